@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "CliRunner.h"
+#include "session/StationArguments.h"
+#include "session/StationSession.h"
+
+namespace corvalin::cli {
+
+struct OutputFlags {
+    bool trace = false;  // every frame and report on stderr
+    bool json = false;   // results as JSON
+};
+
+// Creates the session and opens the station. On failure prints why and
+// returns the exit status (usage, failed, or unconnected); 0 on success.
+int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Console& console,
+                std::unique_ptr<StationSession>& session);
+
+// "simulated station" or "station at PATH".
+std::string StationDescription(StationSession& session);
+
+}  // namespace corvalin::cli

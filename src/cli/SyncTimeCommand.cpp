@@ -1,0 +1,64 @@
+#include <istream>
+#include <ostream>
+
+#include "Commands.h"
+#include "protocol/ClockSync.h"
+#include "protocol/Messages.h"
+
+namespace corvalin::cli {
+
+namespace {
+
+// The window's OK/Cancel question, Cancel being the default.
+bool Confirm(Console& console) {
+    console.out << messages::SYNC_TIME_QUESTION << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(console.in, answer)) return false;
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
+
+}  // namespace
+
+int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
+                const SyncTimeOptions& options, Console& console) {
+    LocalTime fixedTime;
+    if (!options.at.empty()) {
+        Result<LocalTime> parsed = ParseLocalTime(options.at);
+        if (!parsed) {
+            console.err << "--at: " << parsed.error << "\n";
+            return EXIT_USAGE;
+        }
+        fixedTime = *parsed;
+    }
+    if (!options.yes) {
+        if (!console.interactive) {
+            console.err << "Setting the station's clock needs confirmation: run it on a terminal "
+                           "or add --yes.\n";
+            return EXIT_FAILED;
+        }
+        if (!Confirm(console)) return EXIT_DONE;  // Cancel: nothing is sent
+    }
+
+    std::unique_ptr<StationSession> session;
+    const int opened = OpenStation(station, flags, console, session);
+    if (opened != EXIT_DONE) return opened;
+
+    auto now = [&] { return options.at.empty() ? LocalTimeNow() : fixedTime; };
+    const ClockSyncResult result =
+        SyncStationClock(session->link(), session->record().notOnMainScreen, now);
+    switch (result) {
+        case ClockSyncResult::Synchronised:
+            console.out << ClockSyncMessage(result) << "\n";
+            return EXIT_DONE;
+        case ClockSyncResult::NotOnMainScreen:
+            console.err << ClockSyncMessage(result) << "\n";
+            return EXIT_FAILED;
+        case ClockSyncResult::Unconnected:
+        case ClockSyncResult::Lost:
+            break;
+    }
+    console.err << ClockSyncMessage(result) << "\n";
+    return EXIT_UNCONNECTED;
+}
+
+}  // namespace corvalin::cli

@@ -1,0 +1,165 @@
+#include "device/DeviceLink.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace corvalin {
+
+namespace {
+// The reader looks at its stop flag this often while no report comes.
+constexpr int READ_POLL_MS = 100;
+}  // namespace
+
+DeviceLink::DeviceLink(Transport& transport) : transport_(transport) {}
+
+DeviceLink::~DeviceLink() { Shutdown(); }
+
+void DeviceLink::SetReceiver(ReportReceiver* receiver) { receiver_ = receiver; }
+
+void DeviceLink::SetTrace(TraceFunction trace) { trace_ = std::move(trace); }
+
+bool DeviceLink::OpenDevice() {
+    if (firstOpen_) {
+        firstOpen_ = false;
+        stopping_ = false;
+        readerThread_ = std::thread([this] { ReaderThread(); });
+    }
+
+    connected = 0;
+    {
+        // Dropping the handles closes them once the reader lets go of its copy.
+        std::lock_guard lock(stateMutex_);
+        readHandle_.reset();
+        writeHandle_.reset();
+        lastOpenError_.clear();
+    }
+
+    std::vector<std::string> failures;
+    for (const HidInterface& candidate : transport_.Enumerate()) {
+        {
+            std::lock_guard lock(stateMutex_);
+            devicePath_ = candidate.path;
+        }
+        if (candidate.vendorId != STATION_VENDOR_ID || candidate.productId != STATION_PRODUCT_ID) {
+            continue;
+        }
+        auto reader = transport_.Open(candidate.path);
+        if (!reader) {
+            failures.push_back(reader.error);
+            continue;
+        }
+        auto writer = transport_.Open(candidate.path);
+        if (!writer) {
+            failures.push_back(writer.error);
+            continue;
+        }
+        {
+            std::lock_guard lock(stateMutex_);
+            readHandle_ = std::shared_ptr<TransportHandle>(std::move(*reader.value));
+            writeHandle_ = std::shared_ptr<TransportHandle>(std::move(*writer.value));
+        }
+        readerLost_ = false;
+        connected = 1;
+        readEvent_.Set();
+        return true;
+    }
+
+    std::string error;
+    for (const std::string& failure : failures) {
+        if (!error.empty()) error += "\n";
+        error += failure;
+    }
+    std::lock_guard lock(stateMutex_);
+    lastOpenError_ = error;
+    return false;
+}
+
+void DeviceLink::WriteReport(const Report& frame) {
+    if (connected != 1) return;
+    std::shared_ptr<TransportHandle> handle = WriteHandle();
+    if (!handle) return;
+
+    uint8_t report[WIRE_REPORT_SIZE];
+    report[0] = 0;  // report id
+    std::copy(frame.begin(), frame.end(), report + 1);
+    int written;
+    {
+        std::lock_guard lock(writeMutex_);
+        written = handle->Write(report, sizeof report);
+    }
+    if (written > 0) Trace('>', frame);
+    // A failed write is not reported: its sender runs into its wait instead.
+    std::this_thread::sleep_for(WRITE_PAUSE);
+}
+
+void DeviceLink::Shutdown() {
+    stopping_ = true;
+    readEvent_.Set();
+    if (readerThread_.joinable()) readerThread_.join();
+    connected = 0;
+    std::lock_guard lock(stateMutex_);
+    readHandle_.reset();
+    writeHandle_.reset();
+}
+
+std::string DeviceLink::DevicePath() const {
+    std::lock_guard lock(stateMutex_);
+    return devicePath_;
+}
+
+std::string DeviceLink::LastOpenError() const {
+    std::lock_guard lock(stateMutex_);
+    return lastOpenError_;
+}
+
+std::shared_ptr<TransportHandle> DeviceLink::ReadHandle() const {
+    std::lock_guard lock(stateMutex_);
+    return readHandle_;
+}
+
+std::shared_ptr<TransportHandle> DeviceLink::WriteHandle() const {
+    std::lock_guard lock(stateMutex_);
+    return writeHandle_;
+}
+
+void DeviceLink::Trace(char direction, const Report& data) const {
+    if (trace_) trace_(direction, data);
+}
+
+void DeviceLink::ReaderThread() {
+    Report data{};
+    while (!stopping_) {
+        readEvent_.Reset();
+        if (connected != 1) {
+            readEvent_.Wait();
+            continue;
+        }
+        std::shared_ptr<TransportHandle> handle = ReadHandle();
+        if (!handle) {
+            readEvent_.Wait();
+            continue;
+        }
+
+        data.fill(0);  // a short report is zero-padded
+        const int received = handle->Read(data.data(), data.size(), READ_POLL_MS);
+        if (received == 0) continue;  // nothing yet; look at the flags again
+        if (received < 0) {
+            // The station is gone: sleep until OpenDevice finds one again.
+            handle.reset();
+            readerLost_ = true;
+            readEvent_.Wait();
+            continue;
+        }
+        if (connected != 1) continue;
+        // A report read on a handle that OpenDevice has since replaced also
+        // reaches the new handle: drop this copy.
+        if (handle != ReadHandle()) continue;
+
+        Trace('<', data);
+        if (receiver_ != nullptr) {
+            receiver_->OnReport(data, std::min<size_t>(static_cast<size_t>(received), REPORT_SIZE));
+        }
+    }
+}
+
+}  // namespace corvalin

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "device/ManualResetEvent.h"
+#include "device/Transport.h"
+#include "protocol/Protocol.h"
+
+namespace corvalin {
+
+// Receives every input report the reader thread reads (the protocol's router).
+class ReportReceiver {
+public:
+    virtual ~ReportReceiver() = default;
+    // `data` is zero-padded to 64 bytes; `length` is the number of bytes received.
+    virtual void OnReport(const Report& data, size_t length) = 0;
+};
+
+// The one link to the station: finds and opens it, writes command reports and
+// runs the reader thread that hands every input report to the receiver.
+// The flags are atomics because the UI, poll and reader threads share them.
+class DeviceLink {
+public:
+    explicit DeviceLink(Transport& transport);
+    ~DeviceLink();
+
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Set before the first OpenDevice; the receiver must outlive the link's reader.
+    void SetReceiver(ReportReceiver* receiver);
+    // Called for every report written ('>') and read ('<'), on the thread doing it.
+    using TraceFunction = std::function<void(char direction, const Report& data)>;
+    void SetTrace(TraceFunction trace);
+
+    // Forgets the current connection and looks for the station again; the
+    // first call starts the reader thread. True when a station is open.
+    bool OpenDevice();
+    // Sends one command frame; nothing happens while not connected. Pauses
+    // 10 ms after a write to pace bursts of commands.
+    void WriteReport(const Report& frame);
+    // Stops and joins the reader and closes the station. Also run by the destructor.
+    void Shutdown();
+
+    std::string DevicePath() const;
+    // Why the last OpenDevice found no usable station (empty when none was present).
+    std::string LastOpenError() const;
+    // True when a read failed on the open station since the last OpenDevice
+    // (the station was unplugged or its handle died).
+    bool ReaderLost() const { return readerLost_.load(); }
+    bool ReaderRunning() const { return readerThread_.joinable(); }
+
+    std::atomic<int32_t> connected{0};
+    std::atomic<int32_t> pendingType{PT_NONE};
+    std::atomic<int32_t> unitFahrenheit{0};
+    ManualResetEvent responseEvent{true};
+
+private:
+    void ReaderThread();
+    std::shared_ptr<TransportHandle> ReadHandle() const;
+    std::shared_ptr<TransportHandle> WriteHandle() const;
+    void Trace(char direction, const Report& data) const;
+
+    Transport& transport_;
+    ReportReceiver* receiver_ = nullptr;
+    TraceFunction trace_;
+
+    mutable std::mutex stateMutex_;  // handles, paths, error text
+    std::shared_ptr<TransportHandle> readHandle_;
+    std::shared_ptr<TransportHandle> writeHandle_;
+    std::string devicePath_;
+    std::string lastOpenError_;
+
+    std::mutex writeMutex_;  // one write at a time on the write handle
+    bool firstOpen_ = true;
+    ManualResetEvent readEvent_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> readerLost_{false};
+    std::thread readerThread_;
+};
+
+}  // namespace corvalin

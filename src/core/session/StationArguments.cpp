@@ -1,0 +1,36 @@
+#include "session/StationArguments.h"
+
+namespace corvalin {
+
+Result<ConnectionOptions> MakeConnectionOptions(const StationArguments& arguments) {
+    ConnectionOptions options;
+    options.simulate = arguments.simulate;
+    const bool simOptionGiven = !arguments.simCard.empty() || !arguments.simState.empty() ||
+                                !arguments.simSensors.empty() || arguments.simNotMainScreen ||
+                                !arguments.simFaults.empty() || arguments.simPace != 1;
+    if (simOptionGiven && !arguments.simulate) {
+        return Result<ConnectionOptions>::Fail(
+            "The --sim-... options need --simulate (they describe the simulated station).");
+    }
+    if (arguments.simPace < 0) {
+        return Result<ConnectionOptions>::Fail("--sim-pace: " + std::to_string(arguments.simPace) +
+                                               " is not a time per report in ms (0 or more).");
+    }
+    options.sim.cardDir = arguments.simCard;
+    options.sim.stateFile = arguments.simState;
+    options.sim.notOnMainScreen = arguments.simNotMainScreen;
+    options.sim.paceMs = arguments.simPace;
+    for (const std::string& text : arguments.simSensors) {
+        Result<SensorSpec> sensor = ParseSensorSpec(text);
+        if (!sensor) return Result<ConnectionOptions>::Fail("--sim-sensor: " + sensor.error);
+        options.sim.sensors.push_back(*sensor);
+    }
+    for (const std::string& text : arguments.simFaults) {
+        Result<FaultSpec> fault = ParseFaultSpec(text);
+        if (!fault) return Result<ConnectionOptions>::Fail("--sim-fault: " + fault.error);
+        options.sim.faults.push_back(*fault);
+    }
+    return Result<ConnectionOptions>::Of(options);
+}
+
+}  // namespace corvalin

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Status.h"
+
+namespace corvalin {
+
+// What one remote sensor of the simulated station measures (before calibration).
+struct SensorSpec {
+    int channel = 1;             // 1 to 8
+    bool present = true;         // false: no sensor on this channel
+    double temperatureC = 0.0;
+    int humidityPct = 0;
+};
+
+// A fault the simulated station injects.
+struct FaultSpec {
+    enum class Kind {
+        Drop,         // no answer to the next `value` commands
+        Delay,        // every answer starts `value` ms late
+        ShortChunk,   // every file chunk is `value` content bytes short
+        Stray,        // one unasked report before each answer
+        UnplugAfter,  // the station unplugs itself after `value` reports
+        ListName,     // an extra file-list entry named `text`
+    };
+    Kind kind = Kind::Drop;
+    int value = 0;
+    std::string text;
+};
+
+struct SimOptions {
+    std::string cardDir;    // the SD card's folder; empty: a temporary card for this run
+    std::string stateFile;  // JSON state loaded at start and saved at exit; empty: none
+    std::vector<SensorSpec> sensors;  // overrides of the default sensors
+    bool notOnMainScreen = false;
+    std::vector<FaultSpec> faults;
+    int paceMs = 1;         // time per report
+};
+
+// "N=T,H" or "N=none".
+Result<SensorSpec> ParseSensorSpec(std::string_view text);
+// "drop=N", "delay=MS", "short-chunk=BYTES", "stray", "unplug-after=N", "list-name=NAME".
+Result<FaultSpec> ParseFaultSpec(std::string_view text);
+
+}  // namespace corvalin

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/Transport.h"
+#include "sim/SimulatedStation.h"
+
+namespace corvalin {
+
+// The transport that reaches a SimulatedStation instead of hidapi: it lists the
+// station while it is plugged in and opens handles that die with an unplug.
+class SimTransport : public Transport {
+public:
+    static constexpr const char* DEVICE_PATH = "sim:kv7500";
+
+    explicit SimTransport(SimulatedStation& station) : station_(station) {}
+
+    std::vector<HidInterface> Enumerate() override;
+    Result<std::unique_ptr<TransportHandle>> Open(const std::string& path) override;
+
+private:
+    SimulatedStation& station_;
+};
+
+}  // namespace corvalin

@@ -1,0 +1,81 @@
+#include "sim/SimWeather.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace corvalin {
+
+namespace {
+
+struct Base {
+    double temperatureC;
+    int humidityPct;
+};
+
+constexpr Base DEFAULTS[7] = {{21.5, 45}, {23.0, 50}, {19.8, 55}, {24.6, 38},
+                              {18.2, 62}, {25.3, 41}, {-3.5, 80}};
+
+constexpr double SECONDS_PER_DAY = 86400.0;
+
+}  // namespace
+
+SensorSpec DefaultSensor(int channel) {
+    SensorSpec sensor;
+    sensor.channel = channel;
+    if (channel < 1 || channel > 7) {
+        sensor.present = false;
+        return sensor;
+    }
+    sensor.temperatureC = DEFAULTS[channel - 1].temperatureC;
+    sensor.humidityPct = DEFAULTS[channel - 1].humidityPct;
+    return sensor;
+}
+
+SensorSpec IndoorSensor() {
+    SensorSpec sensor;
+    sensor.channel = 0;
+    sensor.temperatureC = 22.4;
+    sensor.humidityPct = 47;
+    return sensor;
+}
+
+SimReading ReadSensor(const SensorSpec& sensor, bool drifting, double epochSeconds) {
+    if (!drifting) return {sensor.temperatureC, sensor.humidityPct};
+    // A daily swing plus a faster wobble of a few minutes, phase-shifted per
+    // channel so that no two channels move in step.
+    const double twoPi = 2.0 * std::numbers::pi;
+    const double phase = sensor.channel * 0.9;
+    const double daily = std::sin(twoPi * epochSeconds / SECONDS_PER_DAY + phase);
+    const double minutes = std::sin(twoPi * epochSeconds / (420.0 + 60.0 * sensor.channel) + phase);
+    SimReading reading;
+    reading.temperatureC = sensor.temperatureC + 1.2 * daily + 0.3 * minutes;
+    const double humidity = sensor.humidityPct - 3.0 * daily + 1.0 * minutes;
+    reading.humidityPct = std::clamp(static_cast<int>(std::lround(humidity)), 1, 99);
+    return reading;
+}
+
+std::optional<double> DewPointC(double temperatureC, int humidityPct) {
+    if (humidityPct <= 0) return std::nullopt;
+    constexpr double a = 17.62;
+    constexpr double b = 243.12;
+    const double gamma = std::log(humidityPct / 100.0) + a * temperatureC / (b + temperatureC);
+    return b * gamma / (a - gamma);
+}
+
+double HeatIndexC(double temperatureC, int humidityPct) {
+    if (temperatureC < 26.7) return temperatureC;
+    const double t = temperatureC * 1.8 + 32.0;
+    const double r = humidityPct;
+    double f = -42.379 + 2.04901523 * t + 10.14333127 * r - 0.22475541 * t * r -
+               0.00683783 * t * t - 0.05481717 * r * r + 0.00122874 * t * t * r +
+               0.00085282 * t * r * r - 0.00000199 * t * t * r * r;
+    if (r < 13.0 && t >= 80.0 && t <= 112.0) {
+        f -= (13.0 - r) / 4.0 * std::sqrt((17.0 - std::abs(t - 95.0)) / 17.0);
+    } else if (r > 85.0 && t >= 80.0 && t <= 87.0) {
+        f += (r - 85.0) / 10.0 * (87.0 - t) / 5.0;
+    }
+    return (f - 32.0) / 1.8;
+}
+
+}  // namespace corvalin

@@ -1,0 +1,592 @@
+#include "sim/SimulatedStation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+
+#include "sim/SimCard.h"
+#include "sim/SimLogs.h"
+#include "sim/SimWeather.h"
+
+namespace corvalin {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr uint8_t STRAY_CODE = 0xEE;
+constexpr int LOG_DAYS = 3;
+constexpr size_t MAX_LIST_NAME = REPORT_SIZE - 6;  // "{", name, ",", four size bytes
+constexpr size_t CARD_NAME_AT = 2;                 // first name byte in get and delete frames
+
+Report Answer() {
+    Report report{};
+    report[0] = FRAME_START;
+    return report;
+}
+
+Report EndMarker() {
+    Report report{};
+    report[0] = FRAME_START;
+    report[1] = FRAME_AT;
+    report[2] = FRAME_END;
+    return report;
+}
+
+uint32_t Word(const Report& frame, size_t at) {
+    return static_cast<uint32_t>(frame[at]) << 24 | static_cast<uint32_t>(frame[at + 1]) << 16 |
+           static_cast<uint32_t>(frame[at + 2]) << 8 | frame[at + 3];
+}
+
+// A frame whose terminator is not where its code puts it is line noise to the
+// station: nothing is staged or answered for it.
+bool TerminatedAfter(const Report& frame, size_t payloadSize) {
+    return frame[2 + payloadSize] == FRAME_AT && frame[3 + payloadSize] == FRAME_END;
+}
+
+// Index of the "@" of a variable-length frame: the last non-zero pair is "@}".
+std::optional<size_t> VariableTerminator(const Report& frame) {
+    size_t last = frame.size() - 1;
+    while (last > 0 && frame[last] == 0) --last;
+    if (last < CARD_NAME_AT + 1 || frame[last] != FRAME_END || frame[last - 1] != FRAME_AT) {
+        return std::nullopt;
+    }
+    return last - 1;
+}
+
+std::string NameBytes(const Report& frame, size_t from, size_t to) {
+    return std::string(frame.begin() + static_cast<std::ptrdiff_t>(from),
+                       frame.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+int TemperatureOffsetTenths(const Report& calibration, int k) {
+    const uint16_t pair = static_cast<uint16_t>(calibration[1 + 3 * k] << 8 | calibration[2 + 3 * k]);
+    if (pair == NO_TEMPERATURE_WORD || pair == NO_TEMPERATURE_WORD_ALT) return 0;
+    return static_cast<int16_t>(pair);
+}
+
+int HumidityOffset(const Report& calibration, int k) {
+    return static_cast<int8_t>(calibration[3 + 3 * k]);
+}
+
+// The log lines served for the extra list entry of the list-name fault.
+std::string ExtraEntryContent() {
+    return "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n"
+           "2024-03-05 14:00:09,23.1,46,10.8,23.1\r\n"
+           "2024-03-05 14:05:09,23.3,45,10.7,23.3\r\n"
+           "2024-03-05 14:10:09,23.4,45,10.8,23.4\r\n";
+}
+
+bool DaysInMonthOk(int year, int month, int day) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int last = month == 2 && leap ? 29 : days[month - 1];
+    return day >= 1 && day <= last;
+}
+
+}  // namespace
+
+SimulatedStation::SimulatedStation(SimOptions options)
+    : options_(std::move(options)), state_(DefaultSimState()) {
+    for (int k = 0; k < 8; ++k) sensors_[k] = DefaultSensor(k + 1);
+    for (const SensorSpec& sensor : options_.sensors) {
+        if (sensor.channel < 1 || sensor.channel > 8) continue;
+        sensors_[sensor.channel - 1] = sensor;
+        sensorFixed_[sensor.channel - 1] = true;
+    }
+    for (const FaultSpec& fault : options_.faults) {
+        if (fault.kind == FaultSpec::Kind::Drop) dropRemaining_ += std::max(fault.value, 0);
+    }
+}
+
+SimulatedStation::~SimulatedStation() {
+    if (!options_.stateFile.empty()) SaveState();  // a failure has nowhere to go here
+    std::lock_guard lock(mutex_);
+    if (temporaryCard_) {
+        std::error_code ignored;
+        fs::remove_all(cardDir_, ignored);
+    }
+}
+
+Status SimulatedStation::Start() {
+    std::lock_guard lock(mutex_);
+    if (started_) return Status::Ok();
+    if (!options_.stateFile.empty()) {
+        std::error_code ec;
+        if (fs::exists(options_.stateFile, ec)) {
+            Status loaded = LoadSimState(options_.stateFile, state_);
+            if (!loaded) return loaded;
+        }
+        stateWritable_ = true;
+    }
+    if (options_.notOnMainScreen) state_.onMainScreen = false;
+    Status card = PrepareCardLocked();
+    if (!card) return card;
+    started_ = true;
+    return Status::Ok();
+}
+
+Status SimulatedStation::SaveState() {
+    SimState snapshot;
+    {
+        std::lock_guard lock(mutex_);
+        if (options_.stateFile.empty()) return Status::Ok();
+        if (!stateWritable_) {
+            return Status::Error("The simulated station's state was not loaded from \"" +
+                                 options_.stateFile + "\", so it is not saved over it");
+        }
+        snapshot = state_;
+    }
+    return SaveSimState(options_.stateFile, snapshot);
+}
+
+Status SimulatedStation::PrepareCardLocked() {
+    std::error_code ec;
+    if (options_.cardDir.empty()) {
+        std::string pattern = (fs::temp_directory_path(ec) / "corvalin-card-XXXXXX").string();
+        if (ec || ::mkdtemp(pattern.data()) == nullptr) {
+            return Status::Error("Cannot create a temporary folder for the simulated SD card");
+        }
+        cardDir_ = pattern;
+        temporaryCard_ = true;
+    } else {
+        cardDir_ = options_.cardDir;
+        if (fs::exists(cardDir_, ec)) {
+            if (fs::is_directory(cardDir_, ec)) return Status::Ok();
+            return Status::Error("The simulated SD card \"" + cardDir_ + "\" is not a folder");
+        }
+        if (!fs::create_directories(cardDir_, ec)) {
+            return Status::Error("Cannot create the simulated SD card folder \"" + cardDir_ +
+                                 "\": " + ec.message());
+        }
+    }
+
+    LogPlan plan;
+    plan.endTime = std::time(nullptr) + state_.clockOffsetSeconds;
+    plan.intervalMinutes = state_.intervalMinutes;
+    plan.days = LOG_DAYS;
+    plan.fahrenheit = state_.settings[7] != 0;
+    Status written = WriteCardFile(cardDir_, "INDOOR.CSV", IndoorLogText(plan));
+    for (int k = 0; k < 8 && written; ++k) {
+        if (!sensors_[k].present) continue;
+        const LogOffsets offsets{TemperatureOffsetTenths(state_.calibration, k),
+                                 HumidityOffset(state_.calibration, k)};
+        written = WriteCardFile(cardDir_, "CH" + std::to_string(k + 1) + ".CSV",
+                                ChannelLogText(sensors_[k], !sensorFixed_[k], offsets, plan));
+    }
+    if (!written) {
+        // A half-filled card would never be filled again: start afresh next time.
+        fs::remove_all(cardDir_, ec);
+        temporaryCard_ = false;
+    }
+    return written;
+}
+
+const FaultSpec* SimulatedStation::Fault(FaultSpec::Kind kind) const {
+    for (const FaultSpec& fault : options_.faults) {
+        if (fault.kind == kind) return &fault;
+    }
+    return nullptr;
+}
+
+bool SimulatedStation::IsPlugged() const {
+    std::lock_guard lock(mutex_);
+    return plugged_;
+}
+
+uint64_t SimulatedStation::Generation() const {
+    std::lock_guard lock(mutex_);
+    return generation_;
+}
+
+bool SimulatedStation::ReceiveFrame(uint64_t generation, const Report& frame) {
+    std::lock_guard lock(mutex_);
+    if (!plugged_ || generation != generation_) return false;
+    ++framesReceived_;
+    HandleFrameLocked(frame);
+    return true;
+}
+
+void SimulatedStation::HandleFrameLocked(const Report& frame) {
+    if (frame[0] != FRAME_START) return;
+    const bool answerDropped = dropRemaining_ > 0;
+    if (answerDropped) --dropRemaining_;
+
+    std::vector<Report> answer;
+    auto single = [&](const Report& report) { answer.push_back(report); };
+    auto stage = [&](size_t payloadSize) {
+        if (TerminatedAfter(frame, payloadSize)) staged_.push_back(frame);
+    };
+    const bool bare = TerminatedAfter(frame, 0);
+
+    switch (frame[1]) {
+        case CMD_READ_SETTINGS:
+            if (bare) single(state_.settings);
+            break;
+        case CMD_READ_CALIBRATION:
+            if (bare) single(state_.calibration);
+            break;
+        case CMD_READ_ALARM_1:
+            if (bare) single(state_.alarm1);
+            break;
+        case CMD_READ_ALARM_3:
+            if (bare) single(state_.alarm3);
+            break;
+        case CMD_READ_ALARM_4:
+            if (bare) single(state_.alarm4);
+            break;
+        case CMD_READ_LIVE:
+            if (bare) single(LiveAnswerLocked());
+            break;
+        case CMD_READ_INTERVAL:
+            if (bare) {
+                Report report = Answer();
+                report[1] = state_.intervalMinutes;
+                single(report);
+            }
+            break;
+        case CMD_SCREEN_STATE:
+            if (bare) {
+                Report report = Answer();
+                report[1] = state_.onMainScreen ? 0 : 1;
+                single(report);
+            }
+            break;
+        case CMD_WRITE_SETTINGS:
+            stage(SETTINGS_PAYLOAD_SIZE);
+            break;
+        case CMD_WRITE_CALIBRATION:
+            stage(CALIBRATION_PAYLOAD_SIZE);
+            break;
+        case CMD_WRITE_ALARM_1:
+            stage(ALARM_1_PAYLOAD_SIZE);
+            break;
+        case CMD_WRITE_ALARM_3:
+            stage(ALARM_3_PAYLOAD_SIZE);
+            break;
+        case CMD_WRITE_ALARM_4:
+            stage(ALARM_4_PAYLOAD_SIZE);
+            break;
+        case CMD_COMMIT:
+            if (bare) CommitLocked();
+            break;
+        case CMD_SET_TIME:
+            if (TerminatedAfter(frame, TIME_PAYLOAD_SIZE)) SetTimeLocked(frame);
+            break;
+        case CMD_SET_INTERVAL:
+            if (TerminatedAfter(frame, INTERVAL_PAYLOAD_SIZE) && frame[2] >= MIN_INTERVAL_MINUTES &&
+                frame[2] <= MAX_INTERVAL_MINUTES) {
+                state_.intervalMinutes = frame[2];
+            }
+            break;
+        case CMD_FILE_LIST:
+            if (bare) answer = FileListLocked();
+            break;
+        case CMD_FILE_GET:
+            answer = FileChunkLocked(frame);
+            break;
+        case CMD_DELETE_FILE:
+            DeleteFileLocked(frame);
+            break;
+        default:
+            break;  // the station ignores codes it does not know
+    }
+    if (!answer.empty() && !answerDropped) QueueAnswerLocked(std::move(answer));
+}
+
+void SimulatedStation::CommitLocked() {
+    for (const Report& frame : staged_) {
+        Report* target = nullptr;
+        size_t length = 0;
+        switch (frame[1]) {
+            case CMD_WRITE_SETTINGS:
+                target = &state_.settings;
+                length = SETTINGS_PAYLOAD_SIZE;
+                break;
+            case CMD_WRITE_CALIBRATION:
+                target = &state_.calibration;
+                length = CALIBRATION_PAYLOAD_SIZE;
+                break;
+            case CMD_WRITE_ALARM_1:
+                target = &state_.alarm1;
+                length = ALARM_1_PAYLOAD_SIZE;
+                break;
+            case CMD_WRITE_ALARM_3:
+                target = &state_.alarm3;
+                length = ALARM_3_PAYLOAD_SIZE;
+                break;
+            case CMD_WRITE_ALARM_4:
+                target = &state_.alarm4;
+                length = ALARM_4_PAYLOAD_SIZE;
+                break;
+            default:
+                continue;
+        }
+        // The payload is the answer shifted one place on.
+        for (size_t i = 1; i <= length; ++i) (*target)[i] = frame[i + 1];
+    }
+    staged_.clear();
+}
+
+void SimulatedStation::SetTimeLocked(const Report& frame) {
+    const int year = frame[2] << 8 | frame[3];
+    const int month = frame[4];
+    const int day = frame[5];
+    const int hour = frame[6];
+    const int minute = frame[7];
+    const int second = frame[8];
+    // An impossible time is ignored rather than normalised into another one.
+    if (year < 1970 || year > 2199 || month < 1 || month > 12 || !DaysInMonthOk(year, month, day) ||
+        hour > 23 || minute > 59 || second > 59) {
+        return;
+    }
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    const std::time_t stationTime = std::mktime(&local);
+    if (stationTime == static_cast<std::time_t>(-1)) return;
+    state_.clockOffsetSeconds = static_cast<int64_t>(stationTime - std::time(nullptr));
+}
+
+void SimulatedStation::QueueAnswerLocked(std::vector<Report> reports) {
+    if (Fault(FaultSpec::Kind::Stray)) {
+        Report stray = Answer();
+        stray[1] = STRAY_CODE;
+        reports.insert(reports.begin(), stray);
+    }
+    const FaultSpec* delay = Fault(FaultSpec::Kind::Delay);
+    const auto pace = std::chrono::milliseconds(std::max(options_.paceMs, 0));
+    const auto now = Clock::now();
+    bool first = true;
+    for (const Report& report : reports) {
+        auto readyAt = std::max(now, lastReadyAt_) + pace;
+        if (first && delay) readyAt += std::chrono::milliseconds(std::max(delay->value, 0));
+        first = false;
+        outbox_.push_back({report, readyAt});
+        lastReadyAt_ = readyAt;
+    }
+    reportReady_.notify_all();
+}
+
+int SimulatedStation::NextReport(uint64_t generation, Report& out, int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    const bool forever = timeoutMs < 0;
+    const auto deadline = forever ? Clock::time_point::max()
+                                  : Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        if (!plugged_ || generation != generation_) return -1;
+        const auto now = Clock::now();
+        if (!outbox_.empty() && outbox_.front().readyAt <= now) {
+            out = outbox_.front().report;
+            outbox_.pop_front();
+            ++reportsSent_;
+            const FaultSpec* unplug = Fault(FaultSpec::Kind::UnplugAfter);
+            if (unplug && !unplugFaultDone_ && reportsSent_ >= static_cast<uint64_t>(unplug->value)) {
+                unplugFaultDone_ = true;
+                UnplugLocked();
+            }
+            return 1;
+        }
+        if (!forever && now >= deadline) return 0;
+        auto wakeAt = deadline;
+        if (!outbox_.empty()) wakeAt = std::min(wakeAt, outbox_.front().readyAt);
+        if (wakeAt == Clock::time_point::max()) {
+            reportReady_.wait(lock);
+        } else {
+            reportReady_.wait_until(lock, wakeAt);
+        }
+    }
+}
+
+void SimulatedStation::Plug() {
+    std::lock_guard lock(mutex_);
+    if (plugged_) return;
+    plugged_ = true;
+    ++generation_;
+}
+
+void SimulatedStation::Unplug() {
+    std::lock_guard lock(mutex_);
+    UnplugLocked();
+}
+
+void SimulatedStation::UnplugLocked() {
+    if (!plugged_) return;
+    plugged_ = false;
+    ++generation_;
+    outbox_.clear();
+    staged_.clear();  // uncommitted writes die with the power
+    lastReadyAt_ = {};
+}
+
+void SimulatedStation::SetOnMainScreen(bool onMainScreen) {
+    std::lock_guard lock(mutex_);
+    state_.onMainScreen = onMainScreen;
+}
+
+bool SimulatedStation::OnMainScreen() const {
+    std::lock_guard lock(mutex_);
+    return state_.onMainScreen;
+}
+
+void SimulatedStation::SetSensor(const SensorSpec& sensor) {
+    if (sensor.channel < 1 || sensor.channel > 8) return;
+    std::lock_guard lock(mutex_);
+    sensors_[sensor.channel - 1] = sensor;
+    sensorFixed_[sensor.channel - 1] = true;
+}
+
+std::string SimulatedStation::CardDir() const {
+    std::lock_guard lock(mutex_);
+    return cardDir_;
+}
+
+Report SimulatedStation::SettingsAnswer() const {
+    std::lock_guard lock(mutex_);
+    return state_.settings;
+}
+
+Report SimulatedStation::CalibrationAnswer() const {
+    std::lock_guard lock(mutex_);
+    return state_.calibration;
+}
+
+Report SimulatedStation::AlarmAnswer(int block) const {
+    std::lock_guard lock(mutex_);
+    switch (block) {
+        case 1:
+            return state_.alarm1;
+        case 3:
+            return state_.alarm3;
+        case 4:
+            return state_.alarm4;
+        default:
+            return Answer();
+    }
+}
+
+Report SimulatedStation::LiveAnswer() const {
+    std::lock_guard lock(mutex_);
+    return LiveAnswerLocked();
+}
+
+Report SimulatedStation::LiveAnswerLocked() const {
+    Report report = Answer();
+    const double now =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    for (int k = 0; k < 8; ++k) {
+        uint8_t* slot = &report[1 + 3 * k];
+        if (!sensors_[k].present) {
+            slot[0] = 0x7F;
+            slot[1] = 0xFF;
+            slot[2] = NO_HUMIDITY_BYTE;
+            continue;
+        }
+        const SimReading raw = ReadSensor(sensors_[k], !sensorFixed_[k], now);
+        long tenths = std::lround(raw.temperatureC * 10.0) + TemperatureOffsetTenths(state_.calibration, k);
+        // 0x7FFF would read as "no reading"; -0.1 °C (0xFFFF) is the wire's own ambiguity.
+        tenths = std::clamp(tenths, -32768L, 32766L);
+        const auto word = static_cast<uint16_t>(static_cast<int16_t>(tenths));
+        slot[0] = static_cast<uint8_t>(word >> 8);
+        slot[1] = static_cast<uint8_t>(word & 0xFF);
+        slot[2] = static_cast<uint8_t>(
+            std::clamp(raw.humidityPct + HumidityOffset(state_.calibration, k), 0, 100));
+    }
+    return report;
+}
+
+uint8_t SimulatedStation::IntervalMinutes() const {
+    std::lock_guard lock(mutex_);
+    return state_.intervalMinutes;
+}
+
+int64_t SimulatedStation::ClockOffsetSeconds() const {
+    std::lock_guard lock(mutex_);
+    return state_.clockOffsetSeconds;
+}
+
+uint64_t SimulatedStation::FramesReceived() const {
+    std::lock_guard lock(mutex_);
+    return framesReceived_;
+}
+
+std::vector<Report> SimulatedStation::FileListLocked() const {
+    std::vector<CardEntry> entries = cardDir_.empty() ? std::vector<CardEntry>() : ListCard(cardDir_);
+    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
+    if (extra && !extraEntryDeleted_) {
+        entries.push_back({extra->text, ExtraEntryContent().size()});
+    }
+    std::vector<Report> reports;
+    for (const CardEntry& entry : entries) {
+        Report report = Answer();
+        const std::string name = entry.name.substr(0, MAX_LIST_NAME);
+        std::copy(name.begin(), name.end(), report.begin() + 1);
+        const size_t comma = 1 + name.size();
+        report[comma] = ',';
+        const auto size = static_cast<uint32_t>(std::min<uint64_t>(entry.size, UINT32_MAX));
+        for (size_t i = 0; i < 4; ++i) {
+            report[comma + 1 + i] = static_cast<uint8_t>(size >> (24 - 8 * i));
+        }
+        reports.push_back(report);
+    }
+    reports.push_back(EndMarker());
+    return reports;
+}
+
+std::vector<Report> SimulatedStation::FileChunkLocked(const Report& frame) const {
+    // Layout: "{", code, name, start (4), end (4), "@", "}".
+    const auto at = VariableTerminator(frame);
+    if (!at || *at < CARD_NAME_AT + 8 + 1) return {EndMarker()};
+    const std::string name = NameBytes(frame, CARD_NAME_AT, *at - 8);
+    const uint32_t start = Word(frame, *at - 8);
+    const uint32_t end = Word(frame, *at - 4);
+
+    std::optional<std::string> content;
+    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
+    if (extra && !extraEntryDeleted_ && name == extra->text.substr(0, MAX_LIST_NAME)) {
+        const std::string text = ExtraEntryContent();
+        content = start < end && start < text.size()
+                      ? text.substr(start, std::min<size_t>(end, text.size()) - start)
+                      : std::string();
+    } else if (!cardDir_.empty() && start < end) {
+        content = ReadCardRange(cardDir_, name, start, end);
+    }
+    std::string bytes = content.value_or(std::string());
+    if (const FaultSpec* cut = Fault(FaultSpec::Kind::ShortChunk)) {
+        bytes.resize(bytes.size() - std::min<size_t>(bytes.size(), std::max(cut->value, 0)));
+    }
+
+    std::vector<Report> reports;
+    for (size_t offset = 0; offset < bytes.size(); offset += MAX_FILE_DATA_CONTENT) {
+        const size_t length = std::min(MAX_FILE_DATA_CONTENT, bytes.size() - offset);
+        Report report = Answer();
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, report.begin() + 1);
+        report[1 + length] = FRAME_END;
+        reports.push_back(report);
+    }
+    reports.push_back(EndMarker());
+    return reports;
+}
+
+void SimulatedStation::DeleteFileLocked(const Report& frame) {
+    const auto at = VariableTerminator(frame);
+    if (!at || *at <= CARD_NAME_AT) return;
+    const std::string name = NameBytes(frame, CARD_NAME_AT, *at);
+    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
+    if (extra && name == extra->text.substr(0, MAX_LIST_NAME)) {
+        extraEntryDeleted_ = true;
+        return;
+    }
+    if (!cardDir_.empty()) RemoveCardFile(cardDir_, name);
+}
+
+}  // namespace corvalin

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "device/ReadingFormat.h"
+
+namespace corvalin {
+namespace {
+
+TEST(FormatTemperature, CelsiusAndFahrenheitInEachMode) {
+    EXPECT_EQ(FormatTemperature(23.4f, 0, 0), "23.4  °C");
+    EXPECT_EQ(FormatTemperature(23.4f, 0, 1), "74.1  °F");
+    EXPECT_EQ(FormatTemperature(-20.0f, 0, 1), "-4.0  °F");
+    EXPECT_EQ(FormatTemperature(23.4f, 1, 0), "23.4  ");
+    EXPECT_EQ(FormatTemperature(25.3f, 1, 1), "77.5  ");
+    // A difference: no 32 added in Fahrenheit.
+    EXPECT_EQ(FormatTemperature(1.0f, 2, 0), "1.0");
+    EXPECT_EQ(FormatTemperature(1.0f, 2, 1), "1.8");
+    EXPECT_EQ(FormatTemperature(0.3f, 2, 1), "0.5");
+    EXPECT_EQ(FormatTemperature(-1.0f, 2, 0), "-1.0");
+    // Unknown modes behave as mode 0; any non-zero unit code is Fahrenheit.
+    EXPECT_EQ(FormatTemperature(23.4f, 7, -3), "74.1  °F");
+}
+
+TEST(FormatTemperature, NoDataInEachMode) {
+    EXPECT_EQ(FormatTemperature(NO_DATA, 0, 0), "--  °C");
+    EXPECT_EQ(FormatTemperature(NO_DATA, 0, 1), "--  °F");
+    EXPECT_EQ(FormatTemperature(NO_DATA, 1, 0), "--  ");
+    EXPECT_EQ(FormatTemperature(NO_DATA, 1, 1), "--  ");
+    EXPECT_EQ(FormatTemperature(NO_DATA, 2, 0), "--");
+}
+
+TEST(FormatHumidity, ValuesAndNoData) {
+    EXPECT_EQ(FormatHumidity(45, 0), "45  %");
+    EXPECT_EQ(FormatHumidity(45, 1), "45  ");
+    EXPECT_EQ(FormatHumidity(-3, 1), "-3  ");
+    EXPECT_EQ(FormatHumidity(NO_DATA_INT, 0), "--  %");
+    EXPECT_EQ(FormatHumidity(NO_DATA_INT, 1), "--  ");
+}
+
+TEST(DewPoint, KnownPointsAsDisplayed) {
+    EXPECT_NEAR(DewPoint(20.0f, 50), 9.3f, 0.05f);
+    EXPECT_EQ(FormatTemperature(DewPoint(23.4f, 45), 0, 0), "10.8  °C");
+    EXPECT_EQ(FormatTemperature(DewPoint(23.4f, 45), 0, 1), "51.5  °F");
+}
+
+TEST(DewPoint, MissingOrOutOfRangeGivesNoData) {
+    EXPECT_EQ(DewPoint(20.0f, NO_DATA_INT), NO_DATA);
+    EXPECT_EQ(DewPointOfReading(NO_DATA, 50), NO_DATA);
+    EXPECT_EQ(DewPointOfReading(20.0f, NO_DATA_INT), NO_DATA);
+    // Humidity 0 would take the logarithm of zero.
+    EXPECT_EQ(DewPoint(20.0f, 0), NO_DATA);
+    // Saturated air at 65 °C has its dew point above 60.
+    EXPECT_EQ(DewPoint(65.0f, 100), NO_DATA);
+}
+
+}  // namespace
+}  // namespace corvalin
