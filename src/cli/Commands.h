@@ -1,5 +1,7 @@
 #pragma once
 
+#include <CLI/CLI.hpp>
+#include <functional>
 #include <string>
 
 #include "CliConnection.h"
@@ -7,19 +9,18 @@
 
 namespace corvalin::cli {
 
-struct LiveOptions {
-    bool watch = false;
+// What every command gets: the global options (filled by parsing) and the console.
+struct CommandContext {
+    StationArguments station;
+    OutputFlags flags;
+    Console& console;
+    // The parsed command sets this; RunCli runs it after parsing.
+    std::function<int()> run;
 };
 
-struct SyncTimeOptions {
-    std::string at;  // "YYYY-MM-DD hh:mm:ss"; empty: the local time now
-    bool yes = false;
-};
-
-int RunStatus(const StationArguments& station, const OutputFlags& flags, Console& console);
-int RunLive(const StationArguments& station, const OutputFlags& flags, const LiveOptions& options,
-            Console& console);
-int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
-                const SyncTimeOptions& options, Console& console);
+// Each command registers its subcommand, options and action on the app.
+void AddStatusCommand(CLI::App& app, CommandContext& context);
+void AddLiveCommand(CLI::App& app, CommandContext& context);
+void AddSyncTimeCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace corvalin::cli

@@ -36,7 +36,9 @@ std::string ClockText() {
     return text;
 }
 
-}  // namespace
+struct LiveOptions {
+    bool watch = false;
+};
 
 int RunLive(const StationArguments& station, const OutputFlags& flags, const LiveOptions& options,
             Console& console) {
@@ -73,6 +75,19 @@ int RunLive(const StationArguments& station, const OutputFlags& flags, const Liv
         }
     }
     return EXIT_DONE;
+}
+
+}  // namespace
+
+void AddLiveCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<LiveOptions>();
+    CLI::App* command = app.add_subcommand("live", "The live readings of CH1 to CH8");
+    command->add_flag("--watch", options->watch, "Read again every 20 s until interrupted");
+    command->callback([&context, options] {
+        context.run = [&context, options] {
+            return RunLive(context.station, context.flags, *options, context.console);
+        };
+    });
 }
 
 }  // namespace corvalin::cli

@@ -8,6 +8,8 @@
 
 namespace corvalin::cli {
 
+namespace {
+
 int RunStatus(const StationArguments& station, const OutputFlags& flags, Console& console) {
     std::unique_ptr<StationSession> session;
     const int opened = OpenStation(station, flags, console, session);
@@ -46,6 +48,15 @@ int RunStatus(const StationArguments& station, const OutputFlags& flags, Console
                     << "\n";
     }
     return EXIT_DONE;
+}
+
+}  // namespace
+
+void AddStatusCommand(CLI::App& app, CommandContext& context) {
+    CLI::App* command = app.add_subcommand("status", "Connection, unit, logging interval, screen");
+    command->callback([&context] {
+        context.run = [&context] { return RunStatus(context.station, context.flags, context.console); };
+    });
 }
 
 }  // namespace corvalin::cli

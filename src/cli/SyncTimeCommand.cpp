@@ -17,7 +17,10 @@ bool Confirm(Console& console) {
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
-}  // namespace
+struct SyncTimeOptions {
+    std::string at;  // "YYYY-MM-DD hh:mm:ss"; empty: the local time now
+    bool yes = false;
+};
 
 int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                 const SyncTimeOptions& options, Console& console) {
@@ -59,6 +62,20 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
     }
     console.err << ClockSyncMessage(result) << "\n";
     return EXIT_UNCONNECTED;
+}
+
+}  // namespace
+
+void AddSyncTimeCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<SyncTimeOptions>();
+    CLI::App* command = app.add_subcommand("sync-time", "Set the station's clock");
+    command->add_option("--at", options->at, "\"YYYY-MM-DD hh:mm:ss\" instead of the local time");
+    command->add_flag("--yes", options->yes, "Do not ask for confirmation");
+    command->callback([&context, options] {
+        context.run = [&context, options] {
+            return RunSyncTime(context.station, context.flags, *options, context.console);
+        };
+    });
 }
 
 }  // namespace corvalin::cli
