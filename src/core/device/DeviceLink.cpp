@@ -107,6 +107,18 @@ std::string DeviceLink::DevicePath() const {
     return devicePath_;
 }
 
+bool DeviceLink::StationPresent() {
+    if (connected != 1 || readerLost_) return false;
+    const std::string path = DevicePath();
+    for (const HidInterface& present : transport_.Enumerate()) {
+        if (present.path == path && present.vendorId == STATION_VENDOR_ID &&
+            present.productId == STATION_PRODUCT_ID) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string DeviceLink::LastOpenError() const {
     std::lock_guard lock(stateMutex_);
     return lastOpenError_;

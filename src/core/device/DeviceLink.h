@@ -49,6 +49,8 @@ public:
     void Shutdown();
 
     std::string DevicePath() const;
+    // True while the opened station is still among the present interfaces.
+    bool StationPresent();
     // Why the last OpenDevice found no usable station (empty when none was present).
     std::string LastOpenError() const;
     // True when a read failed on the open station since the last OpenDevice

@@ -53,7 +53,7 @@ ClockSyncResult SyncStationClock(DeviceLink& link, const std::atomic<int32_t>& n
 
     if (refused) return ClockSyncResult::NotOnMainScreen;
     // A success after the station was lost would be a failure reported as success.
-    if (link.connected != 1) return ClockSyncResult::Lost;
+    if (link.connected != 1 || link.ReaderLost()) return ClockSyncResult::Lost;
     if (notOnMainScreen != 0) return ClockSyncResult::NotOnMainScreen;
     return ClockSyncResult::Synchronised;
 }

@@ -171,6 +171,15 @@ TEST(SyncStationClock, NoSuccessWhenTheStationIsLost) {
     EXPECT_TRUE(rig.Written().empty());
 }
 
+TEST(SyncStationClock, NoSuccessWhenTheReaderLosesTheStation) {
+    SimRig rig;
+    ASSERT_TRUE(rig.link().OpenDevice());
+    // Pulled out while the window is busy: no removal notice has been handled yet.
+    auto unplug = [&] { rig.station().Unplug(); };
+    EXPECT_EQ(SyncStationClock(rig.link(), rig.record().notOnMainScreen, LocalTimeNow, unplug),
+              ClockSyncResult::Lost);
+}
+
 TEST(DeviceLinkWithStation, AnswersFlowAgainAfterReplug) {
     SimRig rig;
     ASSERT_TRUE(rig.link().OpenDevice());

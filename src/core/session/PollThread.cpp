@@ -1,0 +1,67 @@
+#include "session/PollThread.h"
+
+#include "protocol/ReadCycle.h"
+
+namespace corvalin {
+
+namespace {
+constexpr int TURNS_PER_CYCLE = 40;  // the counter grows by 2 per turn while polling: ~20 s
+}  // namespace
+
+PollThread::PollThread(StationSession& session, Repaint requestRepaint,
+                       std::chrono::milliseconds turn)
+    : session_(session), requestRepaint_(std::move(requestRepaint)), turn_(turn) {}
+
+PollThread::~PollThread() { Stop(); }
+
+void PollThread::Start() {
+    if (thread_.joinable()) return;
+    {
+        std::lock_guard lock(stopMutex_);
+        stopping_ = false;
+    }
+    thread_ = std::thread([this] { Loop(); });
+}
+
+void PollThread::Stop() {
+    {
+        std::lock_guard lock(stopMutex_);
+        stopping_ = true;
+    }
+    stopChanged_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void PollThread::WaitForIdle(std::chrono::milliseconds timeout) {
+    pollIdleEvent.WaitFor(timeout);
+    pollIdleEvent.Reset();
+    pollIdleEvent.Set();
+}
+
+bool PollThread::SleepTurn() {
+    std::unique_lock lock(stopMutex_);
+    return !stopChanged_.wait_for(lock, turn_, [this] { return stopping_; });
+}
+
+void PollThread::Loop() {
+    int n = 0;
+    DeviceLink& link = session_.link();
+    while (true) {
+        if (link.connected == 1 && dialogOpen == 0) {
+            if (n >= TURNS_PER_CYCLE || n == 0) {
+                pollIdleEvent.Reset();
+                RunReadCycle(link, session_.record(), session_.copies());
+                ++cyclesRun_;
+                if (requestRepaint_) requestRepaint_();
+                pollIdleEvent.Set();
+                n = 1;
+            }
+            ++n;
+        }
+        ++n;
+        if (!SleepTurn()) return;
+        if (requestRepaint_) requestRepaint_();
+    }
+}
+
+}  // namespace corvalin

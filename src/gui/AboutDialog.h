@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+
+namespace corvalin::gui {
+
+// The about box: the program's icon, its name and version, OK.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace corvalin::gui

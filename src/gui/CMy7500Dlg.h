@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "UserPrompts.h"
+#include "session/DeviceChange.h"
+#include "session/PollThread.h"
+#include "session/StationSession.h"
+
+class QAction;
+class QLabel;
+
+namespace corvalin::gui {
+
+class DeviceMonitor;
+class LiveDisplay;
+
+// The member dialogs the menu opens.
+enum class MenuDialog { Setup, Alarm, Calibration, SdCard };
+
+// The main window: live display, connection status, the menu, polling and
+// the station's arrival and removal.
+class CMy7500Dlg : public QMainWindow {
+    Q_OBJECT
+public:
+    CMy7500Dlg(StationSession& session, UserPrompts& prompts, QWidget* parent = nullptr);
+    ~CMy7500Dlg() override;
+
+    // Opens the station, starts following arrival and removal, starts polling.
+    void Start();
+
+    // Makes a menu item open its dialog (run modally by `open`).
+    void SetDialogOpener(MenuDialog dialog, std::function<void()> open);
+
+    // Sets the station's clock after asking, as the "Sync Time" menu item does.
+    void SyncClock();
+    void OnDeviceChange(DeviceEvent event);
+
+    PollThread& poll() { return *poll_; }
+    QString StatusText() const;
+    LiveDisplay* display() const { return display_; }
+
+private:
+    void BuildMenus();
+    void RunMenuDialog(MenuDialog dialog);
+    void ShowAbout();
+    void ShowConnection(bool connected);
+
+    StationSession& session_;
+    UserPrompts& prompts_;
+    std::unique_ptr<PollThread> poll_;
+    LiveDisplay* display_ = nullptr;
+    QLabel* status_ = nullptr;
+    DeviceMonitor* monitor_ = nullptr;
+    std::map<MenuDialog, QAction*> dialogActions_;
+    std::map<MenuDialog, std::function<void()>> dialogOpeners_;
+};
+
+}  // namespace corvalin::gui

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+#include "session/DeviceChange.h"
+
+class QSocketNotifier;
+class QTimer;
+struct udev;
+struct udev_monitor;
+
+namespace corvalin::gui {
+
+// Tells the window when HID interfaces come and go: a udev monitor on the
+// hidraw subsystem, or, where no udev runs, a look every 2 s.
+class DeviceMonitor : public QObject {
+    Q_OBJECT
+public:
+    // `connected` and `stationPresent` answer the polling fallback's questions.
+    DeviceMonitor(std::function<bool()> connected, std::function<bool()> stationPresent,
+                  QObject* parent = nullptr);
+    ~DeviceMonitor() override;
+
+    bool UsesUdev() const { return monitor_ != nullptr; }
+
+signals:
+    void DeviceChanged(corvalin::DeviceEvent event);
+
+private:
+    void ReadUdevEvents();
+    void Poll();
+
+    std::function<bool()> connected_;
+    std::function<bool()> stationPresent_;
+    struct udev* udev_ = nullptr;
+    struct udev_monitor* monitor_ = nullptr;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+}  // namespace corvalin::gui

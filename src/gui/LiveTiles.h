@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <array>
+
+#include "device/DeviceRecord.h"
+
+namespace corvalin::gui {
+
+// Where each channel's texts stand on the 480 x 475 live display.
+struct TileRects {
+    QRect name;
+    QRect temperature;
+    QRect humidity;
+    QRect dewPoint;
+};
+
+const std::array<TileRects, CHANNEL_COUNT>& LiveTileRects();
+
+// What one channel's tiles say.
+struct TileTexts {
+    QString name;
+    QString temperature;  // "Temperature:\r\n " and the value
+    QString humidity;
+    QString dewPoint;
+};
+
+std::array<TileTexts, CHANNEL_COUNT> LiveTileTexts(const LiveReadings& readings,
+                                                   int32_t unitFahrenheit);
+
+}  // namespace corvalin::gui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace corvalin::gui {
+
+// The message boxes the windows show, behind an interface so that tests can
+// answer them.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    // A message with only an OK button and the application's name as title.
+    virtual void Inform(QWidget* owner, const QString& text) = 0;
+    // OK / Cancel with the warning icon, Cancel the default. True for OK.
+    virtual bool ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) = 0;
+};
+
+// The real message boxes.
+class MessageBoxPrompts : public UserPrompts {
+public:
+    void Inform(QWidget* owner, const QString& text) override;
+    bool ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) override;
+};
+
+}  // namespace corvalin::gui

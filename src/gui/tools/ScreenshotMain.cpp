@@ -1,0 +1,76 @@
+// Writes PNGs of the main window and its dialogs against the simulated
+// station, for checking them by eye: corvalin-screenshots OUTPUT_DIR.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+
+#include "AboutDialog.h"
+#include "CMy7500Dlg.h"
+#include "UserPrompts.h"
+#include "sim/SimulatedStation.h"
+
+namespace {
+
+void Settle(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool Save(QWidget* widget, const QString& dir, const QString& name) {
+    const QString path = dir + QLatin1Char('/') + name;
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvalin"));
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(out);
+
+    const std::string card = (std::filesystem::temp_directory_path() / "corvalin-shot-card").string();
+    std::filesystem::remove_all(card);
+    corvalin::ConnectionOptions options;
+    options.simulate = true;
+    options.sim.cardDir = card;
+    auto session = corvalin::StationSession::Create(options);
+    if (!session) {
+        std::fprintf(stderr, "%s\n", session.error.c_str());
+        return 1;
+    }
+    corvalin::gui::MessageBoxPrompts prompts;
+    corvalin::gui::CMy7500Dlg window(**session.value, prompts);
+    window.show();
+    window.Start();
+
+    bool ok = true;
+    for (int i = 0; i < 100 && window.poll().CyclesRun() == 0; ++i) Settle(50);
+    Settle(300);
+    ok &= Save(&window, out, QStringLiteral("main.png"));
+
+    window.findChild<QAction*>(QStringLiteral("unplugAction"))->trigger();
+    Settle(300);
+    ok &= Save(&window, out, QStringLiteral("main-unplugged.png"));
+
+    corvalin::gui::CAboutDlg about(&window);
+    about.show();
+    Settle(300);
+    ok &= Save(&about, out, QStringLiteral("about.png"));
+    about.close();
+
+    std::filesystem::remove_all(card);
+    return ok ? 0 : 1;
+}

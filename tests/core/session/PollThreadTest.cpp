@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "session/PollThread.h"
+#include "support/SimRig.h"
+
+namespace corvalin {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls `done` for up to five seconds.
+template <class Predicate>
+bool Eventually(Predicate done) {
+    for (int i = 0; i < 500; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return done();
+}
+
+TEST(PollThread, ReadsAtOnceThenEveryTwentiethTurnAndRepaintsEveryTurn) {
+    test::SimRig rig;
+    ASSERT_TRUE(rig.link().OpenDevice());
+    std::atomic<int> repaints{0};
+    PollThread poll(rig.session(), [&] { ++repaints; }, 5ms);
+    poll.Start();
+    ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 1; }));
+    EXPECT_NE(rig.record().Readings().temperatureC[0], 65535.0f);
+    ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 2; }));
+    poll.Stop();
+    // Twenty turns between cycles, each with its repaint.
+    EXPECT_GE(repaints.load(), 20);
+    const auto codes = rig.WrittenCodes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), CMD_READ_LIVE), 2);
+    EXPECT_TRUE(poll.pollIdleEvent.IsSet());
+}
+
+TEST(PollThread, NoCycleWhileADialogIsOpenAndOneRightAfter) {
+    test::SimRig rig;
+    ASSERT_TRUE(rig.link().OpenDevice());
+    PollThread poll(rig.session(), {}, 5ms);
+    poll.dialogOpen = 1;
+    poll.Start();
+    std::this_thread::sleep_for(300ms);  // sixty turns: the counter is past its mark
+    EXPECT_EQ(poll.CyclesRun(), 0u);
+    EXPECT_TRUE(rig.Written().empty());
+    poll.dialogOpen = 0;
+    ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 1; }));
+}
+
+TEST(PollThread, NoCycleWhileUnconnected) {
+    test::SimRig rig;
+    rig.station().Unplug();
+    ASSERT_FALSE(rig.link().OpenDevice());
+    std::atomic<int> repaints{0};
+    PollThread poll(rig.session(), [&] { ++repaints; }, 5ms);
+    poll.Start();
+    ASSERT_TRUE(Eventually([&] { return repaints >= 10; }));
+    poll.Stop();
+    EXPECT_EQ(poll.CyclesRun(), 0u);
+}
+
+TEST(PollThread, MenuCommandWaitsForARunningCycle) {
+    SimOptions slow;
+    slow.faults.push_back(*ParseFaultSpec("drop=1"));  // the settings answer never comes
+    test::SimRig rig(slow);
+    ASSERT_TRUE(rig.link().OpenDevice());
+    PollThread poll(rig.session(), {}, 5ms);
+    poll.Start();
+    ASSERT_TRUE(Eventually([&] { return !poll.pollIdleEvent.IsSet(); }));
+    const auto start = std::chrono::steady_clock::now();
+    poll.WaitForIdle(300ms);  // gives up on the cycle after its bound
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 250ms);
+    EXPECT_LT(waited, 3s);
+    EXPECT_TRUE(poll.pollIdleEvent.IsSet());
+}
+
+}  // namespace
+}  // namespace corvalin
