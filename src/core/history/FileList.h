@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/Protocol.h"
+
+namespace corvalin {
+
+// One file on the station's SD card as its list entry names it.
+struct FileEntry {
+    std::string name;   // single-byte text as the station sent it
+    uint32_t size = 0;  // bytes
+};
+
+// One file-list report: "{", the name up to the comma, then the size as an
+// unsigned 32-bit big-endian number. A report without a comma names a file
+// of unknown size 0.
+FileEntry ParseFileListLine(const Report& data);
+
+// "%0.2f KB" up to 1048576 bytes, "%0.2f MB" above; sizes are unsigned.
+std::string FormatFileSize(uint32_t size);
+
+// The entries received since the list was asked for, in order, and the size
+// of each name (a later entry of the same name replaces the size). Filled on
+// the reader thread, read on others.
+class FileListing {
+public:
+    void Clear();
+    void Add(const FileEntry& entry);
+    std::vector<FileEntry> Entries() const;
+    size_t Count() const;
+    std::optional<uint32_t> SizeOf(const std::string& name) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<FileEntry> entries_;
+    std::map<std::string, uint32_t> m_FilenameSize;
+};
+
+}  // namespace corvalin

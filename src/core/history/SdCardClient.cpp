@@ -1,0 +1,222 @@
+#include "history/SdCardClient.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "history/CardFiles.h"
+#include "protocol/Messages.h"
+
+namespace corvalin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Puts a local copy back as it was when the transfer began.
+void RestoreLocalCopy(const fs::path& path, bool created, uint64_t originalLength) {
+    std::error_code ignored;
+    if (created) {
+        fs::remove(path, ignored);
+    } else {
+        fs::resize_file(path, originalLength, ignored);
+    }
+}
+
+std::string Range(uint32_t start, uint32_t end) {
+    return "bytes " + std::to_string(start) + " to " + std::to_string(end);
+}
+
+}  // namespace
+
+SdCardClient::SdCardClient(StationSession& session, std::string dataDir)
+    : session_(session), dataDir_(std::move(dataDir)) {
+    session_.router().SetFileSink(this);
+}
+
+SdCardClient::~SdCardClient() { session_.router().SetFileSink(nullptr); }
+
+std::string SdCardClient::LocalPath(const std::string& name) const {
+    return (fs::path(dataDir_) / name).string();
+}
+
+std::vector<FileEntry> SdCardClient::RequestFileList() {
+    DeviceLink& link = session_.link();
+    listing_.Clear();
+    link.responseEvent.WaitFor(FILE_WAIT);
+    link.responseEvent.Reset();
+    link.pendingType = PT_FILE_LIST;
+    link.WriteReport(MakeCommandFrame(CMD_FILE_LIST));
+    link.responseEvent.WaitFor(SHORT_WAIT);
+    link.responseEvent.Reset();
+    link.responseEvent.Set();
+    return listing_.Entries();
+}
+
+void SdCardClient::SetTarget(std::FILE* file, uint64_t total, const DownloadCallbacks* callbacks) {
+    std::lock_guard lock(targetMutex_);
+    file_ = file;
+    total_ = total;
+    transferred_ = 0;
+    writeFailed_ = false;
+    callbacks_ = callbacks;
+}
+
+bool SdCardClient::RequestChunk(const std::string& name, uint32_t start, uint32_t end) {
+    DeviceLink& link = session_.link();
+    link.responseEvent.WaitFor(FILE_WAIT);
+    link.responseEvent.Reset();
+    link.pendingType = PT_FILE_DATA;
+    link.WriteReport(MakeFileGetFrame(name, start, end));
+    return link.responseEvent.WaitFor(FILE_WAIT);
+}
+
+DownloadResult SdCardClient::Download(const std::string& name, const DownloadCallbacks& callbacks) {
+    const auto began = std::chrono::steady_clock::now();
+    DownloadResult result;
+    auto fail = [&](std::string message) {
+        result.message = std::move(message);
+        return result;
+    };
+    if (name.empty()) return fail(MSG_SELECT_A_FILE);
+    if (Status safe = CheckLocalFileName(name); !safe) return fail(safe.message);
+    if (name.size() > MAX_FILE_NAME_BYTES) return fail(MSG_NAME_TOO_LONG);
+    if (session_.link().connected != 1) return fail(messages::UNCONNECTED);
+
+    const fs::path path = LocalPath(name);
+    std::error_code error;
+    const bool created = !fs::exists(path, error);
+    std::FILE* file = std::fopen(path.c_str(), created ? "w+b" : "r+b");
+    if (file == nullptr) return fail(created ? MSG_CREATE_ERROR : MSG_OPEN_ERROR_1);
+    std::fseek(file, 0, SEEK_END);
+    const uint64_t originalLength = static_cast<uint64_t>(std::ftell(file));
+
+    const std::optional<uint32_t> deviceSize = listing_.SizeOf(name);
+    if (!deviceSize) {
+        std::fclose(file);
+        RestoreLocalCopy(path, created, originalLength);
+        return fail(MSG_SIZE_ERROR);
+    }
+
+    // A copy longer than the card's file is out of step with it: fetch the
+    // whole file again, beside the old copy, which stays until the new one is complete.
+    uint64_t offset = originalLength;
+    fs::path target = path;
+    bool replacing = false;
+    if (!created && offset > *deviceSize) {
+        std::fclose(file);
+        target = path;
+        target += ".part";
+        file = std::fopen(target.c_str(), "w+b");
+        if (file == nullptr) return fail(MSG_CREATE_ERROR);
+        replacing = true;
+        offset = 0;
+    }
+    result.resumedFrom = offset;
+
+    SetTarget(file, *deviceSize - offset, &callbacks);
+    lastChunk_ = false;
+    bool last = false;
+    std::string failure;
+    DeviceLink& link = session_.link();
+    while (!last) {
+        m_ReceivedBytes = 0;
+        uint64_t end = offset + CHUNK_SIZE;
+        uint64_t length = CHUNK_SIZE;
+        if (end >= *deviceSize) {
+            end = *deviceSize;
+            length = *deviceSize - offset;
+            lastChunk_ = true;
+            last = true;
+        }
+        const bool answered =
+            RequestChunk(name, static_cast<uint32_t>(offset), static_cast<uint32_t>(end));
+        bool writeFailed;
+        {
+            std::lock_guard lock(targetMutex_);
+            writeFailed = writeFailed_;
+        }
+        if (!answered) {
+            failure = "no end of the chunk came for the " + Range(offset, end) + ".";
+        } else if (m_ReceivedBytes != length) {
+            failure = std::to_string(m_ReceivedBytes.load()) + " of " + std::to_string(length) +
+                      " bytes came for the " + Range(offset, end) + ".";
+        } else if (writeFailed) {
+            failure = "the local copy could not be written.";
+        }
+        if (!failure.empty()) {
+            link.pendingType = PT_NONE;  // late data reports are dropped
+            break;
+        }
+        link.responseEvent.Reset();
+        link.responseEvent.Set();
+        result.bytesFetched += length;
+        offset = end;
+        if (!last) std::this_thread::sleep_for(WRITE_PAUSE);
+    }
+    SetTarget(nullptr, 0, nullptr);  // the reader no longer touches the file
+    link.responseEvent.Reset();
+    link.responseEvent.Set();
+
+    const bool closed = std::fclose(file) == 0;
+    if (failure.empty() && !closed) failure = "the local copy could not be written.";
+    if (!failure.empty()) {
+        if (replacing) {
+            fs::remove(target, error);
+        } else {
+            RestoreLocalCopy(path, created, originalLength);
+        }
+        result.bytesFetched = 0;
+        return fail("The download of " + name + " failed: " + failure);
+    }
+    if (replacing) {
+        fs::rename(target, path, error);
+        if (error) return fail(MSG_CREATE_ERROR);
+    }
+    result.ok = true;
+    result.localPath = path.string();
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    return result;
+}
+
+Status SdCardClient::DeleteFile(const std::string& name) {
+    if (name.empty()) return Status::Error(MSG_SELECT_A_FILE);
+    if (name.size() > MAX_DELETE_NAME_BYTES) return Status::Error(MSG_NAME_TOO_LONG);
+    // The local copy goes too, so the name must be one the data folder can hold.
+    if (Status safe = CheckLocalFileName(name); !safe) return safe;
+
+    DeviceLink& link = session_.link();
+    link.responseEvent.WaitFor(DELETE_FIRST_WAIT);
+    link.responseEvent.Reset();
+    link.pendingType = PT_NO_REPLY;
+    link.WriteReport(MakeDeleteFileFrame(name));
+    link.responseEvent.WaitFor(DELETE_FINAL_WAIT);
+    link.responseEvent.Reset();
+    link.responseEvent.Set();
+
+    std::error_code error;
+    fs::remove(LocalPath(name), error);
+    return Status::Ok();
+}
+
+void SdCardClient::OnFileListEntry(const Report& data) { listing_.Add(ParseFileListLine(data)); }
+
+void SdCardClient::OnFileContent(std::string_view content) {
+    m_ReceivedBytes += content.size();
+    std::lock_guard lock(targetMutex_);
+    if (file_ == nullptr) return;
+    if (!content.empty() && std::fwrite(content.data(), 1, content.size(), file_) != content.size()) {
+        writeFailed_ = true;
+    }
+    transferred_ += content.size();
+    if (callbacks_ != nullptr && callbacks_->progress) callbacks_->progress(transferred_, total_);
+}
+
+void SdCardClient::OnChunkEnd(bool lastChunk) {
+    if (!lastChunk) return;
+    std::lock_guard lock(targetMutex_);
+    if (callbacks_ != nullptr && callbacks_->finished) callbacks_->finished();
+}
+
+}  // namespace corvalin
