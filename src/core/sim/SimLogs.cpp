@@ -88,7 +88,8 @@ std::string IndoorLogText(const LogPlan& plan) {
         const std::time_t time = LineTime(plan, line, count);
         const SimReading raw = ReadSensor(sensor, true, static_cast<double>(time));
         text += FormatLogTime(time) + ",";
-        text += (TemperatureMissed(line) ? MISSING : InUnit(raw.temperatureC, plan.fahrenheit)) + ",";
+        text +=
+            (TemperatureMissed(line) ? MISSING : InUnit(raw.temperatureC, plan.fahrenheit)) + ",";
         text += (HumidityMissed(line) ? MISSING : std::to_string(raw.humidityPct));
         text += LINE_END;
     }

@@ -40,8 +40,9 @@ Result<int> FaultNumber(std::string_view whole, std::string_view digits, long lo
                         long long high) {
     auto value = ToInteger(digits);
     if (!value || *value < low || *value > high) {
-        return Result<int>::Fail("Bad fault " + Quoted(whole) + ": the value must be a whole number from " +
-                                 std::to_string(low) + " to " + std::to_string(high));
+        return Result<int>::Fail("Bad fault " + Quoted(whole) +
+                                 ": the value must be a whole number from " + std::to_string(low) +
+                                 " to " + std::to_string(high));
     }
     return Result<int>::Of(static_cast<int>(*value));
 }
@@ -54,18 +55,18 @@ Result<SensorSpec> ParseSensorSpec(std::string_view text) {
     size_t eq = text.find('=');
     if (eq == std::string_view::npos) return R::Fail("Bad sensor " + Quoted(text) + usage);
 
-    SensorSpec spec;
+    SensorSpec sensor;
     auto channel = ToInteger(text.substr(0, eq));
     if (!channel || *channel < 1 || *channel > 8) {
         return R::Fail("Bad sensor " + Quoted(text) + ": channel " + Quoted(text.substr(0, eq)) +
                        " is not a number from 1 to 8");
     }
-    spec.channel = static_cast<int>(*channel);
+    sensor.channel = static_cast<int>(*channel);
 
     std::string_view values = text.substr(eq + 1);
     if (values == "none") {
-        spec.present = false;
-        return R::Of(spec);
+        sensor.present = false;
+        return R::Of(sensor);
     }
     size_t comma = values.find(',');
     if (comma == std::string_view::npos) return R::Fail("Bad sensor " + Quoted(text) + usage);
@@ -83,9 +84,9 @@ Result<SensorSpec> ParseSensorSpec(std::string_view text) {
         return R::Fail("Bad sensor " + Quoted(text) + ": humidity " + Quoted(humidityText) +
                        " is not a whole number from 0 to 100");
     }
-    spec.temperatureC = *temperature;
-    spec.humidityPct = static_cast<int>(*humidity);
-    return R::Of(spec);
+    sensor.temperatureC = *temperature;
+    sensor.humidityPct = static_cast<int>(*humidity);
+    return R::Of(sensor);
 }
 
 Result<FaultSpec> ParseFaultSpec(std::string_view text) {
@@ -97,7 +98,8 @@ Result<FaultSpec> ParseFaultSpec(std::string_view text) {
     }
     size_t eq = text.find('=');
     std::string_view key = text.substr(0, eq);
-    std::string_view value = eq == std::string_view::npos ? std::string_view() : text.substr(eq + 1);
+    std::string_view value =
+        eq == std::string_view::npos ? std::string_view() : text.substr(eq + 1);
     if (key == "stray") return R::Fail("Bad fault " + Quoted(text) + ": stray takes no value");
     if (eq == std::string_view::npos) {
         return R::Fail("Bad fault " + Quoted(text) +

@@ -69,8 +69,8 @@ void PutWord(Report& report, size_t at, uint32_t word) {
 }
 
 Status Bad(const std::string& path, const std::string& why) {
-    return Status::Error("The simulated station's state file \"" + path + "\" is not valid: " +
-                         why);
+    return Status::Error("The simulated station's state file \"" + path +
+                         "\" is not valid: " + why);
 }
 
 // Parses the document into `state`; the caller keeps its own copy on failure.
@@ -126,12 +126,12 @@ bool WriteAll(int fd, const std::string& text) {
 
 SimState DefaultSimState() {
     SimState state;
-    for (Report* report : {&state.settings, &state.calibration, &state.alarm1, &state.alarm3,
-                           &state.alarm4}) {
+    for (Report* report :
+         {&state.settings, &state.calibration, &state.alarm1, &state.alarm3, &state.alarm4}) {
         report->fill(0);
         (*report)[0] = FRAME_START;
     }
-    state.settings[2] = 24;                 // graph span in hours
+    state.settings[2] = 24;                  // graph span in hours
     PutWord(state.settings, 8, 0x00FFFFFF);  // area 1 shows every channel
     for (size_t i = 3; i <= 6; ++i) state.alarm1[i] = 0xFF;
     for (size_t k = 0; k < 8; ++k) {
@@ -169,7 +169,8 @@ Status SaveSimState(const std::string& path, const SimState& state) {
     doc["onMainScreen"] = state.onMainScreen;
     const std::string text = doc.dump(2) + "\n";
 
-    const std::string failure = "Cannot write the simulated station's state file \"" + path + "\": ";
+    const std::string failure =
+        "Cannot write the simulated station's state file \"" + path + "\": ";
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);

@@ -42,14 +42,15 @@ SensorSpec IndoorSensor() {
 
 SimReading ReadSensor(const SensorSpec& sensor, bool drifting, double epochSeconds) {
     if (!drifting) return {sensor.temperatureC, sensor.humidityPct};
-    // A daily swing plus a faster wobble of a few minutes, phase-shifted per
-    // channel so that no two channels move in step.
+    // A daily swing shared by every channel (the same weather reaches them all)
+    // and a wobble of a few minutes of each channel's own. The wobble stays
+    // small enough that no two default channels ever read the same.
     const double twoPi = 2.0 * std::numbers::pi;
     const double phase = sensor.channel * 0.9;
-    const double daily = std::sin(twoPi * epochSeconds / SECONDS_PER_DAY + phase);
+    const double daily = std::sin(twoPi * epochSeconds / SECONDS_PER_DAY);
     const double minutes = std::sin(twoPi * epochSeconds / (420.0 + 60.0 * sensor.channel) + phase);
     SimReading reading;
-    reading.temperatureC = sensor.temperatureC + 1.2 * daily + 0.3 * minutes;
+    reading.temperatureC = sensor.temperatureC + 1.2 * daily + 0.2 * minutes;
     const double humidity = sensor.humidityPct - 3.0 * daily + 1.0 * minutes;
     reading.humidityPct = std::clamp(static_cast<int>(std::lround(humidity)), 1, 99);
     return reading;

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "sim/SimCard.h"
+#include "sim/SimCardFrames.h"
 #include "sim/SimLogs.h"
 #include "sim/SimWeather.h"
 
@@ -20,26 +21,11 @@ namespace {
 
 constexpr uint8_t STRAY_CODE = 0xEE;
 constexpr int LOG_DAYS = 3;
-constexpr size_t MAX_LIST_NAME = REPORT_SIZE - 6;  // "{", name, ",", four size bytes
-constexpr size_t CARD_NAME_AT = 2;                 // first name byte in get and delete frames
 
 Report Answer() {
     Report report{};
     report[0] = FRAME_START;
     return report;
-}
-
-Report EndMarker() {
-    Report report{};
-    report[0] = FRAME_START;
-    report[1] = FRAME_AT;
-    report[2] = FRAME_END;
-    return report;
-}
-
-uint32_t Word(const Report& frame, size_t at) {
-    return static_cast<uint32_t>(frame[at]) << 24 | static_cast<uint32_t>(frame[at + 1]) << 16 |
-           static_cast<uint32_t>(frame[at + 2]) << 8 | frame[at + 3];
 }
 
 // A frame whose terminator is not where its code puts it is line noise to the
@@ -48,23 +34,9 @@ bool TerminatedAfter(const Report& frame, size_t payloadSize) {
     return frame[2 + payloadSize] == FRAME_AT && frame[3 + payloadSize] == FRAME_END;
 }
 
-// Index of the "@" of a variable-length frame: the last non-zero pair is "@}".
-std::optional<size_t> VariableTerminator(const Report& frame) {
-    size_t last = frame.size() - 1;
-    while (last > 0 && frame[last] == 0) --last;
-    if (last < CARD_NAME_AT + 1 || frame[last] != FRAME_END || frame[last - 1] != FRAME_AT) {
-        return std::nullopt;
-    }
-    return last - 1;
-}
-
-std::string NameBytes(const Report& frame, size_t from, size_t to) {
-    return std::string(frame.begin() + static_cast<std::ptrdiff_t>(from),
-                       frame.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
 int TemperatureOffsetTenths(const Report& calibration, int k) {
-    const uint16_t pair = static_cast<uint16_t>(calibration[1 + 3 * k] << 8 | calibration[2 + 3 * k]);
+    const uint16_t pair =
+        static_cast<uint16_t>(calibration[1 + 3 * k] << 8 | calibration[2 + 3 * k]);
     if (pair == NO_TEMPERATURE_WORD || pair == NO_TEMPERATURE_WORD_ALT) return 0;
     return static_cast<int16_t>(pair);
 }
@@ -380,8 +352,8 @@ void SimulatedStation::QueueAnswerLocked(std::vector<Report> reports) {
 int SimulatedStation::NextReport(uint64_t generation, Report& out, int timeoutMs) {
     std::unique_lock lock(mutex_);
     const bool forever = timeoutMs < 0;
-    const auto deadline = forever ? Clock::time_point::max()
-                                  : Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline =
+        forever ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
         if (!plugged_ || generation != generation_) return -1;
         const auto now = Clock::now();
@@ -390,7 +362,8 @@ int SimulatedStation::NextReport(uint64_t generation, Report& out, int timeoutMs
             outbox_.pop_front();
             ++reportsSent_;
             const FaultSpec* unplug = Fault(FaultSpec::Kind::UnplugAfter);
-            if (unplug && !unplugFaultDone_ && reportsSent_ >= static_cast<uint64_t>(unplug->value)) {
+            if (unplug && !unplugFaultDone_ &&
+                reportsSent_ >= static_cast<uint64_t>(unplug->value)) {
                 unplugFaultDone_ = true;
                 UnplugLocked();
             }
@@ -426,6 +399,7 @@ void SimulatedStation::UnplugLocked() {
     outbox_.clear();
     staged_.clear();  // uncommitted writes die with the power
     lastReadyAt_ = {};
+    reportReady_.notify_all();
 }
 
 void SimulatedStation::SetOnMainScreen(bool onMainScreen) {
@@ -492,7 +466,8 @@ Report SimulatedStation::LiveAnswerLocked() const {
             continue;
         }
         const SimReading raw = ReadSensor(sensors_[k], !sensorFixed_[k], now);
-        long tenths = std::lround(raw.temperatureC * 10.0) + TemperatureOffsetTenths(state_.calibration, k);
+        long tenths =
+            std::lround(raw.temperatureC * 10.0) + TemperatureOffsetTenths(state_.calibration, k);
         // 0x7FFF would read as "no reading"; -0.1 °C (0xFFFF) is the wire's own ambiguity.
         tenths = std::clamp(tenths, -32768L, 32766L);
         const auto word = static_cast<uint16_t>(static_cast<int16_t>(tenths));
@@ -520,73 +495,52 @@ uint64_t SimulatedStation::FramesReceived() const {
 }
 
 std::vector<Report> SimulatedStation::FileListLocked() const {
-    std::vector<CardEntry> entries = cardDir_.empty() ? std::vector<CardEntry>() : ListCard(cardDir_);
-    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
-    if (extra && !extraEntryDeleted_) {
-        entries.push_back({extra->text, ExtraEntryContent().size()});
-    }
     std::vector<Report> reports;
-    for (const CardEntry& entry : entries) {
-        Report report = Answer();
-        const std::string name = entry.name.substr(0, MAX_LIST_NAME);
-        std::copy(name.begin(), name.end(), report.begin() + 1);
-        const size_t comma = 1 + name.size();
-        report[comma] = ',';
-        const auto size = static_cast<uint32_t>(std::min<uint64_t>(entry.size, UINT32_MAX));
-        for (size_t i = 0; i < 4; ++i) {
-            report[comma + 1 + i] = static_cast<uint8_t>(size >> (24 - 8 * i));
+    if (!cardDir_.empty()) {
+        for (const CardEntry& entry : ListCard(cardDir_)) {
+            reports.push_back(FileListEntry(entry.name, entry.size));
         }
-        reports.push_back(report);
     }
-    reports.push_back(EndMarker());
+    if (const FaultSpec* extra = Fault(FaultSpec::Kind::ListName); extra && !extraEntryDeleted_) {
+        reports.push_back(FileListEntry(extra->text, ExtraEntryContent().size()));
+    }
+    reports.push_back(EndMarkerReport());
     return reports;
+}
+
+bool SimulatedStation::IsExtraEntryLocked(const std::string& name) const {
+    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
+    return extra && !extraEntryDeleted_ && name == extra->text.substr(0, MAX_LIST_NAME);
 }
 
 std::vector<Report> SimulatedStation::FileChunkLocked(const Report& frame) const {
-    // Layout: "{", code, name, start (4), end (4), "@", "}".
-    const auto at = VariableTerminator(frame);
-    if (!at || *at < CARD_NAME_AT + 8 + 1) return {EndMarker()};
-    const std::string name = NameBytes(frame, CARD_NAME_AT, *at - 8);
-    const uint32_t start = Word(frame, *at - 8);
-    const uint32_t end = Word(frame, *at - 4);
+    const std::optional<FileRequest> request = ParseFileGet(frame);
+    if (!request || request->start >= request->end) return {EndMarkerReport()};
 
-    std::optional<std::string> content;
-    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
-    if (extra && !extraEntryDeleted_ && name == extra->text.substr(0, MAX_LIST_NAME)) {
+    std::string content;
+    if (IsExtraEntryLocked(request->name)) {
         const std::string text = ExtraEntryContent();
-        content = start < end && start < text.size()
-                      ? text.substr(start, std::min<size_t>(end, text.size()) - start)
-                      : std::string();
-    } else if (!cardDir_.empty() && start < end) {
-        content = ReadCardRange(cardDir_, name, start, end);
+        if (request->start < text.size()) {
+            content = text.substr(request->start, request->end - request->start);
+        }
+    } else if (!cardDir_.empty()) {
+        content = ReadCardRange(cardDir_, request->name, request->start, request->end)
+                      .value_or(std::string());
     }
-    std::string bytes = content.value_or(std::string());
     if (const FaultSpec* cut = Fault(FaultSpec::Kind::ShortChunk)) {
-        bytes.resize(bytes.size() - std::min<size_t>(bytes.size(), std::max(cut->value, 0)));
+        content.resize(content.size() - std::min<size_t>(content.size(), std::max(cut->value, 0)));
     }
-
-    std::vector<Report> reports;
-    for (size_t offset = 0; offset < bytes.size(); offset += MAX_FILE_DATA_CONTENT) {
-        const size_t length = std::min(MAX_FILE_DATA_CONTENT, bytes.size() - offset);
-        Report report = Answer();
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, report.begin() + 1);
-        report[1 + length] = FRAME_END;
-        reports.push_back(report);
-    }
-    reports.push_back(EndMarker());
-    return reports;
+    return FileDataReports(content);
 }
 
 void SimulatedStation::DeleteFileLocked(const Report& frame) {
-    const auto at = VariableTerminator(frame);
-    if (!at || *at <= CARD_NAME_AT) return;
-    const std::string name = NameBytes(frame, CARD_NAME_AT, *at);
-    const FaultSpec* extra = Fault(FaultSpec::Kind::ListName);
-    if (extra && name == extra->text.substr(0, MAX_LIST_NAME)) {
-        extraEntryDeleted_ = true;
-        return;
+    const std::optional<std::string> name = ParseDeleteName(frame);
+    if (!name) return;
+    if (IsExtraEntryLocked(*name)) {
+        extraEntryDeleted_ = true;  // it never was on the disk
+    } else if (!cardDir_.empty()) {
+        RemoveCardFile(cardDir_, *name);
     }
-    if (!cardDir_.empty()) RemoveCardFile(cardDir_, name);
 }
 
 }  // namespace corvalin

@@ -77,6 +77,7 @@ private:
     std::vector<Report> FileListLocked() const;
     std::vector<Report> FileChunkLocked(const Report& frame) const;
     void DeleteFileLocked(const Report& frame);
+    bool IsExtraEntryLocked(const std::string& name) const;
     void UnplugLocked();
     Status PrepareCardLocked();
     const FaultSpec* Fault(FaultSpec::Kind kind) const;

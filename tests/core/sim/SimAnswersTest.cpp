@@ -43,8 +43,7 @@ protected:
 
 TEST_F(SimAnswersTest, DefaultStationAnswersEveryReadInItsLayout) {
     Station();
-    EXPECT_EQ(Read(CMD_READ_SETTINGS),
-              Bytes({0x7B, 0, 24, 0, 0, 0, 0, 0, 0x00, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(Read(CMD_READ_SETTINGS), Bytes({0x7B, 0, 24, 0, 0, 0, 0, 0, 0x00, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Read(CMD_READ_INTERVAL), Bytes({0x7B, 5}));
     EXPECT_EQ(Read(CMD_READ_ALARM_1), Bytes({0x7B, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
     std::vector<uint8_t> block3{0x7B}, block4{0x7B};

@@ -119,6 +119,26 @@ TEST_F(SimCardTest, NewCardHoldsALogPerSensorAndAnIndoorLog) {
     EXPECT_NE(ReadFile(Card() + "/CH2.CSV").find(",23.4,45,10.8,23.4\r\n"), std::string::npos);
 }
 
+TEST_F(SimCardTest, StationSetToFahrenheitLogsInFahrenheit) {
+    // Unit byte 7 of the settings = 1, everything else as it leaves the factory.
+    WriteFile(dir_.File("state.json"),
+              R"({"settings": "0018000000000100FFFFFF00000000000000000000000000000000"})");
+    SimOptions options;
+    options.cardDir = Card();
+    options.stateFile = dir_.File("state.json");
+    options.paceMs = 0;
+    options.sensors = {{2, true, 23.4, 45}};
+    {
+        SimulatedStation station(options);
+        Status started = station.Start();
+        ASSERT_TRUE(started) << started.message;
+    }
+    const std::string text = ReadFile(Card() + "/CH2.CSV");
+    EXPECT_EQ(text.rfind("Time,Temperature(F),Humidity(%),DewPoint(F),HeatIndex(F)\r\n", 0), 0u);
+    EXPECT_NE(text.find(",74.1,45,51.4,74.1\r\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(Card() + "/INDOOR.CSV").rfind("Time,Temperature(F),Humidity(%)\r\n", 0), 0u);
+}
+
 TEST_F(SimCardTest, ExistingCardIsLeftAsItIsAndTemporaryCardIsRemoved) {
     MakeCard();
     WriteFile(Card() + "/MINE.CSV", "x");
@@ -148,7 +168,8 @@ TEST_F(SimCardTest, FileListHasOneEntryPerFileSortedThenTheEndMarker) {
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0], Bytes({'{', 'A', '.', 'C', 'S', 'V', ',', 0, 0, 0, 0}));
     EXPECT_EQ(list[1], Bytes({'{', 'B', '.', 'C', 'S', 'V', ',', 0, 0, 0, 100}));
-    EXPECT_EQ(list[2], Bytes({'{', 'L', 'O', 'N', 'G', '.', 'C', 'S', 'V', ',', 0, 0x01, 0x11, 0x70}));
+    EXPECT_EQ(list[2],
+              Bytes({'{', 'L', 'O', 'N', 'G', '.', 'C', 'S', 'V', ',', 0, 0x01, 0x11, 0x70}));
     EXPECT_EQ(list[3], END_MARKER);
 }
 
@@ -167,8 +188,8 @@ TEST_F(SimCardTest, ChunksAreServedIn62ByteReportsWithinTheFile) {
     EXPECT_EQ(Content(Ask(*station_, FileGetFrame("DATA.CSV", 150, 4096))), file.substr(150));
     EXPECT_EQ(Content(Ask(*station_, FileGetFrame("DATA.CSV", 10, 11))), file.substr(10, 1));
 
-    for (auto [start, end] : {std::pair<uint32_t, uint32_t>{200, 300}, {300, 4096}, {10, 10},
-                              {20, 10}}) {
+    for (auto [start, end] :
+         {std::pair<uint32_t, uint32_t>{200, 300}, {300, 4096}, {10, 10}, {20, 10}}) {
         auto reports = Ask(*station_, FileGetFrame("DATA.CSV", start, end));
         ASSERT_EQ(reports.size(), 1u) << start << ".." << end;
         EXPECT_EQ(reports[0], END_MARKER);
@@ -228,8 +249,8 @@ TEST_F(SimCardTest, DeleteRemovesOnlyFilesInsideTheCard) {
 
     EXPECT_TRUE(Ask(*station_, test::DeleteFrame("A.CSV")).empty());
     EXPECT_FALSE(fs::exists(Card() + "/A.CSV"));
-    const std::vector<std::string> unsafe{"../OUTSIDE.CSV", "SUB/X.CSV", "SUB\\X.CSV", "..",
-                                          "", std::string("B.CSV\x01", 6), "SUB"};
+    const std::vector<std::string> unsafe{
+        "../OUTSIDE.CSV", "SUB/X.CSV", "SUB\\X.CSV", "..", "", std::string("B.CSV\x01", 6), "SUB"};
     for (const std::string& name : unsafe) {
         Ask(*station_, test::DeleteFrame(name));
     }

@@ -25,9 +25,9 @@ TEST(SimOptionsTest, SensorSpecsAreRead) {
 }
 
 TEST(SimOptionsTest, BadSensorSpecsNameTheBadText) {
-    for (const char* text : {"", "2", "0=20,40", "9=20,40", "x=20,40", "2=20", "2=abc,40",
-                             "2=20,4x", "2=20,101", "2=20,-1", "2=20.5.1,40", "2=500,40",
-                             "2=20,45.5", "2=nan,40", "2=,40"}) {
+    for (const char* text :
+         {"", "2", "0=20,40", "9=20,40", "x=20,40", "2=20", "2=abc,40", "2=20,4x", "2=20,101",
+          "2=20,-1", "2=20.5.1,40", "2=500,40", "2=20,45.5", "2=nan,40", "2=,40"}) {
         auto sensor = ParseSensorSpec(text);
         EXPECT_FALSE(sensor) << text;
         EXPECT_NE(sensor.error.find('"' + std::string(text) + '"'), std::string::npos)
@@ -41,11 +41,11 @@ TEST(SimOptionsTest, FaultSpecsAreRead) {
         FaultSpec::Kind kind;
         int value;
     };
-    for (const Case& c : {Case{"drop=3", FaultSpec::Kind::Drop, 3},
-                          Case{"delay=250", FaultSpec::Kind::Delay, 250},
-                          Case{"short-chunk=1", FaultSpec::Kind::ShortChunk, 1},
-                          Case{"stray", FaultSpec::Kind::Stray, 0},
-                          Case{"unplug-after=12", FaultSpec::Kind::UnplugAfter, 12}}) {
+    for (const Case& c :
+         {Case{"drop=3", FaultSpec::Kind::Drop, 3}, Case{"delay=250", FaultSpec::Kind::Delay, 250},
+          Case{"short-chunk=1", FaultSpec::Kind::ShortChunk, 1},
+          Case{"stray", FaultSpec::Kind::Stray, 0},
+          Case{"unplug-after=12", FaultSpec::Kind::UnplugAfter, 12}}) {
         auto fault = ParseFaultSpec(c.text);
         ASSERT_TRUE(fault) << c.text << ": " << fault.error;
         EXPECT_EQ(fault->kind, c.kind) << c.text;
@@ -58,9 +58,8 @@ TEST(SimOptionsTest, FaultSpecsAreRead) {
 }
 
 TEST(SimOptionsTest, BadFaultSpecsNameTheBadText) {
-    for (const char* text : {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3",
-                             "short-chunk=0", "unplug-after=0", "stray=2", "list-name=",
-                             "explode=1"}) {
+    for (const char* text : {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3", "short-chunk=0",
+                             "unplug-after=0", "stray=2", "list-name=", "explode=1"}) {
         auto fault = ParseFaultSpec(text);
         EXPECT_FALSE(fault) << text;
         EXPECT_NE(fault.error.find('"' + std::string(text) + '"'), std::string::npos)

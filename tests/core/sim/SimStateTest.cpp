@@ -53,8 +53,8 @@ TEST_F(SimStateTest, WhatOneRunWritesTheNextRunReads) {
         for (const Report& frame :
              {Frame(CMD_WRITE_SETTINGS, settings), Frame(CMD_WRITE_CALIBRATION, calibration),
               Frame(CMD_WRITE_ALARM_1, alarm1), Frame(CMD_WRITE_ALARM_3, alarm3),
-              Frame(CMD_WRITE_ALARM_4, alarm4), Frame(CMD_COMMIT),
-              Frame(CMD_SET_INTERVAL, {30}), test::TimeFrame(std::time(nullptr) + 3600)}) {
+              Frame(CMD_WRITE_ALARM_4, alarm4), Frame(CMD_COMMIT), Frame(CMD_SET_INTERVAL, {30}),
+              test::TimeFrame(std::time(nullptr) + 3600)}) {
             Ask(station, frame);
         }
         station.SetOnMainScreen(false);
@@ -101,10 +101,9 @@ TEST_F(SimStateTest, BadStateFileIsReportedAndNeverOverwritten) {
     fs::create_directory(dir_.File("state"));
     const std::string path = Options().stateFile;
     for (const std::string& text :
-         {std::string("{ not json"), std::string("[1, 2]"),
-          std::string(R"({"settings": "00"})"), std::string(R"({"calibration": 5})"),
-          std::string(R"({"alarm1": "0000000000ZZ"})"), std::string(R"({"intervalMinutes": 0})"),
-          std::string(R"({"onMainScreen": "yes"})")}) {
+         {std::string("{ not json"), std::string("[1, 2]"), std::string(R"({"settings": "00"})"),
+          std::string(R"({"calibration": 5})"), std::string(R"({"alarm1": "0000000000ZZ"})"),
+          std::string(R"({"intervalMinutes": 0})"), std::string(R"({"onMainScreen": "yes"})")}) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         {
             SimulatedStation station(Options());
