@@ -13,15 +13,25 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     app.require_subcommand(1);
     app.fallthrough();
 
-    CommandContext context{{}, {}, console, {}};
+    CommandContext context{{}, {}, console, {}, {}};
     AddStationOptions(app, context.station);
     app.add_flag("--trace", context.flags.trace,
                  "Write every frame written (>) and report read (<) to stderr");
     app.add_flag("--json", context.flags.json, "Print results as JSON");
+    app.add_option("--data-dir", context.dataDir,
+                   "The data folder for local copies and the record database "
+                   "(default: $XDG_DATA_HOME/KV7500)");
 
     AddStatusCommand(app, context);
     AddLiveCommand(app, context);
     AddSyncTimeCommand(app, context);
+    AddSettingsCommand(app, context);
+    AddIntervalCommand(app, context);
+    AddAlarmCommand(app, context);
+    AddCalibrationCommand(app, context);
+    AddFilesCommand(app, context);
+    AddDownloadCommand(app, context);
+    AddDeleteCommand(app, context);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

@@ -14,6 +14,8 @@ struct CommandContext {
     StationArguments station;
     OutputFlags flags;
     Console& console;
+    // The data folder (local copies of card files, the record database); empty: the default.
+    std::string dataDir;
     // The parsed command sets this; RunCli runs it after parsing.
     std::function<int()> run;
 };
@@ -22,5 +24,15 @@ struct CommandContext {
 void AddStatusCommand(CLI::App& app, CommandContext& context);
 void AddLiveCommand(CLI::App& app, CommandContext& context);
 void AddSyncTimeCommand(CLI::App& app, CommandContext& context);
+void AddSettingsCommand(CLI::App& app, CommandContext& context);
+void AddIntervalCommand(CLI::App& app, CommandContext& context);
+void AddAlarmCommand(CLI::App& app, CommandContext& context);
+void AddCalibrationCommand(CLI::App& app, CommandContext& context);
+void AddFilesCommand(CLI::App& app, CommandContext& context);
+void AddDownloadCommand(CLI::App& app, CommandContext& context);
+void AddDeleteCommand(CLI::App& app, CommandContext& context);
+
+// The data folder the options name, or the default one.
+std::string DataDirectory(const CommandContext& context);
 
 }  // namespace corvalin::cli

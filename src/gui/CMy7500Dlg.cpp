@@ -10,6 +10,7 @@
 
 #include "AboutDialog.h"
 #include "DeviceMonitor.h"
+#include "History.h"
 #include "LiveDisplay.h"
 #include "protocol/ClockSync.h"
 #include "protocol/Messages.h"
@@ -20,8 +21,9 @@ static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 namespace corvalin::gui {
 
-CMy7500Dlg::CMy7500Dlg(StationSession& session, UserPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), session_(session), prompts_(prompts) {
+CMy7500Dlg::CMy7500Dlg(StationSession& session, UserPrompts& prompts, std::string dataDir,
+                       QWidget* parent)
+    : QMainWindow(parent), session_(session), prompts_(prompts), dataDir_(std::move(dataDir)) {
     InitResources();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Corvalin"));
@@ -44,6 +46,9 @@ CMy7500Dlg::CMy7500Dlg(StationSession& session, UserPrompts& prompts, QWidget* p
 
     BuildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    history_ = new History(session_, prompts_, dataDir_, this);
+    SetDialogOpener(MenuDialog::SdCard, [this] { history_->Open(); });
 
     // Repaints are asked for from the poll thread and run on this thread.
     poll_ = std::make_unique<PollThread>(session_, [display = display_] {

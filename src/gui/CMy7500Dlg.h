@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "UserPrompts.h"
 #include "session/DeviceChange.h"
@@ -16,6 +17,7 @@ class QLabel;
 namespace corvalin::gui {
 
 class DeviceMonitor;
+class History;
 class LiveDisplay;
 
 // The member dialogs the menu opens.
@@ -26,7 +28,9 @@ enum class MenuDialog { Setup, Alarm, Calibration, SdCard };
 class CMy7500Dlg : public QMainWindow {
     Q_OBJECT
 public:
-    CMy7500Dlg(StationSession& session, UserPrompts& prompts, QWidget* parent = nullptr);
+    // `dataDir` holds the local copies of card files and the record database.
+    CMy7500Dlg(StationSession& session, UserPrompts& prompts, std::string dataDir,
+               QWidget* parent = nullptr);
     ~CMy7500Dlg() override;
 
     // Opens the station, starts following arrival and removal, starts polling.
@@ -42,6 +46,7 @@ public:
     PollThread& poll() { return *poll_; }
     QString StatusText() const;
     LiveDisplay* display() const { return display_; }
+    History* history() const { return history_; }
 
 private:
     void BuildMenus();
@@ -51,6 +56,8 @@ private:
 
     StationSession& session_;
     UserPrompts& prompts_;
+    std::string dataDir_;
+    History* history_ = nullptr;
     std::unique_ptr<PollThread> poll_;
     LiveDisplay* display_ = nullptr;
     QLabel* status_ = nullptr;

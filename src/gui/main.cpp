@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     gui::MessageBoxPrompts prompts;
-    gui::CMy7500Dlg window(**session.value, prompts);
+    gui::CMy7500Dlg window(**session.value, prompts, dataDir);
     window.show();
     window.Start();
     return app.exec();

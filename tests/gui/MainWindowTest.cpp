@@ -12,23 +12,12 @@
 #include "protocol/CommandFrame.h"
 #include "support/SimRig.h"
 #include "support/TempDir.h"
+#include "ScriptedPrompts.h"
 
 using namespace corvalin;
 using namespace corvalin::gui;
 
 namespace {
-
-// Answers the message boxes as the test says and keeps what they showed.
-class ScriptedPrompts : public UserPrompts {
-public:
-    void Inform(QWidget*, const QString& text) override { shown << text; }
-    bool ConfirmOkCancel(QWidget*, const QString& title, const QString& text) override {
-        shown << title + QStringLiteral(": ") + text;
-        return answerOk;
-    }
-    QStringList shown;
-    bool answerOk = true;
-};
 
 bool AllTilesEmpty(const LiveReadings& readings, int32_t unit) {
     for (const TileTexts& tile : LiveTileTexts(readings, unit)) {
@@ -67,7 +56,8 @@ private slots:
     void statusFollowsUnplugAndPlug() {
         test::SimRig rig;
         ScriptedPrompts prompts;
-        CMy7500Dlg window(rig.session(), prompts);
+        test::TempDir data;
+        CMy7500Dlg window(rig.session(), prompts, data.path());
         QCOMPARE(window.windowTitle(), QStringLiteral("Corvalin"));
         QVERIFY(window.findChild<QLabel*>(QStringLiteral("simulatedStation")) != nullptr);
         window.Start();
@@ -86,7 +76,8 @@ private slots:
     void menuDialogsPausePollingAndCalibrationGetsTheReadings() {
         test::SimRig rig;
         ScriptedPrompts prompts;
-        CMy7500Dlg window(rig.session(), prompts);
+        test::TempDir data;
+        CMy7500Dlg window(rig.session(), prompts, data.path());
         QAction* setup = window.findChild<QAction*>(QStringLiteral("setupAction"));
         QAction* calibration = window.findChild<QAction*>(QStringLiteral("calibrationAction"));
         QVERIFY(!setup->isEnabled());  // no dialog yet
@@ -113,7 +104,8 @@ private slots:
     void syncTimeAsksThenSendsAndReports() {
         test::SimRig rig;
         ScriptedPrompts prompts;
-        CMy7500Dlg window(rig.session(), prompts);
+        test::TempDir data;
+        CMy7500Dlg window(rig.session(), prompts, data.path());
         window.Start();
         QTRY_VERIFY(window.poll().CyclesRun() >= 1);
         QAction* sync = window.findChild<QAction*>(QStringLiteral("syncTimeAction"));
@@ -198,5 +190,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+int RunMainWindowTests(int argc, char** argv) {
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "MainWindowTest.moc"

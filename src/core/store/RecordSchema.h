@@ -4,14 +4,25 @@
 
 #include "common/Status.h"
 
+struct sqlite3;
+
 namespace corvalin {
 
 // The record database's file name in the data folder.
 inline constexpr const char* RECORD_DATABASE_FILE = "7500.db";
 
+// The record database in the data folder `dataDir`.
+std::string RecordDatabasePath(const std::string& dataDir);
+
 // Creates the record database with its tables at `path` when no file is
 // there. An existing file is never opened or changed, so the records of
 // earlier runs survive.
 Status EnsureRecordDatabase(const std::string& path);
+
+// Brings a record database of the earlier layout (without TimeKey) to the
+// current one in one transaction, keeping its rows; does nothing to a
+// current one. False with the SQLite message in `error`, also when the file
+// holds no Records table at all.
+bool UpgradeRecordLayout(sqlite3* db, std::string& error);
 
 }  // namespace corvalin

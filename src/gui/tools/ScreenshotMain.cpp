@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -12,6 +15,7 @@
 
 #include "AboutDialog.h"
 #include "CMy7500Dlg.h"
+#include "History.h"
 #include "UserPrompts.h"
 #include "sim/SimulatedStation.h"
 
@@ -41,8 +45,11 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(out);
 
-    const std::string card = (std::filesystem::temp_directory_path() / "corvalin-shot-card").string();
-    std::filesystem::remove_all(card);
+    const auto scratch = std::filesystem::temp_directory_path() / "corvalin-screenshots";
+    std::filesystem::remove_all(scratch);
+    const std::string card = (scratch / "card").string();
+    const std::string data = (scratch / "data").string();
+    std::filesystem::create_directories(data);
     corvalin::ConnectionOptions options;
     options.simulate = true;
     options.sim.cardDir = card;
@@ -52,7 +59,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     corvalin::gui::MessageBoxPrompts prompts;
-    corvalin::gui::CMy7500Dlg window(**session.value, prompts);
+    corvalin::gui::CMy7500Dlg window(**session.value, prompts, data);
     window.show();
     window.Start();
 
@@ -60,6 +67,29 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 100 && window.poll().CyclesRun() == 0; ++i) Settle(50);
     Settle(300);
     ok &= Save(&window, out, QStringLiteral("main.png"));
+
+    {
+        // The SD-card dialog after a download of a default card file.
+        corvalin::gui::History* history = window.history();
+        window.poll().dialogOpen = 1;
+        history->Begin();
+        history->show();
+        auto* files = history->findChild<QTableWidget*>(QStringLiteral("fileList"));
+        for (int row = 0; row < files->rowCount(); ++row) {
+            if (files->item(row, 0)->text() == QStringLiteral("CH2.CSV")) {
+                files->setCurrentCell(row, 0);
+                emit files->cellClicked(row, 0);
+            }
+        }
+        QSignalSpy finished(history, &corvalin::gui::History::TransferFinished);
+        history->findChild<QPushButton*>(QStringLiteral("selectButton"))->click();
+        for (int i = 0; i < 300 && finished.isEmpty(); ++i) Settle(50);
+        Settle(300);
+        ok &= !finished.isEmpty() && Save(history, out, QStringLiteral("sdcard.png"));
+        history->hide();
+        history->End();
+        window.poll().dialogOpen = 0;
+    }
 
     window.findChild<QAction*>(QStringLiteral("unplugAction"))->trigger();
     Settle(300);
@@ -71,6 +101,6 @@ int main(int argc, char** argv) {
     ok &= Save(&about, out, QStringLiteral("about.png"));
     about.close();
 
-    std::filesystem::remove_all(card);
+    std::filesystem::remove_all(scratch);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Commands.h"
+#include "history/SdCardClient.h"
+
+namespace corvalin::cli {
+
+// Opens the station, makes the data folder, asks for the card's file list and
+// hands the client to `work`. Returns the exit status.
+int WithCard(CommandContext& context, const std::function<int(SdCardClient&)>& work);
+
+// Asks a yes/no question on the terminal; false without a terminal.
+bool AskYesNo(Console& console, const std::string& question);
+
+}  // namespace corvalin::cli

@@ -1,0 +1,52 @@
+#include "ConfigCommandSupport.h"
+
+#include <ostream>
+
+#include "protocol/ReadCycle.h"
+
+namespace corvalin::cli {
+
+int OpenAndReadStation(const CommandContext& context, std::unique_ptr<StationSession>& session) {
+    const int opened = OpenStation(context.station, context.flags, context.console, session);
+    if (opened != EXIT_DONE) return opened;
+    RunReadCycle(session->link(), session->record(), session->copies());
+    session->copies().calibration.liveCopy.Set(session->record().Readings());
+    return EXIT_DONE;
+}
+
+int ReportSave(const SaveOutcome& outcome, Console& console) {
+    if (!outcome.message.empty()) console.err << outcome.message << "\n";
+    switch (outcome.result) {
+        case SaveResult::Written:
+            return EXIT_DONE;
+        case SaveResult::CheckFailed:
+        case SaveResult::NotOnMainScreen:
+            return EXIT_FAILED;
+        case SaveResult::NotConnected:
+        case SaveResult::Lost:
+            break;
+    }
+    return EXIT_UNCONNECTED;
+}
+
+int UsageError(const std::string& message, Console& console) {
+    console.err << message << "\n";
+    return EXIT_USAGE;
+}
+
+std::string PadLeft(const std::string& text, size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string PadRight(const std::string& text, size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string TrimmedText(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace corvalin::cli

@@ -1,0 +1,58 @@
+#include <ostream>
+
+#include "CardCommands.h"
+#include "history/CardFiles.h"
+#include "history/DeleteHistoryFile.h"
+#include "store/RecordSchema.h"
+
+namespace corvalin::cli {
+
+namespace {
+
+struct DeleteOptions {
+    std::string name;
+    bool yes = false;
+};
+
+int Delete(CommandContext& context, SdCardClient& card, const DeleteOptions& options) {
+    Console& console = context.console;
+    if (!card.listing().SizeOf(options.name)) {
+        console.err << "The SD card has no file \"" << options.name << "\".\n";
+        return EXIT_FAILED;
+    }
+    if (!options.yes) {
+        if (!console.interactive) {
+            console.err << "Deleting a card file needs confirmation: run it on a terminal or "
+                           "add --yes.\n";
+            return EXIT_FAILED;
+        }
+        if (!AskYesNo(console, MSG_CONFIRM_DELETE)) return EXIT_DONE;
+    }
+    Status deleted =
+        DeleteHistoryFile(card, options.name, card.dataDir() + "/" + RECORD_DATABASE_FILE);
+    if (!deleted) {
+        console.err << deleted.message << "\n";
+        return EXIT_FAILED;
+    }
+    console.out << "Deleted " << options.name << "\n";
+    return EXIT_DONE;
+}
+
+}  // namespace
+
+void AddDeleteCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<DeleteOptions>();
+    CLI::App* command = app.add_subcommand(
+        "delete", "Delete a file on the card and its local copy; empties the record database");
+    command->add_option("NAME", options->name, "The file's name as the card lists it")
+        ->required();
+    command->add_flag("--yes", options->yes, "Do not ask for confirmation");
+    command->callback([&context, options] {
+        context.run = [&context, options] {
+            return WithCard(context,
+                            [&](SdCardClient& card) { return Delete(context, card, *options); });
+        };
+    });
+}
+
+}  // namespace corvalin::cli

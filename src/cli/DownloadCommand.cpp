@@ -1,0 +1,85 @@
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "CardCommands.h"
+#include "ProgressBar.h"
+#include "history/CardFiles.h"
+#include "history/ImportHistoryFile.h"
+#include "store/RecordSchema.h"
+
+namespace corvalin::cli {
+
+namespace {
+
+struct DownloadOptions {
+    std::string name;
+    bool noImport = false;
+};
+
+int Download(CommandContext& context, SdCardClient& card, const DownloadOptions& options) {
+    Console& console = context.console;
+    ProgressBar bar(console.out);
+    DownloadCallbacks callbacks;
+    if (console.interactive && !context.flags.json) {
+        callbacks.progress = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total); };
+    }
+    const DownloadResult result = card.Download(options.name, callbacks);
+    bar.Finish();
+    if (!result.ok) {
+        console.err << result.message << "\n";
+        return EXIT_FAILED;
+    }
+
+    nlohmann::json report{{"file", options.name},
+                          {"localCopy", result.localPath},
+                          {"bytesFetched", result.bytesFetched},
+                          {"resumedFrom", result.resumedFrom},
+                          {"seconds", result.seconds}};
+    if (!context.flags.json) {
+        console.out << MSG_DOWNLOAD_DONE << " fetched " << result.bytesFetched << " bytes in "
+                    << result.seconds << " s (" << RateText(result.bytesFetched, result.seconds)
+                    << ")";
+        if (result.resumedFrom > 0) console.out << " after the " << result.resumedFrom << " held";
+        console.out << "\n";
+    }
+    int status = EXIT_DONE;
+    if (!options.noImport) {
+        const ImportResult imported =
+            ImportHistoryFile(result.localPath, options.name,
+                              card.dataDir() + "/" + RECORD_DATABASE_FILE);
+        for (const std::string& error : imported.errors) console.err << error << "\n";
+        if (!imported.fileRead || !imported.stored) status = EXIT_FAILED;
+        report["rowsStored"] = imported.rowsStored;
+        report["rowsSkipped"] = imported.rowsSkipped;
+        report["unit"] = imported.unitText;
+        if (!context.flags.json && imported.stored) {
+            console.out << "Imported " << imported.rowsStored << " readings "
+                        << imported.unitText;
+            if (imported.rowsSkipped > 0) console.out << ", " << imported.rowsSkipped << " skipped";
+            console.out << "\n";
+        }
+    }
+    if (context.flags.json) console.out << report.dump(2) << "\n";
+    return status;
+}
+
+}  // namespace
+
+void AddDownloadCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<DownloadOptions>();
+    CLI::App* command = app.add_subcommand(
+        "download", "Fetch a card file into the data folder (only what the local copy lacks) "
+                    "and import it into the record database");
+    command->add_option("NAME", options->name, "The file's name as the card lists it")
+        ->required();
+    command->add_flag("--no-import", options->noImport, "Only fetch the file");
+    command->callback([&context, options] {
+        context.run = [&context, options] {
+            return WithCard(context, [&](SdCardClient& card) {
+                return Download(context, card, *options);
+            });
+        };
+    });
+}
+
+}  // namespace corvalin::cli

@@ -1,0 +1,72 @@
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "Commands.h"
+#include "ConfigCommandSupport.h"
+#include "KeyValueArgs.h"
+#include "config/IntervalSetting.h"
+
+namespace corvalin::cli {
+
+namespace {
+
+struct IntervalOptions {
+    std::string minutes;  // empty: show the interval
+};
+
+int ShowInterval(const CommandContext& context) {
+    std::unique_ptr<StationSession> session;
+    const int opened = OpenAndReadStation(context, session);
+    if (opened != EXIT_DONE) return opened;
+    const int32_t minutes = session->copies().settings.intervalCopy;
+    if (context.flags.json) {
+        context.console.out << nlohmann::json{{"intervalMinutes", minutes}}.dump(2) << "\n";
+    } else {
+        context.console.out << "Interval: " << minutes << " Minute\n";
+    }
+    return EXIT_DONE;
+}
+
+int SetInterval(const CommandContext& context, const std::string& minutes) {
+    const Result<std::string> number =
+        IntegerText({"interval", minutes}, false, "a whole number of minutes from 5 to 240");
+    if (!number) return UsageError(number.error, context.console);
+    // The range is checked before anything else, as the window does.
+    if (!IntervalFromText(minutes)) {
+        context.console.err << IntervalMessage(IntervalResult::OutOfRange) << "\n";
+        return EXIT_FAILED;
+    }
+    std::unique_ptr<StationSession> session;
+    const int opened = OpenAndReadStation(context, session);
+    if (opened != EXIT_DONE) return opened;
+    const IntervalResult result = SetLoggingInterval(session->link(), minutes);
+    switch (result) {
+        case IntervalResult::Set:
+            context.console.out << IntervalMessage(result) << "\n";
+            return EXIT_DONE;
+        case IntervalResult::OutOfRange:
+            context.console.err << IntervalMessage(result) << "\n";
+            return EXIT_FAILED;
+        case IntervalResult::Unconnected:
+            break;
+    }
+    context.console.err << IntervalMessage(result) << "\n";
+    return EXIT_UNCONNECTED;
+}
+
+}  // namespace
+
+void AddIntervalCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<IntervalOptions>();
+    CLI::App* command =
+        app.add_subcommand("interval", "Show the logging interval, or set it (5 to 240 minutes)");
+    command->add_option("MINUTES", options->minutes, "The new interval in minutes");
+    command->callback([&context, options] {
+        context.run = [&context, options] {
+            if (options->minutes.empty()) return ShowInterval(context);
+            return SetInterval(context, options->minutes);
+        };
+    });
+}
+
+}  // namespace corvalin::cli

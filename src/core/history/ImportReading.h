@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "history/HistoryTable.h"
+#include "history/TimeText.h"
+#include "store/ReadingRecord.h"
+
+namespace corvalin {
+
+// How the import reads the fields of a log line.
+
+// A field holding "--" anywhere ("--", "--.-") is a missing value.
+bool IsMissingValue(std::string_view field);
+// The decimal number at the field's start: blanks skipped, reading stops at
+// the first character that cannot continue it; 0 when there is none.
+float NumberAtStart(std::string_view field);
+// The same for a whole number; 0 when there is none.
+int32_t IntegerAtStart(std::string_view field);
+
+// The reading of data line `row`: the time from field 0, then temperature,
+// humidity, and for a channel file dew point and heat index; NO_DATA for
+// missing values, for fields the line lacks, and for an indoor file's dew
+// point and heat index.
+ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder order);
+
+}  // namespace corvalin

@@ -1,0 +1,74 @@
+#include "history/ImportStaging.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace corvalin {
+
+namespace {
+
+constexpr const char* STAGING_PREFIX = "KV75";
+
+std::string SystemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+StagingFile::~StagingFile() {
+    if (fd_ < 0) return;
+    close(fd_);
+    unlink(path_.c_str());
+}
+
+Status StagingFile::Create() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    std::string pattern = (error ? std::filesystem::path("/tmp") : folder).string() + "/" +
+                          STAGING_PREFIX + "XXXXXX";
+    fd_ = mkstemp(pattern.data());
+    if (fd_ < 0) return Status::Error(SystemError("Cannot create the staging file", pattern));
+    path_ = pattern;
+    return Status::Ok();
+}
+
+Status StagingFile::Append(std::span<const ReadingRecord> records) {
+    std::vector<uint8_t> bytes(records.size() * READING_RECORD_BYTES);
+    for (size_t i = 0; i < records.size(); ++i) {
+        EncodeReadingRecord(records[i], bytes.data() + i * READING_RECORD_BYTES);
+    }
+    const off_t offset = static_cast<off_t>(count_ * READING_RECORD_BYTES);
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t written = pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                                       offset + static_cast<off_t>(done));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return Status::Error(SystemError("Cannot write the staging file", path_));
+        done += static_cast<size_t>(written);
+    }
+    count_ += records.size();
+    return Status::Ok();
+}
+
+Status StagingFile::Read(uint64_t first, size_t count, std::vector<ReadingRecord>& records) const {
+    std::vector<uint8_t> bytes(count * READING_RECORD_BYTES);
+    const off_t offset = static_cast<off_t>(first * READING_RECORD_BYTES);
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t got = pread(fd_, bytes.data() + done, bytes.size() - done,
+                                  offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got == 0) return Status::Error("The staging file " + path_ + " ended early");
+        if (got < 0) return Status::Error(SystemError("Cannot read the staging file", path_));
+        done += static_cast<size_t>(got);
+    }
+    records.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        records[i] = DecodeReadingRecord(bytes.data() + i * READING_RECORD_BYTES);
+    }
+    return Status::Ok();
+}
+
+}  // namespace corvalin

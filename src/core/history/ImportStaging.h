@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/Status.h"
+#include "store/ReadingRecord.h"
+
+namespace corvalin {
+
+// The staging file of an import: the ReadingRecords of one log file, 24
+// bytes each in file order, between reading the file and storing it. It lies
+// in the temp folder under a unique name starting "KV75" and is removed when
+// this object goes.
+class StagingFile {
+public:
+    StagingFile() = default;
+    ~StagingFile();
+    StagingFile(const StagingFile&) = delete;
+    StagingFile& operator=(const StagingFile&) = delete;
+
+    Status Create();
+    Status Append(std::span<const ReadingRecord> records);
+    // Records [first, first + count) into `records`, replacing its contents.
+    Status Read(uint64_t first, size_t count, std::vector<ReadingRecord>& records) const;
+
+    uint64_t Count() const { return count_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    uint64_t count_ = 0;
+};
+
+}  // namespace corvalin

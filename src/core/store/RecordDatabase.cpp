@@ -1,0 +1,284 @@
+#include "store/RecordDatabase.h"
+
+#include <sqlite3.h>
+
+#include "store/OleDate.h"
+#include "store/RangeText.h"
+#include "store/RecordColumns.h"
+#include "store/RecordSchema.h"
+
+namespace corvalin {
+
+namespace {
+
+constexpr int CONNECT_FAILED = -1;
+constexpr int QUERY_FAILED = 1;
+constexpr int APPEND_FAILED = 2;
+constexpr int NO_DATA_VALUE = 65535;
+// Another program (an SQLite tool, a second window) may hold the file briefly.
+constexpr int BUSY_WAIT_MS = 2000;
+
+constexpr const char* NOT_CONNECTED = "The record database is not open";
+constexpr const char* NOT_APPENDING = "The record database is not open for appending";
+constexpr const char* TRANSACTION_UNDONE =
+    "The record database undid the import after a failure; it keeps its previous records";
+
+// Proves the file is an SQLite database with the Records columns, so that a
+// damaged or foreign file fails here rather than at the first query.
+constexpr const char* PROBE = "SELECT Time, Temperature, Humidity, Dewpoint, Heatindex FROM Records LIMIT 0";
+// Durable at every checkpoint, which is what WAL needs; deleted rows are not
+// overwritten, since an import deletes a whole log's worth every time.
+constexpr const char* CONNECTION_SETTINGS = "PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF";
+constexpr const char* ROW_COLUMNS = "Time, Temperature, Humidity, Dewpoint, Heatindex";
+constexpr const char* IN_RANGE = " FROM Records WHERE Time > ?1 AND Time <= ?2";
+constexpr const char* IN_TIME_ORDER = " ORDER BY Time, rowid";
+
+std::string NoSuchColumn(const std::string& column) { return "No such column: " + column; }
+
+}  // namespace
+
+RecordDatabase::~RecordDatabase() { Disconnect(); }
+
+int RecordDatabase::Fail(int status, std::string message) {
+    lastError_ = std::move(message);
+    return status;
+}
+
+bool RecordDatabase::RequireConnection() {
+    if (db_) return true;
+    lastError_ = NOT_CONNECTED;
+    return false;
+}
+
+void RecordDatabase::Disconnect() {
+    cursor_.Close();
+    inserter_.Finalize();
+    db_.reset();  // rolls back a transaction left open
+    transaction_ = false;
+    path_.clear();
+}
+
+int RecordDatabase::Connect(const std::string& path) {
+    cursor_.Close();
+    inserter_.Finalize();
+    if (db_ && path == path_) return 0;
+    Disconnect();
+
+    const Status created = EnsureRecordDatabase(path);
+    if (!created) return Fail(CONNECT_FAILED, created.message);
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
+    SqliteConnection db(raw);
+    if (rc != SQLITE_OK) {
+        return Fail(CONNECT_FAILED, std::string(raw != nullptr ? sqlite3_errmsg(raw)
+                                                               : sqlite3_errstr(rc)) +
+                                        ": " + path);
+    }
+    sqlite3_busy_timeout(db.get(), BUSY_WAIT_MS);
+    std::string error;
+    if (!PrepareStatement(db.get(), PROBE, error) ||
+        !ExecuteSql(db.get(), CONNECTION_SETTINGS, error)) {
+        return Fail(CONNECT_FAILED, error + ": " + path);
+    }
+    db_ = std::move(db);
+    path_ = path;
+    return 0;
+}
+
+int RecordDatabase::ClearTables() {
+    if (!RequireConnection()) return QUERY_FAILED;
+    // A savepoint makes the two deletions one step, inside an import's
+    // transaction or on their own.
+    std::string error;
+    if (!ExecuteSql(db_.get(), "SAVEPOINT clear_tables", error)) return Fail(QUERY_FAILED, error);
+    if (ExecuteSql(db_.get(), "DELETE FROM Records", error) &&
+        ExecuteSql(db_.get(), "DELETE FROM Param", error) &&
+        ExecuteSql(db_.get(), "RELEASE clear_tables", error)) {
+        return 0;
+    }
+    std::string ignored;
+    ExecuteSql(db_.get(), "ROLLBACK TO clear_tables; RELEASE clear_tables", ignored);
+    return Fail(QUERY_FAILED, error);
+}
+
+bool RecordDatabase::StoredRange(const std::string& start, const std::string& end,
+                                 std::string& storedStart, std::string& storedEnd) {
+    for (const std::string* text : {&start, &end}) {
+        const auto stored = StoredTimeFromRangeText(*text);
+        if (!stored) {
+            lastError_ = "Not a valid time: \"" + *text + "\"";
+            return false;
+        }
+        (text == &start ? storedStart : storedEnd) = *stored;
+    }
+    return true;
+}
+
+int RecordDatabase::OpenRangeQuery(const std::string& sql, const std::string& start,
+                                   const std::string& end) {
+    cursor_.Close();
+    inserter_.Finalize();
+    std::string storedStart, storedEnd, error;
+    if (!StoredRange(start, end, storedStart, storedEnd)) return QUERY_FAILED;
+    SqliteStatement query = PrepareStatement(db_.get(), sql, error);
+    if (!query) return Fail(QUERY_FAILED, error);
+    sqlite3_bind_text(query.get(), 1, storedStart.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(query.get(), 2, storedEnd.c_str(), -1, SQLITE_TRANSIENT);
+    if (!cursor_.Open(std::move(query), error)) return Fail(QUERY_FAILED, error);
+    return 0;
+}
+
+int RecordDatabase::CountRange(const std::string& start, const std::string& end,
+                               const std::string& column) {
+    if (!RequireConnection()) return QUERY_FAILED;
+    const auto queried = FindValueColumn(column);
+    if (!queried) return Fail(QUERY_FAILED, NoSuchColumn(column));
+    return OpenRangeQuery(std::string("SELECT count(*) AS Count") + IN_RANGE + " AND " +
+                              RecordColumnName(*queried) + " <> 65535",
+                          start, end);
+}
+
+int RecordDatabase::SelectRange(const std::string& start, const std::string& end,
+                                const std::string& column) {
+    if (!RequireConnection()) return QUERY_FAILED;
+    const auto queried = FindValueColumn(column);
+    if (!queried) return Fail(QUERY_FAILED, NoSuchColumn(column));
+    return OpenRangeQuery(std::string("SELECT ") + ROW_COLUMNS + IN_RANGE + " AND " +
+                              RecordColumnName(*queried) + " <> 65535" + IN_TIME_ORDER,
+                          start, end);
+}
+
+int RecordDatabase::NextRow() {
+    std::string error;
+    if (!cursor_.Next(error)) return Fail(QUERY_FAILED, error);
+    return 0;
+}
+
+int RecordDatabase::OpenForAppend() {
+    if (!RequireConnection()) return QUERY_FAILED;
+    cursor_.Close();
+    std::string error;
+    if (!inserter_.Prepare(db_.get(), error)) return Fail(QUERY_FAILED, error);
+    return 0;
+}
+
+int RecordDatabase::AppendRecord(const ReadingRecord& record) {
+    if (!inserter_.IsPrepared()) return Fail(APPEND_FAILED, NOT_APPENDING);
+    std::string error;
+    if (!inserter_.InsertOne(record, error)) return Fail(APPEND_FAILED, error);
+    return 0;
+}
+
+RecordInserter::Outcome RecordDatabase::AppendRecords(std::span<const ReadingRecord> records,
+                                                      const RecordInserter::RowFailed& failed) {
+    if (!inserter_.IsPrepared()) {
+        lastError_ = NOT_APPENDING;
+        return {0, true, NOT_APPENDING};
+    }
+    const bool inTransaction = transaction_;
+    RecordInserter::Outcome outcome = inserter_.InsertMany(
+        records, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
+    if (outcome.stopped) {
+        lastError_ = outcome.stopMessage;
+        if (inTransaction && !InTransaction()) lastError_ += ". " + std::string(TRANSACTION_UNDONE);
+        outcome.stopMessage = lastError_;
+    }
+    return outcome;
+}
+
+int RecordDatabase::CloseCursor() {
+    cursor_.Close();
+    inserter_.Finalize();
+    return RequireConnection() ? 0 : QUERY_FAILED;
+}
+
+int RecordDatabase::BeginTransaction() {
+    if (!RequireConnection()) return QUERY_FAILED;
+    std::string error;
+    // IMMEDIATE: a second writer is turned away now, not half-way.
+    if (!ExecuteSql(db_.get(), "BEGIN IMMEDIATE", error)) return Fail(QUERY_FAILED, error);
+    transaction_ = true;
+    return 0;
+}
+
+bool RecordDatabase::InTransaction() const {
+    return transaction_ && db_ && sqlite3_get_autocommit(db_.get()) == 0;
+}
+
+int RecordDatabase::CommitTransaction() {
+    if (!RequireConnection()) return QUERY_FAILED;
+    if (!InTransaction()) {
+        transaction_ = false;
+        return Fail(QUERY_FAILED, TRANSACTION_UNDONE);
+    }
+    cursor_.Close();
+    inserter_.Finalize();
+    std::string error;
+    if (!ExecuteSql(db_.get(), "COMMIT", error)) {
+        RollbackTransaction();
+        return Fail(QUERY_FAILED, error);
+    }
+    transaction_ = false;
+    return 0;
+}
+
+void RecordDatabase::RollbackTransaction() {
+    if (db_ && sqlite3_get_autocommit(db_.get()) == 0) {
+        cursor_.Close();
+        inserter_.Finalize();
+        std::string ignored;
+        ExecuteSql(db_.get(), "ROLLBACK", ignored);
+    }
+    transaction_ = false;
+}
+
+int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
+                               const std::vector<std::string>& columns,
+                               std::vector<RecordSeries>& series) {
+    series.clear();
+    if (!RequireConnection()) return QUERY_FAILED;
+    std::string sql = "SELECT Time";
+    for (const std::string& name : columns) {
+        const auto column = FindValueColumn(name);
+        if (!column) return Fail(QUERY_FAILED, NoSuchColumn(name));
+        sql += std::string(", ") + RecordColumnName(*column);
+        series.push_back({RecordColumnName(*column), {}, {}});
+    }
+    sql += std::string(IN_RANGE) + IN_TIME_ORDER;
+
+    cursor_.Close();
+    inserter_.Finalize();
+    std::string storedStart, storedEnd, error;
+    if (!StoredRange(start, end, storedStart, storedEnd)) return QUERY_FAILED;
+    SqliteStatement query = PrepareStatement(db_.get(), sql, error);
+    if (!query) return Fail(QUERY_FAILED, error);
+    sqlite3_stmt* rows = query.get();
+    sqlite3_bind_text(rows, 1, storedStart.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(rows, 2, storedEnd.c_str(), -1, SQLITE_TRANSIENT);
+
+    int rc;
+    while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(rows, 0));
+        const auto time = ParseIsoText(
+            text != nullptr ? std::string_view(text, sqlite3_column_bytes(rows, 0)) : "");
+        const double date = time ? OleDateFromCivil(*time) : 0.0;
+        for (size_t i = 0; i < series.size(); ++i) {
+            const int index = static_cast<int>(i) + 1;
+            const int type = sqlite3_column_type(rows, index);
+            const double value = sqlite3_column_double(rows, index);
+            // As "<> 65535" does: NULL never matches, a number equal to it neither.
+            if (type == SQLITE_NULL) continue;
+            if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && value == NO_DATA_VALUE) continue;
+            series[i].times.push_back(date);
+            series[i].values.push_back(static_cast<float>(value));
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        series.clear();
+        return Fail(QUERY_FAILED, sqlite3_errmsg(db_.get()));
+    }
+    return 0;
+}
+
+}  // namespace corvalin

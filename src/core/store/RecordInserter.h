@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "store/ReadingRecord.h"
+#include "store/SqliteHandles.h"
+
+namespace corvalin {
+
+// Appends ReadingRecords to the Records table with prepared statements: one
+// row at a time, or many rows in order through a statement that inserts a
+// batch at once and falls back to single rows to find the one that fails.
+// Both paths store exactly the same values.
+class RecordInserter {
+public:
+    static constexpr size_t BATCH_ROWS = 64;
+
+    using RowFailed = std::function<void(size_t index, const std::string& message)>;
+    // Asked after a failure: false when the rows that follow must not be stored.
+    using MayGoOn = std::function<bool()>;
+
+    struct Outcome {
+        size_t stored = 0;
+        bool stopped = false;
+        std::string stopMessage;
+    };
+
+    // False with the SQLite message in `error` when the statements cannot be made.
+    bool Prepare(sqlite3* db, std::string& error);
+    void Finalize();
+    bool IsPrepared() const { return single_ != nullptr; }
+
+    // False with the message in `error` when the row was not stored.
+    bool InsertOne(const ReadingRecord& record, std::string& error);
+    Outcome InsertMany(std::span<const ReadingRecord> records, const RowFailed& failed,
+                       const MayGoOn& mayGoOn);
+
+private:
+    SqliteStatement single_;
+    SqliteStatement batch_;
+};
+
+}  // namespace corvalin

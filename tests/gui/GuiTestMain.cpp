@@ -1,0 +1,14 @@
+#include <QApplication>
+
+int RunMainWindowTests(int argc, char** argv);
+int RunHistoryDialogTests(int argc, char** argv);
+
+// Every window test class in one executable, each run by QTest.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvalin"));
+    int failed = 0;
+    failed += RunMainWindowTests(argc, argv);
+    failed += RunHistoryDialogTests(argc, argv);
+    return failed;
+}
