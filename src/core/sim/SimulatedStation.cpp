@@ -95,7 +95,11 @@ Status SimulatedStation::Start() {
         }
         stateWritable_ = true;
     }
-    if (options_.notOnMainScreen) state_.onMainScreen = false;
+    if (options_.notOnMainScreen) {
+        // Off the main screen for this run only: the state file keeps what it had.
+        screenForcedFrom_ = state_.onMainScreen;
+        state_.onMainScreen = false;
+    }
     Status card = PrepareCardLocked();
     if (!card) return card;
     started_ = true;
@@ -112,6 +116,7 @@ Status SimulatedStation::SaveState() {
                                  options_.stateFile + "\", so it is not saved over it");
         }
         snapshot = state_;
+        if (screenForcedFrom_) snapshot.onMainScreen = *screenForcedFrom_;
     }
     return SaveSimState(options_.stateFile, snapshot);
 }
@@ -404,6 +409,7 @@ void SimulatedStation::UnplugLocked() {
 
 void SimulatedStation::SetOnMainScreen(bool onMainScreen) {
     std::lock_guard lock(mutex_);
+    screenForcedFrom_.reset();  // switched by hand: that is the station's state now
     state_.onMainScreen = onMainScreen;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,8 @@ private:
     bool stateWritable_ = false;
 
     SimState state_;
+    // The screen state the state file had, while the options keep the station off its main screen.
+    std::optional<bool> screenForcedFrom_;
     // Writes waiting for CMD_COMMIT.
     std::vector<Report> staged_;
 

@@ -128,3 +128,32 @@ TEST_F(SimStateTest, PartialStateFileKeepsDefaultsForWhatItLacks) {
 
 }  // namespace
 }  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+TEST(SimStateFile, OffMainScreenOptionIsNotSaved) {
+    test::TempDir dir;
+    SimOptions options;
+    options.cardDir = dir.File("card");
+    options.stateFile = dir.File("state.json");
+    options.notOnMainScreen = true;
+    {
+        SimulatedStation station(options);
+        ASSERT_TRUE(station.Start());
+        EXPECT_FALSE(station.OnMainScreen());
+    }
+    options.notOnMainScreen = false;
+    {
+        SimulatedStation station(options);
+        ASSERT_TRUE(station.Start());
+        EXPECT_TRUE(station.OnMainScreen());
+        station.SetOnMainScreen(false);  // switched by hand: kept
+    }
+    SimulatedStation station(options);
+    ASSERT_TRUE(station.Start());
+    EXPECT_FALSE(station.OnMainScreen());
+}
+
+}  // namespace
+}  // namespace corvalin
