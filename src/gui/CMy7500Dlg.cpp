@@ -9,9 +9,13 @@
 #include <QStatusBar>
 
 #include "AboutDialog.h"
+#include "Alarm.h"
+#include "Calib.h"
 #include "DeviceMonitor.h"
+#include "Grapsh.h"
 #include "History.h"
 #include "LiveDisplay.h"
+#include "Setting.h"
 #include "protocol/ClockSync.h"
 #include "protocol/Messages.h"
 #include "sim/SimulatedStation.h"
@@ -47,8 +51,18 @@ CMy7500Dlg::CMy7500Dlg(StationSession& session, UserPrompts& prompts, std::strin
     BuildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    setting_ = new Setting(session_, prompts_, this);
+    SetDialogOpener(MenuDialog::Setup, [this] { setting_->Open(); });
+    alarm_ = new Alarm(session_, prompts_, this);
+    SetDialogOpener(MenuDialog::Alarm, [this] { alarm_->Open(); });
+    calib_ = new Calib(session_, prompts_, this);
+    SetDialogOpener(MenuDialog::Calibration, [this] { calib_->Open(); });
     history_ = new History(session_, prompts_, dataDir_, this);
     SetDialogOpener(MenuDialog::SdCard, [this] { history_->Open(); });
+    history_->SetGraphOpener([this](const QString& unitLabel) {
+        Grapsh graph(prompts_, dataDir_, unitLabel, history_);
+        graph.exec();
+    });
 
     // Repaints are asked for from the poll thread and run on this thread.
     poll_ = std::make_unique<PollThread>(session_, [display = display_] {

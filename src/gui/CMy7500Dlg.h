@@ -16,8 +16,11 @@ class QLabel;
 
 namespace corvalin::gui {
 
+class Alarm;
+class Calib;
 class DeviceMonitor;
 class History;
+class Setting;
 class LiveDisplay;
 
 // The member dialogs the menu opens.
@@ -47,6 +50,9 @@ public:
     QString StatusText() const;
     LiveDisplay* display() const { return display_; }
     History* history() const { return history_; }
+    Setting* setting() const { return setting_; }
+    Alarm* alarm() const { return alarm_; }
+    Calib* calib() const { return calib_; }
 
 private:
     void BuildMenus();
@@ -58,6 +64,9 @@ private:
     UserPrompts& prompts_;
     std::string dataDir_;
     History* history_ = nullptr;
+    Setting* setting_ = nullptr;
+    Alarm* alarm_ = nullptr;
+    Calib* calib_ = nullptr;
     std::unique_ptr<PollThread> poll_;
     LiveDisplay* display_ = nullptr;
     QLabel* status_ = nullptr;
