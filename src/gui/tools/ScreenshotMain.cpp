@@ -14,6 +14,9 @@
 #include <filesystem>
 
 #include "AboutDialog.h"
+#include "Alarm.h"
+#include "Calib.h"
+#include "Setting.h"
 #include "CMy7500Dlg.h"
 #include "History.h"
 #include "UserPrompts.h"
@@ -67,6 +70,21 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 100 && window.poll().CyclesRun() == 0; ++i) Settle(50);
     Settle(300);
     ok &= Save(&window, out, QStringLiteral("main.png"));
+
+    // The configuration dialogs, filled from the station's answers.
+    (*session.value)->copies().calibration.liveCopy.Set((*session.value)->record().Readings());
+    window.setting()->Load();
+    window.alarm()->Load();
+    window.calib()->Load();
+    const std::pair<QDialog*, const char*> dialogs[] = {{window.setting(), "setup.png"},
+                                                       {window.alarm(), "alarm.png"},
+                                                       {window.calib(), "calibration.png"}};
+    for (const auto& [dialog, file] : dialogs) {
+        dialog->show();
+        Settle(200);
+        ok &= Save(dialog, out, QString::fromLatin1(file));
+        dialog->hide();
+    }
 
     {
         // The SD-card dialog after a download of a default card file.
