@@ -32,6 +32,11 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     AddFilesCommand(app, context);
     AddDownloadCommand(app, context);
     AddDeleteCommand(app, context);
+    AddImportCommand(app, context);
+    AddRecordsCommand(app, context);
+#ifdef CORVALIN_GRAPH_COMMAND
+    AddGraphCommand(app, context);
+#endif
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

@@ -31,6 +31,10 @@ void AddCalibrationCommand(CLI::App& app, CommandContext& context);
 void AddFilesCommand(CLI::App& app, CommandContext& context);
 void AddDownloadCommand(CLI::App& app, CommandContext& context);
 void AddDeleteCommand(CLI::App& app, CommandContext& context);
+void AddImportCommand(CLI::App& app, CommandContext& context);
+void AddRecordsCommand(CLI::App& app, CommandContext& context);
+// Only where the window is built: it draws with the window's chart.
+void AddGraphCommand(CLI::App& app, CommandContext& context);
 
 // The data folder the options name, or the default one.
 std::string DataDirectory(const CommandContext& context);

@@ -15,6 +15,12 @@ public:
     virtual void Inform(QWidget* owner, const QString& text) = 0;
     // OK / Cancel with the warning icon, Cancel the default. True for OK.
     virtual bool ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) = 0;
+    // As Inform, with the critical (stop) icon.
+    virtual void Critical(QWidget* owner, const QString& text) = 0;
+    // As Inform, with the exclamation icon.
+    virtual void Warn(QWidget* owner, const QString& text) = 0;
+    // The name of a file to write, asked with a save dialog; empty when cancelled.
+    virtual QString ChooseFileToSave(QWidget* owner, const QString& title, const QString& filter) = 0;
 };
 
 // The real message boxes.
@@ -22,6 +28,9 @@ class MessageBoxPrompts : public UserPrompts {
 public:
     void Inform(QWidget* owner, const QString& text) override;
     bool ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) override;
+    void Critical(QWidget* owner, const QString& text) override;
+    void Warn(QWidget* owner, const QString& text) override;
+    QString ChooseFileToSave(QWidget* owner, const QString& title, const QString& filter) override;
 };
 
 }  // namespace corvalin::gui

@@ -2,6 +2,8 @@
 
 int RunMainWindowTests(int argc, char** argv);
 int RunHistoryDialogTests(int argc, char** argv);
+int RunConfigDialogsTests(int argc, char** argv);
+int RunGraphDialogTests(int argc, char** argv);
 
 // Every window test class in one executable, each run by QTest.
 int main(int argc, char** argv) {
@@ -10,5 +12,7 @@ int main(int argc, char** argv) {
     int failed = 0;
     failed += RunMainWindowTests(argc, argv);
     failed += RunHistoryDialogTests(argc, argv);
+    failed += RunConfigDialogsTests(argc, argv);
+    failed += RunGraphDialogTests(argc, argv);
     return failed;
 }

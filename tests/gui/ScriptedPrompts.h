@@ -14,8 +14,22 @@ public:
         shown << title + QStringLiteral(": ") + text;
         return answerOk;
     }
+    void Critical(QWidget*, const QString& text) override {
+        shown << text;
+        critical << text;
+    }
+    void Warn(QWidget*, const QString& text) override {
+        shown << text;
+        warned << text;
+    }
+    QString ChooseFileToSave(QWidget*, const QString&, const QString&) override {
+        return fileToSave;
+    }
     QStringList shown;
+    QStringList critical;  // also in shown
+    QStringList warned;    // also in shown
     bool answerOk = true;
+    QString fileToSave;  // empty: the save dialog is cancelled
 };
 
 }  // namespace corvalin::gui

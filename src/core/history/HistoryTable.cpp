@@ -32,7 +32,8 @@ HistoryTable::HistoryTable(std::string bytes, bool indoorFile)
     headerLength_ = end;
 
     // Sized once, so that the offsets take no more room than they need.
-    const size_t breaks = static_cast<size_t>(std::count(bytes_.begin() + next, bytes_.end(), '\n'));
+    const size_t breaks =
+        static_cast<size_t>(std::count(bytes_.begin() + next, bytes_.end(), '\n'));
     const bool unterminated = next < size && bytes_.back() != '\n';
     const size_t fields = FieldCount();
     bounds_.reserve((breaks + (unterminated ? 1 : 0)) * (fields + 1));

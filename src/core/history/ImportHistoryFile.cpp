@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 
 #include "history/CardFiles.h"
 #include "history/ImportReading.h"
@@ -49,7 +53,9 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes) {
     return outcome;
 }
 
-// One import from the opened database to the commit or the roll-back.
+// One import from the opened database to the commit or the roll-back. The
+// lines are read into the staging file on a thread of their own while this
+// thread stores what is staged, so that both cores work.
 class ImportRun {
 public:
     ImportRun(const std::string& databasePath, const ImportProgress& progress,
@@ -60,8 +66,18 @@ public:
         storing_ = Check(database_.Connect(databasePath_) == 0) &&
                    Check(database_.BeginTransaction() == 0) && Check(database_.ClearTables() == 0);
         if (storing_) storing_ = Check(staging_.Create());
-        if (storing_) Stage();
-        if (storing_) Store();
+        if (storing_) {
+            storing_ = Check(database_.Connect(databasePath_) == 0) &&
+                       Check(database_.OpenForAppend() == 0);
+        }
+        if (storing_) {
+            std::jthread reader([this](std::stop_token stop) { Stage(stop); });
+            Store();
+            reader.request_stop();
+            reader.join();
+            if (!stagingError_.empty()) storing_ = Check(Status::Error(stagingError_));
+        }
+        if (storing_) storing_ = Check(database_.CloseCursor() == 0);
         Finish();
     }
 
@@ -78,39 +94,63 @@ private:
         if (progress_) progress_(phase, done, result_.table.RowCount());
     }
 
-    void Stage() {
+    // Reader thread: the table's lines as records, chunk by chunk, into the
+    // staging file.
+    void Stage(const std::stop_token& stop) {
         const HistoryTable& table = result_.table;
         std::vector<ReadingRecord> records;
         records.reserve(CHUNK_ROWS);
-        for (size_t first = 0; first < table.RowCount() && storing_; first += CHUNK_ROWS) {
+        for (size_t first = 0; first < table.RowCount() && !stop.stop_requested();
+             first += CHUNK_ROWS) {
             const size_t last = std::min(first + CHUNK_ROWS, table.RowCount());
             records.clear();
             for (size_t row = first; row < last; ++row) {
                 records.push_back(ReadingFromLine(table, row, options_.dateOrder));
             }
-            storing_ = Check(staging_.Append(records));
-            Tell(ImportPhase::Reading, last);
+            const Status appended = staging_.Append(records);
+            std::lock_guard lock(mutex_);
+            if (!appended) {
+                stagingError_ = appended.message;
+                break;
+            }
+            staged_ = last;
+            stagedChanged_.notify_one();
         }
+        std::lock_guard lock(mutex_);
+        stagingDone_ = true;
+        stagedChanged_.notify_one();
+    }
+
+    // Waits for the records staged beyond `stored`; false when no more come.
+    bool WaitForStaged(uint64_t stored, uint64_t& staged) {
+        std::unique_lock lock(mutex_);
+        stagedChanged_.wait(lock, [&] { return staged_ > stored || stagingDone_; });
+        staged = staged_;
+        return staged > stored;
     }
 
     void Store() {
-        storing_ = Check(database_.Connect(databasePath_) == 0) &&
-                   Check(database_.OpenForAppend() == 0);
         std::vector<ReadingRecord> records;
-        for (uint64_t first = 0; first < staging_.Count() && storing_; first += CHUNK_ROWS) {
-            const size_t count = static_cast<size_t>(std::min<uint64_t>(CHUNK_ROWS, staging_.Count() - first));
-            if (!Check(staging_.Read(first, count, records))) {
+        uint64_t stored = 0;
+        uint64_t staged = 0;
+        uint64_t told = 0;
+        while (storing_ && WaitForStaged(stored, staged)) {
+            if (staged > told) Tell(ImportPhase::Reading, told = staged);
+            const size_t count =
+                static_cast<size_t>(std::min<uint64_t>(CHUNK_ROWS, staged - stored));
+            if (!Check(staging_.Read(stored, count, records))) {
                 storing_ = false;
                 break;
             }
-            const auto outcome = database_.AppendRecords(records, [&](size_t index, const std::string& message) {
-                RowFailed(first + index, message);
-            });
+            const auto outcome =
+                database_.AppendRecords(records, [&](size_t index, const std::string& message) {
+                    RowFailed(stored + index, message);
+                });
             result_.rowsStored += outcome.stored;
             if (outcome.stopped) storing_ = Check(false);
-            Tell(ImportPhase::Storing, first + count);
+            stored += count;
+            Tell(ImportPhase::Storing, stored);
         }
-        if (storing_) storing_ = Check(database_.CloseCursor() == 0);
     }
 
     void RowFailed(uint64_t row, const std::string& message) {
@@ -144,6 +184,13 @@ private:
     RecordDatabase database_;
     StagingFile staging_;
     bool storing_ = false;
+
+    // Between the reader thread and this one.
+    std::mutex mutex_;
+    std::condition_variable stagedChanged_;
+    uint64_t staged_ = 0;
+    bool stagingDone_ = false;
+    std::string stagingError_;
 };
 
 }  // namespace
@@ -155,12 +202,15 @@ ImportResult ImportHistoryFile(const std::string& localPath, const std::string& 
     result.indoorFile = IsIndoorFileName(fileName);
     std::string bytes;
     switch (ReadWholeFile(localPath, bytes)) {
-        case ReadOutcome::Unreadable: result.errors.push_back(MSG_OPEN_ERROR_2); return result;
+        case ReadOutcome::Unreadable:
+            result.errors.push_back(MSG_OPEN_ERROR_2);
+            return result;
         case ReadOutcome::TooLarge:
             result.errors.push_back(MSG_OPEN_ERROR_2);
             result.errors.push_back("The file is larger than 4 GB.");
             return result;
-        case ReadOutcome::Ok: break;
+        case ReadOutcome::Ok:
+            break;
     }
     result.table = HistoryTable(std::move(bytes), result.indoorFile);
     result.unitText = UnitTextFromHeader(result.table.Header());

@@ -29,10 +29,12 @@ struct ImportResult {
     std::string unitText;  // UTF-8, e.g. "(°C)"; empty for an empty file
     HistoryTable table;
     uint64_t rowsStored = 0;
-    uint64_t rowsSkipped = 0;  // lines whose reading could not be stored
+    uint64_t rowsSkipped = 0;         // lines whose reading could not be stored
     std::vector<std::string> errors;  // to show, in order ("Open Error2", SQLite's messages)
 
-    std::vector<HistoryColumn> Columns() const { return ImportedHistoryColumns(indoorFile, unitText); }
+    std::vector<HistoryColumn> Columns() const {
+        return ImportedHistoryColumns(indoorFile, unitText);
+    }
 };
 
 // Reads the log file at `localPath` (its `fileName` decides indoor or
@@ -41,8 +43,7 @@ struct ImportResult {
 // keeps the previous import. A line whose reading cannot be stored is
 // reported and left out. Runs on a worker thread; blocks until done.
 ImportResult ImportHistoryFile(const std::string& localPath, const std::string& fileName,
-                               const std::string& databasePath,
-                               const ImportProgress& progress = {},
+                               const std::string& databasePath, const ImportProgress& progress = {},
                                const ImportOptions& options = {});
 
 }  // namespace corvalin

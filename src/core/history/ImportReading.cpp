@@ -10,7 +10,9 @@ namespace corvalin {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
+}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Skips blanks and reads the sign; false when no number follows.
@@ -60,7 +62,8 @@ ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder o
     record.time = ParseTimeText(table.Field(row, 0).value_or(std::string_view{}), order);
     record.temperature = TemperatureField(table.Field(row, 1));
     const auto humidity = table.Field(row, 2);
-    record.humidity = !humidity || IsMissingValue(*humidity) ? NO_DATA_INT : IntegerAtStart(*humidity);
+    record.humidity =
+        !humidity || IsMissingValue(*humidity) ? NO_DATA_INT : IntegerAtStart(*humidity);
     record.dewpoint = table.IndoorFile() ? NO_DATA : TemperatureField(table.Field(row, 3));
     record.heatindex = table.IndoorFile() ? NO_DATA : TemperatureField(table.Field(row, 4));
     return record;

@@ -28,8 +28,8 @@ StagingFile::~StagingFile() {
 Status StagingFile::Create() {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    std::string pattern = (error ? std::filesystem::path("/tmp") : folder).string() + "/" +
-                          STAGING_PREFIX + "XXXXXX";
+    std::string pattern =
+        (error ? std::filesystem::path("/tmp") : folder).string() + "/" + STAGING_PREFIX + "XXXXXX";
     fd_ = mkstemp(pattern.data());
     if (fd_ < 0) return Status::Error(SystemError("Cannot create the staging file", pattern));
     path_ = pattern;
@@ -57,8 +57,8 @@ Status StagingFile::Read(uint64_t first, size_t count, std::vector<ReadingRecord
     std::vector<uint8_t> bytes(count * READING_RECORD_BYTES);
     const off_t offset = static_cast<off_t>(first * READING_RECORD_BYTES);
     for (size_t done = 0; done < bytes.size();) {
-        const ssize_t got = pread(fd_, bytes.data() + done, bytes.size() - done,
-                                  offset + static_cast<off_t>(done));
+        const ssize_t got =
+            pread(fd_, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) continue;
         if (got == 0) return Status::Error("The staging file " + path_ + " ended early");
         if (got < 0) return Status::Error(SystemError("Cannot read the staging file", path_));

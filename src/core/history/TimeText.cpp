@@ -60,7 +60,9 @@ public:
     }
 
 private:
-    static char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+    static char Upper(char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
 
     std::string_view text_;
     size_t at_ = 0;

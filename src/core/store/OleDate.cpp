@@ -22,7 +22,8 @@ void CivilFromDays(long days, int& year, int& month, int& day) {
     days += 719468;
     const long era = (days >= 0 ? days : days - 146096) / 146097;
     const long dayOfEra = days - era * 146097;
-    const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const long shifted = (5 * dayOfYear + 2) / 153;
     day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);

@@ -33,7 +33,7 @@ std::string RangeText(const CivilTime& time) {
     return text.data();
 }
 
-std::optional<std::string> StoredTimeFromRangeText(std::string_view text) {
+std::optional<CivilTime> ParseRangeText(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     CivilTime time;
@@ -45,7 +45,13 @@ std::optional<std::string> StoredTimeFromRangeText(std::string_view text) {
                         ReadNumber(text, at, time.minute) && Expect(text, at, ':') &&
                         ReadNumber(text, at, time.second) && at == text.size();
     if (!parsed || !IsValidCivilTime(time)) return std::nullopt;
-    return IsoText(time);
+    return time;
+}
+
+std::optional<std::string> StoredTimeFromRangeText(std::string_view text) {
+    const auto time = ParseRangeText(text);
+    if (!time) return std::nullopt;
+    return IsoText(*time);
 }
 
 }  // namespace corvalin

@@ -12,6 +12,10 @@ namespace corvalin {
 // "%d-%02d-%02d %d:%02d:%02d" (year and hour without leading zeros).
 std::string RangeText(const CivilTime& time);
 
+// A range end given as RangeText or in the stored form; none when the text
+// is not a valid time.
+std::optional<CivilTime> ParseRangeText(std::string_view text);
+
 // The stored form ("YYYY-MM-DD HH:MM:SS") of a range end given as RangeText
 // or in the stored form itself; none when the text is not a valid time.
 // Range ends are compared in the stored form, where "9:00" sorts correctly

@@ -11,17 +11,22 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 }  // namespace
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 const char* RecordColumnName(RecordColumn column) {
     switch (column) {
-        case RecordColumn::Time: return "Time";
-        case RecordColumn::Temperature: return "Temperature";
-        case RecordColumn::Humidity: return "Humidity";
-        case RecordColumn::Dewpoint: return "Dewpoint";
-        case RecordColumn::Heatindex: return "Heatindex";
+        case RecordColumn::Time:
+            return "Time";
+        case RecordColumn::Temperature:
+            return "Temperature";
+        case RecordColumn::Humidity:
+            return "Humidity";
+        case RecordColumn::Dewpoint:
+            return "Dewpoint";
+        case RecordColumn::Heatindex:
+            return "Heatindex";
     }
     return "";
 }

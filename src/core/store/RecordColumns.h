@@ -11,8 +11,8 @@ namespace corvalin {
 enum class RecordColumn { Time, Temperature, Humidity, Dewpoint, Heatindex };
 
 inline constexpr std::array<RecordColumn, 5> RECORD_COLUMNS = {
-    RecordColumn::Time, RecordColumn::Temperature, RecordColumn::Humidity,
-    RecordColumn::Dewpoint, RecordColumn::Heatindex};
+    RecordColumn::Time, RecordColumn::Temperature, RecordColumn::Humidity, RecordColumn::Dewpoint,
+    RecordColumn::Heatindex};
 
 // The name as the table spells it.
 const char* RecordColumnName(RecordColumn column);

@@ -36,9 +36,12 @@ StoredValue RecordCursor::Value(std::string_view column) const {
     for (int i = 0; i < count; ++i) {
         if (!EqualNoCase(column, sqlite3_column_name(query, i))) continue;
         switch (sqlite3_column_type(query, i)) {
-            case SQLITE_INTEGER: return StoredValue(static_cast<int64_t>(sqlite3_column_int64(query, i)));
-            case SQLITE_FLOAT: return StoredValue(sqlite3_column_double(query, i));
-            case SQLITE_NULL: return {};
+            case SQLITE_INTEGER:
+                return StoredValue(static_cast<int64_t>(sqlite3_column_int64(query, i)));
+            case SQLITE_FLOAT:
+                return StoredValue(sqlite3_column_double(query, i));
+            case SQLITE_NULL:
+                return {};
             default: {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query, i));
                 return StoredValue(std::string(text != nullptr ? text : ""));

@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 
+#include "device/ReadingFormat.h"
 #include "store/OleDate.h"
 #include "store/RangeText.h"
 #include "store/RecordColumns.h"
+#include "store/RecordKey.h"
 #include "store/RecordSchema.h"
 
 namespace corvalin {
@@ -14,24 +16,26 @@ namespace {
 constexpr int CONNECT_FAILED = -1;
 constexpr int QUERY_FAILED = 1;
 constexpr int APPEND_FAILED = 2;
-constexpr int NO_DATA_VALUE = 65535;
 // Another program (an SQLite tool, a second window) may hold the file briefly.
 constexpr int BUSY_WAIT_MS = 2000;
 
 constexpr const char* NOT_CONNECTED = "The record database is not open";
 constexpr const char* NOT_APPENDING = "The record database is not open for appending";
 constexpr const char* TRANSACTION_UNDONE =
-    "The record database undid the import after a failure; it keeps its previous records";
+    "The record database undid the transaction after a failure";
 
 // Proves the file is an SQLite database with the Records columns, so that a
 // damaged or foreign file fails here rather than at the first query.
-constexpr const char* PROBE = "SELECT Time, Temperature, Humidity, Dewpoint, Heatindex FROM Records LIMIT 0";
+constexpr const char* PROBE =
+    "SELECT TimeKey, Time, Temperature, Humidity, Dewpoint, Heatindex FROM Records LIMIT 0";
 // Durable at every checkpoint, which is what WAL needs; deleted rows are not
 // overwritten, since an import deletes a whole log's worth every time.
 constexpr const char* CONNECTION_SETTINGS = "PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF";
 constexpr const char* ROW_COLUMNS = "Time, Temperature, Humidity, Dewpoint, Heatindex";
-constexpr const char* IN_RANGE = " FROM Records WHERE Time > ?1 AND Time <= ?2";
-constexpr const char* IN_TIME_ORDER = " ORDER BY Time, rowid";
+// Range ends are bound as the last key of their second: every row of the
+// start second is left out, every row of the end second kept.
+constexpr const char* IN_RANGE = " FROM Records WHERE TimeKey > ?1 AND TimeKey <= ?2";
+constexpr const char* IN_TIME_ORDER = " ORDER BY TimeKey";
 
 std::string NoSuchColumn(const std::string& column) { return "No such column: " + column; }
 
@@ -67,17 +71,17 @@ int RecordDatabase::Connect(const std::string& path) {
     const Status created = EnsureRecordDatabase(path);
     if (!created) return Fail(CONNECT_FAILED, created.message);
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteConnection db(raw);
     if (rc != SQLITE_OK) {
-        return Fail(CONNECT_FAILED, std::string(raw != nullptr ? sqlite3_errmsg(raw)
-                                                               : sqlite3_errstr(rc)) +
-                                        ": " + path);
+        return Fail(
+            CONNECT_FAILED,
+            std::string(raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ": " + path);
     }
     sqlite3_busy_timeout(db.get(), BUSY_WAIT_MS);
     std::string error;
-    if (!PrepareStatement(db.get(), PROBE, error) ||
+    if (!UpgradeRecordLayout(db.get(), error) || !PrepareStatement(db.get(), PROBE, error) ||
         !ExecuteSql(db.get(), CONNECTION_SETTINGS, error)) {
         return Fail(CONNECT_FAILED, error + ": " + path);
     }
@@ -102,15 +106,16 @@ int RecordDatabase::ClearTables() {
     return Fail(QUERY_FAILED, error);
 }
 
-bool RecordDatabase::StoredRange(const std::string& start, const std::string& end,
-                                 std::string& storedStart, std::string& storedEnd) {
+bool RecordDatabase::BindRange(sqlite3_stmt* query, const std::string& start,
+                               const std::string& end) {
+    int parameter = 1;
     for (const std::string* text : {&start, &end}) {
-        const auto stored = StoredTimeFromRangeText(*text);
-        if (!stored) {
+        const auto time = ParseRangeText(*text);
+        if (!time) {
             lastError_ = "Not a valid time: \"" + *text + "\"";
             return false;
         }
-        (text == &start ? storedStart : storedEnd) = *stored;
+        sqlite3_bind_int64(query, parameter++, LastKeyOf(*time));
     }
     return true;
 }
@@ -119,12 +124,10 @@ int RecordDatabase::OpenRangeQuery(const std::string& sql, const std::string& st
                                    const std::string& end) {
     cursor_.Close();
     inserter_.Finalize();
-    std::string storedStart, storedEnd, error;
-    if (!StoredRange(start, end, storedStart, storedEnd)) return QUERY_FAILED;
+    std::string error;
     SqliteStatement query = PrepareStatement(db_.get(), sql, error);
     if (!query) return Fail(QUERY_FAILED, error);
-    sqlite3_bind_text(query.get(), 1, storedStart.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(query.get(), 2, storedEnd.c_str(), -1, SQLITE_TRANSIENT);
+    if (!BindRange(query.get(), start, end)) return QUERY_FAILED;
     if (!cursor_.Open(std::move(query), error)) return Fail(QUERY_FAILED, error);
     return 0;
 }
@@ -179,11 +182,7 @@ RecordInserter::Outcome RecordDatabase::AppendRecords(std::span<const ReadingRec
     const bool inTransaction = transaction_;
     RecordInserter::Outcome outcome = inserter_.InsertMany(
         records, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
-    if (outcome.stopped) {
-        lastError_ = outcome.stopMessage;
-        if (inTransaction && !InTransaction()) lastError_ += ". " + std::string(TRANSACTION_UNDONE);
-        outcome.stopMessage = lastError_;
-    }
+    if (outcome.stopped) lastError_ = outcome.stopMessage;
     return outcome;
 }
 
@@ -241,7 +240,10 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
     std::string sql = "SELECT Time";
     for (const std::string& name : columns) {
         const auto column = FindValueColumn(name);
-        if (!column) return Fail(QUERY_FAILED, NoSuchColumn(name));
+        if (!column) {
+            series.clear();
+            return Fail(QUERY_FAILED, NoSuchColumn(name));
+        }
         sql += std::string(", ") + RecordColumnName(*column);
         series.push_back({RecordColumnName(*column), {}, {}});
     }
@@ -249,13 +251,11 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
 
     cursor_.Close();
     inserter_.Finalize();
-    std::string storedStart, storedEnd, error;
-    if (!StoredRange(start, end, storedStart, storedEnd)) return QUERY_FAILED;
+    std::string error;
     SqliteStatement query = PrepareStatement(db_.get(), sql, error);
     if (!query) return Fail(QUERY_FAILED, error);
     sqlite3_stmt* rows = query.get();
-    sqlite3_bind_text(rows, 1, storedStart.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(rows, 2, storedEnd.c_str(), -1, SQLITE_TRANSIENT);
+    if (!BindRange(rows, start, end)) return QUERY_FAILED;
 
     int rc;
     while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
@@ -269,7 +269,7 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
             const double value = sqlite3_column_double(rows, index);
             // As "<> 65535" does: NULL never matches, a number equal to it neither.
             if (type == SQLITE_NULL) continue;
-            if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && value == NO_DATA_VALUE) continue;
+            if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && value == NO_DATA_INT) continue;
             series[i].times.push_back(date);
             series[i].values.push_back(static_cast<float>(value));
         }

@@ -81,9 +81,8 @@ public:
 private:
     int Fail(int status, std::string message);
     bool RequireConnection();
-    // The stored forms of both range ends, or false after setting the error.
-    bool StoredRange(const std::string& start, const std::string& end, std::string& storedStart,
-                     std::string& storedEnd);
+    // Binds both range ends as parameters 1 and 2, or is false after setting the error.
+    bool BindRange(sqlite3_stmt* query, const std::string& start, const std::string& end);
     int OpenRangeQuery(const std::string& sql, const std::string& start, const std::string& end);
     void Disconnect();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -13,7 +14,8 @@ namespace corvalin {
 // Appends ReadingRecords to the Records table with prepared statements: one
 // row at a time, or many rows in order through a statement that inserts a
 // batch at once and falls back to single rows to find the one that fails.
-// Both paths store exactly the same values.
+// Both paths store exactly the same rows. It gives each row its TimeKey:
+// rows of the same second are kept in the order they were appended.
 class RecordInserter {
 public:
     static constexpr size_t BATCH_ROWS = 64;
@@ -39,8 +41,24 @@ public:
                        const MayGoOn& mayGoOn);
 
 private:
+    struct BoundRow;
+    // The second of the row appended last and the key it got.
+    struct KeyRun {
+        int64_t firstKey = -1;
+        int64_t key = -1;
+    };
+
+    bool AssignKey(BoundRow& row, std::string& error);
+    // The last key in use in the second starting at `firstKey`, or none (-1).
+    int64_t LastKeyInUse(int64_t firstKey, std::string& error);
+    bool InsertSingle(BoundRow& row, std::string& error);
+
     SqliteStatement single_;
     SqliteStatement batch_;
+    SqliteStatement lastKey_;
+    KeyRun run_;
+    // Rows were there before: each new second must look for keys in use.
+    bool tableHadRows_ = false;
 };
 
 }  // namespace corvalin

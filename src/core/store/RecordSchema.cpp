@@ -25,21 +25,25 @@ constexpr const char* RECORDS_TABLE =
     "  Dewpoint REAL,"
     "  Heatindex REAL);";
 constexpr const char* PARAM_TABLE = "CREATE TABLE Param (Name TEXT, Value TEXT);";
+// Large pages suit a table that is written whole and read in ranges: fewer
+// pages to keep in order, fewer frames in the write-ahead log.
+constexpr const char* FILE_SETTINGS = "PRAGMA page_size=65536; PRAGMA journal_mode=WAL;";
 
 // The first layout had no TimeKey and an index on Time.
 constexpr const char* CURRENT_LAYOUT_PROBE = "SELECT TimeKey, Time FROM Records LIMIT 0";
 constexpr const char* EARLIER_LAYOUT_PROBE = "SELECT Time FROM Records LIMIT 0";
 
 std::string UpgradeStatements() {
-    const std::string second =
-        "coalesce(unixepoch(Time), unixepoch('1899-12-30 00:00:00'))";
-    return std::string("DROP INDEX IF EXISTS RecordsByTime;"
-                       "ALTER TABLE Records RENAME TO RecordsEarlierLayout;") +
+    const std::string second = "coalesce(unixepoch(Time), unixepoch('1899-12-30 00:00:00'))";
+    return std::string(
+               "DROP INDEX IF EXISTS RecordsByTime;"
+               "ALTER TABLE Records RENAME TO RecordsEarlierLayout;") +
            RECORDS_TABLE +
            "INSERT INTO Records (TimeKey, Time, Temperature, Humidity, Dewpoint, Heatindex)"
-           " SELECT ((" + second + " + " + std::to_string(YEAR_ONE_TO_UNIX_EPOCH_SECONDS) +
-           ") << " + std::to_string(KEY_ORDER_BITS) + ") + row_number() OVER (PARTITION BY " +
-           second + " ORDER BY rowid) - 1, Time, Temperature, Humidity, Dewpoint, Heatindex"
+           " SELECT ((" +
+           second + " + " + std::to_string(YEAR_ONE_TO_UNIX_EPOCH_SECONDS) + ") << " +
+           std::to_string(KEY_ORDER_BITS) + ") + row_number() OVER (PARTITION BY " + second +
+           " ORDER BY rowid) - 1, Time, Temperature, Humidity, Dewpoint, Heatindex"
            " FROM RecordsEarlierLayout;"
            "DROP TABLE RecordsEarlierLayout;";
 }
@@ -60,11 +64,11 @@ Status EnsureRecordDatabase(const std::string& path) {
     const std::string building = path + ".new-" + std::to_string(getpid());
     fs::remove(building, error);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::string message;
     if (rc == SQLITE_OK) {
-        const std::string schema = std::string("PRAGMA journal_mode=WAL;") + RECORDS_TABLE + PARAM_TABLE;
+        const std::string schema = std::string(FILE_SETTINGS) + RECORDS_TABLE + PARAM_TABLE;
         char* text = nullptr;
         rc = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &text);
         if (text != nullptr) {

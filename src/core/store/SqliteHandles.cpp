@@ -11,9 +11,9 @@ void StatementFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_fin
 SqliteStatement PrepareStatement(sqlite3* db, std::string_view sql, std::string& error,
                                  bool persistent) {
     sqlite3_stmt* statement = nullptr;
-    const int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
-                                      persistent ? SQLITE_PREPARE_PERSISTENT : 0, &statement,
-                                      nullptr);
+    const int rc =
+        sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
+                           persistent ? SQLITE_PREPARE_PERSISTENT : 0, &statement, nullptr);
     if (rc != SQLITE_OK) {
         error = sqlite3_errmsg(db);
         sqlite3_finalize(statement);

@@ -1,6 +1,8 @@
 // Writes PNGs of the main window and its dialogs against the simulated
 // station, for checking them by eye: corvalin-screenshots OUTPUT_DIR.
 #include <QApplication>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -18,6 +20,7 @@
 #include "Calib.h"
 #include "Setting.h"
 #include "CMy7500Dlg.h"
+#include "Grapsh.h"
 #include "History.h"
 #include "UserPrompts.h"
 #include "sim/SimulatedStation.h"
@@ -104,6 +107,29 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 300 && finished.isEmpty(); ++i) Settle(50);
         Settle(300);
         ok &= !finished.isEmpty() && Save(history, out, QStringLiteral("sdcard.png"));
+
+        // The graph of that file, as the dialog's Graph button opens it, in both modes.
+        bool graphed = false;
+        QTimer::singleShot(0, history, [&] {
+            auto* graph = history->findChild<corvalin::gui::Grapsh*>();
+            if (graph == nullptr) return;
+            auto* startDate = graph->findChild<QDateTimeEdit*>(QStringLiteral("startDate"));
+            startDate->setDate(startDate->date().addDays(-4));  // the card holds three days
+            auto* quantity = graph->findChild<QComboBox*>(QStringLiteral("quantityList"));
+            auto* select = graph->findChild<QPushButton*>(QStringLiteral("selectButton"));
+            const std::pair<int, const char*> modes[] = {{0, "graph-temperature.png"},
+                                                         {1, "graph-humidity.png"}};
+            graphed = true;
+            for (const auto& [index, name] : modes) {
+                quantity->setCurrentIndex(index);
+                select->click();
+                Settle(300);
+                graphed &= Save(graph, out, QString::fromLatin1(name));
+            }
+            graph->reject();
+        });
+        history->findChild<QPushButton*>(QStringLiteral("graphButton"))->click();
+        ok &= graphed;
         history->hide();
         history->End();
         window.poll().dialogOpen = 0;

@@ -13,7 +13,8 @@ std::vector<std::string> Titles(const std::vector<HistoryColumn>& columns) {
 }
 
 TEST(ImportHeader, UnitTextFromTheSecondHeaderField) {
-    EXPECT_EQ(UnitTextFromHeader("Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)"), "(°C)");
+    EXPECT_EQ(UnitTextFromHeader("Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)"),
+              "(°C)");
     EXPECT_EQ(UnitTextFromHeader("Time,Temperature(F),Humidity(%)"), "(°F)");
     // No "(": the whole field, every C and F replaced.
     EXPECT_EQ(UnitTextFromHeader("Time,Celsius,Humidity"), "°Celsius");
@@ -34,8 +35,9 @@ TEST(ImportHeader, IndoorFilesByUpperCaseInInTheName) {
 }
 
 TEST(ImportHeader, ColumnTitlesCarryTheUnit) {
-    EXPECT_EQ(Titles(InitialHistoryColumns()),
-              (std::vector<std::string>{"Time", "Temperature", "Humidity", "Dewpoint", "HeatIndex"}));
+    EXPECT_EQ(
+        Titles(InitialHistoryColumns()),
+        (std::vector<std::string>{"Time", "Temperature", "Humidity", "Dewpoint", "HeatIndex"}));
     EXPECT_EQ(Titles(ImportedHistoryColumns(true, "(°F)")),
               (std::vector<std::string>{"Time", "Temperature(°F)", "Humidity(%)"}));
     EXPECT_EQ(Titles(ImportedHistoryColumns(false, "(°F)")),

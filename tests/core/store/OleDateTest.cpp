@@ -22,9 +22,10 @@ TEST(OleDate, CivilTimesAndTheirDates) {
 }
 
 TEST(OleDate, RoundTripsEverySecondTheStationCanLog) {
-    for (const CivilTime& time : {CivilTime{100, 1, 1, 0, 0, 0}, CivilTime{1900, 2, 28, 23, 59, 59},
-                                  CivilTime{2000, 2, 29, 12, 0, 1}, CivilTime{2024, 12, 31, 23, 59, 59},
-                                  CivilTime{9999, 12, 31, 23, 59, 59}, CivilTime{1850, 7, 4, 1, 2, 3}}) {
+    for (const CivilTime& time :
+         {CivilTime{100, 1, 1, 0, 0, 0}, CivilTime{1900, 2, 28, 23, 59, 59},
+          CivilTime{2000, 2, 29, 12, 0, 1}, CivilTime{2024, 12, 31, 23, 59, 59},
+          CivilTime{9999, 12, 31, 23, 59, 59}, CivilTime{1850, 7, 4, 1, 2, 3}}) {
         const auto back = CivilFromOleDate(OleDateFromCivil(time));
         ASSERT_TRUE(back) << IsoText(time);
         EXPECT_EQ(*back, time) << IsoText(time);
@@ -65,9 +66,9 @@ TEST(RangeText, StoredFormIsPaddedSoThatItComparesAsTime) {
     EXPECT_EQ(StoredTimeFromRangeText(" 2024-03-05 09:07:00 "), "2024-03-05 09:07:00");
     EXPECT_LT(*StoredTimeFromRangeText("2024-03-05 9:00:00"),
               *StoredTimeFromRangeText("2024-03-05 10:00:00"));
-    for (const char* bad : {"", "2024-13-01 0:00:00", "2023-02-29 0:00:00", "2024-03-05 24:00:00",
-                            "2024-03-05", "2024/03/05 9:00:00", "2024-03-05 9:00:00 x",
-                            "12024-03-05 9:00:00"}) {
+    for (const char* bad :
+         {"", "2024-13-01 0:00:00", "2023-02-29 0:00:00", "2024-03-05 24:00:00", "2024-03-05",
+          "2024/03/05 9:00:00", "2024-03-05 9:00:00 x", "12024-03-05 9:00:00"}) {
         EXPECT_FALSE(StoredTimeFromRangeText(bad)) << bad;
     }
 }

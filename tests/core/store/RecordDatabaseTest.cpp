@@ -22,7 +22,8 @@ protected:
         ASSERT_EQ(db.ClearTables(), 0) << db.LastError();
         ASSERT_EQ(db.Connect(path), 0) << db.LastError();
         ASSERT_EQ(db.OpenForAppend(), 0) << db.LastError();
-        for (const ReadingRecord& record : records) ASSERT_EQ(db.AppendRecord(record), 0) << db.LastError();
+        for (const ReadingRecord& record : records)
+            ASSERT_EQ(db.AppendRecord(record), 0) << db.LastError();
         ASSERT_EQ(db.CloseCursor(), 0);
     }
 
@@ -106,13 +107,71 @@ TEST_F(RecordDatabaseTest, RowsComeInAscendingTimeWhateverTheAppendOrder) {
     std::vector<float> atTen;
     for (; !graph.AtEnd(); graph.NextRow()) {
         times.push_back(graph.FieldValue("Time").ToText());
-        if (times.back() == "2024-03-05 10:00:00") atTen.push_back(graph.FieldValue("Temperature").ToFloat());
+        if (times.back() == "2024-03-05 10:00:00")
+            atTen.push_back(graph.FieldValue("Temperature").ToFloat());
     }
     EXPECT_EQ(times.size(), records.size());
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
     ASSERT_GE(atTen.size(), 2u);
     EXPECT_EQ(atTen[atTen.size() - 2], 100.0f);
     EXPECT_EQ(atTen.back(), 101.0f);
+}
+
+TEST_F(RecordDatabaseTest, ReadingsOfOneSecondKeepTheirAppendOrderAcrossGapsAndSessions) {
+    // The clock went back an hour (summer time ends): 10:00:00 comes twice.
+    std::vector<ReadingRecord> records = {Reading("2024-10-27 10:00:00", 1.0f),
+                                          Reading("2024-10-27 10:30:00", 2.0f),
+                                          Reading("2024-10-27 10:00:00", 3.0f)};
+    for (int i = 0; i < 100; ++i) records.push_back(Reading("2024-10-27 10:00:00", 10.0f + i));
+    ASSERT_EQ(db.Connect(path), 0);
+    ASSERT_EQ(db.ClearTables(), 0);
+    ASSERT_EQ(db.OpenForAppend(), 0);
+    const auto outcome = db.AppendRecords(records, [](size_t index, const std::string& message) {
+        ADD_FAILURE() << index << ": " << message;
+    });
+    ASSERT_EQ(outcome.stored, records.size());
+    // A later session appends behind what is there.
+    ASSERT_EQ(db.Connect(path), 0);
+    ASSERT_EQ(db.OpenForAppend(), 0);
+    ASSERT_EQ(db.AppendRecord(Reading("2024-10-27 10:00:00", 500.0f)), 0);
+    ASSERT_EQ(db.CloseCursor(), 0);
+
+    std::vector<float> atTen;
+    ASSERT_EQ(db.SelectRange("2024-10-27 9:59:59", "2024-10-27 10:00:00", "Temperature"), 0);
+    for (; !db.AtEnd(); db.NextRow()) atTen.push_back(db.FieldValue("Temperature").ToFloat());
+    ASSERT_EQ(atTen.size(), 103u);
+    EXPECT_EQ(atTen[0], 1.0f);
+    EXPECT_EQ(atTen[1], 3.0f);
+    EXPECT_EQ(atTen[2], 10.0f);
+    EXPECT_EQ(atTen[101], 109.0f);
+    EXPECT_EQ(atTen[102], 500.0f);
+}
+
+TEST_F(RecordDatabaseTest, AnEarlierLayoutIsUpgradedWithItsRows) {
+    ASSERT_EQ(
+        test::ExecuteOn(path,
+                        "PRAGMA journal_mode=WAL;"
+                        "CREATE TABLE Records (Time TEXT NOT NULL, Temperature REAL,"
+                        " Humidity INTEGER, Dewpoint REAL, Heatindex REAL);"
+                        "CREATE INDEX RecordsByTime ON Records(Time);"
+                        "CREATE TABLE Param (Name TEXT, Value TEXT);"
+                        "INSERT INTO Records VALUES ('2024-03-05 10:00:00', 2.5, 40, 1.0, 3.0),"
+                        " ('2024-03-05 09:00:00', 1.5, 41, 1.0, 3.0),"
+                        " ('2024-03-05 10:00:00', 3.5, 42, 65535, 3.0)",
+                        true),
+        "");
+    ASSERT_EQ(db.Connect(path), 0) << db.LastError();
+    EXPECT_EQ(Times("2024-03-05 0:00:00", "2024-03-06 0:00:00", "Temperature"),
+              (std::vector<std::string>{"2024-03-05 09:00:00", "2024-03-05 10:00:00",
+                                        "2024-03-05 10:00:00"}));
+    EXPECT_EQ(Count("2024-03-05 0:00:00", "2024-03-06 0:00:00", "Dewpoint"), 2);
+    EXPECT_EQ(test::DumpRecords(path)[2],
+              "2024-03-05 10:00:00|real:3.5|integer:42|real:65535.0|real:3.0");
+    // Appending after the upgrade goes on behind the rows of that second.
+    ASSERT_EQ(db.OpenForAppend(), 0);
+    ASSERT_EQ(db.AppendRecord(Reading("2024-03-05 10:00:00", 4.5f)), 0);
+    EXPECT_EQ(test::DumpRecords(path).back(),
+              "2024-03-05 10:00:00|real:4.5|integer:50|real:10.0|real:20.0");
 }
 
 TEST_F(RecordDatabaseTest, FieldsReadBackAsWritten) {
@@ -128,15 +187,18 @@ TEST_F(RecordDatabaseTest, FieldsReadBackAsWritten) {
     EXPECT_EQ(graph.FieldValue("Heatindex").ToFloat(), 24.1f);
     EXPECT_TRUE(graph.FieldValue("NoSuchColumn").IsNull());
     // Stored as the decimal it was read from, readable in any SQLite tool.
-    EXPECT_EQ(test::DumpRecords(path),
-              std::vector<std::string>{"2024-03-05 14:07:09|real:23.4|integer:45|real:-3.5|real:24.1"});
+    EXPECT_EQ(
+        test::DumpRecords(path),
+        std::vector<std::string>{"2024-03-05 14:07:09|real:23.4|integer:45|real:-3.5|real:24.1"});
     EXPECT_EQ(graph.NextRow(), 0);
     EXPECT_TRUE(graph.AtEnd());
     EXPECT_TRUE(graph.FieldValue("Time").IsNull());
 }
 
 TEST_F(RecordDatabaseTest, TimesThatAreNoDateAreStoredAsTheirOleDates) {
-    Import({Reading("2024-03-05 14:07:09", 1.0f), {0.0, 2.0f, 1, 1.0f, 1.0f}, {-1.0, 3.0f, 1, 1.0f, 1.0f}});
+    Import({Reading("2024-03-05 14:07:09", 1.0f),
+            {0.0, 2.0f, 1, 1.0f, 1.0f},
+            {-1.0, 3.0f, 1, 1.0f, 1.0f}});
     EXPECT_EQ(Times("1899-12-29 0:00:00", "1899-12-30 0:00:00", "Temperature"),
               std::vector<std::string>{"1899-12-30 00:00:00"});
     EXPECT_EQ(Times("1899-12-28 0:00:00", "1899-12-29 0:00:00", "Temperature"),
@@ -209,7 +271,8 @@ TEST_F(RecordDatabaseTest, BatchAppendStoresExactlyWhatSingleAppendsStore) {
     for (int i = 0; i < 300; ++i) {  // four full batches and a partial one
         ReadingRecord record = Reading("2024-03-05 10:00:00", 0.0f);
         record.time += (static_cast<int>(random() % 5000) - 100) / 1440.0;
-        record.temperature = i % 17 == 0 ? NO_DATA : static_cast<float>(random() % 900) / 10.0f - 40.0f;
+        record.temperature =
+            i % 17 == 0 ? NO_DATA : static_cast<float>(random() % 900) / 10.0f - 40.0f;
         record.humidity = i % 23 == 0 ? NO_DATA_INT : static_cast<int32_t>(random() % 101);
         record.dewpoint = static_cast<float>(random() % 1000) / 7.0f;
         record.heatindex = i % 5 == 0 ? NO_DATA : 1e-3f * static_cast<float>(i);
@@ -218,7 +281,7 @@ TEST_F(RecordDatabaseTest, BatchAppendStoresExactlyWhatSingleAppendsStore) {
         records.push_back(record);
     }
     Import(records);
-    const auto single = test::DumpRecords(path);
+    const auto single = test::DumpRecords(path, true);
 
     const std::string other = dir.File("batch.db");
     RecordDatabase batch;
@@ -230,15 +293,16 @@ TEST_F(RecordDatabaseTest, BatchAppendStoresExactlyWhatSingleAppendsStore) {
     EXPECT_EQ(outcome.stored, records.size());
     EXPECT_FALSE(outcome.stopped);
     ASSERT_EQ(single.size(), records.size());
-    EXPECT_EQ(test::DumpRecords(other), single);
+    EXPECT_EQ(test::DumpRecords(other, true), single);
 }
 
 TEST_F(RecordDatabaseTest, ARowThatCannotBeStoredIsReportedAndSkipped) {
     ASSERT_EQ(db.Connect(path), 0);
-    ASSERT_EQ(test::ExecuteOn(path,
-                              "CREATE TRIGGER refuse BEFORE INSERT ON Records WHEN NEW.Humidity = 13 "
-                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
-              "");
+    ASSERT_EQ(
+        test::ExecuteOn(path,
+                        "CREATE TRIGGER refuse BEFORE INSERT ON Records WHEN NEW.Humidity = 13 "
+                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+        "");
     ASSERT_EQ(db.Connect(path), 0);
     ASSERT_EQ(db.OpenForAppend(), 0);
     EXPECT_EQ(db.AppendRecord(Reading("2024-03-05 10:00:00", 1.0f, 13)), 2);
@@ -298,7 +362,8 @@ TEST_F(RecordDatabaseTest, ReadSeriesGivesEachColumnTheRowsOfItsOwnQuery) {
     for (int i = 0; i < 500; ++i) {
         ReadingRecord record = Reading("2024-03-05 00:00:00", 0.0f);
         record.time += static_cast<double>(random() % 2000) / 1440.0;
-        record.temperature = random() % 7 == 0 ? NO_DATA : static_cast<float>(random() % 400) / 10.0f;
+        record.temperature =
+            random() % 7 == 0 ? NO_DATA : static_cast<float>(random() % 400) / 10.0f;
         record.humidity = random() % 5 == 0 ? NO_DATA_INT : static_cast<int32_t>(random() % 100);
         record.dewpoint = random() % 3 == 0 ? NO_DATA : static_cast<float>(random() % 200) / 10.0f;
         record.heatindex = random() % 4 == 0 ? NO_DATA : static_cast<float>(random() % 450) / 10.0f;
@@ -326,7 +391,8 @@ TEST_F(RecordDatabaseTest, ReadSeriesGivesEachColumnTheRowsOfItsOwnQuery) {
             const auto time = ParseIsoText(graph.FieldValue("Time").ToText());
             ASSERT_TRUE(time);
             EXPECT_EQ(series[i].times[row], OleDateFromCivil(*time));
-            EXPECT_EQ(series[i].values[row], static_cast<double>(graph.FieldValue(columns[i]).ToFloat()));
+            EXPECT_EQ(series[i].values[row],
+                      static_cast<double>(graph.FieldValue(columns[i]).ToFloat()));
         }
     }
     EXPECT_EQ(series[1].column, "Dewpoint");

@@ -56,9 +56,10 @@ inline int64_t CountRows(const std::string& path, const std::string& table) {
     return count;
 }
 
-// Every row of Records in storage order, each value with its SQLite type:
-// "2024-03-05 14:07:09|real:23.4|integer:45|real:10.8|real:24.1".
-inline std::vector<std::string> DumpRecords(const std::string& path) {
+// Every row of Records in time order, each value with its SQLite type:
+// "2024-03-05 14:07:09|real:23.4|integer:45|real:10.8|real:24.1", with
+// `withKey` preceded by the row's TimeKey.
+inline std::vector<std::string> DumpRecords(const std::string& path, bool withKey = false) {
     std::vector<std::string> rows;
     sqlite3* db = nullptr;
     sqlite3_stmt* query = nullptr;
@@ -68,10 +69,11 @@ inline std::vector<std::string> DumpRecords(const std::string& path) {
                            " typeof(Humidity) || ':' || quote(Humidity),"
                            " typeof(Dewpoint) || ':' || quote(Dewpoint),"
                            " typeof(Heatindex) || ':' || quote(Heatindex)"
-                           " FROM Records ORDER BY rowid",
+                           ", TimeKey FROM Records ORDER BY TimeKey",
                            -1, &query, nullptr) == SQLITE_OK) {
         while (sqlite3_step(query) == SQLITE_ROW) {
             std::string row;
+            if (withKey) row = std::to_string(sqlite3_column_int64(query, 5)) + "|";
             for (int i = 0; i < 5; ++i) {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query, i));
                 row += (i > 0 ? "|" : "") + std::string(text != nullptr ? text : "NULL");

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "store/OleDate.h"
+
+namespace corvalin {
+
+// Chart seconds: seconds since 1970-01-01 00:00 of the station's own clock,
+// with no time zone applied. The chart labels them as UTC, so every label
+// is exactly the logged time, also in hours that daylight saving skips or
+// repeats on this computer.
+double ChartSecondsFromCivil(const CivilTime& time);
+// The same from an OLE Automation date, to the nearest second.
+double ChartSecondsFromOleDate(double date);
+
+}  // namespace corvalin
