@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "history/CardFiles.h"
+#include "protocol/Exchanges.h"
 #include "protocol/Messages.h"
 
 namespace corvalin {
@@ -41,15 +42,9 @@ std::string SdCardClient::LocalPath(const std::string& name) const {
 }
 
 std::vector<FileEntry> SdCardClient::RequestFileList() {
-    DeviceLink& link = session_.link();
     listing_.Clear();
-    link.responseEvent.WaitFor(FILE_WAIT);
-    link.responseEvent.Reset();
-    link.pendingType = PT_FILE_LIST;
-    link.WriteReport(MakeCommandFrame(CMD_FILE_LIST));
-    link.responseEvent.WaitFor(SHORT_WAIT);
-    link.responseEvent.Reset();
-    link.responseEvent.Set();
+    RequestWithAnswer(session_.link(), MakeCommandFrame(CMD_FILE_LIST), PT_FILE_LIST, FILE_WAIT,
+                      SHORT_WAIT);
     return listing_.Entries();
 }
 
@@ -186,14 +181,9 @@ Status SdCardClient::DeleteFile(const std::string& name) {
     // The local copy goes too, so the name must be one the data folder can hold.
     if (Status safe = CheckLocalFileName(name); !safe) return safe;
 
-    DeviceLink& link = session_.link();
-    link.responseEvent.WaitFor(DELETE_FIRST_WAIT);
-    link.responseEvent.Reset();
-    link.pendingType = PT_NO_REPLY;
-    link.WriteReport(MakeDeleteFileFrame(name));
-    link.responseEvent.WaitFor(DELETE_FINAL_WAIT);
-    link.responseEvent.Reset();
-    link.responseEvent.Set();
+    // Not answered: the final wait runs out unless another answer ends it.
+    RequestWithAnswer(session_.link(), MakeDeleteFileFrame(name), PT_NO_REPLY, DELETE_FIRST_WAIT,
+                      DELETE_FINAL_WAIT);
 
     std::error_code error;
     fs::remove(LocalPath(name), error);
