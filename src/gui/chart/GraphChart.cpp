@@ -1,5 +1,6 @@
 #include "GraphChart.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace corvalin::gui {

@@ -87,34 +87,6 @@ TEST(GraphRangeTest, StartLaterThanEndIsATimeErrorAndEqualEndsPass) {
     EXPECT_FALSE(CheckGraphRange(At("2024-02-01 10:00:00"), thirtiethFebruary));
 }
 
-TEST(GraphLayoutTest, TitlesAndShownSeriesFollowTheQuantity) {
-    GraphSelection selection{At("2024-03-05 10:00:00"), At("2024-03-05 11:00:00"),
-                             GraphQuantity::Temperature, "(°F)"};
-    GraphContent temperature = GraphLayout(selection);
-    EXPECT_EQ(temperature.title, "Temperature");
-    EXPECT_EQ(temperature.valueAxisTitle, "(°F)");
-    EXPECT_EQ(temperature.series[0].title, "Temperature");
-    EXPECT_EQ(temperature.series[1].title, "DewPoint");
-    EXPECT_EQ(temperature.series[2].title, "Heatindex");
-    EXPECT_FALSE(temperature.series[3].title);
-    EXPECT_TRUE(temperature.series[0].visible && temperature.series[1].visible &&
-                temperature.series[2].visible);
-    EXPECT_FALSE(temperature.series[3].visible);
-    EXPECT_EQ(temperature.timeFrom, Seconds("2024-03-05 10:00:00"));
-    EXPECT_EQ(temperature.timeTo, Seconds("2024-03-05 11:00:00"));
-
-    selection.quantity = GraphQuantity::Humidity;
-    GraphContent humidity = GraphLayout(selection);
-    EXPECT_EQ(humidity.title, "Humidity");
-    EXPECT_EQ(humidity.valueAxisTitle, " (%)");
-    EXPECT_EQ(humidity.series[0].title, "Humidity");
-    EXPECT_TRUE(humidity.series[0].visible);
-    for (size_t i = 1; i < GRAPH_SERIES_COUNT; ++i) {
-        EXPECT_FALSE(humidity.series[i].visible) << i;
-        EXPECT_FALSE(humidity.series[i].title) << i;  // hidden: left as they were
-    }
-}
-
 TEST_F(GraphQueryTest, RangeLeavesOutItsStartAndKeepsItsEnd) {
     Import({Reading("2024-03-05 10:00:00", 20.0f), Reading("2024-03-05 10:00:01", 21.0f),
             Reading("2024-03-05 11:00:00", 23.5f), Reading("2024-03-05 11:00:01", 24.0f)});
@@ -149,17 +121,6 @@ TEST_F(GraphQueryTest, MissingValuesLeaveOnlyTheirOwnSeries) {
     for (size_t i = 1; i < GRAPH_SERIES_COUNT; ++i) {
         EXPECT_TRUE(humidity.content.series[i].times.empty()) << i;
     }
-}
-
-TEST_F(GraphQueryTest, IndoorLogLeavesTheDewPointEmptyButTitled) {
-    Import({Reading("2024-03-05 10:10:00", 22.0f, 45, NO_DATA, NO_DATA),
-            Reading("2024-03-05 10:20:00", 22.5f, 46, NO_DATA, NO_DATA)});
-    const GraphResult result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
-    ASSERT_EQ(result.outcome, GraphOutcome::Drawn) << result.message;
-    EXPECT_EQ(result.content.series[QUANTITY_SERIES].times.size(), 2u);
-    EXPECT_TRUE(result.content.series[DEWPOINT_SERIES].times.empty());
-    EXPECT_EQ(result.content.series[DEWPOINT_SERIES].title, "DewPoint");
-    EXPECT_TRUE(result.content.series[DEWPOINT_SERIES].visible);
 }
 
 TEST_F(GraphQueryTest, EqualEndsGiveEmptySeriesOverThatInstant) {
