@@ -13,6 +13,7 @@
 #include "ScriptedPrompts.h"
 #include "store/RecordDatabase.h"
 #include "support/SimRig.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 using namespace corvalin;
@@ -20,10 +21,7 @@ using namespace corvalin::gui;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
 
 void ClickFile(History& dialog, const QString& name) {
     auto* files = dialog.findChild<QTableWidget*>(QStringLiteral("fileList"));

@@ -9,10 +9,9 @@ SaveOutcome WriteFrames(DeviceLink& link, const std::vector<CommandFrame>& frame
                         const std::atomic<int32_t>& notOnMainScreen) {
     switch (GuardedWrite(link, frames, notOnMainScreen)) {
         case GuardedWriteResult::Written:
-            if (link.connected != 1 || link.ReaderLost()) {
-                return {SaveResult::Lost, messages::UNCONNECTED};
-            }
             return {SaveResult::Written, {}};
+        case GuardedWriteResult::Lost:
+            return {SaveResult::Lost, messages::UNCONNECTED};
         case GuardedWriteResult::NotOnMainScreen:
             return {SaveResult::NotOnMainScreen, messages::SWITCH_TO_MAIN_SCREEN};
         case GuardedWriteResult::NotConnected:

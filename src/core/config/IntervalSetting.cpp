@@ -32,7 +32,7 @@ IntervalResult SetLoggingInterval(DeviceLink& link, std::string_view text) {
     if (link.connected != 1) return IntervalResult::Unconnected;
     SendWithoutAnswer(link, MakeIntervalFrame(*minutes));
     // The station does not answer; a success after it went away would be a lie.
-    if (link.connected != 1 || link.ReaderLost()) return IntervalResult::Unconnected;
+    if (!link.StillConnected()) return IntervalResult::Unconnected;
     return IntervalResult::Set;
 }
 

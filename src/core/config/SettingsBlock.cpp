@@ -2,16 +2,12 @@
 
 #include <array>
 
+#include "common/ByteOrder.h"
 namespace corvalin {
 
 namespace {
 
 constexpr size_t MASKS_AT = 8;  // in the answer; the frame's payload starts one place on
-
-uint32_t BigEndianWord(const Report& bytes, size_t at) {
-    return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
-           (uint32_t{bytes[at + 2]} << 8) | uint32_t{bytes[at + 3]};
-}
 
 }  // namespace
 
@@ -25,7 +21,7 @@ StationSettings DecodeSettingsAnswer(const Report& answer) {
     settings.timeZone = static_cast<int8_t>(answer[6]);
     settings.unit = answer[7];
     for (int area = 0; area < AREA_COUNT; ++area) {
-        settings.masks[area] = BigEndianWord(answer, MASKS_AT + 4 * area);
+        settings.masks[area] = ReadBigEndian32(&answer[MASKS_AT + 4 * area]);
     }
     return settings;
 }
@@ -40,12 +36,7 @@ CommandFrame MakeSettingsFrame(const StationSettings& settings) {
     payload[5] = static_cast<uint8_t>(settings.timeZone);
     payload[6] = settings.unit;
     for (int area = 0; area < AREA_COUNT; ++area) {
-        const uint32_t mask = settings.masks[area];
-        const size_t at = MASKS_AT - 1 + 4 * area;
-        payload[at] = static_cast<uint8_t>(mask >> 24);
-        payload[at + 1] = static_cast<uint8_t>(mask >> 16);
-        payload[at + 2] = static_cast<uint8_t>(mask >> 8);
-        payload[at + 3] = static_cast<uint8_t>(mask);
+        WriteBigEndian32(settings.masks[area], &payload[MASKS_AT - 1 + 4 * area]);
     }
     return MakeCommandFrame(CMD_WRITE_SETTINGS, payload);
 }

@@ -56,6 +56,9 @@ public:
     // True when a read failed on the open station since the last OpenDevice
     // (the station was unplugged or its handle died).
     bool ReaderLost() const { return readerLost_.load(); }
+    // Connected, and the reader has not seen the station go: what a write
+    // that is never answered can be judged by.
+    bool StillConnected() const { return connected == 1 && !readerLost_; }
     bool ReaderRunning() const { return readerThread_.joinable(); }
 
     std::atomic<int32_t> connected{0};

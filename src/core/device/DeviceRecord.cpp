@@ -1,5 +1,6 @@
 #include "device/DeviceRecord.h"
 
+#include "common/ByteOrder.h"
 #include "device/ReadingFormat.h"
 
 namespace corvalin {
@@ -14,9 +15,7 @@ DecodedSettings DecodeSettingsReport(const Report& settings) {
     decoded.unitFahrenheit = static_cast<int8_t>(settings[7]);
     uint32_t masks = 0;
     for (int area = 0; area < 5; ++area) {
-        const size_t at = 8 + 4 * area;
-        masks |= (uint32_t{settings[at]} << 24) | (uint32_t{settings[at + 1]} << 16) |
-                 (uint32_t{settings[at + 2]} << 8) | uint32_t{settings[at + 3]};
+        masks |= ReadBigEndian32(&settings[8 + 4 * area]);
     }
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         decoded.channelEnabled[k] = (masks & (0x7u << (3 * k))) != 0;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/ByteOrder.h"
 namespace corvalin {
 
 Status CheckLocalFileName(const std::string& name) {
@@ -23,12 +24,9 @@ Status CheckLocalFileName(const std::string& name) {
 
 CommandFrame MakeFileGetFrame(const std::string& name, uint32_t start, uint32_t end) {
     std::vector<uint8_t> payload(name.begin(), name.end());
-    for (uint32_t value : {start, end}) {
-        payload.push_back(static_cast<uint8_t>(value >> 24));
-        payload.push_back(static_cast<uint8_t>(value >> 16));
-        payload.push_back(static_cast<uint8_t>(value >> 8));
-        payload.push_back(static_cast<uint8_t>(value));
-    }
+    payload.resize(name.size() + 8);
+    WriteBigEndian32(start, &payload[name.size()]);
+    WriteBigEndian32(end, &payload[name.size() + 4]);
     return MakeCommandFrame(CMD_FILE_GET, payload);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/ByteOrder.h"
 namespace corvalin {
 
 FileEntry ParseFileListLine(const Report& data) {
@@ -11,8 +12,7 @@ FileEntry ParseFileListLine(const Report& data) {
     FileEntry entry;
     if (data.begin() + 1 < comma) entry.name.assign(data.begin() + 1, comma);
     if (comma != end && comma + 5 <= data.end()) {
-        entry.size = (uint32_t{comma[1]} << 24) | (uint32_t{comma[2]} << 16) |
-                     (uint32_t{comma[3]} << 8) | uint32_t{comma[4]};
+        entry.size = ReadBigEndian32(&comma[1]);
     }
     return entry;
 }

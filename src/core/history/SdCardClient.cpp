@@ -58,12 +58,8 @@ void SdCardClient::SetTarget(std::FILE* file, uint64_t total, const DownloadCall
 }
 
 bool SdCardClient::RequestChunk(const std::string& name, uint32_t start, uint32_t end) {
-    DeviceLink& link = session_.link();
-    link.responseEvent.WaitFor(FILE_WAIT);
-    link.responseEvent.Reset();
-    link.pendingType = PT_FILE_DATA;
-    link.WriteReport(MakeFileGetFrame(name, start, end));
-    return link.responseEvent.WaitFor(FILE_WAIT);
+    SendRequest(session_.link(), MakeFileGetFrame(name, start, end), PT_FILE_DATA, FILE_WAIT);
+    return session_.link().responseEvent.WaitFor(FILE_WAIT);
 }
 
 DownloadResult SdCardClient::Download(const std::string& name, const DownloadCallbacks& callbacks) {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <thread>
 
 #include "protocol/Exchanges.h"
 #include "protocol/Messages.h"
@@ -29,31 +28,18 @@ ClockSyncResult SyncStationClock(DeviceLink& link, const std::atomic<int32_t>& n
     if (link.connected != 1) return ClockSyncResult::Unconnected;
     if (waitForIdle) waitForIdle();
 
-    const CommandFrame timeFrame = MakeTimeFrame(now());
-    bool refused = false;
-    if (link.connected == 1) {
-        link.responseEvent.WaitFor(CLOCK_FIRST_WAIT);
-        link.responseEvent.Reset();
-        link.pendingType = PT_SCREEN_STATE;
-        link.WriteReport(ReadCommand(CMD_SCREEN_STATE));
-        std::this_thread::sleep_for(GUARD_PAUSE);
+    switch (GuardedWrite(link, {MakeTimeFrame(now())}, notOnMainScreen, CLOCK_FIRST_WAIT,
+                         CLOCK_FINAL_WAIT)) {
+        case GuardedWriteResult::NotOnMainScreen:
+            return ClockSyncResult::NotOnMainScreen;
+        case GuardedWriteResult::NotConnected:
+        case GuardedWriteResult::Lost:
+            // A success after the station was lost would be a failure reported as success.
+            return ClockSyncResult::Lost;
+        case GuardedWriteResult::Written:
+            break;
     }
-    if (link.connected == 1) {
-        if (notOnMainScreen != 0) {
-            refused = true;
-        } else {
-            link.pendingType = PT_NO_REPLY;
-            link.WriteReport(timeFrame);
-            std::this_thread::sleep_for(GUARD_PAUSE);
-        }
-    }
-    link.responseEvent.WaitFor(CLOCK_FINAL_WAIT);
-    link.responseEvent.Reset();
-    link.responseEvent.Set();
-
-    if (refused) return ClockSyncResult::NotOnMainScreen;
-    // A success after the station was lost would be a failure reported as success.
-    if (link.connected != 1 || link.ReaderLost()) return ClockSyncResult::Lost;
+    // The screen may have changed while the frame went out.
     if (notOnMainScreen != 0) return ClockSyncResult::NotOnMainScreen;
     return ClockSyncResult::Synchronised;
 }

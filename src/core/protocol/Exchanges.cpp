@@ -17,12 +17,16 @@ void FinishExchange(DeviceLink& link, Millis wait) {
 
 CommandFrame ReadCommand(uint8_t code) { return MakeCommandFrame(code); }
 
-void RequestWithAnswer(DeviceLink& link, const CommandFrame& frame, PendingType pending,
-                       Millis before, Millis after) {
+void SendRequest(DeviceLink& link, const CommandFrame& frame, PendingType pending, Millis before) {
     link.responseEvent.WaitFor(before);
     link.responseEvent.Reset();
     link.pendingType = pending;
     link.WriteReport(frame);
+}
+
+void RequestWithAnswer(DeviceLink& link, const CommandFrame& frame, PendingType pending,
+                       Millis before, Millis after) {
+    SendRequest(link, frame, pending, before);
     FinishExchange(link, after);
 }
 
@@ -48,13 +52,11 @@ void ReadAlarmBlocks(DeviceLink& link) {
 }
 
 GuardedWriteResult GuardedWrite(DeviceLink& link, const std::vector<CommandFrame>& frames,
-                                const std::atomic<int32_t>& notOnMainScreen) {
+                                const std::atomic<int32_t>& notOnMainScreen, Millis firstWait,
+                                Millis finalWait) {
     if (link.connected != 1) return GuardedWriteResult::NotConnected;
 
-    link.responseEvent.WaitFor(GUARD_FIRST_WAIT);
-    link.responseEvent.Reset();
-    link.pendingType = PT_SCREEN_STATE;
-    link.WriteReport(ReadCommand(CMD_SCREEN_STATE));
+    SendRequest(link, ReadCommand(CMD_SCREEN_STATE), PT_SCREEN_STATE, firstWait);
     std::this_thread::sleep_for(GUARD_PAUSE);
 
     GuardedWriteResult result = GuardedWriteResult::Written;
@@ -67,16 +69,16 @@ GuardedWriteResult GuardedWrite(DeviceLink& link, const std::vector<CommandFrame
             std::this_thread::sleep_for(GUARD_PAUSE);
         }
     }
-    FinishExchange(link, GUARD_FINAL_WAIT);
+    FinishExchange(link, finalWait);
+    // Writes are not answered: only the link can tell that they went nowhere.
+    if (result == GuardedWriteResult::Written && !link.StillConnected()) {
+        return GuardedWriteResult::Lost;
+    }
     return result;
 }
 
 void SendWithoutAnswer(DeviceLink& link, const CommandFrame& frame) {
-    link.responseEvent.WaitFor(SINGLE_WAIT);
-    link.responseEvent.Reset();
-    link.pendingType = PT_NO_REPLY;
-    link.WriteReport(frame);
-    FinishExchange(link, SINGLE_WAIT);
+    RequestWithAnswer(link, frame, PT_NO_REPLY, SINGLE_WAIT, SINGLE_WAIT);
 }
 
 }  // namespace corvalin

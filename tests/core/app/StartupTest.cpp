@@ -7,17 +7,15 @@
 
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
 namespace {
 
-namespace fs = std::filesystem;
+using test::ReadAll;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+namespace fs = std::filesystem;
 
 TEST(SingleInstance, SecondCopyIsToldAndTheLockGoesWithTheFirst) {
     test::TempDir dir;

@@ -7,21 +7,16 @@
 #include "history/CardFiles.h"
 #include "history/SdCardClient.h"
 #include "support/SimRig.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
 namespace {
 
+using test::ReadAll;
+using test::WriteAll;
+
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // Log-like content of exactly `size` bytes.
 std::string LogBytes(size_t size, char seed = 'a') {
