@@ -1,7 +1,6 @@
 #include "CardCommands.h"
 
 #include <filesystem>
-#include <istream>
 #include <ostream>
 
 #include "app/DataFolder.h"
@@ -28,14 +27,6 @@ int WithCard(CommandContext& context, const std::function<int(SdCardClient&)>& w
     SdCardClient card(*session, dataDir);
     card.RequestFileList();
     return work(card);
-}
-
-bool AskYesNo(Console& console, const std::string& question) {
-    if (!console.interactive) return false;
-    console.out << question << " [y/N] " << std::flush;
-    std::string answer;
-    if (!std::getline(console.in, answer)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
 }  // namespace corvalin::cli

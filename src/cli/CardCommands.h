@@ -13,7 +13,4 @@ namespace corvalin::cli {
 // hands the client to `work`. Returns the exit status.
 int WithCard(CommandContext& context, const std::function<int(SdCardClient&)>& work);
 
-// Asks a yes/no question on the terminal; false without a terminal.
-bool AskYesNo(Console& console, const std::string& question);
-
 }  // namespace corvalin::cli

@@ -36,6 +36,10 @@ void AddRecordsCommand(CLI::App& app, CommandContext& context);
 // Only where the window is built: it draws with the window's chart.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 
+// The window's OK/Cancel question on the terminal, Cancel (no) being the
+// default; false without a terminal.
+bool AskYesNo(Console& console, const std::string& question);
+
 // The data folder the options name, or the default one.
 std::string DataDirectory(const CommandContext& context);
 

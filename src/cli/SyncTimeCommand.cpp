@@ -1,4 +1,3 @@
-#include <istream>
 #include <ostream>
 
 #include "Commands.h"
@@ -8,14 +7,6 @@
 namespace corvalin::cli {
 
 namespace {
-
-// The window's OK/Cancel question, Cancel being the default.
-bool Confirm(Console& console) {
-    console.out << messages::SYNC_TIME_QUESTION << " [y/N] " << std::flush;
-    std::string answer;
-    if (!std::getline(console.in, answer)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
-}
 
 struct SyncTimeOptions {
     std::string at;  // "YYYY-MM-DD hh:mm:ss"; empty: the local time now
@@ -39,7 +30,7 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                            "or add --yes.\n";
             return EXIT_FAILED;
         }
-        if (!Confirm(console)) return EXIT_DONE;  // Cancel: nothing is sent
+        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION)) return EXIT_DONE;  // Cancel: nothing is sent
     }
 
     std::unique_ptr<StationSession> session;
