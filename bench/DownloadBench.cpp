@@ -45,8 +45,8 @@ int main() {
         std::ofstream file(scratch / "card" / "BENCH.CSV", std::ios::binary);
         std::string line = "2024-03-05 14:07:09,23.4,45,10.8,24.1\r\n";
         for (uint32_t written = 0; written < FILE_BYTES; written += line.size()) {
-            file.write(line.data(),
-                       static_cast<std::streamsize>(std::min<size_t>(line.size(), FILE_BYTES - written)));
+            file.write(line.data(), static_cast<std::streamsize>(
+                                        std::min<size_t>(line.size(), FILE_BYTES - written)));
         }
     }
 
@@ -55,11 +55,12 @@ int main() {
     options.sim.cardDir = (scratch / "card").string();
     options.sim.paceMs = PACE_MS;
     auto session = StationSession::Create(options);
-    if (!session || !(*session.value)->link().OpenDevice()) {
+    if (!session || !(*session.value)->Open()) {
         std::fprintf(stderr, "cannot start the simulated station\n");
         return 1;
     }
-    SdCardClient card(**session.value, (scratch / "data").string());
+    std::unique_ptr<SdCardClient> client = (*session.value)->OpenCard((scratch / "data").string());
+    SdCardClient& card = *client;
     card.RequestFileList();
     const DownloadResult result = card.Download("BENCH.CSV");
     if (!result.ok) {
@@ -67,9 +68,10 @@ int main() {
         return 1;
     }
     const double bound = ProtocolBoundSeconds(FILE_BYTES);
-    std::printf("download of %u bytes at %d ms per report: %.3f s; protocol bound %.3f s; "
-                "ratio %.1f %% of the bound (target >= 95 %%)\n",
-                FILE_BYTES, PACE_MS, result.seconds, bound, 100.0 * bound / result.seconds);
+    std::printf(
+        "download of %u bytes at %d ms per report: %.3f s; protocol bound %.3f s; "
+        "ratio %.1f %% of the bound (target >= 95 %%)\n",
+        FILE_BYTES, PACE_MS, result.seconds, bound, 100.0 * bound / result.seconds);
     fs::remove_all(scratch);
     return 0;
 }

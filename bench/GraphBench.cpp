@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "ChartApplication.h"
-#include "GraphChart.h"
+#include "chart/ChartApplication.h"
+#include "chart/GraphChart.h"
 #include "graph/GraphQuery.h"
 #include "graph/GraphTime.h"
 #include "history/ImportHistoryFile.h"
@@ -115,7 +115,7 @@ struct Timing {
     double TotalMs() const { return readMs + drawMs; }
 };
 
-Timing OnePass(gui::GraphChart& chart, RecordDatabase& database, const std::string& path) {
+Timing OnePass(chart::GraphChart& chart, RecordDatabase& database, const std::string& path) {
     Timing timing;
     const auto start = Clock::now();
     GraphResult result = QueryGraph(database, path, FullRange());
@@ -135,7 +135,7 @@ Timing OnePass(gui::GraphChart& chart, RecordDatabase& database, const std::stri
 
 // A count and a select per column, each row's time taken as text and parsed
 // back, each value converted on its own, then every series handed over whole.
-Timing CountThenSelectPerColumn(gui::GraphChart& chart, RecordDatabase& database,
+Timing CountThenSelectPerColumn(chart::GraphChart& chart, RecordDatabase& database,
                                 const std::string& path) {
     Timing timing;
     const auto start = Clock::now();
@@ -201,8 +201,8 @@ int main() {
     std::printf("Channel log: %d lines imported into %s; %u cores\n", LINES, RECORD_DATABASE_FILE,
                 std::thread::hardware_concurrency());
 
-    gui::ChartApplication application;
-    gui::GraphChart chart;
+    chart::ChartApplication application;
+    chart::GraphChart chart;
     chart.resize(CHART_WIDTH, CHART_HEIGHT);
     chart.show();
     QApplication::processEvents();

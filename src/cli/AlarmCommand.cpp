@@ -2,9 +2,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "Commands.h"
-#include "ConfigCommandSupport.h"
-#include "KeyValueArgs.h"
+#include "FormCommand.h"
+#include "common/NumberText.h"
 #include "config/AlarmForm.h"
 #include "config/EditValue.h"
 
@@ -33,7 +32,7 @@ constexpr LimitColumn LIMIT_COLUMNS[] = {
     {"hum-low", &AlarmChannelEdits::humidityLow, &AlarmChannelEdits::humidityLowEnabled, false},
 };
 
-using AlarmEdit = std::function<void(AlarmForm&)>;
+using AlarmEdit = FormEdit<AlarmForm>;
 
 Result<AlarmEdit> UnknownKey(const Assignment& assignment) {
     return Result<AlarmEdit>::Fail("unknown key \"" + assignment.key +
@@ -49,15 +48,20 @@ Result<AlarmEdit> ChannelEdit(const Assignment& assignment, const IndexedKey& ch
                     ? DecimalText(assignment, true, "a number in the unit the station shows, or --")
                     : IntegerText(assignment, true, "a whole number of percent, or --");
             if (!text) return Result<AlarmEdit>::Fail(text.error);
-            return Result<AlarmEdit>::Of([k, field = column.text, value = *text](AlarmForm& form) {
+            return Result<AlarmEdit>::Of([k, field = column.text, value = *text](
+                                             AlarmForm& form) -> std::optional<std::string> {
                 form.channels[k].*field = value;
+                return std::nullopt;
             });
         }
         if (channel.name == std::string(column.key) + "-enabled") {
             Result<bool> enabled = YesNoValue(assignment);
             if (!enabled) return Result<AlarmEdit>::Fail(enabled.error);
             return Result<AlarmEdit>::Of([k, field = column.enabled, value = *enabled](
-                                             AlarmForm& form) { form.channels[k].*field = value; });
+                                             AlarmForm& form) -> std::optional<std::string> {
+                form.channels[k].*field = value;
+                return std::nullopt;
+            });
         }
     }
     return UnknownKey(assignment);
@@ -70,7 +74,10 @@ Result<AlarmEdit> ParseAlarmEdit(const Assignment& assignment) {
         Result<int> choice = ChoiceValue(assignment, ALARM_SWITCH_ENTRIES);
         if (!choice) return Result<AlarmEdit>::Fail(choice.error);
         return Result<AlarmEdit>::Of(
-            [field, index = *choice](AlarmForm& form) { form.*field = index; });
+            [field, index = *choice](AlarmForm& form) -> std::optional<std::string> {
+                form.*field = index;
+                return std::nullopt;
+            });
     }
     if (std::optional<IndexedKey> channel = SplitIndexedKey(assignment.key, "ch", CHANNEL_COUNT)) {
         return ChannelEdit(assignment, *channel);
@@ -87,8 +94,8 @@ std::string SwitchText(int selection) {
 
 nlohmann::json LimitJson(const std::string& text, bool temperature) {
     if (TrimmedText(text) == "--") return nullptr;
-    if (temperature) return ReadEditNumber(text);
-    return ReadEditInteger(text);
+    if (temperature) return ReadLeadingNumber(text);
+    return ReadLeadingInteger(text);
 }
 
 void PrintAlarms(const AlarmForm& form, const OutputFlags& flags, Console& console) {
@@ -135,55 +142,18 @@ void PrintAlarms(const AlarmForm& form, const OutputFlags& flags, Console& conso
     }
 }
 
-int RunAlarmShow(const CommandContext& context) {
-    std::unique_ptr<StationSession> session;
-    const int opened = OpenAndReadStation(context, session);
-    if (opened != EXIT_DONE) return opened;
-    AlarmForm form;
-    form.Fill(session->copies().alarm.alarmCopy.Get(), session->link().connected == 1,
-              session->link().unitFahrenheit);
-    PrintAlarms(form, context.flags, context.console);
-    return EXIT_DONE;
-}
-
-int RunAlarmSet(const CommandContext& context, const std::vector<std::string>& words) {
-    Result<std::vector<Assignment>> assignments = ParseAssignments(words);
-    if (!assignments) return UsageError(assignments.error, context.console);
-    std::vector<AlarmEdit> edits;
-    for (const Assignment& assignment : *assignments) {
-        Result<AlarmEdit> edit = ParseAlarmEdit(assignment);
-        if (!edit) return UsageError(edit.error, context.console);
-        edits.push_back(*edit);
-    }
-
-    std::unique_ptr<StationSession> session;
-    const int opened = OpenAndReadStation(context, session);
-    if (opened != EXIT_DONE) return opened;
-    AlarmCopies& copies = session->copies().alarm;
-    AlarmForm form;
-    form.Fill(copies.alarmCopy.Get(), session->link().connected == 1,
-              session->link().unitFahrenheit);
-    for (const AlarmEdit& edit : edits) edit(form);
-    return ReportSave(SaveForm(form, session->link(), copies.notOnMainScreen), context.console);
-}
-
 }  // namespace
 
 void AddAlarmCommand(CLI::App& app, CommandContext& context) {
-    auto words = std::make_shared<std::vector<std::string>>();
-    CLI::App* command = app.add_subcommand(
-        "alarm", "The alarm switches and each channel's limits, in the unit the station shows");
-    command->require_subcommand(0, 1);
-    CLI::App* set =
-        command->add_subcommand("set", "Change alarms; what is not named keeps its current value");
-    set->add_option("KEY=VALUE", *words, std::string("Keys: ") + ALARM_KEYS)->required();
-    command->callback([&context, words, set] {
-        if (set->parsed()) {
-            context.run = [&context, words] { return RunAlarmSet(context, *words); };
-        } else {
-            context.run = [&context] { return RunAlarmShow(context); };
-        }
-    });
+    AddFormCommand<AlarmForm>(
+        app, context,
+        {"alarm",
+         "The alarm switches and each channel's limits, in the unit the station shows",
+         "Change alarms; what is not named keeps its current value",
+         ALARM_KEYS,
+         ParseAlarmEdit,
+         PrintAlarms,
+         {}});
 }
 
 }  // namespace corvalin::cli

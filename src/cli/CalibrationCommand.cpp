@@ -2,12 +2,11 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "Commands.h"
-#include "ConfigCommandSupport.h"
-#include "KeyValueArgs.h"
+#include "FormCommand.h"
+#include "common/NumberText.h"
+#include "common/ReadingFormat.h"
 #include "config/CalibrationForm.h"
 #include "config/EditValue.h"
-#include "device/ReadingFormat.h"
 
 namespace corvalin::cli {
 
@@ -17,7 +16,7 @@ constexpr const char* CALIBRATION_KEYS = "chN.temp, chN.hum with N = 1 to 8";
 
 // Applied once the form is filled: a refusal when the channel's edit box is
 // disabled (no live reading, so no check could guard the new offset).
-using CalibrationEdit = std::function<std::optional<std::string>(CalibrationForm&)>;
+using CalibrationEdit = FormEdit<CalibrationForm>;
 
 Result<CalibrationEdit> ParseCalibrationEdit(const Assignment& assignment) {
     const std::optional<IndexedKey> channel = SplitIndexedKey(assignment.key, "ch", CHANNEL_COUNT);
@@ -47,8 +46,8 @@ Result<CalibrationEdit> ParseCalibrationEdit(const Assignment& assignment) {
 
 nlohmann::json OffsetJson(const std::string& text, bool temperature) {
     if (TrimmedText(text) == "--") return nullptr;
-    if (temperature) return ReadEditNumber(text);
-    return ReadEditInteger(text);
+    if (temperature) return ReadLeadingNumber(text);
+    return ReadLeadingInteger(text);
 }
 
 void PrintCalibration(const CalibrationForm& form, const OutputFlags& flags, Console& console) {
@@ -85,61 +84,18 @@ void PrintCalibration(const CalibrationForm& form, const OutputFlags& flags, Con
     }
 }
 
-int RunCalibrationShow(const CommandContext& context) {
-    std::unique_ptr<StationSession> session;
-    const int opened = OpenAndReadStation(context, session);
-    if (opened != EXIT_DONE) return opened;
-    CalibrationCopies& copies = session->copies().calibration;
-    CalibrationForm form;
-    form.Fill(copies.calibrationCopy.Get(), copies.liveCopy.Get(), session->link().connected == 1,
-              session->link().unitFahrenheit);
-    PrintCalibration(form, context.flags, context.console);
-    return EXIT_DONE;
-}
-
-int RunCalibrationSet(const CommandContext& context, const std::vector<std::string>& words) {
-    Result<std::vector<Assignment>> assignments = ParseAssignments(words);
-    if (!assignments) return UsageError(assignments.error, context.console);
-    std::vector<CalibrationEdit> edits;
-    for (const Assignment& assignment : *assignments) {
-        Result<CalibrationEdit> edit = ParseCalibrationEdit(assignment);
-        if (!edit) return UsageError(edit.error, context.console);
-        edits.push_back(*edit);
-    }
-
-    std::unique_ptr<StationSession> session;
-    const int opened = OpenAndReadStation(context, session);
-    if (opened != EXIT_DONE) return opened;
-    CalibrationCopies& copies = session->copies().calibration;
-    CalibrationForm form;
-    form.Fill(copies.calibrationCopy.Get(), copies.liveCopy.Get(), session->link().connected == 1,
-              session->link().unitFahrenheit);
-    for (const CalibrationEdit& edit : edits) {
-        if (std::optional<std::string> refusal = edit(form)) {
-            context.console.err << *refusal << "\n";
-            return EXIT_FAILED;
-        }
-    }
-    return ReportSave(SaveForm(form, session->link(), copies.notOnMainScreen), context.console);
-}
-
 }  // namespace
 
 void AddCalibrationCommand(CLI::App& app, CommandContext& context) {
-    auto words = std::make_shared<std::vector<std::string>>();
-    CLI::App* command = app.add_subcommand(
-        "calibration", "The offsets the station adds to each channel's temperature and humidity");
-    command->require_subcommand(0, 1);
-    CLI::App* set = command->add_subcommand(
-        "set", "Change offsets (checked against the live readings); others keep their value");
-    set->add_option("KEY=VALUE", *words, std::string("Keys: ") + CALIBRATION_KEYS)->required();
-    command->callback([&context, words, set] {
-        if (set->parsed()) {
-            context.run = [&context, words] { return RunCalibrationSet(context, *words); };
-        } else {
-            context.run = [&context] { return RunCalibrationShow(context); };
-        }
-    });
+    AddFormCommand<CalibrationForm>(
+        app, context,
+        {"calibration",
+         "The offsets the station adds to each channel's temperature and humidity",
+         "Change offsets (checked against the live readings); others keep their value",
+         CALIBRATION_KEYS,
+         ParseCalibrationEdit,
+         PrintCalibration,
+         {}});
 }
 
 }  // namespace corvalin::cli

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "ConfigCommandSupport.h"
 #include "app/DataFolder.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
@@ -11,7 +13,8 @@ std::string DataDirectory(const CommandContext& context) {
     return context.dataDir.empty() ? DefaultDataDirectory() : context.dataDir;
 }
 
-int WithCard(CommandContext& context, const std::function<int(SdCardClient&)>& work) {
+int WithCard(CommandContext& context,
+             const std::function<int(StationSession&, SdCardClient&)>& work) {
     std::unique_ptr<StationSession> session;
     const int opened = OpenStation(context.station, context.flags, context.console, session);
     if (opened != EXIT_DONE) return opened;
@@ -24,9 +27,15 @@ int WithCard(CommandContext& context, const std::function<int(SdCardClient&)>& w
                             << error.message() << "\n";
         return EXIT_FAILED;
     }
-    SdCardClient card(*session, dataDir);
-    card.RequestFileList();
-    return work(card);
+    std::unique_ptr<SdCardClient> card = session->OpenCard(dataDir);
+    card->RequestFileList();
+    // Part of the card is not the card.
+    if (!session->StillConnected()) return Unconnected(context.console);
+    if (!card->ListComplete()) {
+        context.console.err << messages::NO_ANSWER << "\n";
+        return EXIT_FAILED;
+    }
+    return work(*session, *card);
 }
 
 }  // namespace corvalin::cli

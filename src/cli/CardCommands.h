@@ -11,6 +11,7 @@ namespace corvalin::cli {
 
 // Opens the station, makes the data folder, asks for the card's file list and
 // hands the client to `work`. Returns the exit status.
-int WithCard(CommandContext& context, const std::function<int(SdCardClient&)>& work);
+int WithCard(CommandContext& context,
+             const std::function<int(StationSession&, SdCardClient&)>& work);
 
 }  // namespace corvalin::cli

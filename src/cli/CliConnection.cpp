@@ -3,8 +3,7 @@
 #include <mutex>
 #include <ostream>
 
-#include "protocol/CommandFrame.h"
-#include "protocol/Messages.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
@@ -26,24 +25,19 @@ int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Con
         // Written from the sending threads and the reader thread.
         auto lock = std::make_shared<std::mutex>();
         std::ostream& err = console.err;
-        session->link().SetTrace([lock, &err](char direction, const Report& data) {
+        session->SetTrace([lock, &err](char direction, const std::string& hex) {
             std::lock_guard guard(*lock);
-            err << direction << ' ' << HexBytes(data) << '\n' << std::flush;
+            err << direction << ' ' << hex << '\n' << std::flush;
         });
     }
 
-    if (!session->link().OpenDevice()) {
+    if (!session->Open()) {
         console.err << messages::UNCONNECTED << "\n";
-        const std::string why = session->link().LastOpenError();
+        const std::string why = session->OpenError();
         if (!why.empty()) console.err << why << "\n";
         return EXIT_UNCONNECTED;
     }
     return EXIT_DONE;
-}
-
-std::string StationDescription(StationSession& session) {
-    if (session.simulated()) return "simulated station";
-    return "station at " + session.link().DevicePath();
 }
 
 }  // namespace corvalin::cli

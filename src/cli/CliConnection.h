@@ -18,7 +18,4 @@ struct OutputFlags {
 int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Console& console,
                 std::unique_ptr<StationSession>& session);
 
-// "simulated station" or "station at PATH".
-std::string StationDescription(StationSession& session);
-
 }  // namespace corvalin::cli

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "Commands.h"
-#include "StationOptions.h"
+#include "options/StationOptions.h"
 
 namespace corvalin::cli {
 
@@ -14,7 +14,7 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     app.fallthrough();
 
     CommandContext context{{}, {}, console, {}, {}};
-    AddStationOptions(app, context.station);
+    options::AddStationOptions(app, context.station);
     app.add_flag("--trace", context.flags.trace,
                  "Write every frame written (>) and report read (<) to stderr");
     app.add_flag("--json", context.flags.json, "Print results as JSON");

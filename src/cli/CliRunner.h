@@ -12,8 +12,12 @@ enum ExitCode : int {
     EXIT_DONE = 0,
     EXIT_FAILED = 1,       // refused or failed; the message is on stderr
     EXIT_USAGE = 2,        // wrong usage
-    EXIT_UNCONNECTED = 3,  // no station found
+    EXIT_UNCONNECTED = 3,  // no station found, or lost during the command
 };
+
+// The exit status of a command stopped by `signal`: 128 + its number (130 for
+// Ctrl-C, 143 for SIGTERM), as the shell reports a program killed by it.
+inline int ExitForSignal(int signal) { return 128 + signal; }
 
 // Where the tool reads and writes; tests pass string streams.
 struct Console {
@@ -21,8 +25,11 @@ struct Console {
     std::ostream& err;
     std::istream& in;
     bool interactive = false;  // a person at a terminal can answer questions
-    // Set (e.g. by SIGINT) to end --watch.
-    std::atomic<bool>* interrupted = nullptr;
+    // The signal (SIGINT, SIGTERM) that asks the running command to stop;
+    // 0 while none came.
+    std::atomic<int>* interrupted = nullptr;
+
+    int Interruption() const { return interrupted != nullptr ? interrupted->load() : 0; }
 };
 
 // Runs corvalin-cli with the arguments after the program name.

@@ -2,16 +2,26 @@
 
 #include <ostream>
 
-#include "protocol/ReadCycle.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
 int OpenAndReadStation(const CommandContext& context, std::unique_ptr<StationSession>& session) {
     const int opened = OpenStation(context.station, context.flags, context.console, session);
     if (opened != EXIT_DONE) return opened;
-    RunReadCycle(session->link(), session->record(), session->copies());
-    session->copies().calibration.liveCopy.Set(session->record().Readings());
+    session->ReadStation();
+    session->TakeCalibrationReadings();
+    if (!session->StillConnected()) return Unconnected(context.console);
     return EXIT_DONE;
+}
+
+int Unconnected(Console& console) {
+    console.err << messages::UNCONNECTED << "\n";
+    return EXIT_UNCONNECTED;
+}
+
+const char* NoAnswerMessage(const ReadCycleAnswers& read) {
+    return read.paired ? messages::NO_ANSWER : messages::UNPAIRED_ANSWERS;
 }
 
 int ReportSave(const SaveOutcome& outcome, Console& console) {
@@ -21,6 +31,7 @@ int ReportSave(const SaveOutcome& outcome, Console& console) {
             return EXIT_DONE;
         case SaveResult::CheckFailed:
         case SaveResult::NotOnMainScreen:
+        case SaveResult::NoAnswer:
             return EXIT_FAILED;
         case SaveResult::NotConnected:
         case SaveResult::Lost:

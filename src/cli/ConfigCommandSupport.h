@@ -14,6 +14,11 @@ namespace corvalin::cli {
 // opens. EXIT_DONE with `session` set, or the exit status to end with.
 int OpenAndReadStation(const CommandContext& context, std::unique_ptr<StationSession>& session);
 
+// The station went away during the command: "Unconnected", EXIT_UNCONNECTED.
+int Unconnected(Console& console);
+// Why a read came back without the blocks a command needs.
+const char* NoAnswerMessage(const ReadCycleAnswers& read);
+
 // Prints a Save's message; the exit status: 0 written, 1 refused, 3 unconnected.
 int ReportSave(const SaveOutcome& outcome, Console& console);
 

@@ -1,7 +1,7 @@
 #include <ostream>
 
 #include "CardCommands.h"
-#include "history/CardFiles.h"
+#include "common/Messages.h"
 #include "history/DeleteHistoryFile.h"
 #include "store/RecordSchema.h"
 
@@ -26,13 +26,13 @@ int Delete(CommandContext& context, SdCardClient& card, const DeleteOptions& opt
                            "add --yes.\n";
             return EXIT_FAILED;
         }
-        if (!AskYesNo(console, MSG_CONFIRM_DELETE)) return EXIT_DONE;
+        if (!AskYesNo(console, messages::CONFIRM_DELETE)) return EXIT_DONE;
     }
     Status deleted =
         DeleteHistoryFile(card, options.name, card.dataDir() + "/" + RECORD_DATABASE_FILE);
     if (!deleted) {
         console.err << deleted.message << "\n";
-        return EXIT_FAILED;
+        return deleted.message == messages::UNCONNECTED ? EXIT_UNCONNECTED : EXIT_FAILED;
     }
     console.out << "Deleted " << options.name << "\n";
     return EXIT_DONE;
@@ -44,13 +44,13 @@ void AddDeleteCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<DeleteOptions>();
     CLI::App* command = app.add_subcommand(
         "delete", "Delete a file on the card and its local copy; empties the record database");
-    command->add_option("NAME", options->name, "The file's name as the card lists it")
-        ->required();
+    command->add_option("NAME", options->name, "The file's name as the card lists it")->required();
     command->add_flag("--yes", options->yes, "Do not ask for confirmation");
     command->callback([&context, options] {
         context.run = [&context, options] {
-            return WithCard(context,
-                            [&](SdCardClient& card) { return Delete(context, card, *options); });
+            return WithCard(context, [&](StationSession&, SdCardClient& card) {
+                return Delete(context, card, *options);
+            });
         };
     });
 }

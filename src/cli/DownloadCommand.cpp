@@ -3,7 +3,7 @@
 
 #include "CardCommands.h"
 #include "ProgressBar.h"
-#include "history/CardFiles.h"
+#include "common/Messages.h"
 #include "history/ImportHistoryFile.h"
 #include "store/RecordSchema.h"
 
@@ -16,18 +16,21 @@ struct DownloadOptions {
     bool noImport = false;
 };
 
-int Download(CommandContext& context, SdCardClient& card, const DownloadOptions& options) {
+int Download(CommandContext& context, StationSession& session, SdCardClient& card,
+             const DownloadOptions& options) {
     Console& console = context.console;
     ProgressBar bar(console.out);
     DownloadCallbacks callbacks;
     if (console.interactive && !context.flags.json) {
         callbacks.progress = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total); };
     }
+    callbacks.stop = [&console] { return console.Interruption() != 0; };
     const DownloadResult result = card.Download(options.name, callbacks);
     bar.Finish();
     if (!result.ok) {
         console.err << result.message << "\n";
-        return EXIT_FAILED;
+        if (result.stopped) return ExitForSignal(console.Interruption());
+        return session.StillConnected() ? EXIT_FAILED : EXIT_UNCONNECTED;
     }
 
     nlohmann::json report{{"file", options.name},
@@ -36,7 +39,7 @@ int Download(CommandContext& context, SdCardClient& card, const DownloadOptions&
                           {"resumedFrom", result.resumedFrom},
                           {"seconds", result.seconds}};
     if (!context.flags.json) {
-        console.out << MSG_DOWNLOAD_DONE << " fetched " << result.bytesFetched << " bytes in "
+        console.out << messages::DOWNLOAD_DONE << " fetched " << result.bytesFetched << " bytes in "
                     << result.seconds << " s (" << RateText(result.bytesFetched, result.seconds)
                     << ")";
         if (result.resumedFrom > 0) console.out << " after the " << result.resumedFrom << " held";
@@ -44,17 +47,25 @@ int Download(CommandContext& context, SdCardClient& card, const DownloadOptions&
     }
     int status = EXIT_DONE;
     if (!options.noImport) {
+        // Dates such as 05-03-2024 are read the station's way, as the window does.
+        session.ReadStation();
+        ImportOptions importOptions;
+        importOptions.dateOrder = session.LogDateOrder();
+        importOptions.stop = [&console] { return console.Interruption() != 0; };
         const ImportResult imported =
             ImportHistoryFile(result.localPath, options.name,
-                              card.dataDir() + "/" + RECORD_DATABASE_FILE);
+                              card.dataDir() + "/" + RECORD_DATABASE_FILE, {}, importOptions);
+        if (imported.stopped) {
+            for (const std::string& error : imported.errors) console.err << error << "\n";
+            return ExitForSignal(console.Interruption());
+        }
         for (const std::string& error : imported.errors) console.err << error << "\n";
         if (!imported.fileRead || !imported.stored) status = EXIT_FAILED;
         report["rowsStored"] = imported.rowsStored;
         report["rowsSkipped"] = imported.rowsSkipped;
         report["unit"] = imported.unitText;
         if (!context.flags.json && imported.stored) {
-            console.out << "Imported " << imported.rowsStored << " readings "
-                        << imported.unitText;
+            console.out << "Imported " << imported.rowsStored << " readings " << imported.unitText;
             if (imported.rowsSkipped > 0) console.out << ", " << imported.rowsSkipped << " skipped";
             console.out << "\n";
         }
@@ -68,15 +79,15 @@ int Download(CommandContext& context, SdCardClient& card, const DownloadOptions&
 void AddDownloadCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<DownloadOptions>();
     CLI::App* command = app.add_subcommand(
-        "download", "Fetch a card file into the data folder (only what the local copy lacks) "
-                    "and import it into the record database");
-    command->add_option("NAME", options->name, "The file's name as the card lists it")
-        ->required();
+        "download",
+        "Fetch a card file into the data folder (only what the local copy lacks) "
+        "and import it into the record database");
+    command->add_option("NAME", options->name, "The file's name as the card lists it")->required();
     command->add_flag("--no-import", options->noImport, "Only fetch the file");
     command->callback([&context, options] {
         context.run = [&context, options] {
-            return WithCard(context, [&](SdCardClient& card) {
-                return Download(context, card, *options);
+            return WithCard(context, [&](StationSession& session, SdCardClient& card) {
+                return Download(context, session, card, *options);
             });
         };
     });

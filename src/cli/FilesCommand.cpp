@@ -37,7 +37,9 @@ void AddFilesCommand(CLI::App& app, CommandContext& context) {
     CLI::App* command = app.add_subcommand("files", "The files on the station's SD card");
     command->callback([&context] {
         context.run = [&context] {
-            return WithCard(context, [&](SdCardClient& card) { return ListFiles(context, card); });
+            return WithCard(context, [&](StationSession&, SdCardClient& card) {
+                return ListFiles(context, card);
+            });
         };
     });
 }

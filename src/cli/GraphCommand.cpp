@@ -2,10 +2,11 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "ChartApplication.h"
-#include "ChartImage.h"
 #include "Commands.h"
-#include "GraphImage.h"
+#include "chart/ChartApplication.h"
+#include "chart/ChartImage.h"
+#include "chart/GraphImage.h"
+#include "common/Messages.h"
 #include "graph/GraphQuery.h"
 #include "store/RangeText.h"
 #include "store/RecordDatabase.h"
@@ -59,8 +60,8 @@ int Graph(CommandContext& context, const GraphOptions& options) {
         return EXIT_USAGE;
     }
     const QString out = QString::fromStdString(options.out);
-    if (!gui::ImageFormatOf(out)) {
-        console.err << gui::MSG_UNKNOWN_IMAGE_TYPE << "\n";
+    if (!chart::ImageFormatOf(out)) {
+        console.err << messages::UNKNOWN_IMAGE_TYPE << "\n";
         return EXIT_USAGE;
     }
 
@@ -81,8 +82,8 @@ int Graph(CommandContext& context, const GraphOptions& options) {
     for (const GraphSeries& line : graph.content.series) {
         if (line.visible) points[line.title.value_or("")] = line.times.size();
     }
-    gui::ChartApplication application;
-    const Status written = gui::WriteGraphImage(std::move(graph.content), out, width, height);
+    chart::ChartApplication application;
+    const Status written = chart::WriteGraphImage(std::move(graph.content), out, width, height);
     if (!written) {
         console.err << written.message << "\n";
         return EXIT_FAILED;

@@ -4,7 +4,8 @@
 #include <ostream>
 
 #include "Commands.h"
-#include "history/CardFiles.h"
+#include "common/Messages.h"
+#include "history/CardFileNames.h"
 #include "history/ImportHistoryFile.h"
 #include "store/RecordSchema.h"
 
@@ -71,6 +72,7 @@ int RunImport(CommandContext& context, const ImportOptionsGiven& given) {
     ImportOptions options;
     options.dateOrder =
         given.dateOrder == "day-first" ? DateOrder::DayFirst : DateOrder::MonthFirst;
+    options.stop = [&console] { return console.Interruption() != 0; };
     ImportResult result;
     {
         ImportProgressLine progress(console.err);
@@ -84,6 +86,7 @@ int RunImport(CommandContext& context, const ImportOptionsGiven& given) {
             ImportHistoryFile(localPath, fileName, RecordDatabasePath(dataDir), report, options);
     }
     for (const std::string& message : result.errors) console.err << message << "\n";
+    if (result.stopped) return ExitForSignal(console.Interruption());
 
     if (context.flags.json) {
         console.out << nlohmann::json{{"file", fileName},

@@ -4,7 +4,6 @@
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
 #include "KeyValueArgs.h"
-#include "config/IntervalSetting.h"
 
 namespace corvalin::cli {
 
@@ -18,11 +17,15 @@ int ShowInterval(const CommandContext& context) {
     std::unique_ptr<StationSession> session;
     const int opened = OpenAndReadStation(context, session);
     if (opened != EXIT_DONE) return opened;
-    const int32_t minutes = session->copies().settings.intervalCopy;
+    const std::optional<int32_t> minutes = session->IntervalMinutes();
+    if (!minutes) {
+        context.console.err << NoAnswerMessage(session->LastRead()) << "\n";
+        return EXIT_FAILED;
+    }
     if (context.flags.json) {
-        context.console.out << nlohmann::json{{"intervalMinutes", minutes}}.dump(2) << "\n";
+        context.console.out << nlohmann::json{{"intervalMinutes", *minutes}}.dump(2) << "\n";
     } else {
-        context.console.out << "Interval: " << minutes << " Minute\n";
+        context.console.out << "Interval: " << *minutes << " Minute\n";
     }
     return EXIT_DONE;
 }
@@ -39,7 +42,7 @@ int SetInterval(const CommandContext& context, const std::string& minutes) {
     std::unique_ptr<StationSession> session;
     const int opened = OpenAndReadStation(context, session);
     if (opened != EXIT_DONE) return opened;
-    const IntervalResult result = SetLoggingInterval(session->link(), minutes);
+    const IntervalResult result = session->SetInterval(minutes);
     switch (result) {
         case IntervalResult::Set:
             context.console.out << IntervalMessage(result) << "\n";

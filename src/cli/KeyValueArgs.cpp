@@ -4,7 +4,7 @@
 #include <charconv>
 #include <set>
 
-#include "device/DeviceRecord.h"
+#include "common/Readings.h"
 
 namespace corvalin::cli {
 

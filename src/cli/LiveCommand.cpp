@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "Commands.h"
+#include "ConfigCommandSupport.h"
 #include "LiveTable.h"
-#include "protocol/Messages.h"
-#include "protocol/ReadCycle.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
@@ -15,9 +15,7 @@ namespace {
 
 constexpr auto WATCH_PERIOD = std::chrono::seconds(20);
 
-bool Interrupted(const Console& console) {
-    return console.interrupted != nullptr && console.interrupted->load();
-}
+bool Interrupted(const Console& console) { return console.Interruption() != 0; }
 
 // Sleeps for the poll period, waking early when interrupted.
 void WaitForNextCycle(const Console& console) {
@@ -46,35 +44,41 @@ int RunLive(const StationArguments& station, const OutputFlags& flags, const Liv
     const int opened = OpenStation(station, flags, console, session);
     if (opened != EXIT_DONE) return opened;
 
-    DeviceLink& link = session->link();
-    DeviceRecord& record = session->record();
-    if (!flags.json) console.out << "Live readings from the " << StationDescription(*session) << "\n";
+    if (!flags.json) console.out << "Live readings from the " << session->Description() << "\n";
 
+    int status = EXIT_DONE;
     while (true) {
-        if (link.connected == 1) {
-            RunReadCycle(link, record, session->copies());
-        }
+        ReadCycleAnswers read{.live = false};
+        if (session->IsConnected()) read = session->ReadStation();
+        if (!options.watch && !session->StillConnected()) return Unconnected(console);
         if (flags.json) {
-            nlohmann::json result = LiveTableJson(record.Readings(), link.unitFahrenheit);
-            result["connected"] = link.connected == 1;
+            nlohmann::json result = LiveTableJson(session->Readings(), session->UnitCode());
+            result["connected"] = session->IsConnected();
             console.out << result.dump(options.watch ? -1 : 2) << "\n" << std::flush;
         } else {
             if (options.watch) {
-                console.out << "\n" << ClockText() << "  "
-                            << (link.connected == 1 ? messages::CONNECTED : messages::UNCONNECTED)
+                console.out << "\n"
+                            << ClockText() << "  "
+                            << (session->IsConnected() ? messages::CONNECTED
+                                                       : messages::UNCONNECTED)
                             << "\n";
             }
-            console.out << LiveTableText(record.Readings(), link.unitFahrenheit) << std::flush;
+            console.out << LiveTableText(session->Readings(), session->UnitCode()) << std::flush;
         }
-        if (!options.watch) break;
+        if (!options.watch) {
+            // The readings it has not got are shown as "--", and said so.
+            if (!read.live) {
+                console.err << NoAnswerMessage(read) << "\n";
+                status = EXIT_FAILED;
+            }
+            break;
+        }
         WaitForNextCycle(console);
         if (Interrupted(console)) break;
         // Without device notifications, look again when the station went away.
-        if (link.connected != 1 || link.ReaderLost()) {
-            if (!link.OpenDevice()) record.ClearLive();
-        }
+        session->CheckForDeviceChange();
     }
-    return EXIT_DONE;
+    return status;
 }
 
 }  // namespace

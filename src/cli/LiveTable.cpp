@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "device/ReadingFormat.h"
+#include "common/ReadingFormat.h"
 
 namespace corvalin::cli {
 
@@ -30,8 +30,8 @@ nlohmann::json TemperatureValue(float valueC, int32_t unitFahrenheit) {
 }  // namespace
 
 std::string LiveTableText(const LiveReadings& readings, int32_t unitFahrenheit) {
-    std::string text = Pad("Channel", 9) + Pad("Temperature", 14) + Pad("Humidity", 11) +
-                       "DewPoint\n";
+    std::string text =
+        Pad("Channel", 9) + Pad("Temperature", 14) + Pad("Humidity", 11) + "DewPoint\n";
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         const float t = readings.temperatureC[k];
         const int32_t h = readings.humidityPct[k];

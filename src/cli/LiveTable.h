@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "device/DeviceRecord.h"
+#include "common/Readings.h"
 
 namespace corvalin::cli {
 

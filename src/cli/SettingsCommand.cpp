@@ -3,9 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "Commands.h"
-#include "ConfigCommandSupport.h"
-#include "KeyValueArgs.h"
+#include "FormCommand.h"
+#include "common/NumberText.h"
 #include "config/DialogLists.h"
 #include "config/SettingsForm.h"
 
@@ -20,20 +19,31 @@ constexpr const char* SETTINGS_KEYS =
     "areaN.temperature, areaN.dewpoint, areaN.heatindex with N = 1 to 5";
 constexpr std::array<const char*, 2> UNIT_LETTERS = {"C", "F"};
 
-// What an assignment changes: the form, or the station's mask words, which
-// the tool edits whole (no area is "shown", so bits 24 to 31 survive).
-struct SettingsEdits {
-    SettingsForm& form;
-    AreaMasks& masks;
-};
-using SettingsEdit = std::function<void(SettingsEdits&)>;
+using SettingsEdit = FormEdit<SettingsForm>;
+
+// The tool edits the station's mask words whole: no area is "shown", so bits
+// 24 to 31 survive.
+void KeepWholeMasks(SettingsForm& form) { form.areas.Load(form.Loaded().masks); }
+
+SettingsEdit MaskEdit(int area, std::function<uint32_t(uint32_t)> change) {
+    return [area, change = std::move(change)](SettingsForm& form) -> std::optional<std::string> {
+        AreaMasks masks;
+        for (int a = 0; a < AREA_COUNT; ++a) masks[a] = form.areas.Mask(a);
+        masks[area] = change(masks[area]);
+        form.areas.Load(masks);
+        return std::nullopt;
+    };
+}
 
 Result<SettingsEdit> ListEdit(const Assignment& assignment, std::span<const char* const> entries,
                               int SettingsForm::*field) {
     Result<int> choice = ChoiceValue(assignment, entries);
     if (!choice) return Result<SettingsEdit>::Fail(choice.error);
     return Result<SettingsEdit>::Of(
-        [field, index = *choice](SettingsEdits& edits) { edits.form.*field = index; });
+        [field, index = *choice](SettingsForm& form) -> std::optional<std::string> {
+            form.*field = index;
+            return std::nullopt;
+        });
 }
 
 Result<SettingsEdit> AreaEdit(const Assignment& assignment, const IndexedKey& area) {
@@ -41,17 +51,16 @@ Result<SettingsEdit> AreaEdit(const Assignment& assignment, const IndexedKey& ar
     if (area.name.empty()) {
         Result<uint32_t> word = HexWordValue(assignment);
         if (!word) return Result<SettingsEdit>::Fail(word.error);
-        return Result<SettingsEdit>::Of(
-            [at, word = *word](SettingsEdits& edits) { edits.masks[at] = word; });
+        return Result<SettingsEdit>::Of(MaskEdit(at, [word = *word](uint32_t) { return word; }));
     }
     for (size_t r = 0; r < ROW_KEYS.size(); ++r) {
         if (area.name != ROW_KEYS[r]) continue;
         Result<std::vector<int>> channels = ChannelListValue(assignment);
         if (!channels) return Result<SettingsEdit>::Fail(channels.error);
         return Result<SettingsEdit>::Of(
-            [at, row = DISPLAY_ROWS[r], channels = *channels](SettingsEdits& edits) {
-                edits.masks[at] = WithRowChannels(edits.masks[at], row, channels);
-            });
+            MaskEdit(at, [row = DISPLAY_ROWS[r], channels = *channels](uint32_t mask) {
+                return WithRowChannels(mask, row, channels);
+            }));
     }
     return Result<SettingsEdit>::Fail("unknown key \"" + assignment.key +
                                       "\" (accepted: " + SETTINGS_KEYS + ")");
@@ -83,7 +92,10 @@ Result<SettingsEdit> ParseSettingsEdit(const Assignment& assignment) {
         Result<int> zone = IntegerValue(assignment, lowest, highest);
         if (!zone) return Result<SettingsEdit>::Fail(zone.error);
         return Result<SettingsEdit>::Of([entry = *zone + TIME_ZONE_ENTRY_OFFSET](
-                                            SettingsEdits& edits) { edits.form.timeZone = entry; });
+                                            SettingsForm& form) -> std::optional<std::string> {
+            form.timeZone = entry;
+            return std::nullopt;
+        });
     }
     if (std::optional<IndexedKey> area = SplitIndexedKey(key, "area", AREA_COUNT)) {
         return AreaEdit(assignment, *area);
@@ -109,8 +121,8 @@ std::string HexWord(uint32_t word) {
     return text;
 }
 
-void PrintSettings(const SettingsForm& form, int32_t interval, const OutputFlags& flags,
-                   Console& console) {
+void PrintSettings(const SettingsForm& form, const OutputFlags& flags, Console& console) {
+    const std::string interval = form.intervalText;
     const StationSettings& station = form.Loaded();
     if (flags.json) {
         nlohmann::json areas = nlohmann::json::array();
@@ -132,7 +144,7 @@ void PrintSettings(const SettingsForm& form, int32_t interval, const OutputFlags
                               : nlohmann::json(form.timeZone - TIME_ZONE_ENTRY_OFFSET)},
             {"unit", EntryJson(form.unit, UNIT_ENTRIES)},
             {"areas", areas},
-            {"intervalMinutes", interval}};
+            {"intervalMinutes", ReadLeadingInteger(interval)}};
         console.out << result.dump(2) << "\n";
         return;
     }
@@ -155,60 +167,17 @@ void PrintSettings(const SettingsForm& form, int32_t interval, const OutputFlags
                  ChannelListText(RowChannels(station.masks[a], DISPLAY_ROWS[r])));
         }
     }
-    line("interval", std::to_string(interval) + " Minute");
-}
-
-int RunSettingsShow(const CommandContext& context) {
-    std::unique_ptr<StationSession> session;
-    const int opened = OpenAndReadStation(context, session);
-    if (opened != EXIT_DONE) return opened;
-    SettingsCopies& copies = session->copies().settings;
-    SettingsForm form;
-    form.Fill(copies.settingsCopy.Get(), copies.intervalCopy, session->link().connected == 1);
-    PrintSettings(form, copies.intervalCopy, context.flags, context.console);
-    return EXIT_DONE;
-}
-
-int RunSettingsSet(const CommandContext& context, const std::vector<std::string>& words) {
-    Result<std::vector<Assignment>> assignments = ParseAssignments(words);
-    if (!assignments) return UsageError(assignments.error, context.console);
-    std::vector<SettingsEdit> edits;
-    for (const Assignment& assignment : *assignments) {
-        Result<SettingsEdit> edit = ParseSettingsEdit(assignment);
-        if (!edit) return UsageError(edit.error, context.console);
-        edits.push_back(*edit);
-    }
-
-    std::unique_ptr<StationSession> session;
-    const int opened = OpenAndReadStation(context, session);
-    if (opened != EXIT_DONE) return opened;
-    SettingsCopies& copies = session->copies().settings;
-    SettingsForm form;
-    form.Fill(copies.settingsCopy.Get(), copies.intervalCopy, session->link().connected == 1);
-    AreaMasks masks = form.Loaded().masks;
-    SettingsEdits target{form, masks};
-    for (const SettingsEdit& edit : edits) edit(target);
-    form.areas.Load(masks);
-    return ReportSave(SaveForm(form, session->link(), copies.notOnMainScreen), context.console);
+    line("interval", interval + " Minute");
 }
 
 }  // namespace
 
 void AddSettingsCommand(CLI::App& app, CommandContext& context) {
-    auto words = std::make_shared<std::vector<std::string>>();
-    CLI::App* command = app.add_subcommand(
-        "settings", "The station's display and clock settings, display areas and logging interval");
-    command->require_subcommand(0, 1);
-    CLI::App* set = command->add_subcommand(
-        "set", "Change settings; what is not named keeps the station's current value");
-    set->add_option("KEY=VALUE", *words, std::string("Keys: ") + SETTINGS_KEYS)->required();
-    command->callback([&context, words, set] {
-        if (set->parsed()) {
-            context.run = [&context, words] { return RunSettingsSet(context, *words); };
-        } else {
-            context.run = [&context] { return RunSettingsShow(context); };
-        }
-    });
+    AddFormCommand<SettingsForm>(
+        app, context,
+        {"settings", "The station's display and clock settings, display areas and logging interval",
+         "Change settings; what is not named keeps the station's current value", SETTINGS_KEYS,
+         ParseSettingsEdit, PrintSettings, KeepWholeMasks});
 }
 
 }  // namespace corvalin::cli

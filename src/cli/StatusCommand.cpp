@@ -2,9 +2,8 @@
 #include <ostream>
 
 #include "Commands.h"
-#include "protocol/Exchanges.h"
-#include "protocol/Messages.h"
-#include "protocol/ReadCycle.h"
+#include "ConfigCommandSupport.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
@@ -23,29 +22,38 @@ int RunStatus(const StationArguments& station, const OutputFlags& flags, Console
         return EXIT_UNCONNECTED;
     }
 
-    DeviceLink& link = session->link();
-    RunReadCycle(link, session->record(), session->copies());
-    RequestWithAnswer(link, ReadCommand(CMD_SCREEN_STATE), PT_SCREEN_STATE, SHORT_WAIT,
-                      SHORT_WAIT);
+    const ReadCycleAnswers read = session->ReadStation();
+    const std::optional<bool> onMainScreen = session->QueryOnMainScreen();
+    if (!session->StillConnected()) return Unconnected(console);
 
-    const bool fahrenheit = link.unitFahrenheit != 0;
-    const int interval = session->record().intervalMinutes;
-    const bool onMainScreen = session->record().notOnMainScreen == 0;
+    // What the station did not answer is unknown, never a value of ours.
+    std::optional<std::string> unit;
+    if (read.settings) unit = session->UnitCode() != 0 ? "°F" : "°C";
+    const std::optional<int32_t> interval = session->IntervalMinutes();
+    std::optional<std::string> screen;
+    if (onMainScreen) screen = *onMainScreen ? "main screen" : "not on the main screen";
     if (flags.json) {
+        auto orNull = [](const auto& value) {
+            return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+        };
         nlohmann::json result{{"connected", true},
                               {"simulated", session->simulated()},
-                              {"device", session->simulated() ? "" : link.DevicePath()},
-                              {"unit", fahrenheit ? "°F" : "°C"},
-                              {"intervalMinutes", interval},
-                              {"onMainScreen", onMainScreen}};
+                              {"device", session->simulated() ? "" : session->DevicePath()},
+                              {"unit", orNull(unit)},
+                              {"intervalMinutes", orNull(interval)},
+                              {"onMainScreen", orNull(onMainScreen)}};
         console.out << result.dump(2) << "\n";
     } else {
         console.out << messages::CONNECTED << "\n"
-                    << "Station: " << StationDescription(*session) << "\n"
-                    << "Unit: " << (fahrenheit ? "°F" : "°C") << "\n"
-                    << "Logging interval: " << interval << " Minute\n"
-                    << "Screen: " << (onMainScreen ? "main screen" : "not on the main screen")
-                    << "\n";
+                    << "Station: " << session->Description() << "\n"
+                    << "Unit: " << unit.value_or("--") << "\n"
+                    << "Logging interval: "
+                    << (interval ? std::to_string(*interval) + " Minute" : "--") << "\n"
+                    << "Screen: " << screen.value_or("--") << "\n";
+    }
+    if (!unit || !interval || !screen) {
+        console.err << NoAnswerMessage(read) << "\n";
+        return EXIT_FAILED;
     }
     return EXIT_DONE;
 }
@@ -55,7 +63,9 @@ int RunStatus(const StationArguments& station, const OutputFlags& flags, Console
 void AddStatusCommand(CLI::App& app, CommandContext& context) {
     CLI::App* command = app.add_subcommand("status", "Connection, unit, logging interval, screen");
     command->callback([&context] {
-        context.run = [&context] { return RunStatus(context.station, context.flags, context.console); };
+        context.run = [&context] {
+            return RunStatus(context.station, context.flags, context.console);
+        };
     });
 }
 

@@ -1,25 +1,30 @@
+#include <optional>
 #include <ostream>
 
 #include "Commands.h"
-#include "protocol/ClockSync.h"
-#include "protocol/Messages.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
 namespace {
 
 struct SyncTimeOptions {
-    std::string at;  // "YYYY-MM-DD hh:mm:ss"; empty: the local time now
+    std::string atText;
+    std::optional<std::string> at;  // "YYYY-MM-DD hh:mm:ss"; none: the local time now
     bool yes = false;
 };
 
 int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                 const SyncTimeOptions& options, Console& console) {
     LocalTime fixedTime;
-    if (!options.at.empty()) {
-        Result<LocalTime> parsed = ParseLocalTime(options.at);
+    if (options.at) {
+        Result<LocalTime> parsed = ParseLocalTime(*options.at);
         if (!parsed) {
             console.err << "--at: " << parsed.error << "\n";
+            return EXIT_USAGE;
+        }
+        if (!StationClockHolds(*parsed)) {
+            console.err << "--at: " << messages::CLOCK_OUT_OF_RANGE << "\n";
             return EXIT_USAGE;
         }
         fixedTime = *parsed;
@@ -30,21 +35,23 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                            "or add --yes.\n";
             return EXIT_FAILED;
         }
-        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION)) return EXIT_DONE;  // Cancel: nothing is sent
+        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION))
+            return EXIT_DONE;  // Cancel: nothing is sent
     }
 
     std::unique_ptr<StationSession> session;
     const int opened = OpenStation(station, flags, console, session);
     if (opened != EXIT_DONE) return opened;
 
-    auto now = [&] { return options.at.empty() ? LocalTimeNow() : fixedTime; };
-    const ClockSyncResult result =
-        SyncStationClock(session->link(), session->record().notOnMainScreen, now);
+    auto now = [&] { return options.at ? fixedTime : LocalTimeNow(); };
+    const ClockSyncResult result = session->SyncClock(now);
     switch (result) {
         case ClockSyncResult::Synchronised:
             console.out << ClockSyncMessage(result) << "\n";
             return EXIT_DONE;
         case ClockSyncResult::NotOnMainScreen:
+        case ClockSyncResult::NoAnswer:
+        case ClockSyncResult::OutOfRange:
             console.err << ClockSyncMessage(result) << "\n";
             return EXIT_FAILED;
         case ClockSyncResult::Unconnected:
@@ -60,9 +67,12 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
 void AddSyncTimeCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<SyncTimeOptions>();
     CLI::App* command = app.add_subcommand("sync-time", "Set the station's clock");
-    command->add_option("--at", options->at, "\"YYYY-MM-DD hh:mm:ss\" instead of the local time");
+    CLI::Option* at = command->add_option("--at", options->atText,
+                                          "\"YYYY-MM-DD hh:mm:ss\" instead of the local time");
     command->add_flag("--yes", options->yes, "Do not ask for confirmation");
-    command->callback([&context, options] {
+    command->callback([&context, options, at] {
+        // Given but empty is a mistake, not "now".
+        if (at->count() > 0) options->at = options->atText;
         context.run = [&context, options] {
             return RunSyncTime(context.station, context.flags, *options, context.console);
         };

@@ -6,13 +6,16 @@
 #include "CliRunner.h"
 
 namespace {
-std::atomic<bool> interrupted{false};
-void OnInterrupt(int) { interrupted = true; }
+std::atomic<int> interrupted{0};
+void OnInterrupt(int signal) { interrupted = signal; }
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
     std::vector<std::string> args(argv + 1, argv + argc);
     corvalin::cli::Console console{std::cout, std::cerr, std::cin,
                                    isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0,

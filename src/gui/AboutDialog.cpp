@@ -7,7 +7,7 @@
 
 namespace corvalin::gui {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("ABout Corvalin"));
     setObjectName(QStringLiteral("aboutDialog"));
 

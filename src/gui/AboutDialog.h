@@ -5,10 +5,10 @@
 namespace corvalin::gui {
 
 // The about box: the program's icon, its name and version, OK.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 }  // namespace corvalin::gui

@@ -3,6 +3,7 @@
 #include <libudev.h>
 #include <unistd.h>
 
+#include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstring>
@@ -13,9 +14,15 @@ namespace {
 constexpr int POLL_INTERVAL_MS = 2000;
 }  // namespace
 
-DeviceMonitor::DeviceMonitor(std::function<bool()> connected,
-                             std::function<bool()> stationPresent, QObject* parent)
-    : QObject(parent), connected_(std::move(connected)), stationPresent_(std::move(stationPresent)) {
+DeviceMonitor::DeviceMonitor(StationSession& session, QObject* parent)
+    : QObject(parent), session_(session) {
+    // Told on the station's thread; the window hears of it on its own.
+    watchedBySession_ = session_.WatchDeviceChanges([this](DeviceEvent event) {
+        QMetaObject::invokeMethod(
+            this, [this, event] { emit DeviceChanged(event); }, Qt::QueuedConnection);
+    });
+    if (watchedBySession_) return;
+
     // Without a running udev daemon the monitor would stay silent.
     const bool udevRunning = access("/run/udev/control", F_OK) == 0;
     if (udevRunning) udev_ = udev_new();
@@ -37,6 +44,8 @@ DeviceMonitor::DeviceMonitor(std::function<bool()> connected,
 }
 
 DeviceMonitor::~DeviceMonitor() {
+    // Once this returns the session calls no more.
+    if (watchedBySession_) session_.WatchDeviceChanges({});
     if (monitor_ != nullptr) udev_monitor_unref(monitor_);
     if (udev_ != nullptr) udev_unref(udev_);
 }
@@ -54,9 +63,9 @@ void DeviceMonitor::ReadUdevEvents() {
 }
 
 void DeviceMonitor::Poll() {
-    if (!connected_()) {
+    if (!session_.IsConnected()) {
         emit DeviceChanged(DeviceEvent::Arrival);
-    } else if (!stationPresent_()) {
+    } else if (!session_.StationPresent()) {
         emit DeviceChanged(DeviceEvent::Removal);
     }
 }

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <functional>
 
-#include "session/DeviceChange.h"
+#include "session/StationSession.h"
 
 class QSocketNotifier;
 class QTimer;
@@ -12,14 +12,13 @@ struct udev_monitor;
 
 namespace corvalin::gui {
 
-// Tells the window when HID interfaces come and go: a udev monitor on the
-// hidraw subsystem, or, where no udev runs, a look every 2 s.
+// Tells the window when HID interfaces come and go: the simulated station's
+// own plug and unplug, a udev monitor on the hidraw subsystem, or, where no
+// udev runs, a look every 2 s.
 class DeviceMonitor : public QObject {
     Q_OBJECT
 public:
-    // `connected` and `stationPresent` answer the polling fallback's questions.
-    DeviceMonitor(std::function<bool()> connected, std::function<bool()> stationPresent,
-                  QObject* parent = nullptr);
+    explicit DeviceMonitor(StationSession& session, QObject* parent = nullptr);
     ~DeviceMonitor() override;
 
     bool UsesUdev() const { return monitor_ != nullptr; }
@@ -31,8 +30,8 @@ private:
     void ReadUdevEvents();
     void Poll();
 
-    std::function<bool()> connected_;
-    std::function<bool()> stationPresent_;
+    StationSession& session_;
+    bool watchedBySession_ = false;
     struct udev* udev_ = nullptr;
     struct udev_monitor* monitor_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;

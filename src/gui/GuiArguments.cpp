@@ -3,13 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
-#include "StationOptions.h"
+#include "options/StationOptions.h"
 
 namespace corvalin::gui {
 
 GuiParse ParseGuiArguments(const std::vector<std::string>& args, GuiArguments& arguments) {
     CLI::App app{"corvalin: the KV7500 base station's companion window", "corvalin"};
-    cli::AddStationOptions(app, arguments.station);
+    options::AddStationOptions(app, arguments.station);
     app.add_option("--data-dir", arguments.dataDir,
                    "The data folder (default: $XDG_DATA_HOME/KV7500)");
 

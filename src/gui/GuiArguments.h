@@ -14,9 +14,9 @@ struct GuiArguments {
 };
 
 struct GuiParse {
-    bool run = false;     // go on and start the window
-    int exitCode = 0;     // otherwise end with this
-    std::string output;   // help or error text to print
+    bool run = false;    // go on and start the window
+    int exitCode = 0;    // otherwise end with this
+    std::string output;  // help or error text to print
 };
 
 // Parses the arguments after the program name. Options Qt knows (such as

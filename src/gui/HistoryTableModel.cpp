@@ -38,8 +38,7 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const {
     return QString::fromStdString(table_->CellUtf8(index.row(), index.column()));
 }
 
-QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation,
-                                       int role) const {
+QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
     if (role == Qt::DisplayRole) return QString::fromStdString(columns_[section].title);
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "LiveTiles.h"
+#include "PanelBackground.h"
 
 namespace corvalin::gui {
 
@@ -28,9 +29,8 @@ QString ForDrawing(const QString& text) {
 
 }  // namespace
 
-LiveDisplay::LiveDisplay(const DeviceRecord& record, std::function<int32_t()> unit,
-                         QWidget* parent)
-    : QWidget(parent), record_(record), unit_(std::move(unit)), background_(PanelBackground()) {
+LiveDisplay::LiveDisplay(const StationSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), background_(PanelBackground()) {
     setFixedSize(WIDTH, HEIGHT);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the background covers everything
 }
@@ -41,7 +41,7 @@ void LiveDisplay::paintEvent(QPaintEvent*) {
     painter.setFont(TileFont());
     painter.setPen(Qt::black);
 
-    const auto texts = LiveTileTexts(record_.Readings(), unit_ ? unit_() : 0);
+    const auto texts = LiveTileTexts(session_.Readings(), session_.UnitCode());
     const auto& rects = LiveTileRects();
     // Some tiles are lower than two lines of text: let the value show in full
     // rather than cut it off at the tile's edge.

@@ -1,6 +1,6 @@
 #include "LiveTiles.h"
 
-#include "device/ReadingFormat.h"
+#include "common/ReadingFormat.h"
 
 namespace corvalin::gui {
 
@@ -34,20 +34,19 @@ const std::array<TileRects, CHANNEL_COUNT>& LiveTileRects() {
     return rects;
 }
 
-std::array<TileTexts, CHANNEL_COUNT> LiveTileTexts(const LiveReadings& readings,
-                                                   int32_t unitFahrenheit) {
+std::array<TileTexts, CHANNEL_COUNT> LiveTileTexts(const LiveReadings& readings, int32_t unitCode) {
     std::array<TileTexts, CHANNEL_COUNT> texts;
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         const float t = readings.temperatureC[k];
         const int32_t h = readings.humidityPct[k];
         texts[k].name = QStringLiteral("CH%1").arg(k + 1);
         texts[k].temperature = QStringLiteral("Temperature:\r\n ") +
-                               QString::fromStdString(FormatTemperature(t, 0, unitFahrenheit));
+                               QString::fromStdString(FormatTemperature(t, 0, unitCode));
         texts[k].humidity =
             QStringLiteral("Humidity:\r\n ") + QString::fromStdString(FormatHumidity(h, 0));
         texts[k].dewPoint =
             QStringLiteral("DewPoint:\r\n ") +
-            QString::fromStdString(FormatTemperature(DewPointOfReading(t, h), 0, unitFahrenheit));
+            QString::fromStdString(FormatTemperature(DewPointOfReading(t, h), 0, unitCode));
     }
     return texts;
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <array>
 
-#include "device/DeviceRecord.h"
+#include "common/Readings.h"
 
 namespace corvalin::gui {
 
@@ -26,7 +26,7 @@ struct TileTexts {
     QString dewPoint;
 };
 
-std::array<TileTexts, CHANNEL_COUNT> LiveTileTexts(const LiveReadings& readings,
-                                                   int32_t unitFahrenheit);
+// `unitCode` as the station sends it: 0 Celsius, other Fahrenheit.
+std::array<TileTexts, CHANNEL_COUNT> LiveTileTexts(const LiveReadings& readings, int32_t unitCode);
 
 }  // namespace corvalin::gui

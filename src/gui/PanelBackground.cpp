@@ -1,3 +1,5 @@
+#include "PanelBackground.h"
+
 #include <QPainter>
 
 #include "LiveDisplay.h"
@@ -13,8 +15,8 @@ constexpr int COLUMN_LEFT[] = {4, 164, 314};
 constexpr int PANEL_WIDTH = 146;
 
 struct RowLayout {
-    int top, bottom;            // the panel
-    int bandTop, bandBottom;    // the title band
+    int top, bottom;          // the panel
+    int bandTop, bandBottom;  // the title band
     int boxTop[3], boxBottom[3];
 };
 
@@ -41,9 +43,8 @@ QPixmap PanelBackground() {
 
             painter.setPen(Qt::NoPen);
             painter.setBrush(QColor(196, 201, 209));
-            painter.drawRoundedRect(QRectF(left + 3, row.bandTop, PANEL_WIDTH - 5,
-                                           row.bandBottom - row.bandTop),
-                                    6, 6);
+            painter.drawRoundedRect(
+                QRectF(left + 3, row.bandTop, PANEL_WIDTH - 5, row.bandBottom - row.bandTop), 6, 6);
 
             painter.setPen(QPen(QColor(190, 194, 201), 1));
             painter.setBrush(Qt::white);

@@ -20,17 +20,8 @@ public:
     // As Inform, with the exclamation icon.
     virtual void Warn(QWidget* owner, const QString& text) = 0;
     // The name of a file to write, asked with a save dialog; empty when cancelled.
-    virtual QString ChooseFileToSave(QWidget* owner, const QString& title, const QString& filter) = 0;
-};
-
-// The real message boxes.
-class MessageBoxPrompts : public UserPrompts {
-public:
-    void Inform(QWidget* owner, const QString& text) override;
-    bool ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) override;
-    void Critical(QWidget* owner, const QString& text) override;
-    void Warn(QWidget* owner, const QString& text) override;
-    QString ChooseFileToSave(QWidget* owner, const QString& title, const QString& filter) override;
+    virtual QString ChooseFileToSave(QWidget* owner, const QString& title,
+                                     const QString& filter) = 0;
 };
 
 }  // namespace corvalin::gui

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <iostream>
 
-#include "CMy7500Dlg.h"
 #include "GuiArguments.h"
-#include "UserPrompts.h"
+#include "MainWindow.h"
+#include "MessageBoxPrompts.h"
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
 
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     gui::MessageBoxPrompts prompts;
-    gui::CMy7500Dlg window(**session.value, prompts, dataDir);
+    gui::MainWindow window(**session.value, prompts, dataDir);
     window.show();
     window.Start();
     return app.exec();

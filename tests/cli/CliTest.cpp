@@ -1,176 +1,155 @@
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <nlohmann/json.hpp>
-#include <fstream>
-#include <sstream>
-
-#include "CliRunner.h"
-#include "support/TempDir.h"
+#include "CliFixture.h"
 
 namespace corvalin::cli {
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+const std::vector<std::string> NOT_MAIN_SCREEN{"--sim-not-main-screen"};
+const std::vector<std::string> SENSORS{"--sim-sensor", "1=23.5,95", "--sim-sensor", "2=20,50"};
+const char* const MAIN_SCREEN = "Please switch the device to the main screen.\n";
 
-// Runs corvalin-cli in-process on a simulated station with its own card folder.
-class CliTest : public ::testing::Test {
-protected:
-    CliRun Cli(std::vector<std::string> args, const std::string& input = "", bool interactive = false) {
-        std::ostringstream out, err;
-        std::istringstream in(input);
-        Console console{out, err, in, interactive, nullptr};
-        const int status = RunCli(args, console);
-        return {status, out.str(), err.str()};
+TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
+    const char *const FROM = "2024-03-05 0:00:00", *const TO = "2024-03-06 0:00:00";
+    struct Row {
+        std::vector<std::string> args;
+        std::vector<std::string> mentions;
+    };
+    const Row rows[] = {
+        {{}, {}},
+        {{"frobnicate"}, {}},
+        {{"--sim-sensor", "9=20,50", "live"}, {"--sim-sensor"}},
+        {{"sync-time", "--yes", "--at", "2024-02-30 10:00:00"}, {"--at"}},
+        {{"settings", "set", "colour=red"}, {"colour", "graph-type", "areaN.heatindex"}},
+        {{"settings", "set", "graph-span=36H"}, {"graph-span", "12H, 24H, 48H, 72H"}},
+        {{"settings", "set", "time-zone=13"}, {"time-zone", "-12 to 12"}},
+        {{"settings", "set", "time-zone=+1.5"}, {"time-zone"}},
+        {{"settings", "set", "area3.temperature=1,9"}, {"area3.temperature", "1 to 8"}},
+        {{"settings", "set", "area6=1"}, {"area6"}},
+        {{"settings", "set", "unit"}, {"KEY=VALUE"}},
+        {{"settings", "set", "dst=ON", "dst=OFF"}, {"dst"}},
+        {{"alarm", "set", "ch1.temp-high=warm"}, {"ch1.temp-high", "--"}},
+        {{"alarm", "set", "ch1.hum-low=4.5"}, {"ch1.hum-low"}},
+        {{"alarm", "set", "ch0.hum-low=4"}, {"ch0.hum-low", "chN.hum-low"}},
+        {{"alarm", "set", "ch2.temp-low-enabled=maybe"}, {"ch2.temp-low-enabled", "no, yes"}},
+        {{"alarm", "set", "humidity-alarm=1"}, {"humidity-alarm", "ON, OFF"}},
+        {{"calibration", "set", "ch1.offset=1"}, {"ch1.offset", "chN.temp, chN.hum"}},
+        {{"interval", "five"}, {"interval", "5 to 240"}},
+        {{"import"}, {}},
+        {{"import", "CH1.CSV", "--file", dir.File("CH1.CSV")}, {}},
+        {{"import", "--file", dir.File("CH1.CSV"), "--date-order", "sideways"}, {"--date-order"}},
+        {{"records", "--from", "2024-13-05 0:00:00", "--to", TO}, {"2024-13-05"}},
+        {{"records", "--from", FROM}, {"--to"}},
+        {{"records", "--from", FROM, "--to", TO, "--column", "Pressure"}, {"--column"}},
+    };
+    for (const Row& row : rows) {
+        const CliRun run = Cli(row.args);
+        const std::string name = row.args.empty() ? "(none)" : row.args.back();
+        EXPECT_EQ(run.status, EXIT_USAGE) << name << "\n" << run.err;
+        for (const std::string& mention : row.mentions) {
+            EXPECT_NE(run.said.find(mention), std::string::npos) << mention << " in " << run.said;
+        }
+        EXPECT_EQ(run.err, run.said) << name;  // no frame at all
     }
-    std::vector<std::string> Simulated(std::vector<std::string> args) {
-        std::vector<std::string> all{"--simulate", "--sim-pace", "0", "--sim-card",
-                                     dir.File("card")};
-        all.insert(all.end(), args.begin(), args.end());
-        return all;
-    }
-
-    test::TempDir dir;
-};
-
-std::vector<std::string> Lines(const std::string& text, char prefix) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        if (!line.empty() && line[0] == prefix) lines.push_back(line);
-    }
-    return lines;
+    const CliRun needsSimulate = RunTool({"--sim-card", dir.File("card"), "live"});
+    EXPECT_EQ(needsSimulate.status, EXIT_USAGE);
+    EXPECT_NE(needsSimulate.err.find("--simulate"), std::string::npos);
+    EXPECT_EQ(RunTool({"--help"}).status, EXIT_DONE);
 }
 
-std::string Zeros(size_t count) {
-    std::string text;
-    for (size_t i = 0; i < count; ++i) text += " 00";
-    return text;
-}
-
-TEST_F(CliTest, SyncTimeWritesTheTwoFramesAndSucceeds) {
-    CliRun run = Cli(Simulated({"--trace", "sync-time", "--yes", "--at", "2024-03-05 14:07:09"}));
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "Sync Time Success.\n");
-    const auto written = Lines(run.err, '>');
-    ASSERT_EQ(written.size(), 2u) << run.err;
-    EXPECT_EQ(written[0], "> 7B 51 40 7D" + Zeros(60));
-    EXPECT_EQ(written[1], "> 7B 30 07 E8 03 05 0E 07 09 02 40 7D" + Zeros(52));
-    EXPECT_EQ(Lines(run.err, '<').size(), 1u);  // the screen-state answer
-}
-
-TEST_F(CliTest, SyncTimeOffTheMainScreenIsRefused) {
-    CliRun run = Cli(Simulated({"--sim-not-main-screen", "--trace", "sync-time", "--yes", "--at",
-                             "2024-03-05 14:07:09"}));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Please switch the device to the main screen.\n"), std::string::npos);
-    const auto written = Lines(run.err, '>');
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0], "> 7B 51 40 7D" + Zeros(60));
-    EXPECT_EQ(run.out.find("Success"), std::string::npos);
-}
-
-TEST_F(CliTest, SyncTimeAsksAndCancelSendsNothing) {
-    CliRun refused = Cli(Simulated({"--trace", "sync-time"}));
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("--yes"), std::string::npos);
-    EXPECT_TRUE(Lines(refused.err, '>').empty());
-
-    CliRun cancelled = Cli(Simulated({"--trace", "sync-time"}), "\n", true);
-    EXPECT_EQ(cancelled.status, 0);
-    EXPECT_NE(cancelled.out.find("Are you want to Synchronization Time?"), std::string::npos);
-    EXPECT_TRUE(Lines(cancelled.err, '>').empty());
-
-    CliRun confirmed = Cli(Simulated({"sync-time"}), "y\n", true);
-    EXPECT_EQ(confirmed.status, 0);
-    EXPECT_NE(confirmed.out.find("Sync Time Success."), std::string::npos);
-}
-
-TEST_F(CliTest, LiveShowsReadingsAsTheDisplayWritesThem) {
-    CliRun run = Cli(Simulated({"--sim-sensor", "2=23.4,45", "--sim-sensor", "4=none", "live"}));
-    EXPECT_EQ(run.status, 0) << run.err;
-    std::istringstream lines(run.out);
-    std::string ch2, ch4;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("CH2 ", 0) == 0) ch2 = line;
-        if (line.rfind("CH4 ", 0) == 0) ch4 = line;
-    }
-    EXPECT_NE(ch2.find("23.4  °C"), std::string::npos) << run.out;
-    EXPECT_NE(ch2.find("45  %"), std::string::npos);
-    EXPECT_NE(ch2.find("10.8  °C"), std::string::npos);
-    EXPECT_EQ(ch4.find_first_of("0123456789", 3), std::string::npos) << ch4;
-    EXPECT_NE(ch4.find("--  °C"), std::string::npos);
-    EXPECT_NE(ch4.find("--  %"), std::string::npos);
-}
-
-TEST_F(CliTest, LiveJsonGivesNumbersAndNull) {
-    CliRun run = Cli(Simulated({"--json", "--sim-sensor", "2=23.4,45", "--sim-sensor", "4=none",
-                             "live"}));
-    ASSERT_EQ(run.status, 0) << run.err;
-    auto json = nlohmann::json::parse(run.out);
-    EXPECT_EQ(json["unit"], "°C");
-    EXPECT_DOUBLE_EQ(json["channels"][1]["temperature"].get<double>(), 23.4);
-    EXPECT_EQ(json["channels"][1]["humidity"], 45);
-    EXPECT_DOUBLE_EQ(json["channels"][1]["dewPoint"].get<double>(), 10.8);
-    EXPECT_TRUE(json["channels"][3]["temperature"].is_null());
-    EXPECT_TRUE(json["channels"][3]["humidity"].is_null());
-    EXPECT_TRUE(json["channels"][7]["dewPoint"].is_null());
-}
-
-TEST_F(CliTest, StatusAfterAReadCycle) {
-    CliRun run = Cli(Simulated({"status"}));
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("Connected\n", 0), 0u);
-    EXPECT_NE(run.out.find("Unit: °C"), std::string::npos);
-    EXPECT_NE(run.out.find("Logging interval: 5"), std::string::npos);
-    EXPECT_NE(run.out.find("main screen"), std::string::npos);
-}
-
-TEST_F(CliTest, StateFileCarriesTheClockOverToTheNextCall) {
-    const std::string state = dir.File("state.json");
-    ASSERT_EQ(Cli(Simulated({"--sim-state", state, "sync-time", "--yes", "--at",
-                             "2024-03-05 14:07:09"}))
-                  .status,
-              0);
-    std::ifstream saved(state);
-    ASSERT_TRUE(saved.good());
-    EXPECT_EQ(Cli(Simulated({"--sim-state", state, "status"})).status, 0);
-}
-
-TEST_F(CliTest, WrongUsageExitsTwoAndSendsNothing) {
-    EXPECT_EQ(Cli({}).status, 2);
-    EXPECT_EQ(Cli({"frobnicate"}).status, 2);
-    CliRun badSensor = Cli(Simulated({"--trace", "--sim-sensor", "9=20,50", "live"}));
-    EXPECT_EQ(badSensor.status, 2);
-    EXPECT_NE(badSensor.err.find("--sim-sensor"), std::string::npos);
-    EXPECT_TRUE(Lines(badSensor.err, '>').empty());
-    CliRun badTime = Cli(Simulated({"sync-time", "--yes", "--at", "2024-02-30 10:00:00"}));
-    EXPECT_EQ(badTime.status, 2);
-    EXPECT_EQ(Cli({"--sim-card", "/tmp/x", "live"}).status, 2);  // needs --simulate
-    EXPECT_EQ(Cli({"--help"}).status, 0);
-}
-
-TEST_F(CliTest, LiveWithoutAnswersEndsAfterItsTimeOutsWithNoData) {
-    const auto start = std::chrono::steady_clock::now();
-    CliRun run = Cli(Simulated({"--sim-fault", "drop=100", "--json", "live"}));
-    const auto waited = std::chrono::steady_clock::now() - start;
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_LT(waited, std::chrono::seconds(20));  // about 14 s of time-outs, then done
-    auto json = nlohmann::json::parse(run.out);
-    for (const auto& channel : json["channels"]) {
-        EXPECT_TRUE(channel["temperature"].is_null());
-        EXPECT_TRUE(channel["humidity"].is_null());
+TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
+    const std::vector<std::string> syncTime{"sync-time", "--yes", "--at", "2024-03-05 14:07:09"};
+    struct Row {
+        std::vector<std::string> args;
+        std::vector<std::string> sim;
+        std::string said;  // how stderr starts
+        std::vector<int> sent;
+    };
+    const Row rows[] = {
+        {syncTime, NOT_MAIN_SCREEN, MAIN_SCREEN, {0x51}},
+        {{"settings", "set", "unit=F"}, NOT_MAIN_SCREEN, MAIN_SCREEN, {0x51}},
+        {{"sync-time"}, {}, "Setting the station's clock needs confirmation", {}},
+        {{"alarm", "set", "ch2.hum-high=--", "ch8.temp-low=60.1"}, {}, "Temp Error.\n", {}},
+        {{"alarm", "set", "ch2.hum-high=--"}, {}, "Humi Error.\n", {}},
+        {{"calibration", "set", "ch1.temp=36.6"}, SENSORS, " CH1 Temp Out of value.\n", {}},
+        {{"calibration", "set", "ch1.hum=5"}, SENSORS, " CH1 Humi Out of value.\n", {}},
+        {{"calibration", "set", "ch8.hum=1"}, SENSORS, "ch8.hum: CH8 has no live humidity", {}},
+        {{"interval", "4"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
+        {{"interval", "241"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
+        {{"import", "CH9.CSV"}, {}, "Open Error2\n", {}},  // no local copy of that name
+    };
+    for (const Row& row : rows) {
+        const CliRun run = Cli(row.args, row.sim);
+        EXPECT_EQ(run.status, EXIT_FAILED) << row.args.back() << "\n" << run.err;
+        EXPECT_EQ(run.said.substr(0, row.said.size()), row.said) << row.args.back();
+        EXPECT_EQ(run.sent, row.sent) << row.args.back();
+        EXPECT_EQ(run.out, "") << row.args.back();
     }
 }
 
-TEST_F(CliTest, WithoutAStationLiveSaysUnconnected) {
-    CliRun run = Cli({"live"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.err.rfind("Unconnected\n", 0), 0u);
+TEST_F(CliTest, WithoutAStationCommandsSayUnconnectedAndExitThree) {
+    for (const std::vector<std::string>& args : std::initializer_list<std::vector<std::string>>{
+             {"live"}, {"sync-time", "--yes"}, {"settings", "set", "unit=F"}}) {
+        const CliRun run = RunTool(args);
+        EXPECT_EQ(run.status, EXIT_UNCONNECTED) << args.front();
+        EXPECT_EQ(run.err.rfind("Unconnected\n", 0), 0u) << args.front() << ": " << run.err;
+    }
+    const CliRun status = RunTool({"status"});
+    EXPECT_EQ(status.status, EXIT_UNCONNECTED);
+    EXPECT_EQ(status.out, "Unconnected\n");
+    // The range is checked before the station is looked for.
+    EXPECT_EQ(RunTool({"interval", "300"}).status, EXIT_FAILED);
+}
+
+TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
+    const CliRun set = Cli({"sync-time", "--yes", "--at", "2024-03-05 14:07:09"});
+    EXPECT_EQ(set.status, EXIT_DONE) << set.err;
+    EXPECT_EQ(set.out, "Sync Time Success.\n");
+    EXPECT_EQ(set.sent, (std::vector<int>{0x51, 0x30}));
+    EXPECT_NE(set.err.find("> 7B 30 07 E8 03 05 0E 07 09 "), std::string::npos) << set.err;
+
+    for (const auto& [input, outcome, sent] : {std::tuple{"\n", "", std::vector<int>{}},
+                                               {"y\n", "Sync Time Success.\n", {0x51, 0x30}}}) {
+        const CliRun asked = Cli({"sync-time"}, {}, input, true);
+        EXPECT_EQ(asked.status, EXIT_DONE);
+        EXPECT_EQ(asked.out, std::string("Are you want to Synchronization Time? [y/N] ") + outcome);
+        EXPECT_EQ(asked.sent, sent);
+    }
+}
+
+TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
+    const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45", "--sim-sensor", "4=none"};
+    const CliRun table = Cli({"live"}, sensors);
+    ASSERT_EQ(table.status, EXIT_DONE) << table.err;
+    EXPECT_NE(table.out.find("\nCH2      23.4  °C      45  %      10.8  °C\n"), std::string::npos)
+        << table.out;
+    EXPECT_NE(table.out.find("\nCH4      --  °C        --  %      --  °C\n"), std::string::npos);
+
+    ASSERT_EQ(Cli({"settings", "set", "unit=F"}).status, EXIT_DONE);
+    const auto json = nlohmann::json::parse(Cli({"--json", "live"}, sensors).out);
+    EXPECT_EQ(json["unit"], "°F");
+    EXPECT_EQ(json["connected"], true);
+    EXPECT_EQ(json["channels"][1], nlohmann::json::parse(R"({"channel": 2, "temperature": 74.1,
+        "humidity": 45, "dewPoint": 51.5})"));
+    EXPECT_EQ(json["channels"][3], nlohmann::json::parse(R"({"channel": 4, "temperature": null,
+        "humidity": null, "dewPoint": null})"));
+
+    // A station that never answers: no value is shown, and that is said.
+    const CliRun silent = Cli({"--json", "live"}, {"--sim-fault", "drop=100"});
+    EXPECT_EQ(silent.status, EXIT_FAILED);
+    EXPECT_EQ(silent.said, "The station did not answer.\n");
+    for (const auto& channel : nlohmann::json::parse(silent.out)["channels"]) {
+        EXPECT_TRUE(channel["temperature"].is_null() && channel["humidity"].is_null()) << channel;
+    }
+}
+
+TEST_F(CliTest, StatusAsTextAndJson) {
+    const CliRun text = Cli({"status"});
+    EXPECT_EQ(text.status, EXIT_DONE) << text.err;
+    EXPECT_EQ(text.out,
+              "Connected\nStation: simulated station\nUnit: °C\nLogging interval: 5 Minute\n"
+              "Screen: main screen\n");
+    const auto json = nlohmann::json::parse(Cli({"--json", "status"}, NOT_MAIN_SCREEN).out);
+    EXPECT_EQ(json, nlohmann::json::parse(R"({"connected": true, "simulated": true, "device": "",
+        "unit": "°C", "intervalMinutes": 5, "onMainScreen": false})"));
 }
 
 }  // namespace

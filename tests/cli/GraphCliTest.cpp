@@ -1,44 +1,31 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "CliRunner.h"
+#include "CliFixture.h"
 #include "store/OleDate.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordSchema.h"
-#include "support/TempDir.h"
+#include "support/Files.h"
 
 namespace corvalin::cli {
 namespace {
 
-struct GraphRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Width and height from a PNG's header chunk; 0 x 0 when it is no PNG.
-std::pair<uint32_t, uint32_t> PngSize(const std::string& path) {
-    const std::string bytes = ReadAll(path);
-    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0 || bytes.compare(12, 4, "IHDR") != 0) {
-        return {0, 0};
-    }
+// What a file is: "PNG WxH", "SVG", "PDF", "none" (missing) or "other".
+std::string ImageKind(const std::string& path) {
+    const std::string bytes = test::ReadAll(path);
+    if (bytes.empty()) return "none";
+    if (bytes.rfind("%PDF-", 0) == 0) return "PDF";
+    if (bytes.find("<svg") != std::string::npos) return "SVG";
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return "other";
     auto word = [&bytes](size_t at) {
         uint32_t value = 0;
         for (size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
-        return value;
+        return std::to_string(value);
     };
-    return {word(16), word(20)};
+    return "PNG " + word(16) + "x" + word(20);
 }
 
-class GraphCliTest : public ::testing::Test {
+// Two hours of readings, one a minute, from 10:00 on 2024-03-05.
+class GraphCliTest : public CliTest {
 protected:
     void SetUp() override {
         std::filesystem::create_directories(data);
@@ -55,96 +42,66 @@ protected:
         ASSERT_EQ(db.CloseCursor(), 0);
     }
 
-    GraphRun Graph(std::vector<std::string> args) {
-        std::vector<std::string> all{"--data-dir", data, "graph"};
-        all.insert(all.end(), args.begin(), args.end());
-        std::ostringstream out, err;
-        std::istringstream in;
-        Console console{out, err, in, false, nullptr};
-        const int status = RunCli(all, console);
-        return {status, out.str(), err.str()};
+    // `graph` up to 11:00 unless `more` says otherwise, drawn into `file` in the test folder.
+    CliRun Graph(const char* from, const char* file, std::vector<std::string> more = {}) {
+        more.insert(more.begin(), {"graph", "--from", from, "--out", dir.File(file)});
+        if (std::find(more.begin(), more.end(), "--to") == more.end()) {
+            more.insert(more.end(), {"--to", "2024-03-05 11:00:00"});
+        }
+        return Cli(more);
     }
-
-    test::TempDir dir;
-    std::string data = dir.File("data");
 };
 
-TEST_F(GraphCliTest, WritesTheChartInTheSizeAndFormatAsked) {
-    const std::string png = dir.File("graph.png");
-    GraphRun run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out",
-                          png, "--size", "640x360"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(PngSize(png), (std::pair<uint32_t, uint32_t>{640, 360}));
-    // 10:01 to 11:00: the start is left out, the end kept.
-    EXPECT_EQ(run.out,
-              "Wrote " + png + " (640x360): 60 Temperature, 60 DewPoint, 60 Heatindex points\n");
-
-    const std::string svg = dir.File("graph.SVG");
-    run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 12:00:00", "--quantity",
-                 "Humidity", "--out", svg});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(ReadAll(svg).find("<svg"), std::string::npos);
-    EXPECT_NE(run.out.find(": 119 Humidity points"), std::string::npos) << run.out;
-
-    const std::string pdf = dir.File("graph.pdf");
-    run = Graph({"--from", "2024-3-5 9:00:00", "--to", "2024-03-05 12:00:00", "--out", pdf});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadAll(pdf).substr(0, 5), "%PDF-");
-
-    const std::string standard = dir.File("standard.png");
-    run =
-        Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out", standard});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(PngSize(standard), (std::pair<uint32_t, uint32_t>{1000, 500}));
-}
-
-TEST_F(GraphCliTest, EmptyRangeGivesAnEmptyChart) {
-    const std::string png = dir.File("empty.png");
-    const GraphRun run = Graph(
-        {"--from", "2023-01-01 00:00:00", "--to", "2023-01-02 00:00:00", "--out", png, "--json"});
-    ASSERT_EQ(run.status, 0) << run.err;
+TEST_F(GraphCliTest, WritesTheImageInTheSizeAndFormatAsked) {
+    CliRun run = Graph("2024-03-05 10:00:00", "a.png", {"--size", "640x360"});
+    EXPECT_EQ(run.status, EXIT_DONE) << run.err;
+    EXPECT_EQ(run.out, "Wrote " + dir.File("a.png") +
+                           " (640x360): 60 Temperature, 60 DewPoint, 60 Heatindex points\n");
+    EXPECT_EQ(ImageKind(dir.File("a.png")), "PNG 640x360");
+    run = Graph("2024-03-05 10:00:00", "b.SVG",
+                {"--to", "2024-03-05 12:00:00", "--quantity", "Humidity"});
+    EXPECT_EQ(run.status, EXIT_DONE) << run.err;
+    EXPECT_NE(run.out.find(" (1000x500): 119 Humidity points\n"), std::string::npos) << run.out;
+    EXPECT_EQ(ImageKind(dir.File("b.SVG")), "SVG");
+    run = Graph("2024-3-5 9:00:00", "c.pdf");
+    EXPECT_EQ(run.status, EXIT_DONE) << run.err;
+    EXPECT_EQ(ImageKind(dir.File("c.pdf")), "PDF");
+    run = Graph("2023-01-01 00:00:00", "d.png", {"--to", "2023-01-02 00:00:00", "--json"});
+    EXPECT_EQ(run.status, EXIT_DONE) << run.err;
     EXPECT_NE(run.out.find("\"Temperature\": 0"), std::string::npos) << run.out;
-    EXPECT_EQ(PngSize(png), (std::pair<uint32_t, uint32_t>{1000, 500}));
+    EXPECT_EQ(ImageKind(dir.File("d.png")), "PNG 1000x500");  // an empty chart
 }
 
-TEST_F(GraphCliTest, RefusesWhatCannotBeDrawn) {
-    const std::string png = dir.File("refused.png");
-    GraphRun run =
-        Graph({"--from", "2024-03-05 11:00:01", "--to", "2024-03-05 11:00:00", "--out", png});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Time Error.\n");
-    EXPECT_FALSE(std::filesystem::exists(png));
+TEST_F(GraphCliTest, RefusesWhatCannotBeDrawnAndWritesNoFile) {
+    struct Row {
+        const char* from;
+        const char* file;
+        std::vector<std::string> more;
+        int status;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"2024-03-05 11:00:01", "a.png", {}, EXIT_FAILED, "Time Error.\n"},
+        {"2024-02-30 10:00:00", "a.png", {}, EXIT_USAGE, "Not a valid time: \"2024-02-30"},
+        {"2024-03-05 10:00:00", "a.png", {"--size", "640x0"}, EXIT_USAGE, "Not a valid size"},
+        {"2024-03-05 10:00:00", "a.jpg", {}, EXIT_USAGE, ".png, .svg or .pdf"},
+        {"2024-03-05 10:00:00", "a.png", {"--quantity", "pressure"}, EXIT_USAGE, "--quantity"},
+        {"2024-03-05 10:00:00", "none/a.png", {}, EXIT_FAILED, "Cannot write the image"},
+    };
+    for (const Row& row : rows) {
+        const CliRun run = Graph(row.from, row.file, row.more);
+        EXPECT_EQ(run.status, row.status) << row.says << "\n" << run.err;
+        EXPECT_NE(run.said.find(row.says), std::string::npos) << row.says << " in " << run.said;
+        EXPECT_EQ(ImageKind(dir.File(row.file)), "none") << row.says;
+    }
 
-    run = Graph({"--from", "2024-02-30 10:00:00", "--to", "2024-03-05 11:00:00", "--out", png});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("Not a valid time: \"2024-02-30 10:00:00\""), std::string::npos)
-        << run.err;
-
-    run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out", png,
-                 "--size", "640x0"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("Not a valid size"), std::string::npos) << run.err;
-
-    run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out",
-                 dir.File("graph.jpg")});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find(".png, .svg or .pdf"), std::string::npos) << run.err;
-
-    run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out", png,
-                 "--quantity", "pressure"});
-    EXPECT_EQ(run.status, 2);
-
-    run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out",
-                 dir.File("no folder/graph.png")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Cannot write the image"), std::string::npos) << run.err;
-
+    // A data folder that cannot be: no database, no image.
     std::filesystem::remove_all(data);
-    std::ofstream(data) << "a file where the data folder should be\n";
-    run = Graph({"--from", "2024-03-05 10:00:00", "--to", "2024-03-05 11:00:00", "--out", png});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_FALSE(run.err.empty());
-    EXPECT_FALSE(std::filesystem::exists(png));
+    test::WriteAll(data, "a file where the data folder should be\n");
+    const CliRun run = Graph("2024-03-05 10:00:00", "a.png");
+    EXPECT_EQ(run.status, EXIT_FAILED);
+    EXPECT_FALSE(run.said.empty());
+    EXPECT_EQ(ImageKind(dir.File("a.png")), "none");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device/Transport.h"
-#include "protocol/Protocol.h"
+#include "device/Report.h"
 
 namespace corvalin::test {
 

@@ -1,6 +1,7 @@
 #include "support/SimRig.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace corvalin::test {
 
@@ -13,10 +14,14 @@ SimRig::SimRig(SimOptions options) {
     auto created = StationSession::Create(connection);
     if (!created) throw std::runtime_error(created.error);
     session_ = std::move(*created.value);
-    session_->link().SetTrace([this](char direction, const Report& data) {
+    session_->SetTrace([this](char direction, const std::string& hex) {
         if (direction != '>') return;
+        Report frame{};
+        for (size_t i = 0; i < frame.size() && 3 * i + 1 < hex.size(); ++i) {
+            frame[i] = static_cast<uint8_t>(std::stoul(hex.substr(3 * i, 2), nullptr, 16));
+        }
         std::lock_guard lock(mutex_);
-        written_.push_back(data);
+        written_.push_back(frame);
     });
 }
 

@@ -11,16 +11,13 @@
 namespace corvalin::test {
 
 // A session on a simulated station that answers at once, with its own SD
-// card folder and a record of every frame written.
+// card folder and a record of every frame written (from the trace).
 class SimRig {
 public:
     explicit SimRig(SimOptions options = {});
     ~SimRig();
 
     StationSession& session() { return *session_; }
-    DeviceLink& link() { return session_->link(); }
-    DeviceRecord& record() { return session_->record(); }
-    DialogCopies& copies() { return session_->copies(); }
     SimulatedStation& station() { return *session_->simulator(); }
 
     std::vector<Report> Written() const;

@@ -17,8 +17,7 @@ std::string DefaultDataDirectory() {
 }
 
 std::vector<std::string> MainIniTemplates(const std::string& programDir) {
-    return {programDir + "/" + MAIN_INI_FILE,
-            programDir + "/../share/corvalin/" + MAIN_INI_FILE};
+    return {programDir + "/" + MAIN_INI_FILE, programDir + "/../share/corvalin/" + MAIN_INI_FILE};
 }
 
 DataFolderReport PrepareDataFolder(const std::string& dataDir, const std::string& programDir) {
@@ -46,8 +45,8 @@ DataFolderReport PrepareDataFolder(const std::string& dataDir, const std::string
     }
     if (fs::exists(ini, error)) {
         // An installed template may be read-only; the copy must not be.
-        fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write,
-                        fs::perm_options::add, error);
+        fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                        error);
     }
     return report;
 }

@@ -1,8 +1,9 @@
 #include "config/AlarmForm.h"
 
-#include "config/ConfigMessages.h"
+#include "common/Messages.h"
+#include "common/NumberText.h"
+#include "common/ReadingFormat.h"
 #include "config/EditValue.h"
-#include "device/ReadingFormat.h"
 
 namespace corvalin {
 
@@ -38,7 +39,7 @@ bool TemperatureInRange(const std::string& text, int32_t unitFahrenheit) {
 }
 
 bool HumidityInRange(const std::string& text) {
-    const int32_t value = ReadEditInteger(text);
+    const int32_t value = ReadLeadingInteger(text);
     return value >= HUMIDITY_MIN && value <= HUMIDITY_MAX;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "config/AlarmBlocks.h"
 #include "config/DialogLists.h"
+#include "protocol/AlarmBlocks.h"
 
 namespace corvalin {
 

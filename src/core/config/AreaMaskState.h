@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "config/DisplayMask.h"
+#include "protocol/DisplayMask.h"
 
 namespace corvalin {
 

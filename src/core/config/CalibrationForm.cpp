@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "config/ConfigMessages.h"
+#include "common/Messages.h"
+#include "common/NumberText.h"
+#include "common/ReadingFormat.h"
 #include "config/EditValue.h"
-#include "device/ReadingFormat.h"
 
 namespace corvalin {
 
@@ -60,8 +61,8 @@ std::optional<std::string> CalibrationForm::Validate() const {
     }
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         if (live_.humidityPct[k] == NO_DATA_INT) continue;
-        const int64_t corrected = int64_t{ReadEditInteger(channels[k].humidity)} +
-                                  live_.humidityPct[k] - ReadEditInteger(opening_[k].humidity);
+        const int64_t corrected = int64_t{ReadLeadingInteger(channels[k].humidity)} +
+                                  live_.humidityPct[k] - ReadLeadingInteger(opening_[k].humidity);
         if (corrected < HUMIDITY_MIN || corrected > HUMIDITY_MAX) {
             return ChannelMessage(messages::CALIBRATION_HUMI_OUT_OF_VALUE, k + 1);
         }

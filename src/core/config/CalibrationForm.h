@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "config/CalibrationBlock.h"
+#include "protocol/CalibrationBlock.h"
 
 namespace corvalin {
 

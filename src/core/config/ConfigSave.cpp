@@ -1,19 +1,19 @@
 #include "config/ConfigSave.h"
 
-#include "protocol/Exchanges.h"
-#include "protocol/Messages.h"
+#include "common/Messages.h"
 
 namespace corvalin {
 
-SaveOutcome WriteFrames(DeviceLink& link, const std::vector<CommandFrame>& frames,
-                        const std::atomic<int32_t>& notOnMainScreen) {
-    switch (GuardedWrite(link, frames, notOnMainScreen)) {
+SaveOutcome WriteFrames(StationChannel& channel, const std::vector<CommandFrame>& frames) {
+    switch (channel.GuardedWrite(frames)) {
         case GuardedWriteResult::Written:
             return {SaveResult::Written, {}};
         case GuardedWriteResult::Lost:
             return {SaveResult::Lost, messages::UNCONNECTED};
         case GuardedWriteResult::NotOnMainScreen:
             return {SaveResult::NotOnMainScreen, messages::SWITCH_TO_MAIN_SCREEN};
+        case GuardedWriteResult::NoAnswer:
+            return {SaveResult::NoAnswer, messages::NO_ANSWER_NOTHING_WRITTEN};
         case GuardedWriteResult::NotConnected:
             break;
     }

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "device/DeviceLink.h"
 #include "protocol/CommandFrame.h"
+#include "protocol/StationChannel.h"
 
 namespace corvalin {
 
@@ -15,6 +13,7 @@ enum class SaveResult {
     Written,          // the frames went out (the station does not acknowledge them)
     CheckFailed,      // a check refused the values: nothing sent, the dialog stays open
     NotOnMainScreen,  // only the screen-state query went out
+    NoAnswer,         // a block it sends, or the screen state, was not answered: nothing sent
     NotConnected,     // nothing sent
     Lost,             // the station went away while the frames were being sent
 };
@@ -29,18 +28,17 @@ struct SaveOutcome {
     bool ClosesDialog() const { return result != SaveResult::CheckFailed; }
 };
 
-// The guarded write of `frames`, with the result put into words.
-SaveOutcome WriteFrames(DeviceLink& link, const std::vector<CommandFrame>& frames,
-                        const std::atomic<int32_t>& notOnMainScreen);
+// The guarded write of `frames`, with the result put into words. It builds
+// on the channel's current sequence: the read that filled the form.
+SaveOutcome WriteFrames(StationChannel& channel, const std::vector<CommandFrame>& frames);
 
 // Save of a dialog form: its checks, then its frames through the guarded write.
 template <class Form>
-SaveOutcome SaveForm(const Form& form, DeviceLink& link,
-                     const std::atomic<int32_t>& notOnMainScreen) {
+SaveOutcome SaveForm(const Form& form, StationChannel& channel) {
     if (std::optional<std::string> failure = form.Validate()) {
         return {SaveResult::CheckFailed, std::move(*failure)};
     }
-    return WriteFrames(link, form.BuildFrames(), notOnMainScreen);
+    return WriteFrames(channel, form.BuildFrames());
 }
 
 }  // namespace corvalin

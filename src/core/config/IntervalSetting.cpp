@@ -1,10 +1,8 @@
 #include "config/IntervalSetting.h"
 
-#include "config/ConfigMessages.h"
-#include "config/EditValue.h"
-#include "config/SettingsBlock.h"
-#include "protocol/Exchanges.h"
-#include "protocol/Messages.h"
+#include "common/Messages.h"
+#include "common/NumberText.h"
+#include "protocol/SettingsBlock.h"
 
 namespace corvalin {
 
@@ -21,18 +19,18 @@ const char* IntervalMessage(IntervalResult result) {
 }
 
 std::optional<uint8_t> IntervalFromText(std::string_view text) {
-    const int32_t minutes = ReadEditInteger(text);
+    const int32_t minutes = ReadLeadingInteger(text);
     if (minutes < LOGGING_INTERVAL_MIN || minutes > LOGGING_INTERVAL_MAX) return std::nullopt;
     return static_cast<uint8_t>(minutes);
 }
 
-IntervalResult SetLoggingInterval(DeviceLink& link, std::string_view text) {
+IntervalResult SetLoggingInterval(StationChannel& channel, std::string_view text) {
     const std::optional<uint8_t> minutes = IntervalFromText(text);
     if (!minutes) return IntervalResult::OutOfRange;
-    if (link.connected != 1) return IntervalResult::Unconnected;
-    SendWithoutAnswer(link, MakeIntervalFrame(*minutes));
+    if (!channel.IsConnected()) return IntervalResult::Unconnected;
+    channel.SendUnanswered(MakeIntervalFrame(*minutes), SINGLE_WAIT, SINGLE_WAIT);
     // The station does not answer; a success after it went away would be a lie.
-    if (!link.StillConnected()) return IntervalResult::Unconnected;
+    if (!channel.StillConnected()) return IntervalResult::Unconnected;
     return IntervalResult::Set;
 }
 

@@ -4,12 +4,9 @@
 #include <optional>
 #include <string_view>
 
-#include "device/DeviceLink.h"
+#include "protocol/StationChannel.h"
 
 namespace corvalin {
-
-constexpr int LOGGING_INTERVAL_MIN = 5;  // minutes
-constexpr int LOGGING_INTERVAL_MAX = 240;
 
 enum class IntervalResult {
     Set,          // "Set Interval Success."
@@ -25,6 +22,6 @@ std::optional<uint8_t> IntervalFromText(std::string_view text);
 
 // The Setup dialog's "Set Interval": the range check, then CMD_SET_INTERVAL
 // as a single unanswered command (no screen-state query, no commit).
-IntervalResult SetLoggingInterval(DeviceLink& link, std::string_view text);
+IntervalResult SetLoggingInterval(StationChannel& channel, std::string_view text);
 
 }  // namespace corvalin

@@ -7,7 +7,7 @@
 
 #include "config/AreaMaskState.h"
 #include "config/DialogLists.h"
-#include "config/SettingsBlock.h"
+#include "protocol/SettingsBlock.h"
 
 namespace corvalin {
 

@@ -25,7 +25,7 @@ bool DeviceLink::OpenDevice() {
         readerThread_ = std::thread([this] { ReaderThread(); });
     }
 
-    connected = 0;
+    connected_ = false;
     {
         // Dropping the handles closes them once the reader lets go of its copy.
         std::lock_guard lock(stateMutex_);
@@ -59,7 +59,7 @@ bool DeviceLink::OpenDevice() {
             writeHandle_ = std::shared_ptr<TransportHandle>(std::move(*writer.value));
         }
         readerLost_ = false;
-        connected = 1;
+        connected_ = true;
         readEvent_.Set();
         return true;
     }
@@ -74,10 +74,10 @@ bool DeviceLink::OpenDevice() {
     return false;
 }
 
-void DeviceLink::WriteReport(const Report& frame) {
-    if (connected != 1) return;
+bool DeviceLink::WriteReport(const Report& frame) {
+    if (!connected_) return false;
     std::shared_ptr<TransportHandle> handle = WriteHandle();
-    if (!handle) return;
+    if (!handle) return false;
 
     uint8_t report[WIRE_REPORT_SIZE];
     report[0] = 0;  // report id
@@ -88,15 +88,15 @@ void DeviceLink::WriteReport(const Report& frame) {
         written = handle->Write(report, sizeof report);
     }
     if (written > 0) Trace('>', frame);
-    // A failed write is not reported: its sender runs into its wait instead.
     std::this_thread::sleep_for(WRITE_PAUSE);
+    return written > 0;
 }
 
 void DeviceLink::Shutdown() {
     stopping_ = true;
     readEvent_.Set();
     if (readerThread_.joinable()) readerThread_.join();
-    connected = 0;
+    connected_ = false;
     std::lock_guard lock(stateMutex_);
     readHandle_.reset();
     writeHandle_.reset();
@@ -108,7 +108,7 @@ std::string DeviceLink::DevicePath() const {
 }
 
 bool DeviceLink::StationPresent() {
-    if (connected != 1 || readerLost_) return false;
+    if (!connected_ || readerLost_) return false;
     const std::string path = DevicePath();
     for (const HidInterface& present : transport_.Enumerate()) {
         if (present.path == path && present.vendorId == STATION_VENDOR_ID &&
@@ -142,7 +142,7 @@ void DeviceLink::ReaderThread() {
     Report data{};
     while (!stopping_) {
         readEvent_.Reset();
-        if (connected != 1) {
+        if (!connected_) {
             readEvent_.Wait();
             continue;
         }
@@ -162,7 +162,7 @@ void DeviceLink::ReaderThread() {
             readEvent_.Wait();
             continue;
         }
-        if (connected != 1) continue;
+        if (!connected_) continue;
         // A report read on a handle that OpenDevice has since replaced also
         // reaches the new handle: drop this copy.
         if (handle != ReadHandle()) continue;

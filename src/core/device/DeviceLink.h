@@ -8,13 +8,13 @@
 #include <string>
 #include <thread>
 
-#include "device/ManualResetEvent.h"
+#include "common/ManualResetEvent.h"
+#include "device/Report.h"
 #include "device/Transport.h"
-#include "protocol/Protocol.h"
 
 namespace corvalin {
 
-// Receives every input report the reader thread reads (the protocol's router).
+// Receives every input report the reader thread reads (the protocol above it).
 class ReportReceiver {
 public:
     virtual ~ReportReceiver() = default;
@@ -22,9 +22,9 @@ public:
     virtual void OnReport(const Report& data, size_t length) = 0;
 };
 
-// The one link to the station: finds and opens it, writes command reports and
-// runs the reader thread that hands every input report to the receiver.
-// The flags are atomics because the UI, poll and reader threads share them.
+// The one link to the station: finds and opens it, writes reports and runs the
+// reader thread that hands every input report to the receiver. It knows
+// nothing of what the bytes mean. Used from the UI, poll and reader threads.
 class DeviceLink {
 public:
     explicit DeviceLink(Transport& transport);
@@ -42,9 +42,10 @@ public:
     // Forgets the current connection and looks for the station again; the
     // first call starts the reader thread. True when a station is open.
     bool OpenDevice();
-    // Sends one command frame; nothing happens while not connected. Pauses
-    // 10 ms after a write to pace bursts of commands.
-    void WriteReport(const Report& frame);
+    // Sends one report; nothing happens while not connected. Pauses
+    // WRITE_PAUSE after a write to pace bursts of commands. True when the
+    // station took the report.
+    bool WriteReport(const Report& frame);
     // Stops and joins the reader and closes the station. Also run by the destructor.
     void Shutdown();
 
@@ -56,15 +57,12 @@ public:
     // True when a read failed on the open station since the last OpenDevice
     // (the station was unplugged or its handle died).
     bool ReaderLost() const { return readerLost_.load(); }
+    // A station was opened by the last OpenDevice (it may have gone since).
+    bool IsConnected() const { return connected_.load(); }
     // Connected, and the reader has not seen the station go: what a write
     // that is never answered can be judged by.
-    bool StillConnected() const { return connected == 1 && !readerLost_; }
+    bool StillConnected() const { return connected_.load() && !readerLost_.load(); }
     bool ReaderRunning() const { return readerThread_.joinable(); }
-
-    std::atomic<int32_t> connected{0};
-    std::atomic<int32_t> pendingType{PT_NONE};
-    std::atomic<int32_t> unitFahrenheit{0};
-    ManualResetEvent responseEvent{true};
 
 private:
     void ReaderThread();
@@ -85,6 +83,7 @@ private:
     std::mutex writeMutex_;  // one write at a time on the write handle
     bool firstOpen_ = true;
     ManualResetEvent readEvent_;
+    std::atomic<bool> connected_{false};
     std::atomic<bool> stopping_{false};
     std::atomic<bool> readerLost_{false};
     std::thread readerThread_;

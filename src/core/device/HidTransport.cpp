@@ -38,8 +38,8 @@ std::string Narrow(const wchar_t* text) {
 // Users meet these two first, so they get a sentence of their own.
 std::string OpenFailure(const std::string& path, int error, const std::string& detail) {
     const std::string prefix = "Cannot open the station at " + path + ": ";
-    const bool denied = error == EACCES || error == EPERM ||
-                        detail.find("Permission denied") != std::string::npos;
+    const bool denied =
+        error == EACCES || error == EPERM || detail.find("Permission denied") != std::string::npos;
     if (denied) {
         return prefix +
                "permission denied. Install the udev rule from packaging/ (or run as a user "

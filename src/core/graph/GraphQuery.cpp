@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/Messages.h"
 #include "graph/GraphTime.h"
 #include "store/RangeText.h"
 #include "store/RecordDatabase.h"
@@ -22,7 +23,8 @@ Status CheckGraphRange(const CivilTime& start, const CivilTime& end) {
     for (const CivilTime* time : {&start, &end}) {
         if (!IsValidCivilTime(*time)) return Status::Error("Not a valid time: " + RangeText(*time));
     }
-    if (SecondsSinceYearOne(start) > SecondsSinceYearOne(end)) return Status::Error(MSG_TIME_ERROR);
+    if (SecondsSinceYearOne(start) > SecondsSinceYearOne(end))
+        return Status::Error(messages::TIME_ERROR);
     return Status::Ok();
 }
 

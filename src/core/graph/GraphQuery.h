@@ -11,8 +11,6 @@ namespace corvalin {
 
 class RecordDatabase;
 
-inline constexpr const char* MSG_TIME_ERROR = "Time Error.";
-
 // Refuses a start later than the end with "Time Error."; equal ends pass.
 // Also refuses a time that is not a valid date and time of the store.
 Status CheckGraphRange(const CivilTime& start, const CivilTime& end);

@@ -3,19 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "common/ByteOrder.h"
 namespace corvalin {
-
-FileEntry ParseFileListLine(const Report& data) {
-    const auto end = std::find(data.begin(), data.end(), uint8_t{0});
-    const auto comma = std::find(data.begin(), end, uint8_t{','});
-    FileEntry entry;
-    if (data.begin() + 1 < comma) entry.name.assign(data.begin() + 1, comma);
-    if (comma != end && comma + 5 <= data.end()) {
-        entry.size = ReadBigEndian32(&comma[1]);
-    }
-    return entry;
-}
 
 std::string FormatFileSize(uint32_t size) {
     char text[32];
@@ -30,13 +18,13 @@ std::string FormatFileSize(uint32_t size) {
 void FileListing::Clear() {
     std::lock_guard lock(mutex_);
     entries_.clear();
-    m_FilenameSize.clear();
+    sizeByName_.clear();
 }
 
 void FileListing::Add(const FileEntry& entry) {
     std::lock_guard lock(mutex_);
     entries_.push_back(entry);
-    m_FilenameSize[entry.name] = entry.size;
+    sizeByName_[entry.name] = entry.size;
 }
 
 std::vector<FileEntry> FileListing::Entries() const {
@@ -51,8 +39,8 @@ size_t FileListing::Count() const {
 
 std::optional<uint32_t> FileListing::SizeOf(const std::string& name) const {
     std::lock_guard lock(mutex_);
-    auto found = m_FilenameSize.find(name);
-    if (found == m_FilenameSize.end()) return std::nullopt;
+    auto found = sizeByName_.find(name);
+    if (found == sizeByName_.end()) return std::nullopt;
     return found->second;
 }
 

@@ -7,20 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "protocol/Protocol.h"
+#include "protocol/CardFrames.h"
 
 namespace corvalin {
-
-// One file on the station's SD card as its list entry names it.
-struct FileEntry {
-    std::string name;   // single-byte text as the station sent it
-    uint32_t size = 0;  // bytes
-};
-
-// One file-list report: "{", the name up to the comma, then the size as an
-// unsigned 32-bit big-endian number. A report without a comma names a file
-// of unknown size 0.
-FileEntry ParseFileListLine(const Report& data);
 
 // "%0.2f KB" up to 1048576 bytes, "%0.2f MB" above; sizes are unsigned.
 std::string FormatFileSize(uint32_t size);
@@ -39,7 +28,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<FileEntry> entries_;
-    std::map<std::string, uint32_t> m_FilenameSize;
+    std::map<std::string, uint32_t> sizeByName_;
 };
 
 }  // namespace corvalin

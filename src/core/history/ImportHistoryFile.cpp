@@ -11,7 +11,7 @@
 #include <stop_token>
 #include <thread>
 
-#include "history/CardFiles.h"
+#include "common/Messages.h"
 #include "history/ImportReading.h"
 #include "history/ImportStaging.h"
 #include "store/RecordDatabase.h"
@@ -135,6 +135,11 @@ private:
         uint64_t staged = 0;
         uint64_t told = 0;
         while (storing_ && WaitForStaged(stored, staged)) {
+            if (options_.stop && options_.stop()) {
+                result_.stopped = true;
+                storing_ = Check(Status::Error("The import was stopped."));
+                break;
+            }
             if (staged > told) Tell(ImportPhase::Reading, told = staged);
             const size_t count =
                 static_cast<size_t>(std::min<uint64_t>(CHUNK_ROWS, staged - stored));
@@ -203,10 +208,10 @@ ImportResult ImportHistoryFile(const std::string& localPath, const std::string& 
     std::string bytes;
     switch (ReadWholeFile(localPath, bytes)) {
         case ReadOutcome::Unreadable:
-            result.errors.push_back(MSG_OPEN_ERROR_2);
+            result.errors.push_back(messages::OPEN_ERROR_2);
             return result;
         case ReadOutcome::TooLarge:
-            result.errors.push_back(MSG_OPEN_ERROR_2);
+            result.errors.push_back(messages::OPEN_ERROR_2);
             result.errors.push_back("The file is larger than 4 GB.");
             return result;
         case ReadOutcome::Ok:
@@ -216,6 +221,7 @@ ImportResult ImportHistoryFile(const std::string& localPath, const std::string& 
     result.unitText = UnitTextFromHeader(result.table.Header());
     result.fileRead = true;
 
+    RemoveAbandonedStagingFiles();
     ImportRun(databasePath, progress, options, result).Run();
     return result;
 }

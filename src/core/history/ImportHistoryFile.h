@@ -15,6 +15,8 @@ struct ImportOptions {
     // How dates such as 03-05-2024 are read: the station's date-format
     // setting when it is known.
     DateOrder dateOrder = DateOrder::MonthFirst;
+    // Asked between steps: true rolls the import back (Ctrl-C).
+    std::function<bool()> stop;
 };
 
 enum class ImportPhase { Reading, Storing };
@@ -25,6 +27,7 @@ using ImportProgress = std::function<void(ImportPhase phase, uint64_t done, uint
 struct ImportResult {
     bool fileRead = false;  // false: the local copy could not be read; nothing changed
     bool stored = false;    // the database now holds this file's readings
+    bool stopped = false;   // ended on request: rolled back
     bool indoorFile = false;
     std::string unitText;  // UTF-8, e.g. "(°C)"; empty for an empty file
     HistoryTable table;
@@ -41,7 +44,8 @@ struct ImportResult {
 // channel) into a data table, and replaces the record database's readings
 // with its lines in one transaction: after a failure half-way the database
 // keeps the previous import. A line whose reading cannot be stored is
-// reported and left out. Runs on a worker thread; blocks until done.
+// reported and left out. Runs on a worker thread; blocks until done. The
+// staging files of imports that were killed are removed first.
 ImportResult ImportHistoryFile(const std::string& localPath, const std::string& fileName,
                                const std::string& databasePath, const ImportProgress& progress = {},
                                const ImportOptions& options = {});

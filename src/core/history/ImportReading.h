@@ -14,11 +14,6 @@ namespace corvalin {
 
 // A field holding "--" anywhere ("--", "--.-") is a missing value.
 bool IsMissingValue(std::string_view field);
-// The decimal number at the field's start: blanks skipped, reading stops at
-// the first character that cannot continue it; 0 when there is none.
-float NumberAtStart(std::string_view field);
-// The same for a whole number; 0 when there is none.
-int32_t IntegerAtStart(std::string_view field);
 
 // The reading of data line `row`: the time from field 0, then temperature,
 // humidity, and for a channel file dew point and heat index; NO_DATA for

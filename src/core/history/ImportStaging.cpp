@@ -1,9 +1,12 @@
 #include "history/ImportStaging.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -33,7 +36,34 @@ Status StagingFile::Create() {
     fd_ = mkstemp(pattern.data());
     if (fd_ < 0) return Status::Error(SystemError("Cannot create the staging file", pattern));
     path_ = pattern;
+    // Held until the process ends, however it ends.
+    flock(fd_, LOCK_EX);
     return Status::Ok();
+}
+
+void RemoveAbandonedStagingFiles() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error) return;
+    const std::string prefix = STAGING_PREFIX;
+    // A file just made by mkstemp is not locked yet: leave young files alone.
+    const auto youngest = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        const int fd = open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info {};
+        std::error_code ignored;
+        const bool old = std::filesystem::last_write_time(entry.path(), ignored) < youngest;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid() && old &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            unlink(entry.path().c_str());
+        }
+        close(fd);
+    }
 }
 
 Status StagingFile::Append(std::span<const ReadingRecord> records) {

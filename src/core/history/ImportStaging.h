@@ -14,7 +14,8 @@ namespace corvalin {
 // The staging file of an import: the ReadingRecords of one log file, 24
 // bytes each in file order, between reading the file and storing it. It lies
 // in the temp folder under a unique name starting "KV75" and is removed when
-// this object goes.
+// this object goes. It is locked while in use, so that a killed import's
+// file can be told from one in use.
 class StagingFile {
 public:
     StagingFile() = default;
@@ -35,5 +36,9 @@ private:
     std::string path_;
     uint64_t count_ = 0;
 };
+
+// Removes the staging files of this user that no running import holds
+// (left behind by imports that were killed).
+void RemoveAbandonedStagingFiles();
 
 }  // namespace corvalin

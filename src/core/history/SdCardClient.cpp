@@ -4,9 +4,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "history/CardFiles.h"
-#include "protocol/Exchanges.h"
-#include "protocol/Messages.h"
+#include "common/Messages.h"
+#include "history/CardFileNames.h"
+#include "protocol/CardFrames.h"
+#include "protocol/StationChannel.h"
 
 namespace corvalin {
 
@@ -30,12 +31,12 @@ std::string Range(uint32_t start, uint32_t end) {
 
 }  // namespace
 
-SdCardClient::SdCardClient(StationSession& session, std::string dataDir)
-    : session_(session), dataDir_(std::move(dataDir)) {
-    session_.router().SetFileSink(this);
+SdCardClient::SdCardClient(StationChannel& channel, std::string dataDir)
+    : channel_(channel), dataDir_(std::move(dataDir)) {
+    channel_.SetFileSink(this);
 }
 
-SdCardClient::~SdCardClient() { session_.router().SetFileSink(nullptr); }
+SdCardClient::~SdCardClient() { channel_.SetFileSink(nullptr); }
 
 std::string SdCardClient::LocalPath(const std::string& name) const {
     return (fs::path(dataDir_) / name).string();
@@ -43,8 +44,11 @@ std::string SdCardClient::LocalPath(const std::string& name) const {
 
 std::vector<FileEntry> SdCardClient::RequestFileList() {
     listing_.Clear();
-    RequestWithAnswer(session_.link(), MakeCommandFrame(CMD_FILE_LIST), PT_FILE_LIST, FILE_WAIT,
-                      SHORT_WAIT);
+    channel_.BeginSequence();
+    const bool ended =
+        channel_.Request(MakeCommandFrame(CMD_FILE_LIST), PT_FILE_LIST, FILE_WAIT, SHORT_WAIT);
+    channel_.Settle();
+    listComplete_ = ended && channel_.AllReportsPaired() && channel_.StillConnected();
     return listing_.Entries();
 }
 
@@ -57,11 +61,6 @@ void SdCardClient::SetTarget(std::FILE* file, uint64_t total, const DownloadCall
     callbacks_ = callbacks;
 }
 
-bool SdCardClient::RequestChunk(const std::string& name, uint32_t start, uint32_t end) {
-    SendRequest(session_.link(), MakeFileGetFrame(name, start, end), PT_FILE_DATA, FILE_WAIT);
-    return session_.link().responseEvent.WaitFor(FILE_WAIT);
-}
-
 DownloadResult SdCardClient::Download(const std::string& name, const DownloadCallbacks& callbacks) {
     const auto began = std::chrono::steady_clock::now();
     DownloadResult result;
@@ -69,16 +68,16 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
         result.message = std::move(message);
         return result;
     };
-    if (name.empty()) return fail(MSG_SELECT_A_FILE);
+    if (name.empty()) return fail(messages::SELECT_A_FILE);
     if (Status safe = CheckLocalFileName(name); !safe) return fail(safe.message);
-    if (name.size() > MAX_FILE_NAME_BYTES) return fail(MSG_NAME_TOO_LONG);
-    if (session_.link().connected != 1) return fail(messages::UNCONNECTED);
+    if (name.size() > MAX_FILE_NAME_BYTES) return fail(messages::NAME_TOO_LONG);
+    if (!channel_.IsConnected()) return fail(messages::UNCONNECTED);
 
     const fs::path path = LocalPath(name);
     std::error_code error;
     const bool created = !fs::exists(path, error);
     std::FILE* file = std::fopen(path.c_str(), created ? "w+b" : "r+b");
-    if (file == nullptr) return fail(created ? MSG_CREATE_ERROR : MSG_OPEN_ERROR_1);
+    if (file == nullptr) return fail(created ? messages::CREATE_ERROR : messages::OPEN_ERROR_1);
     std::fseek(file, 0, SEEK_END);
     const uint64_t originalLength = static_cast<uint64_t>(std::ftell(file));
 
@@ -86,7 +85,7 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
     if (!deviceSize) {
         std::fclose(file);
         RestoreLocalCopy(path, created, originalLength);
-        return fail(MSG_SIZE_ERROR);
+        return fail(messages::SIZE_ERROR);
     }
 
     // A copy longer than the card's file is out of step with it: fetch the
@@ -99,7 +98,7 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
         target = path;
         target += ".part";
         file = std::fopen(target.c_str(), "w+b");
-        if (file == nullptr) return fail(MSG_CREATE_ERROR);
+        if (file == nullptr) return fail(messages::CREATE_ERROR);
         replacing = true;
         offset = 0;
     }
@@ -108,10 +107,14 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
     SetTarget(file, *deviceSize - offset, &callbacks);
     lastChunk_ = false;
     bool last = false;
+    bool stopped = false;
     std::string failure;
-    DeviceLink& link = session_.link();
     while (!last) {
-        m_ReceivedBytes = 0;
+        if (callbacks.stop && callbacks.stop()) {
+            stopped = true;
+            break;
+        }
+        chunkBytesReceived_ = 0;
         uint64_t end = offset + CHUNK_SIZE;
         uint64_t length = CHUNK_SIZE;
         if (end >= *deviceSize) {
@@ -120,8 +123,13 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
             lastChunk_ = true;
             last = true;
         }
-        const bool answered =
-            RequestChunk(name, static_cast<uint32_t>(offset), static_cast<uint32_t>(end));
+        const bool answered = channel_.RequestChunk(
+            MakeFileGetFrame(name, static_cast<uint32_t>(offset), static_cast<uint32_t>(end)),
+            callbacks.stop);
+        if (!answered && callbacks.stop && callbacks.stop()) {
+            stopped = true;
+            break;
+        }
         bool writeFailed;
         {
             std::lock_guard lock(targetMutex_);
@@ -129,27 +137,35 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
         }
         if (!answered) {
             failure = "no end of the chunk came for the " + Range(offset, end) + ".";
-        } else if (m_ReceivedBytes != length) {
-            failure = std::to_string(m_ReceivedBytes.load()) + " of " + std::to_string(length) +
+        } else if (chunkBytesReceived_ != length) {
+            failure = std::to_string(chunkBytesReceived_.load()) + " of " + std::to_string(length) +
                       " bytes came for the " + Range(offset, end) + ".";
         } else if (writeFailed) {
             failure = "the local copy could not be written.";
         }
-        if (!failure.empty()) {
-            link.pendingType = PT_NONE;  // late data reports are dropped
-            break;
-        }
-        link.responseEvent.Reset();
-        link.responseEvent.Set();
+        if (!failure.empty()) break;
         result.bytesFetched += length;
         offset = end;
         if (!last) std::this_thread::sleep_for(WRITE_PAUSE);
     }
+    channel_.EndChunks();            // late data reports are dropped
     SetTarget(nullptr, 0, nullptr);  // the reader no longer touches the file
-    link.responseEvent.Reset();
-    link.responseEvent.Set();
 
     const bool closed = std::fclose(file) == 0;
+    if (stopped) {
+        // What came in whole chunks stays: a later download goes on from there.
+        if (replacing) {
+            fs::remove(target, error);
+        } else if (created && offset == 0) {
+            fs::remove(path, error);
+        } else {
+            fs::resize_file(path, offset, error);
+        }
+        result.stopped = true;
+        result.bytesFetched = replacing ? 0 : offset - originalLength;
+        return fail("The download of " + name + " was stopped; the local copy holds " +
+                    std::to_string(replacing ? originalLength : offset) + " bytes.");
+    }
     if (failure.empty() && !closed) failure = "the local copy could not be written.";
     if (!failure.empty()) {
         if (replacing) {
@@ -162,7 +178,7 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
     }
     if (replacing) {
         fs::rename(target, path, error);
-        if (error) return fail(MSG_CREATE_ERROR);
+        if (error) return fail(messages::CREATE_ERROR);
     }
     result.ok = true;
     result.localPath = path.string();
@@ -172,14 +188,16 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
 }
 
 Status SdCardClient::DeleteFile(const std::string& name) {
-    if (name.empty()) return Status::Error(MSG_SELECT_A_FILE);
-    if (name.size() > MAX_DELETE_NAME_BYTES) return Status::Error(MSG_NAME_TOO_LONG);
+    if (name.empty()) return Status::Error(messages::SELECT_A_FILE);
+    if (name.size() > MAX_DELETE_NAME_BYTES) return Status::Error(messages::NAME_TOO_LONG);
     // The local copy goes too, so the name must be one the data folder can hold.
     if (Status safe = CheckLocalFileName(name); !safe) return safe;
+    if (!channel_.StillConnected()) return Status::Error(messages::UNCONNECTED);
 
-    // Not answered: the final wait runs out unless another answer ends it.
-    RequestWithAnswer(session_.link(), MakeDeleteFileFrame(name), PT_NO_REPLY, DELETE_FIRST_WAIT,
-                      DELETE_FINAL_WAIT);
+    // Not answered: only the link can tell that it went out.
+    if (!channel_.SendUnanswered(MakeDeleteFileFrame(name), DELETE_FIRST_WAIT, DELETE_FINAL_WAIT)) {
+        return Status::Error(messages::UNCONNECTED);
+    }
 
     std::error_code error;
     fs::remove(LocalPath(name), error);
@@ -189,10 +207,11 @@ Status SdCardClient::DeleteFile(const std::string& name) {
 void SdCardClient::OnFileListEntry(const Report& data) { listing_.Add(ParseFileListLine(data)); }
 
 void SdCardClient::OnFileContent(std::string_view content) {
-    m_ReceivedBytes += content.size();
+    chunkBytesReceived_ += content.size();
     std::lock_guard lock(targetMutex_);
     if (file_ == nullptr) return;
-    if (!content.empty() && std::fwrite(content.data(), 1, content.size(), file_) != content.size()) {
+    if (!content.empty() &&
+        std::fwrite(content.data(), 1, content.size(), file_) != content.size()) {
         writeFailed_ = true;
     }
     transferred_ += content.size();

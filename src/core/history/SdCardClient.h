@@ -11,7 +11,10 @@
 #include "common/Status.h"
 #include "history/FileList.h"
 #include "protocol/FileTransferSink.h"
-#include "session/StationSession.h"
+
+namespace corvalin {
+class StationChannel;
+}
 
 namespace corvalin {
 
@@ -21,10 +24,13 @@ struct DownloadCallbacks {
     std::function<void(uint64_t received, uint64_t total)> progress;
     // The last chunk's end marker came. Called on the reader thread.
     std::function<void()> finished;
+    // Asked between and during chunks: true ends the transfer (Ctrl-C).
+    std::function<bool()> stop;
 };
 
 struct DownloadResult {
     bool ok = false;
+    bool stopped = false;   // ended on request; the local copy is a valid prefix
     std::string message;    // why it failed
     std::string localPath;  // the local copy
     uint64_t bytesFetched = 0;
@@ -38,7 +44,7 @@ struct DownloadResult {
 // the router while it exists. One operation at a time.
 class SdCardClient : public FileTransferSink {
 public:
-    SdCardClient(StationSession& session, std::string dataDir);
+    SdCardClient(StationChannel& channel, std::string dataDir);
     ~SdCardClient() override;
 
     SdCardClient(const SdCardClient&) = delete;
@@ -47,13 +53,18 @@ public:
     // Asks for the list; returns the entries that came within the wait.
     // Later entries still reach listing().
     std::vector<FileEntry> RequestFileList();
+    // The list's end came in time, and no report went astray on the way.
+    bool ListComplete() const { return listComplete_; }
     const FileListing& listing() const { return listing_; }
 
     // Brings the local copy of `name` up to the card's size. A failed transfer
-    // leaves the local copy as it was before (or none, if it had none).
+    // leaves the local copy as it was before (or none, if it had none); a
+    // stopped one keeps the chunks that came whole, which a later download
+    // completes.
     DownloadResult Download(const std::string& name, const DownloadCallbacks& callbacks = {});
 
-    // Deletes the file on the card and its local copy.
+    // Deletes the file on the card and its local copy. Only when the
+    // station took the delete does the local copy go.
     Status DeleteFile(const std::string& name);
 
     std::string LocalPath(const std::string& name) const;
@@ -66,12 +77,12 @@ public:
     void OnChunkEnd(bool lastChunk) override;
 
 private:
-    bool RequestChunk(const std::string& name, uint32_t start, uint32_t end);
     void SetTarget(std::FILE* file, uint64_t total, const DownloadCallbacks* callbacks);
 
-    StationSession& session_;
+    StationChannel& channel_;
     std::string dataDir_;
     FileListing listing_;
+    bool listComplete_ = false;
 
     std::mutex targetMutex_;  // the open local copy and the callbacks
     std::FILE* file_ = nullptr;
@@ -80,7 +91,7 @@ private:
     uint64_t transferred_ = 0;
     bool writeFailed_ = false;
 
-    std::atomic<uint64_t> m_ReceivedBytes{0};
+    std::atomic<uint64_t> chunkBytesReceived_{0};
     std::atomic<bool> lastChunk_{false};
 };
 

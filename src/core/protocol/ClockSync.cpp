@@ -1,11 +1,6 @@
 #include "protocol/ClockSync.h"
 
-#include <cstdio>
-#include <ctime>
-#include <string>
-
-#include "protocol/Exchanges.h"
-#include "protocol/Messages.h"
+#include "common/Messages.h"
 
 namespace corvalin {
 
@@ -15,6 +10,10 @@ const char* ClockSyncMessage(ClockSyncResult result) {
             return messages::SYNC_TIME_SUCCESS;
         case ClockSyncResult::NotOnMainScreen:
             return messages::SWITCH_TO_MAIN_SCREEN;
+        case ClockSyncResult::NoAnswer:
+            return messages::NO_ANSWER_NOTHING_WRITTEN;
+        case ClockSyncResult::OutOfRange:
+            return messages::CLOCK_OUT_OF_RANGE;
         case ClockSyncResult::Unconnected:
         case ClockSyncResult::Lost:
             break;
@@ -22,16 +21,24 @@ const char* ClockSyncMessage(ClockSyncResult result) {
     return messages::UNCONNECTED;
 }
 
-ClockSyncResult SyncStationClock(DeviceLink& link, const std::atomic<int32_t>& notOnMainScreen,
-                                 const std::function<LocalTime()>& now,
-                                 const std::function<void()>& waitForIdle) {
-    if (link.connected != 1) return ClockSyncResult::Unconnected;
-    if (waitForIdle) waitForIdle();
+bool StationClockHolds(const LocalTime& time) {
+    return time.year >= STATION_YEAR_MIN && time.year <= STATION_YEAR_MAX;
+}
 
-    switch (GuardedWrite(link, {MakeTimeFrame(now())}, notOnMainScreen, CLOCK_FIRST_WAIT,
-                         CLOCK_FINAL_WAIT)) {
+ClockSyncResult SyncStationClock(StationChannel& channel, const std::function<LocalTime()>& now,
+                                 const std::function<void()>& waitForIdle) {
+    if (!channel.IsConnected()) return ClockSyncResult::Unconnected;
+    if (waitForIdle) waitForIdle();
+    const LocalTime time = now();
+    if (!StationClockHolds(time)) return ClockSyncResult::OutOfRange;
+
+    // The clock builds on no earlier answer: only this exchange is judged.
+    channel.BeginSequence();
+    switch (channel.GuardedWrite({MakeTimeFrame(time)}, CLOCK_FIRST_WAIT)) {
         case GuardedWriteResult::NotOnMainScreen:
             return ClockSyncResult::NotOnMainScreen;
+        case GuardedWriteResult::NoAnswer:
+            return ClockSyncResult::NoAnswer;
         case GuardedWriteResult::NotConnected:
         case GuardedWriteResult::Lost:
             // A success after the station was lost would be a failure reported as success.
@@ -39,54 +46,7 @@ ClockSyncResult SyncStationClock(DeviceLink& link, const std::atomic<int32_t>& n
         case GuardedWriteResult::Written:
             break;
     }
-    // The screen may have changed while the frame went out.
-    if (notOnMainScreen != 0) return ClockSyncResult::NotOnMainScreen;
     return ClockSyncResult::Synchronised;
-}
-
-LocalTime LocalTimeNow() {
-    const std::time_t seconds = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
-    LocalTime time;
-    time.year = parts.tm_year + 1900;
-    time.month = parts.tm_mon + 1;
-    time.day = parts.tm_mday;
-    time.hour = parts.tm_hour;
-    time.minute = parts.tm_min;
-    time.second = parts.tm_sec;
-    time.dayOfWeek = parts.tm_wday;
-    return time;
-}
-
-int DayOfWeek(int year, int month, int day) {
-    // Sakamoto's method.
-    static constexpr int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (month < 3) year -= 1;
-    return (year + year / 4 - year / 100 + year / 400 + offsets[month - 1] + day) % 7;
-}
-
-Result<LocalTime> ParseLocalTime(std::string_view text) {
-    const std::string copy(text);
-    LocalTime t;
-    char tail = 0;
-    const int fields = std::sscanf(copy.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month,
-                                   &t.day, &t.hour, &t.minute, &t.second, &tail);
-    const std::string expected = "expected \"YYYY-MM-DD hh:mm:ss\"";
-    if (fields != 6) return Result<LocalTime>::Fail("Not a time: \"" + copy + "\" (" + expected + ")");
-
-    static constexpr int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-    const bool validDate = t.year >= 1 && t.year <= 65535 && t.month >= 1 && t.month <= 12 &&
-                           t.day >= 1 &&
-                           t.day <= monthDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
-    const bool validTime = t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 &&
-                           t.second >= 0 && t.second <= 59;
-    if (!validDate || !validTime) {
-        return Result<LocalTime>::Fail("Not a valid date and time: \"" + copy + "\"");
-    }
-    t.dayOfWeek = DayOfWeek(t.year, t.month, t.day);
-    return Result<LocalTime>::Of(t);
 }
 
 }  // namespace corvalin

@@ -7,14 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "device/Report.h"
+
 namespace corvalin {
-
-using Report = std::array<uint8_t, 64>;  // data bytes of one HID report, without the report id
-
-constexpr uint16_t STATION_VENDOR_ID = 0x0483;
-constexpr uint16_t STATION_PRODUCT_ID = 0x5750;
-constexpr size_t REPORT_SIZE = 64;
-constexpr size_t WIRE_REPORT_SIZE = REPORT_SIZE + 1;  // report id 0 first
 
 constexpr uint8_t FRAME_START = 0x7B;  // '{'
 constexpr uint8_t FRAME_AT = 0x40;     // '@'
@@ -72,26 +67,35 @@ constexpr uint8_t NO_HUMIDITY_BYTE = 0xFF;
 constexpr uint16_t NO_TEMPERATURE_WORD = 0xFFFF;
 constexpr uint16_t NO_TEMPERATURE_WORD_ALT = 0x7FFF;
 
+// The years the station's clock holds.
+constexpr int STATION_YEAR_MIN = 2000;
+constexpr int STATION_YEAR_MAX = 2099;
+
+// The logging intervals the station takes, in minutes.
+constexpr int LOGGING_INTERVAL_MIN = 5;
+constexpr int LOGGING_INTERVAL_MAX = 240;
+
 // SD-card transfer.
 constexpr uint32_t CHUNK_SIZE = 4096;
-constexpr size_t MAX_FILE_NAME_BYTES = 52;      // longest name a CMD_FILE_GET frame can carry
-constexpr size_t MAX_FILE_DATA_CONTENT = 62;    // content bytes in one file-data report
+constexpr size_t MAX_FILE_NAME_BYTES = 52;    // longest name a CMD_FILE_GET frame can carry
+constexpr size_t MAX_FILE_DATA_CONTENT = 62;  // content bytes in one file-data report
 
 // Time-outs of the exchange patterns.
 using Millis = std::chrono::milliseconds;
-constexpr Millis WRITE_PAUSE{10};           // after every written report
-constexpr Millis GUARD_PAUSE{50};           // after each frame of a guarded write
-constexpr Millis SETTINGS_WAIT{5000};       // pattern A, CMD_READ_SETTINGS, before and after
-constexpr Millis SHORT_WAIT{2000};          // pattern A, interval, calibration, live; file list after
-constexpr Millis FILE_WAIT{3000};           // file list before; each file chunk before and after
-constexpr Millis ALARM_WAIT{1000};          // pattern B, each wait
-constexpr Millis GUARD_FIRST_WAIT{5000};    // pattern C, before the screen-state query
-constexpr Millis GUARD_FINAL_WAIT{500};     // pattern C, at the end
+constexpr Millis GUARD_PAUSE{50};         // after each frame of a guarded write
+constexpr Millis SETTINGS_WAIT{5000};     // pattern A, CMD_READ_SETTINGS, before and after
+constexpr Millis SHORT_WAIT{2000};        // pattern A, interval, calibration, live; file list after
+constexpr Millis FILE_WAIT{3000};         // file list before; each file chunk before and after
+constexpr Millis ALARM_WAIT{1000};        // pattern B, each wait
+constexpr Millis GUARD_FIRST_WAIT{5000};  // pattern C, before the screen-state query
+constexpr Millis SCREEN_ANSWER_WAIT{1000};  // pattern C and D, for the screen-state answer
 constexpr Millis CLOCK_FIRST_WAIT{3000};    // pattern D, before the screen-state query
-constexpr Millis CLOCK_FINAL_WAIT{1000};    // pattern D, at the end
 constexpr Millis SINGLE_WAIT{1000};         // pattern E, before and after
 constexpr Millis DELETE_FIRST_WAIT{3000};   // delete, before
 constexpr Millis DELETE_FINAL_WAIT{500};    // delete, after
-constexpr Millis POLL_IDLE_WAIT{3000};      // menu command waiting for a poll cycle to end
+// After a read cycle: answers still trailing (a stray report took the place
+// of one) arrive within this quiet time.
+constexpr Millis SETTLE_QUIET{30};
+constexpr Millis SETTLE_LIMIT{300};
 
 }  // namespace corvalin

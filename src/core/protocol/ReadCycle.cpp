@@ -1,26 +1,38 @@
 #include "protocol/ReadCycle.h"
 
-#include "protocol/Exchanges.h"
-
 namespace corvalin {
 
-void RunReadCycle(DeviceLink& link, DeviceRecord& record, DialogCopies& copies) {
-    RequestWithAnswer(link, ReadCommand(CMD_READ_SETTINGS), PT_SETTINGS, SETTINGS_WAIT,
-                      SETTINGS_WAIT);
-    RequestWithAnswer(link, ReadCommand(CMD_READ_INTERVAL), PT_INTERVAL, SHORT_WAIT, SHORT_WAIT);
-    copies.settings.intervalCopy = record.intervalMinutes.load();
+ReadCycleAnswers RunReadCycle(StationChannel& channel, DeviceRecord& record) {
+    channel.BeginSequence();
+    // Each block counts only while no answer before it went missing: a
+    // missing answer may still come, late, as the answer to a later request.
+    bool intact = true;
+    auto fresh = [&intact](bool answered) {
+        intact = intact && answered;
+        return intact;
+    };
+    ReadCycleAnswers answers;
+    answers.settings = fresh(channel.Read(CMD_READ_SETTINGS, PT_SETTINGS, SETTINGS_WAIT));
+    answers.interval = fresh(channel.Read(CMD_READ_INTERVAL, PT_INTERVAL, SHORT_WAIT));
+    if (channel.IsConnected()) {
+        const std::array<bool, 3> alarms = channel.ReadAlarmBlocks();
+        for (size_t i = 0; i < alarms.size(); ++i) answers.alarms[i] = fresh(alarms[i]);
+    }
+    if (channel.IsConnected()) {
+        answers.calibration = fresh(channel.Read(CMD_READ_CALIBRATION, PT_CALIBRATION, SHORT_WAIT));
+    }
+    answers.live = fresh(channel.Read(CMD_READ_LIVE, PT_LIVE, SHORT_WAIT));
 
-    if (link.connected == 1) {
-        ReadAlarmBlocks(link);
-        copies.alarm.alarmCopy.Set(record.AlarmReports());
+    // A stray report that took an answer's place leaves that answer trailing.
+    channel.Settle();
+    answers.paired = channel.AllReportsPaired();
+    if (!answers.paired) answers = ReadCycleAnswers{.paired = false};
+    if (answers.live) {
+        record.DecodeLive();
+    } else {
+        record.ClearLive();
     }
-    if (link.connected == 1) {
-        RequestWithAnswer(link, ReadCommand(CMD_READ_CALIBRATION), PT_CALIBRATION, SHORT_WAIT,
-                          SHORT_WAIT);
-        copies.calibration.calibrationCopy.Set(record.CalibrationReport());
-    }
-    RequestWithAnswer(link, ReadCommand(CMD_READ_LIVE), PT_LIVE, SHORT_WAIT, SHORT_WAIT);
-    record.DecodeLive();
+    return answers;
 }
 
 }  // namespace corvalin

@@ -1,15 +1,31 @@
 #pragma once
 
-#include "device/DeviceLink.h"
-#include "device/DeviceRecord.h"
-#include "protocol/DialogCopies.h"
+#include <array>
+
+#include "protocol/DeviceRecord.h"
+#include "protocol/StationChannel.h"
 
 namespace corvalin {
 
+// Which blocks one read cycle got as fresh answers: answered in time, with
+// no answer missing before it and no report left unpaired in the cycle.
+// Only fresh blocks may be shown or built on.
+struct ReadCycleAnswers {
+    bool settings = false;
+    bool interval = false;
+    std::array<bool, 3> alarms{};  // blocks 1, 3, 4
+    bool calibration = false;
+    bool live = false;
+    bool paired = true;  // false: a report came that no request took
+
+    bool AlarmsFresh() const { return alarms[0] && alarms[1] && alarms[2]; }
+    bool Complete() const { return settings && interval && AlarmsFresh() && calibration && live; }
+};
+
 // One poll of the station: settings, interval, alarm blocks, calibration and
-// live readings, each copied where the dialogs find it, then the live report
-// decoded. With no answers at all it ends after its time-outs (about 14 s)
-// and the record keeps its previous contents.
-void RunReadCycle(DeviceLink& link, DeviceRecord& record, DialogCopies& copies);
+// live readings into the device record. The live readings are decoded from a
+// fresh answer, and are no data without one. With no answers at all it ends
+// after its time-outs (about 14 s).
+ReadCycleAnswers RunReadCycle(StationChannel& channel, DeviceRecord& record);
 
 }  // namespace corvalin

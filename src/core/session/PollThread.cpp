@@ -1,7 +1,5 @@
 #include "session/PollThread.h"
 
-#include "protocol/ReadCycle.h"
-
 namespace corvalin {
 
 namespace {
@@ -45,19 +43,20 @@ bool PollThread::SleepTurn() {
 
 void PollThread::Loop() {
     int n = 0;
-    DeviceLink& link = session_.link();
     while (true) {
-        if (link.connected == 1 && dialogOpen == 0) {
+        // Busy before looking at the flag: a menu command that sets the flag
+        // and then waits for idle never runs beside a cycle.
+        pollIdleEvent.Reset();
+        if (session_.IsConnected() && !dialogOpen) {
             if (n >= TURNS_PER_CYCLE || n == 0) {
-                pollIdleEvent.Reset();
-                RunReadCycle(link, session_.record(), session_.copies());
+                session_.ReadStation();
                 ++cyclesRun_;
                 if (requestRepaint_) requestRepaint_();
-                pollIdleEvent.Set();
                 n = 1;
             }
             ++n;
         }
+        pollIdleEvent.Set();
         ++n;
         if (!SleepTurn()) return;
         if (requestRepaint_) requestRepaint_();

@@ -8,10 +8,13 @@
 #include <mutex>
 #include <thread>
 
-#include "device/ManualResetEvent.h"
+#include "common/ManualResetEvent.h"
 #include "session/StationSession.h"
 
 namespace corvalin {
+
+// How long a menu command waits for a running poll cycle to end.
+constexpr std::chrono::milliseconds POLL_IDLE_WAIT{3000};
 
 // Reads the station periodically for the main window: a read cycle at once
 // and then every 20th turn of about a second, a repaint request every turn.
@@ -37,7 +40,7 @@ public:
 
     uint64_t CyclesRun() const { return cyclesRun_.load(); }
 
-    std::atomic<int32_t> dialogOpen{0};
+    std::atomic<bool> dialogOpen{false};
     ManualResetEvent pollIdleEvent{true};
 
 private:
@@ -57,8 +60,8 @@ private:
 // Holds `dialogOpen` for a scope: a dialog or the clock setting is running.
 class DialogOpenScope {
 public:
-    explicit DialogOpenScope(PollThread& poll) : poll_(poll) { poll_.dialogOpen = 1; }
-    ~DialogOpenScope() { poll_.dialogOpen = 0; }
+    explicit DialogOpenScope(PollThread& poll) : poll_(poll) { poll_.dialogOpen = true; }
+    ~DialogOpenScope() { poll_.dialogOpen = false; }
     DialogOpenScope(const DialogOpenScope&) = delete;
     DialogOpenScope& operator=(const DialogOpenScope&) = delete;
 

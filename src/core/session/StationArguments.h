@@ -16,7 +16,7 @@ struct StationArguments {
     std::string simState;
     std::vector<std::string> simSensors;  // "N=T,H" or "N=none"
     bool simNotMainScreen = false;
-    std::vector<std::string> simFaults;   // "KIND[=N]"
+    std::vector<std::string> simFaults;  // "KIND[=N]"
     int simPace = 1;
 };
 

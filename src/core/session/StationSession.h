@@ -1,27 +1,45 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include "common/LocalTime.h"
+#include "common/Readings.h"
 #include "common/Status.h"
-#include "device/DeviceLink.h"
-#include "device/DeviceRecord.h"
-#include "device/Transport.h"
-#include "protocol/DialogCopies.h"
-#include "protocol/ResponseRouter.h"
+#include "config/AlarmForm.h"
+#include "config/CalibrationForm.h"
+#include "config/ConfigSave.h"
+#include "config/IntervalSetting.h"
+#include "config/SettingsForm.h"
+#include "history/SdCardClient.h"
+#include "history/TimeText.h"
+#include "protocol/ClockSync.h"
+#include "protocol/ReadCycle.h"
+#include "session/DialogCopies.h"
 #include "sim/SimOptions.h"
 
 namespace corvalin {
 
+class DeviceLink;
+class DeviceRecord;
 class SimulatedStation;
+class StationChannel;
+class Transport;
 
 struct ConnectionOptions {
     bool simulate = false;  // the simulated station instead of a real one
     SimOptions sim;
 };
 
-// Everything one run of the program talks to the station with: the transport
-// (hidapi or the simulated station), the link and its reader, the router, the
-// device record and the dialogs' copies, wired together and torn down in order.
+enum class DeviceEvent { Arrival, Removal };
+
+// The one door through which the window, the command-line tool and the
+// logger talk to the station: the transport (hidapi or the simulated
+// station), the link and its reader, the request/answer channel, the device
+// record and the dialogs' copies, wired together and torn down in order.
 class StationSession {
 public:
     static Result<std::unique_ptr<StationSession>> Create(const ConnectionOptions& options);
@@ -30,23 +48,88 @@ public:
     StationSession(const StationSession&) = delete;
     StationSession& operator=(const StationSession&) = delete;
 
-    DeviceLink& link() { return *link_; }
-    DeviceRecord& record() { return record_; }
-    DialogCopies& copies() { return copies_; }
-    ResponseRouter& router() { return *router_; }
-    // The simulated station, or nullptr for a real one.
+    // --- The connection.
+    // Forgets the current connection and looks for the station; true when one is open.
+    bool Open();
+    bool IsConnected() const;
+    // Connected, and the reader has not seen the station go since.
+    bool StillConnected() const;
+    // True while the opened station is still among the present interfaces.
+    bool StationPresent();
+    // Why the last Open found no usable station (empty when none was present).
+    std::string OpenError() const;
+    // "simulated station" or "station at PATH".
+    std::string Description() const;
+    std::string DevicePath() const;
+    // Called for every report written ('>') and read ('<'), as hex bytes, on
+    // the thread doing it.
+    using Trace = std::function<void(char direction, const std::string& hexBytes)>;
+    void SetTrace(Trace trace);
+    // A HID interface came or went. Searches again on an arrival while
+    // unconnected and on a removal while connected; when no station is found
+    // the live readings are cleared and a waiting sender is released.
+    // Returns the new connection state, or nothing when the event was ignored.
+    std::optional<bool> HandleDeviceChange(DeviceEvent event);
+    // For programs without device notifications: searches again when the
+    // station was lost or none was open. Returns as HandleDeviceChange.
+    std::optional<bool> CheckForDeviceChange();
+    // Where the session itself learns of arrival and removal (the simulated
+    // station), `listener` hears of them, on any thread; false where it does
+    // not, and the caller watches the system's devices instead.
+    bool WatchDeviceChanges(std::function<void(DeviceEvent)> listener);
+
+    // --- Reading.
+    // One poll of the station; the dialogs' copies follow what it read.
+    ReadCycleAnswers ReadStation();
+    // Which blocks the last poll got fresh.
+    ReadCycleAnswers LastRead() const;
+    // The live readings of the last poll: no data where it got none.
+    LiveReadings Readings() const;
+    // The unit code of the last settings answer: 0 Celsius, other Fahrenheit.
+    int32_t UnitCode() const;
+    // The logging interval of the last poll, if it got one.
+    std::optional<int32_t> IntervalMinutes() const;
+    // Asks the station which screen it shows: true on its main screen;
+    // nothing when no answer came that can be trusted.
+    std::optional<bool> QueryOnMainScreen();
+    // How the station writes dates in its logs, from the last settings answer.
+    DateOrder LogDateOrder() const;
+
+    // --- The configuration dialogs: filled from the copies, saved through
+    // the guarded write. Load is false when the last poll did not get the
+    // form's blocks: the form is then filled as without a station, and Save
+    // refuses it.
+    bool Load(SettingsForm& form);
+    bool Load(AlarmForm& form);
+    // With the live readings taken by TakeCalibrationReadings.
+    bool Load(CalibrationForm& form);
+    // The Calibration dialog checks offsets against the readings of its opening.
+    void TakeCalibrationReadings();
+    SaveOutcome Save(const SettingsForm& form);
+    SaveOutcome Save(const AlarmForm& form);
+    SaveOutcome Save(const CalibrationForm& form);
+    IntervalResult SetInterval(std::string_view text);
+    // Sets the station's clock to `now()`, read after `waitForIdle`.
+    ClockSyncResult SyncClock(const std::function<LocalTime()>& now,
+                              const std::function<void()>& waitForIdle = {});
+
+    // --- The SD card: a client for local copies in `dataDir`. It receives
+    // the card's answers while it exists; one at a time.
+    std::unique_ptr<SdCardClient> OpenCard(std::string dataDir);
+
+    // --- The simulated station, or nullptr for a real one.
     SimulatedStation* simulator() { return simulator_.get(); }
     bool simulated() const { return simulator_ != nullptr; }
 
 private:
-    StationSession() = default;
+    StationSession();
 
     std::unique_ptr<SimulatedStation> simulator_;
     std::unique_ptr<Transport> transport_;
-    DeviceRecord record_;
+    std::unique_ptr<DeviceRecord> record_;
     DialogCopies copies_;
     std::unique_ptr<DeviceLink> link_;
-    std::unique_ptr<ResponseRouter> router_;
+    std::unique_ptr<StationChannel> channel_;
 };
 
 }  // namespace corvalin

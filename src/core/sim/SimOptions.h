@@ -10,8 +10,8 @@ namespace corvalin {
 
 // What one remote sensor of the simulated station measures (before calibration).
 struct SensorSpec {
-    int channel = 1;             // 1 to 8
-    bool present = true;         // false: no sensor on this channel
+    int channel = 1;      // 1 to 8
+    bool present = true;  // false: no sensor on this channel
     double temperatureC = 0.0;
     int humidityPct = 0;
 };
@@ -32,12 +32,12 @@ struct FaultSpec {
 };
 
 struct SimOptions {
-    std::string cardDir;    // the SD card's folder; empty: a temporary card for this run
-    std::string stateFile;  // JSON state loaded at start and saved at exit; empty: none
+    std::string cardDir;              // the SD card's folder; empty: a temporary card for this run
+    std::string stateFile;            // JSON state loaded at start and saved at exit; empty: none
     std::vector<SensorSpec> sensors;  // overrides of the default sensors
     bool notOnMainScreen = false;
     std::vector<FaultSpec> faults;
-    int paceMs = 1;         // time per report
+    int paceMs = 1;  // time per report
 };
 
 // "N=T,H" or "N=none".

@@ -87,8 +87,8 @@ Status Apply(const std::string& path, const json& doc, SimState& state) {
     }
     if (doc.contains("intervalMinutes")) {
         const json& value = doc["intervalMinutes"];
-        if (!value.is_number_integer() || value.get<int64_t>() < MIN_INTERVAL_MINUTES ||
-            value.get<int64_t>() > MAX_INTERVAL_MINUTES) {
+        if (!value.is_number_integer() || value.get<int64_t>() < LOGGING_INTERVAL_MIN ||
+            value.get<int64_t>() > LOGGING_INTERVAL_MAX) {
             return Bad(path, "\"intervalMinutes\" must be a whole number from 5 to 240");
         }
         state.intervalMinutes = static_cast<uint8_t>(value.get<int64_t>());

@@ -21,9 +21,6 @@ struct SimState {
     bool onMainScreen = true;
 };
 
-constexpr uint8_t MIN_INTERVAL_MINUTES = 5;
-constexpr uint8_t MAX_INTERVAL_MINUTES = 240;
-
 // A station as it leaves the factory: Celsius, every channel shown in area 1,
 // both alarm switches on, limits 40.0/-10.0 °C and 90/10 %, no calibration.
 SimState DefaultSimState();

@@ -255,8 +255,8 @@ void SimulatedStation::HandleFrameLocked(const Report& frame) {
             if (TerminatedAfter(frame, TIME_PAYLOAD_SIZE)) SetTimeLocked(frame);
             break;
         case CMD_SET_INTERVAL:
-            if (TerminatedAfter(frame, INTERVAL_PAYLOAD_SIZE) && frame[2] >= MIN_INTERVAL_MINUTES &&
-                frame[2] <= MAX_INTERVAL_MINUTES) {
+            if (TerminatedAfter(frame, INTERVAL_PAYLOAD_SIZE) && frame[2] >= LOGGING_INTERVAL_MIN &&
+                frame[2] <= LOGGING_INTERVAL_MAX) {
                 state_.intervalMinutes = frame[2];
             }
             break;
@@ -317,8 +317,8 @@ void SimulatedStation::SetTimeLocked(const Report& frame) {
     const int minute = frame[7];
     const int second = frame[8];
     // An impossible time is ignored rather than normalised into another one.
-    if (year < 1970 || year > 2199 || month < 1 || month > 12 || !DaysInMonthOk(year, month, day) ||
-        hour > 23 || minute > 59 || second > 59) {
+    if (year < STATION_YEAR_MIN || year > STATION_YEAR_MAX || month < 1 || month > 12 ||
+        !DaysInMonthOk(year, month, day) || hour > 23 || minute > 59 || second > 59) {
         return;
     }
     std::tm local{};
@@ -371,6 +371,8 @@ int SimulatedStation::NextReport(uint64_t generation, Report& out, int timeoutMs
                 reportsSent_ >= static_cast<uint64_t>(unplug->value)) {
                 unplugFaultDone_ = true;
                 UnplugLocked();
+                lock.unlock();
+                NotifyPlugged(false);
             }
             return 1;
         }
@@ -386,15 +388,32 @@ int SimulatedStation::NextReport(uint64_t generation, Report& out, int timeoutMs
 }
 
 void SimulatedStation::Plug() {
-    std::lock_guard lock(mutex_);
-    if (plugged_) return;
-    plugged_ = true;
-    ++generation_;
+    {
+        std::lock_guard lock(mutex_);
+        if (plugged_) return;
+        plugged_ = true;
+        ++generation_;
+    }
+    NotifyPlugged(true);
 }
 
 void SimulatedStation::Unplug() {
-    std::lock_guard lock(mutex_);
-    UnplugLocked();
+    {
+        std::lock_guard lock(mutex_);
+        if (!plugged_) return;
+        UnplugLocked();
+    }
+    NotifyPlugged(false);
+}
+
+void SimulatedStation::SetPlugListener(std::function<void(bool plugged)> listener) {
+    std::lock_guard lock(listenerMutex_);
+    plugListener_ = std::move(listener);
+}
+
+void SimulatedStation::NotifyPlugged(bool plugged) {
+    std::lock_guard lock(listenerMutex_);
+    if (plugListener_) plugListener_(plugged);
 }
 
 void SimulatedStation::UnplugLocked() {

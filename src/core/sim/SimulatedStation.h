@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,6 +49,10 @@ public:
     // Controls.
     void Plug();
     void Unplug();
+    // Told of every plug and unplug (also the unplug-after fault), as a
+    // real station's arrival and removal are; called on the thread that
+    // caused it, without the station's lock held.
+    void SetPlugListener(std::function<void(bool plugged)> listener);
     void SetOnMainScreen(bool onMainScreen);
     bool OnMainScreen() const;
     void SetSensor(const SensorSpec& sensor);
@@ -80,10 +85,13 @@ private:
     void DeleteFileLocked(const Report& frame);
     bool IsExtraEntryLocked(const std::string& name) const;
     void UnplugLocked();
+    void NotifyPlugged(bool plugged);
     Status PrepareCardLocked();
     const FaultSpec* Fault(FaultSpec::Kind kind) const;
 
     const SimOptions options_;  // never changed after construction, read without the lock
+    std::mutex listenerMutex_;
+    std::function<void(bool)> plugListener_;
     mutable std::mutex mutex_;
     std::condition_variable reportReady_;
     std::deque<Pending> outbox_;

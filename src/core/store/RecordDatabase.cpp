@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "device/ReadingFormat.h"
+#include "common/Readings.h"
 #include "store/OleDate.h"
 #include "store/RangeText.h"
 #include "store/RecordColumns.h"

@@ -7,23 +7,22 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableWidget>
-#include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
 
 #include "AboutDialog.h"
-#include "Alarm.h"
-#include "Calib.h"
-#include "Setting.h"
-#include "CMy7500Dlg.h"
-#include "Grapsh.h"
-#include "History.h"
-#include "UserPrompts.h"
-#include "sim/SimulatedStation.h"
+#include "AlarmDialog.h"
+#include "CalibrationDialog.h"
+#include "CardDialog.h"
+#include "GraphDialog.h"
+#include "MainWindow.h"
+#include "MessageBoxPrompts.h"
+#include "SetupDialog.h"
 
 namespace {
 
@@ -65,7 +64,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     corvalin::gui::MessageBoxPrompts prompts;
-    corvalin::gui::CMy7500Dlg window(**session.value, prompts, data);
+    corvalin::gui::MainWindow window(**session.value, prompts, data);
     window.show();
     window.Start();
 
@@ -75,13 +74,14 @@ int main(int argc, char** argv) {
     ok &= Save(&window, out, QStringLiteral("main.png"));
 
     // The configuration dialogs, filled from the station's answers.
-    (*session.value)->copies().calibration.liveCopy.Set((*session.value)->record().Readings());
-    window.setting()->Load();
-    window.alarm()->Load();
-    window.calib()->Load();
-    const std::pair<QDialog*, const char*> dialogs[] = {{window.setting(), "setup.png"},
-                                                       {window.alarm(), "alarm.png"},
-                                                       {window.calib(), "calibration.png"}};
+    (*session.value)->TakeCalibrationReadings();
+    window.setupDialog()->Load();
+    window.alarmDialog()->Load();
+    window.calibrationDialog()->Load();
+    const std::pair<QDialog*, const char*> dialogs[] = {
+        {window.setupDialog(), "setup.png"},
+        {window.alarmDialog(), "alarm.png"},
+        {window.calibrationDialog(), "calibration.png"}};
     for (const auto& [dialog, file] : dialogs) {
         dialog->show();
         Settle(200);
@@ -91,27 +91,27 @@ int main(int argc, char** argv) {
 
     {
         // The SD-card dialog after a download of a default card file.
-        corvalin::gui::History* history = window.history();
-        window.poll().dialogOpen = 1;
-        history->Begin();
-        history->show();
-        auto* files = history->findChild<QTableWidget*>(QStringLiteral("fileList"));
+        corvalin::gui::CardDialog* cardDialog = window.cardDialog();
+        window.poll().dialogOpen = true;
+        cardDialog->Begin();
+        cardDialog->show();
+        auto* files = cardDialog->findChild<QTableWidget*>(QStringLiteral("fileList"));
         for (int row = 0; row < files->rowCount(); ++row) {
             if (files->item(row, 0)->text() == QStringLiteral("CH2.CSV")) {
                 files->setCurrentCell(row, 0);
                 emit files->cellClicked(row, 0);
             }
         }
-        QSignalSpy finished(history, &corvalin::gui::History::TransferFinished);
-        history->findChild<QPushButton*>(QStringLiteral("selectButton"))->click();
+        QSignalSpy finished(cardDialog, &corvalin::gui::CardDialog::TransferFinished);
+        cardDialog->findChild<QPushButton*>(QStringLiteral("selectButton"))->click();
         for (int i = 0; i < 300 && finished.isEmpty(); ++i) Settle(50);
         Settle(300);
-        ok &= !finished.isEmpty() && Save(history, out, QStringLiteral("sdcard.png"));
+        ok &= !finished.isEmpty() && Save(cardDialog, out, QStringLiteral("sdcard.png"));
 
         // The graph of that file, as the dialog's Graph button opens it, in both modes.
         bool graphed = false;
-        QTimer::singleShot(0, history, [&] {
-            auto* graph = history->findChild<corvalin::gui::Grapsh*>();
+        QTimer::singleShot(0, cardDialog, [&] {
+            auto* graph = cardDialog->findChild<corvalin::gui::GraphDialog*>();
             if (graph == nullptr) return;
             auto* startDate = graph->findChild<QDateTimeEdit*>(QStringLiteral("startDate"));
             startDate->setDate(startDate->date().addDays(-4));  // the card holds three days
@@ -128,18 +128,18 @@ int main(int argc, char** argv) {
             }
             graph->reject();
         });
-        history->findChild<QPushButton*>(QStringLiteral("graphButton"))->click();
+        cardDialog->findChild<QPushButton*>(QStringLiteral("graphButton"))->click();
         ok &= graphed;
-        history->hide();
-        history->End();
-        window.poll().dialogOpen = 0;
+        cardDialog->hide();
+        cardDialog->End();
+        window.poll().dialogOpen = false;
     }
 
     window.findChild<QAction*>(QStringLiteral("unplugAction"))->trigger();
     Settle(300);
     ok &= Save(&window, out, QStringLiteral("main-unplugged.png"));
 
-    corvalin::gui::CAboutDlg about(&window);
+    corvalin::gui::AboutDialog about(&window);
     about.show();
     Settle(300);
     ok &= Save(&about, out, QStringLiteral("about.png"));

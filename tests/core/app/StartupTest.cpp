@@ -2,8 +2,6 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
@@ -25,26 +23,20 @@ TEST(SingleInstance, SecondCopyIsToldAndTheLockGoesWithTheFirst) {
         SingleInstance second(dir.path());
         EXPECT_EQ(second.state(), SingleInstance::State::AnotherIsRunning);
     }
-    SingleInstance again(dir.path());
-    EXPECT_EQ(again.state(), SingleInstance::State::First);
-    SingleInstance nowhere(dir.File("missing/folder"));
-    EXPECT_EQ(nowhere.state(), SingleInstance::State::Unknown);
+    EXPECT_EQ(SingleInstance(dir.path()).state(), SingleInstance::State::First);
+    EXPECT_EQ(SingleInstance(dir.File("missing/folder")).state(), SingleInstance::State::Unknown);
 }
 
-TEST(DataFolder, FreshFolderGetsDatabaseAndWritableIni) {
+TEST(DataFolder, FreshFolderGetsDatabaseAndWritableIniAndExistingFilesStay) {
     test::TempDir dir;
-    const std::string program = dir.File("bin");
+    const std::string program = dir.File("bin"), data = dir.File("share/KV7500");
     fs::create_directories(program);
-    std::ofstream(program + "/Main.ini") << "[Main]\n";
+    test::WriteAll(program + "/Main.ini", "[Main]\n");
     fs::permissions(program + "/Main.ini", fs::perms::owner_read);
-
-    const std::string data = dir.File("share/KV7500");
-    DataFolderReport report = PrepareDataFolder(data, program);
-    EXPECT_TRUE(report.problems.empty());
+    EXPECT_TRUE(PrepareDataFolder(data, program).problems.empty());
     EXPECT_EQ(ReadAll(data + "/Main.ini"), "[Main]\n");
     EXPECT_NE(fs::status(data + "/Main.ini").permissions() & fs::perms::owner_write,
               fs::perms::none);
-
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2((data + "/7500.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
               SQLITE_OK);
@@ -53,24 +45,16 @@ TEST(DataFolder, FreshFolderGetsDatabaseAndWritableIni) {
         "SELECT * FROM Param;";
     EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
-}
 
-TEST(DataFolder, ExistingFilesKeepTheirBytes) {
-    test::TempDir dir;
-    const std::string data = dir.File("KV7500");
-    fs::create_directories(data);
-    std::ofstream(data + "/7500.db", std::ios::binary) << "earlier records";
-    std::ofstream(data + "/Main.ini") << "edited";
-
-    DataFolderReport report = PrepareDataFolder(data, dir.File("no-program-folder"));
-    EXPECT_TRUE(report.problems.empty());
+    // Existing files keep their bytes, even without a template.
+    test::WriteAll(data + "/7500.db", "earlier records");
+    test::WriteAll(data + "/Main.ini", "edited");
+    EXPECT_TRUE(PrepareDataFolder(data, dir.File("no-program-folder")).problems.empty());
     EXPECT_EQ(ReadAll(data + "/7500.db"), "earlier records");
     EXPECT_EQ(ReadAll(data + "/Main.ini"), "edited");
-}
 
-TEST(DataFolder, MissingTemplateIsReportedAndStartUpGoesOn) {
-    test::TempDir dir;
-    DataFolderReport report = PrepareDataFolder(dir.File("d"), dir.File("nothing"));
+    // A missing template is reported and start-up goes on.
+    const DataFolderReport report = PrepareDataFolder(dir.File("d"), dir.File("nothing"));
     ASSERT_EQ(report.problems.size(), 1u);
     EXPECT_NE(report.problems[0].find("Main.ini"), std::string::npos);
     EXPECT_TRUE(fs::exists(dir.File("d/7500.db")));

@@ -1,123 +1,144 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "config/DialogLists.h"
 #include "config/SettingsForm.h"
 
 namespace corvalin {
 namespace {
 
-Report SettingsAnswer(std::initializer_list<uint8_t> bytes1To7, uint32_t area1 = 0x00FFFFFF) {
+// A settings answer: bytes 1 to 7, then the five area masks high byte first.
+Report SettingsAnswer(std::initializer_list<uint8_t> bytes1To7, const AreaMasks& masks = {}) {
     Report answer{};
-    size_t at = 1;
-    for (uint8_t byte : bytes1To7) answer[at++] = byte;
-    answer[8] = static_cast<uint8_t>(area1 >> 24);
-    answer[9] = static_cast<uint8_t>(area1 >> 16);
-    answer[10] = static_cast<uint8_t>(area1 >> 8);
-    answer[11] = static_cast<uint8_t>(area1);
+    std::copy(bytes1To7.begin(), bytes1To7.end(), answer.begin() + 1);
+    for (int area = 0; area < AREA_COUNT; ++area) {
+        for (int i = 0; i < 4; ++i) answer[8 + 4 * area + i] = masks[area] >> (24 - 8 * i);
+    }
     return answer;
 }
 
-TEST(SettingsForm, FillsTheListsFromTheAnswerAndSendsThemBackUnchanged) {
+TEST(SettingsForm, FillsTheListsAndSavesEverythingBack) {
+    const Report answer = SettingsAnswer({2, 72, 1, 2, 1, 0xF6, 1},
+                                         {0xAA0001FF, 0x11000002, 3, 0xFF000001, 0x80E00000});
     SettingsForm form;
-    form.Fill(SettingsAnswer({2, 36, 1, 2, 1, 0xF6, 1}, 0x000001FF), 30, true);
-    EXPECT_STREQ(GRAPH_TYPE_ENTRIES[form.graphType], "Dewpoint");
-    EXPECT_STREQ(GRAPH_SPAN_ENTRIES[form.graphSpan], "72H");
-    EXPECT_STREQ(TIME_FORMAT_ENTRIES[form.timeFormat], "AM h:mm:ss");
-    EXPECT_STREQ(DATE_FORMAT_ENTRIES[form.dateFormat], "DD-MM-YYYY");
-    EXPECT_STREQ(DST_ENTRIES[form.dst], "ON");
-    EXPECT_STREQ(TIME_ZONE_ENTRIES[form.timeZone], "-10");
-    EXPECT_STREQ(UNIT_ENTRIES[form.unit], "°F");
+    form.Fill(answer, 30, true);
+    EXPECT_EQ((std::vector{form.graphType, form.graphSpan, form.timeFormat, form.dateFormat,
+                           form.dst, form.timeZone, form.unit}),
+              (std::vector{2, 3, 1, 2, 1, 2, 1}));
     EXPECT_EQ(form.intervalText, "30");
     EXPECT_TRUE(form.saveEnabled);
-    EXPECT_EQ(form.areas.ShownArea(), 0);
-    EXPECT_TRUE(form.areas.IsChecked(8));
 
-    const std::vector<CommandFrame> frames = form.BuildFrames();
-    ASSERT_EQ(frames.size(), 2u);
-    CommandFrame expected{};
-    const uint8_t head[] = {0x7B, 0x10, 2, 72, 1, 2, 1, 0xF6, 1, 0x00, 0x00, 0x01, 0xFF};
-    std::copy(std::begin(head), std::end(head), expected.begin());
+    // The answer one place on. Area 1 is shown at opening, so its bits 24 to
+    // 31 go back clear; the others go back whole until they are shown.
+    CommandFrame expected{0x7B, CMD_WRITE_SETTINGS};
+    std::copy(answer.begin() + 1, answer.begin() + 28, expected.begin() + 2);
+    expected[9] = 0x00;
     expected[29] = 0x40;
     expected[30] = 0x7D;
+    std::vector<CommandFrame> frames = form.BuildFrames();
+    ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0], expected);
-    EXPECT_EQ(frames[1], MakeCommandFrame(CMD_COMMIT));
-}
-
-TEST(SettingsForm, GraphSpanAndTimeZoneBytes) {
-    SettingsForm form;
-    form.Fill(SettingsAnswer({0, 12, 0, 0, 0, 0, 0}), 5, true);
-    EXPECT_STREQ(GRAPH_SPAN_ENTRIES[form.graphSpan], "12H");
-    EXPECT_STREQ(TIME_ZONE_ENTRIES[form.timeZone], "0");
-
-    struct Case {
-        const char* zone;
-        uint8_t byte;
-    };
-    for (const Case& c : {Case{"-12", 0xF4}, Case{"0", 0x00}, Case{"12", 0x0C}}) {
-        form.timeZone = static_cast<int>(
-            std::find_if(TIME_ZONE_ENTRIES.begin(), TIME_ZONE_ENTRIES.end(),
-                         [&](const char* entry) { return std::string(entry) == c.zone; }) -
-            TIME_ZONE_ENTRIES.begin());
-        EXPECT_EQ(form.BuildFrames()[0][7], c.byte) << c.zone;
-    }
-    const uint8_t hours[] = {0x0C, 0x18, 0x30, 0x48};
-    for (int span = 0; span < 4; ++span) {
-        form.graphSpan = span;
-        EXPECT_EQ(form.BuildFrames()[0][3], hours[span]);
-    }
-}
-
-TEST(SettingsForm, ValuesNoListHoldsGoBackAsTheStationSentThem) {
-    SettingsForm form;
-    form.Fill(SettingsAnswer({7, 24, 3, 9, 2, 0x20, 5}), 5, true);
-    EXPECT_EQ(form.graphType, NO_SELECTION);
-    EXPECT_EQ(form.timeZone, NO_SELECTION);
-    EXPECT_EQ(form.unit, NO_SELECTION);
-    const CommandFrame frame = form.BuildFrames()[0];
-    EXPECT_EQ((std::vector<uint8_t>(frame.begin() + 2, frame.begin() + 9)),
-              (std::vector<uint8_t>{7, 24, 3, 9, 2, 0x20, 5}));
-}
-
-TEST(SettingsForm, AMaskNeverShownKeepsItsHighBitsInTheFrame) {
-    Report answer = SettingsAnswer({0, 24, 0, 0, 0, 0, 0}, 0xAA000001);
-    answer[20] = 0xFF;  // area 4: 0xFF000001
-    answer[23] = 0x01;
-    SettingsForm form;
-    form.Fill(answer, 5, true);
-
-    CommandFrame frame = form.BuildFrames()[0];
-    EXPECT_EQ((std::vector<uint8_t>(frame.begin() + 9, frame.begin() + 13)),
-              (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x01}));  // area 1 is shown
-    EXPECT_EQ((std::vector<uint8_t>(frame.begin() + 21, frame.begin() + 25)),
-              (std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x01}));
-
+    EXPECT_EQ(frames[1][1], CMD_COMMIT);
     form.areas.ChangeArea(3);
-    form.areas.ChangeArea(1);
-    frame = form.BuildFrames()[0];
-    EXPECT_EQ((std::vector<uint8_t>(frame.begin() + 21, frame.begin() + 25)),
-              (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x01}));
-}
+    form.areas.ChangeArea(0);
+    expected[21] = 0x00;
+    EXPECT_EQ(form.BuildFrames()[0], expected);
 
-TEST(SettingsForm, NotConnectedOpeningShowsEntryZeroAndDisablesSave) {
-    SettingsForm form;
-    form.Fill(SettingsAnswer({2, 36, 1, 2, 1, 0xF6, 1}, 0x38), 30, true);
+    // Not connected: entry 0 everywhere, Save disabled, and the grid still
+    // shows what the earlier opening loaded into area 1.
     form.Fill(Report{}, 30, false);
-    for (int selection : {form.graphType, form.graphSpan, form.timeFormat, form.dateFormat,
-                          form.dst, form.timeZone, form.unit}) {
-        EXPECT_EQ(selection, 0);
-    }
+    EXPECT_EQ((std::vector{form.graphType, form.graphSpan, form.timeFormat, form.dateFormat,
+                           form.dst, form.timeZone, form.unit}),
+              std::vector<int>(7, 0));
     EXPECT_EQ(form.intervalText, "5");
     EXPECT_FALSE(form.saveEnabled);
-    // The grid still shows what the earlier opening loaded into area 1.
-    EXPECT_TRUE(form.areas.IsChecked(3));
-    EXPECT_FALSE(form.areas.IsChecked(0));
+    EXPECT_TRUE(form.areas.IsChecked(8) && !form.areas.IsChecked(9));
 }
 
-TEST(IntervalFrame, TwoHundredForty) {
-    const CommandFrame frame = MakeIntervalFrame(240);
-    EXPECT_EQ((std::vector<uint8_t>(frame.begin(), frame.begin() + 5)),
-              (std::vector<uint8_t>{0x7B, 0x40, 0xF0, 0x40, 0x7D}));
-    EXPECT_TRUE(std::all_of(frame.begin() + 5, frame.end(), [](uint8_t b) { return b == 0; }));
+TEST(SettingsForm, ListEntriesAndTheirBytes) {
+    // The last rows hold values no list holds: no selection, and Save sends
+    // the station's own value.
+    using S = SettingsForm;
+    // clang-format off
+    const std::tuple<int S::*, size_t, uint8_t, int> rows[] = {
+        {&S::graphSpan, 3, 12, 0}, {&S::graphSpan, 3, 24, 1}, {&S::graphSpan, 3, 48, 2},
+        {&S::graphSpan, 3, 72, 3}, {&S::timeZone, 7, 0xF4, 0}, {&S::timeZone, 7, 0x00, 12},
+        {&S::timeZone, 7, 0x0C, 24}, {&S::graphType, 2, 4, NO_SELECTION},
+        {&S::timeFormat, 4, 3, NO_SELECTION}, {&S::dateFormat, 5, 9, NO_SELECTION},
+        {&S::dst, 6, 2, NO_SELECTION}, {&S::timeZone, 7, 0xF3, NO_SELECTION},
+        {&S::timeZone, 7, 0x0D, NO_SELECTION}, {&S::unit, 8, 2, NO_SELECTION},
+    };
+    // clang-format on
+    for (const auto& [list, at, byte, selection] : rows) {  // `at`: the byte in the frame
+        Report answer = SettingsAnswer({3, 24, 2, 1, 0, 1, 0});
+        answer[at - 1] = byte;
+        SettingsForm form;
+        form.Fill(answer, 5, true);
+        EXPECT_EQ(form.*list, selection) << at << ": " << int(byte);
+        EXPECT_EQ(form.BuildFrames()[0][at], byte) << at << ": " << int(byte);
+        if (selection == NO_SELECTION) continue;
+        form.Fill(SettingsAnswer({3, 24, 2, 1, 0, 1, 0}), 5, true);
+        form.*list = selection;  // chosen by the user
+        EXPECT_EQ(form.BuildFrames()[0][at], byte) << at << ": " << selection;
+    }
+    // Any other graph span means 72 hours.
+    SettingsForm form;
+    form.Fill(SettingsAnswer({3, 36, 2, 1, 0, 1, 0}), 5, true);
+    EXPECT_EQ(form.graphSpan, 3);
+    EXPECT_EQ(form.BuildFrames()[0][3], 72);
+}
+
+TEST(AreaMaskState, AreaOneLetsOnlyTheChannelOneBoxesChange) {
+    SettingsForm form;
+    form.Fill(SettingsAnswer({0, 24}, {0x00FFFFFF}), 5, true);
+    AreaMaskState& state = form.areas;
+    for (int box = 0; box < MASK_BOX_COUNT; ++box) {
+        EXPECT_EQ(state.IsEnabled(box), box < 3) << box;
+        EXPECT_TRUE(state.IsChecked(box)) << box;  // a disabled box still shows its bit
+    }
+    EXPECT_FALSE(state.SetChecked(MaskBit(7, DisplayRow::HeatIndex), false));
+    EXPECT_TRUE(state.SetChecked(MaskBit(0, DisplayRow::Temperature), false));
+    EXPECT_EQ(state.MasksForSave()[0], 0x00FFFFFEu);
+
+    state.ChangeArea(3);
+    for (int box = 0; box < MASK_BOX_COUNT; ++box) EXPECT_TRUE(state.IsEnabled(box)) << box;
+    EXPECT_FALSE(state.IsEnabled(MASK_BOX_COUNT));
+    EXPECT_FALSE(state.SetChecked(-1, true));
+}
+
+TEST(AreaMaskState, TicksAreStoredOnAnAreaChangeButNeverWhileFilling) {
+    SettingsForm form;
+    form.Fill(SettingsAnswer({0, 24}, {0, 0, 0x1FF, 0, 0}), 5, true);
+    AreaMaskState& state = form.areas;
+    state.ChangeArea(1);
+    ASSERT_TRUE(state.SetChecked(MaskBit(2, DisplayRow::DewPoint), true));
+    state.ChangeArea(3);
+    EXPECT_EQ(state.Mask(1), 0x80u);
+    EXPECT_FALSE(state.IsChecked(MaskBit(2, DisplayRow::DewPoint)));
+    state.ChangeArea(1);
+    EXPECT_TRUE(state.IsChecked(MaskBit(2, DisplayRow::DewPoint)));
+    EXPECT_EQ(state.MasksForSave()[1], 0x80u);
+
+    state.ChangeArea(2);
+    ASSERT_TRUE(state.SetChecked(MaskBit(5, DisplayRow::Temperature), true));
+    // Closed with "Exit" while area 3 was shown, reopened without a station.
+    form.Fill(Report{}, 5, false);
+    EXPECT_EQ(state.Mask(2), 0x1FFu);  // the unsaved tick was never stored
+    EXPECT_EQ(state.ShownArea(), 0);
+
+    // Ticks stored by an area change stay until a connected opening reloads.
+    state.ChangeArea(4);
+    ASSERT_TRUE(state.SetChecked(0, true));
+    state.ChangeArea(1);
+    form.Fill(Report{}, 5, false);
+    EXPECT_EQ(state.Mask(4), 1u);
+
+    // Loaded with nothing shown (the command-line tool): every word goes back whole.
+    state.Load({0xFF000007, 1, 2, 0xAB000001, 0x80000000});
+    EXPECT_EQ(state.ShownArea(), AreaMaskState::NO_AREA);
+    EXPECT_EQ(state.MasksForSave(), (AreaMasks{0xFF000007, 1, 2, 0xAB000001, 0x80000000}));
+    EXPECT_FALSE(state.SetChecked(0, true));
 }
 
 }  // namespace

@@ -2,11 +2,12 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 
+#include "common/ManualResetEvent.h"
 #include "device/DeviceLink.h"
-#include "device/ManualResetEvent.h"
 #include "support/FakeTransport.h"
 
 namespace corvalin {
@@ -44,49 +45,32 @@ FakeTransport::Device Station(const std::string& path) {
     return {{path, STATION_VENDOR_ID, STATION_PRODUCT_ID}, ""};
 }
 
-Report Frame(uint8_t code) {
-    Report frame{};
-    frame[0] = 0x7B;
-    frame[1] = code;
-    frame[2] = 0x40;
-    frame[3] = 0x7D;
-    return frame;
+Report Marked(uint8_t mark) {
+    Report report{};
+    report[1] = mark;
+    return report;
 }
 
-TEST(DeviceLink, WithoutStationTheReaderSleepsAndNothingIsWritten) {
+TEST(DeviceLink, OpensTheFirstUsableStationOrSaysWhyNone) {
     FakeTransport transport;
     DeviceLink link(transport);
     EXPECT_FALSE(link.OpenDevice());
-    EXPECT_EQ(link.connected, 0);
     EXPECT_TRUE(link.ReaderRunning());
-    link.WriteReport(Frame(0x03));
-    EXPECT_TRUE(transport.Written().empty());
     EXPECT_TRUE(link.LastOpenError().empty());
-}
+    link.WriteReport(Marked(3));
+    EXPECT_TRUE(transport.Written().empty());
 
-TEST(DeviceLink, OpensTheFirstMatchingInterfaceOnly) {
-    FakeTransport transport;
-    transport.SetDevices({{{"/dev/hidraw0", 0x046D, 0xC52B}, ""},
-                          Station("/dev/hidraw1"),
-                          Station("/dev/hidraw2")});
-    DeviceLink link(transport);
-    ASSERT_TRUE(link.OpenDevice());
-    EXPECT_EQ(link.DevicePath(), "/dev/hidraw1");
-    // One handle for the reader, one for the writers; other devices untouched.
-    EXPECT_EQ(transport.OpenedPaths(), (std::vector<std::string>{"/dev/hidraw1", "/dev/hidraw1"}));
-}
-
-TEST(DeviceLink, SkipsStationsThatCannotBeOpenedAndSaysWhy) {
-    FakeTransport transport;
-    transport.SetDevices({{{"/dev/hidraw3", STATION_VENDOR_ID, STATION_PRODUCT_ID},
-                           "Cannot open the station at /dev/hidraw3: permission denied."},
-                          Station("/dev/hidraw4")});
-    DeviceLink link(transport);
+    const FakeTransport::Device refused{{"/dev/hidraw3", STATION_VENDOR_ID, STATION_PRODUCT_ID},
+                                        "Cannot open the station: permission denied."};
+    transport.SetDevices({{{"/dev/hidraw0", 0x046D, 0xC52B}, ""}, refused,
+                          Station("/dev/hidraw4"), Station("/dev/hidraw5")});
     ASSERT_TRUE(link.OpenDevice());
     EXPECT_EQ(link.DevicePath(), "/dev/hidraw4");
+    // One handle for the reader, one for the writers; other devices untouched.
+    EXPECT_EQ(transport.OpenedPaths(),
+              (std::vector<std::string>{"/dev/hidraw3", "/dev/hidraw4", "/dev/hidraw4"}));
 
-    transport.SetDevices({{{"/dev/hidraw3", STATION_VENDOR_ID, STATION_PRODUCT_ID},
-                           "Cannot open the station at /dev/hidraw3: permission denied."}});
+    transport.SetDevices({refused});
     EXPECT_FALSE(link.OpenDevice());
     EXPECT_NE(link.LastOpenError().find("permission denied"), std::string::npos);
 }
@@ -96,16 +80,14 @@ TEST(DeviceLink, WritesReportIdZeroThenTheFrame) {
     transport.SetDevices({Station("/dev/hidraw0")});
     DeviceLink link(transport);
     ASSERT_TRUE(link.OpenDevice());
-    link.WriteReport(Frame(0x04));
+    Report frame{};
+    frame.fill(0x5A);
+    link.WriteReport(frame);
     auto written = transport.Written();
     ASSERT_EQ(written.size(), 1u);
-    ASSERT_EQ(written[0].size(), 65u);
+    ASSERT_EQ(written[0].size(), WIRE_REPORT_SIZE);
     EXPECT_EQ(written[0][0], 0x00);
-    EXPECT_EQ(written[0][1], 0x7B);
-    EXPECT_EQ(written[0][2], 0x04);
-    EXPECT_EQ(written[0][3], 0x40);
-    EXPECT_EQ(written[0][4], 0x7D);
-    EXPECT_EQ(written[0][64], 0x00);
+    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), written[0].begin() + 1));
 }
 
 TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
@@ -127,52 +109,105 @@ TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
     EXPECT_EQ(reports[0].second, 10u);
     EXPECT_EQ(reports[0].first[9], 0xAB);
     EXPECT_EQ(reports[0].first[10], 0x00);  // padded, not left over from an earlier read
-    EXPECT_EQ(reports[0].first[63], 0x00);
-    EXPECT_EQ(reports[1].second, 64u);
     EXPECT_EQ(reports[1].first, full);
 }
 
-TEST(DeviceLink, ReaderWakesOnTheNewConnectionAfterUnplugAndReplug) {
+TEST(DeviceLink, ReaderFollowsUnplugAndReplug) {
     FakeTransport transport;
     transport.SetDevices({Station("/dev/hidraw0")});
     RecordingReceiver receiver;
     DeviceLink link(transport);
     link.SetReceiver(&receiver);
     ASSERT_TRUE(link.OpenDevice());
-    Report first{};
-    first[1] = 1;
-    transport.PushReport(first);
+    transport.PushReport(Marked(1));
     ASSERT_TRUE(receiver.WaitForCount(1));
 
     transport.Unplug();
-    for (int i = 0; i < 100 && !link.ReaderLost(); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && !link.ReaderLost(); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(link.ReaderLost());
+    EXPECT_FALSE(link.StillConnected());
     EXPECT_FALSE(link.OpenDevice());
-    link.WriteReport(Frame(0x03));
-    EXPECT_TRUE(transport.Written().empty());
+    EXPECT_FALSE(link.IsConnected());
 
     transport.SetDevices({Station("/dev/hidraw5")});
     ASSERT_TRUE(link.OpenDevice());
-    EXPECT_FALSE(link.ReaderLost());
-    Report second{};
-    second[1] = 2;
-    transport.PushReport(second);
+    EXPECT_TRUE(link.StillConnected());
+    transport.PushReport(Marked(2));
     ASSERT_TRUE(receiver.WaitForCount(2));
     EXPECT_EQ(receiver.Reports()[1].first[1], 2);
+
+    link.Shutdown();  // joins the reader while it is in a read
+    EXPECT_FALSE(link.ReaderRunning());
+    EXPECT_FALSE(link.IsConnected());
 }
 
-TEST(DeviceLink, ShutdownJoinsTheReaderWhileItWaits) {
-    FakeTransport transport;
-    {
-        DeviceLink link(transport);
-        link.OpenDevice();  // no station: the reader sleeps on its event
+// Handles whose reads wait at a gate, so a read can end after OpenDevice
+// has replaced its handle.
+class GatedTransport : public Transport {
+public:
+    class Handle : public TransportHandle {
+    public:
+        Handle(GatedTransport& owner, uint8_t mark) : owner_(owner), mark_(mark) {}
+        int Write(const uint8_t*, size_t length) override { return static_cast<int>(length); }
+        int Read(uint8_t* data, size_t capacity, int) override {
+            std::unique_lock lock(owner_.mutex_);
+            ++owner_.readsStarted_[mark_];
+            owner_.changed_.notify_all();
+            owner_.changed_.wait_for(lock, 50ms, [&] { return owner_.open_[mark_]; });
+            if (!owner_.open_[mark_]) return 0;
+            owner_.open_[mark_] = false;
+            std::fill(data, data + capacity, 0);
+            data[1] = mark_;
+            return 64;
+        }
+
+    private:
+        GatedTransport& owner_;
+        uint8_t mark_;
+    };
+
+    std::vector<HidInterface> Enumerate() override {
+        return {{"/dev/hidraw0", STATION_VENDOR_ID, STATION_PRODUCT_ID}};
     }
-    transport.SetDevices({Station("/dev/hidraw0")});
+    Result<std::unique_ptr<TransportHandle>> Open(const std::string&) override {
+        std::lock_guard lock(mutex_);
+        // Two handles per OpenDevice: the first of each pair is the reader's.
+        const uint8_t mark = static_cast<uint8_t>(1 + opened_++ / 2);
+        return Result<std::unique_ptr<TransportHandle>>::Of(std::make_unique<Handle>(*this, mark));
+    }
+    bool WaitForRead(uint8_t mark) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 5s, [&] { return readsStarted_[mark] > 0; });
+    }
+    void Release(uint8_t mark) {
+        std::lock_guard lock(mutex_);
+        open_[mark] = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int opened_ = 0;
+    std::map<uint8_t, int> readsStarted_;
+    std::map<uint8_t, bool> open_;
+};
+
+TEST(DeviceLink, AReportReadOnAReplacedHandleIsDropped) {
+    GatedTransport transport;
+    RecordingReceiver receiver;
     DeviceLink link(transport);
-    ASSERT_TRUE(link.OpenDevice());  // connected: the reader is in a read
+    link.SetReceiver(&receiver);
+    ASSERT_TRUE(link.OpenDevice());
+    ASSERT_TRUE(transport.WaitForRead(1));
+    ASSERT_TRUE(link.OpenDevice());  // handle 2 replaces handle 1 during its read
+    transport.Release(1);
+    ASSERT_TRUE(transport.WaitForRead(2));
+    transport.Release(2);
+    ASSERT_TRUE(receiver.WaitForCount(1));
     link.Shutdown();
-    EXPECT_FALSE(link.ReaderRunning());
-    EXPECT_EQ(link.connected, 0);
+    // Only the current handle's report reaches the receiver.
+    for (const auto& [report, length] : receiver.Reports()) EXPECT_EQ(report[1], 2);
 }
 
 TEST(ManualResetEvent, StaysSetUntilResetAndBoundsWaits) {

@@ -8,48 +8,20 @@
 #include "graph/GraphQuery.h"
 #include "graph/GraphTime.h"
 #include "store/RecordDatabase.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
 namespace {
 
 using test::Reading;
-
+using Values = std::vector<double>;
 constexpr float NO_DATA = 65535.0f;
 
-CivilTime At(const std::string& iso) {
-    const auto time = ParseIsoText(iso);
-    EXPECT_TRUE(time) << iso;
-    return time.value_or(CivilTime{});
-}
-
+CivilTime At(const std::string& iso) { return ParseIsoText(iso).value(); }
 double Seconds(const std::string& iso) { return ChartSecondsFromCivil(At(iso)); }
 
-class GraphQueryTest : public ::testing::Test {
-protected:
-    void Import(const std::vector<ReadingRecord>& records) {
-        RecordDatabase import;
-        ASSERT_EQ(import.Connect(path), 0) << import.LastError();
-        ASSERT_EQ(import.ClearTables(), 0) << import.LastError();
-        ASSERT_EQ(import.OpenForAppend(), 0) << import.LastError();
-        for (const ReadingRecord& record : records) {
-            ASSERT_EQ(import.AppendRecord(record), 0) << import.LastError();
-        }
-        ASSERT_EQ(import.CloseCursor(), 0);
-    }
-
-    GraphResult Query(const std::string& start, const std::string& end,
-                      GraphQuantity quantity = GraphQuantity::Temperature,
-                      const std::string& unitLabel = "(°C)") {
-        return QueryGraph(db, path, {At(start), At(end), quantity, unitLabel});
-    }
-
-    test::TempDir dir;
-    std::string path = dir.File("7500.db");
-    RecordDatabase db;
-};
-
-TEST(GraphTimeTest, ChartSecondsAreTheStationClockWithoutTimeZone) {
+TEST(GraphTime, ChartSecondsAreTheStationClockWithoutTimeZone) {
     // Hours that daylight saving skips or repeats in much of Europe keep
     // their own value, whatever this computer's zone.
     const char* zone = std::getenv("TZ");
@@ -60,102 +32,87 @@ TEST(GraphTimeTest, ChartSecondsAreTheStationClockWithoutTimeZone) {
     EXPECT_EQ(Seconds("2024-03-31 02:30:00"), 1711852200.0);
     EXPECT_EQ(Seconds("2024-10-27 02:30:00"), 1729996200.0);
     EXPECT_EQ(Seconds("1899-12-29 06:00:00"), -2209226400.0);
-    if (zone != nullptr)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
+    zone != nullptr ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
     tzset();
-
     // The store's OLE dates give the same seconds, whole, also at a day's
     // last second and before 1899-12-30, where the fraction counts forward.
     for (const char* iso : {"2024-03-05 23:59:59", "2024-03-05 00:00:01", "1899-12-29 06:00:00",
                             "1899-12-30 00:00:00", "9999-12-31 23:59:59", "0100-01-01 00:00:00"}) {
-        const double seconds = ChartSecondsFromOleDate(OleDateFromCivil(At(iso)));
-        EXPECT_EQ(seconds, Seconds(iso)) << iso;
+        EXPECT_EQ(ChartSecondsFromOleDate(OleDateFromCivil(At(iso))), Seconds(iso)) << iso;
     }
 }
 
-TEST(GraphRangeTest, StartLaterThanEndIsATimeErrorAndEqualEndsPass) {
-    EXPECT_EQ(CheckGraphRange(At("2024-03-05 10:00:01"), At("2024-03-05 10:00:00")).message,
-              "Time Error.");
-    EXPECT_EQ(CheckGraphRange(At("2025-01-01 00:00:00"), At("2024-12-31 23:59:59")).message,
-              "Time Error.");
-    EXPECT_TRUE(CheckGraphRange(At("2024-03-05 10:00:00"), At("2024-03-05 10:00:00")));
-    EXPECT_TRUE(CheckGraphRange(At("2024-03-05 09:00:00"), At("2024-03-05 10:00:00")));
-    CivilTime thirtiethFebruary = At("2024-02-28 10:00:00");
-    thirtiethFebruary.day = 30;
-    EXPECT_FALSE(CheckGraphRange(At("2024-02-01 10:00:00"), thirtiethFebruary));
-}
+class GraphQueryTest : public ::testing::Test {
+protected:
+    GraphResult Query(const std::string& start, const std::string& end,
+                      GraphQuantity quantity = GraphQuantity::Temperature) {
+        return QueryGraph(db, path, {At(start), At(end), quantity, "(°F)"});
+    }
+    test::TempDir dir;
+    std::string path = dir.File("7500.db");
+    RecordDatabase db;
+};
 
-TEST_F(GraphQueryTest, RangeLeavesOutItsStartAndKeepsItsEnd) {
-    Import({Reading("2024-03-05 10:00:00", 20.0f), Reading("2024-03-05 10:00:01", 21.0f),
-            Reading("2024-03-05 11:00:00", 23.5f), Reading("2024-03-05 11:00:01", 24.0f)});
-    const GraphResult result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
-    ASSERT_EQ(result.outcome, GraphOutcome::Drawn) << result.message;
-    const GraphSeries& temperature = result.content.series[QUANTITY_SERIES];
-    EXPECT_EQ(temperature.times, (std::vector<double>{Seconds("2024-03-05 10:00:01"),
-                                                      Seconds("2024-03-05 11:00:00")}));
-    // As stored: 32-bit floats widened, no unit conversion.
-    EXPECT_EQ(temperature.values, (std::vector<double>{21.0, 23.5}));
-    EXPECT_EQ(result.content.timeTo, temperature.times.back());
-}
-
-TEST_F(GraphQueryTest, MissingValuesLeaveOnlyTheirOwnSeries) {
-    Import({Reading("2024-03-05 10:10:00", 20.1f, 40, NO_DATA, 21.0f),
-            Reading("2024-03-05 10:20:00", NO_DATA, 41, 8.5f, NO_DATA),
-            Reading("2024-03-05 10:30:00", 20.3f, 65535, 8.7f, 21.2f)});
-    const GraphResult result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
+TEST_F(GraphQueryTest, EachSeriesHoldsItsOwnReadingsAsStored) {
+    const std::string m10 = "2024-03-05 10:10:00", m20 = "2024-03-05 10:20:00",
+                      m30 = "2024-03-05 10:30:00";
+    RecordDatabase import;
+    ASSERT_EQ(import.Connect(path), 0);
+    ASSERT_EQ(import.OpenForAppend(), 0);
+    for (const ReadingRecord& record :
+         {Reading(m10, 20.1f, 40, NO_DATA, 21.0f), Reading(m20, NO_DATA, 41, 8.5f, NO_DATA),
+          Reading(m30, 20.3f, 65535, 8.7f, 21.2f)}) {
+        ASSERT_EQ(import.AppendRecord(record), 0);
+    }
+    const double t10 = Seconds(m10), t20 = Seconds(m20), t30 = Seconds(m30);
+    GraphResult result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
     ASSERT_EQ(result.outcome, GraphOutcome::Drawn) << result.message;
     const auto& series = result.content.series;
-    EXPECT_EQ(series[QUANTITY_SERIES].times, (std::vector<double>{Seconds("2024-03-05 10:10:00"),
-                                                                  Seconds("2024-03-05 10:30:00")}));
-    EXPECT_EQ(series[QUANTITY_SERIES].values, (std::vector<double>{20.1f, 20.3f}));
-    EXPECT_EQ(series[DEWPOINT_SERIES].values, (std::vector<double>{8.5f, 8.7f}));
-    EXPECT_EQ(series[HEATINDEX_SERIES].values, (std::vector<double>{21.0f, 21.2f}));
-    EXPECT_TRUE(series[UNUSED_SERIES].times.empty());
+    EXPECT_EQ(result.content.title + result.content.valueAxisTitle, "Temperature(°F)");
+    EXPECT_EQ(std::pair(result.content.timeFrom, result.content.timeTo),
+              std::pair(Seconds("2024-03-05 10:00:00"), Seconds("2024-03-05 11:00:00")));
+    // As stored: 32-bit floats widened, no unit conversion.
+    EXPECT_EQ(series[QUANTITY_SERIES].times, (Values{t10, t30}));
+    EXPECT_EQ(series[QUANTITY_SERIES].values, (Values{20.1f, 20.3f}));
+    EXPECT_EQ(series[DEWPOINT_SERIES].times, (Values{t20, t30}));
+    EXPECT_EQ(series[DEWPOINT_SERIES].values, (Values{8.5f, 8.7f}));
+    EXPECT_EQ(series[HEATINDEX_SERIES].values, (Values{21.0f, 21.2f}));
+    EXPECT_TRUE(series[UNUSED_SERIES].times.empty() && !series[UNUSED_SERIES].visible);
 
-    const GraphResult humidity =
-        Query("2024-03-05 10:00:00", "2024-03-05 11:00:00", GraphQuantity::Humidity);
-    ASSERT_EQ(humidity.outcome, GraphOutcome::Drawn) << humidity.message;
-    EXPECT_EQ(humidity.content.series[QUANTITY_SERIES].values, (std::vector<double>{40, 41}));
-    for (size_t i = 1; i < GRAPH_SERIES_COUNT; ++i) {
-        EXPECT_TRUE(humidity.content.series[i].times.empty()) << i;
-    }
-}
-
-TEST_F(GraphQueryTest, EqualEndsGiveEmptySeriesOverThatInstant) {
-    Import({Reading("2024-03-05 10:00:00", 20.0f)});
-    const GraphResult result = Query("2024-03-05 10:00:00", "2024-03-05 10:00:00");
+    result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00", GraphQuantity::Humidity);
     ASSERT_EQ(result.outcome, GraphOutcome::Drawn) << result.message;
+    EXPECT_EQ(result.content.title + result.content.valueAxisTitle, "Humidity (%)");
+    EXPECT_EQ(series[QUANTITY_SERIES].times, (Values{t10, t20}));
+    EXPECT_EQ(series[QUANTITY_SERIES].values, (Values{40, 41}));
+    for (size_t i = 1; i < GRAPH_SERIES_COUNT; ++i) {
+        EXPECT_TRUE(series[i].times.empty() && !series[i].visible) << i;
+    }
+
+    // Equal ends: empty series over that instant.
+    result = Query(m10, m10);
+    EXPECT_EQ(result.outcome, GraphOutcome::Drawn);
     EXPECT_EQ(result.content.PointCount(), 0u);
-    EXPECT_EQ(result.content.timeFrom, Seconds("2024-03-05 10:00:00"));
-    EXPECT_EQ(result.content.timeTo, result.content.timeFrom);
+    EXPECT_EQ(std::pair(result.content.timeFrom, result.content.timeTo), std::pair(t10, t10));
 }
 
-TEST_F(GraphQueryTest, TimeErrorRunsNoQuery) {
-    const GraphResult result = Query("2024-03-05 10:00:01", "2024-03-05 10:00:00");
+TEST_F(GraphQueryTest, ARefusedRangeRunsNoQueryAndAFailedReadLeavesTheLayout) {
+    GraphResult result = Query("2024-03-05 10:00:01", "2024-03-05 10:00:00");
     EXPECT_EQ(result.outcome, GraphOutcome::RangeRefused);
     EXPECT_EQ(result.message, "Time Error.");
     EXPECT_FALSE(db.IsConnected());
-}
+    EXPECT_FALSE(CheckGraphRange(At("2024-02-01 10:00:00"), CivilTime{2024, 2, 30, 10, 0, 0}));
+    EXPECT_EQ(CheckGraphRange(At("2025-01-01 00:00:00"), At("2024-12-31 23:59:59")).message,
+              "Time Error.");
 
-TEST_F(GraphQueryTest, DatabaseFailureGivesItsMessageAndAnEmptyChart) {
-    path = dir.File("no such folder/7500.db");
-    const GraphResult result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
-    EXPECT_EQ(result.outcome, GraphOutcome::ReadFailed);
-    EXPECT_NE(result.message.find("7500.db"), std::string::npos) << result.message;
-    EXPECT_EQ(result.content.title, "Temperature");
-    EXPECT_EQ(result.content.PointCount(), 0u);
-
-    // A file that is no database.
-    path = dir.File("7500.db");
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    std::fputs("not a database, but long enough to look like a file header of some kind\n", file);
-    std::fclose(file);
-    const GraphResult damaged = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
-    EXPECT_EQ(damaged.outcome, GraphOutcome::ReadFailed);
-    EXPECT_FALSE(damaged.message.empty());
+    for (const std::string& broken : {dir.File("no such folder/7500.db"), dir.File("junk.db")}) {
+        test::WriteAll(dir.File("junk.db"), std::string(100, 'x'));
+        path = broken;
+        result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
+        EXPECT_EQ(result.outcome, GraphOutcome::ReadFailed) << broken;
+        EXPECT_FALSE(result.message.empty()) << broken;
+        EXPECT_EQ(result.content.title, "Temperature");
+        EXPECT_EQ(result.content.PointCount(), 0u);
+    }
 }
 
 }  // namespace

@@ -2,39 +2,26 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <tuple>
 
 #include "core/store/RecordTestSupport.h"
 #include "history/ImportHistoryFile.h"
 #include "history/ImportReading.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordSchema.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
 namespace {
 
-const char* const CHANNEL_HEADER = "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+using Texts = std::vector<std::string>;
 
-class ImportHistoryFileTest : public ::testing::Test {
-protected:
-    std::string Write(const std::string& name, const std::string& text) {
-        const std::string path = dir.File(name);
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-    ImportResult Import(const std::string& name, const std::string& text) {
-        return ImportHistoryFile(Write(name, text), name, database);
-    }
-    std::vector<std::string> Stored() const { return test::DumpRecords(database); }
-
-    test::TempDir dir;
-    std::string database = dir.File("7500.db");
-};
+const std::string GOLDEN = std::string(CORVALIN_TEST_DATA) + "/import/";
 
 // A log of `lines` readings, some of them missing, some with odd times.
 std::string ChannelLog(int lines, int humidityBase = 40) {
-    std::string text = CHANNEL_HEADER;
+    std::string text = "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
     for (int i = 0; i < lines; ++i) {
         char line[128];
         std::snprintf(line, sizeof line, "2024-03-%02d %02d:%02d:00,%s,%d,%.1f,%.1f\r\n",
@@ -47,165 +34,61 @@ std::string ChannelLog(int lines, int humidityBase = 40) {
     return text;
 }
 
-TEST_F(ImportHistoryFileTest, AChannelFileFillsTheTableAndTheDatabase) {
-    const ImportResult result =
-        Import("CH1_0305.CSV", std::string(CHANNEL_HEADER) +
-                                   "2024-03-05 14:07:09,23.4,45,10.8,24.1\r\n"
-                                   "2024-03-05 14:12:09,--,--,--.-,--\r\n"
-                                   "garbage,-3.5,46,1.0,2.0\r\n"
-                                   "2024-02-30 10:00:00,1.5,47\r\n");
-    EXPECT_TRUE(result.fileRead);
-    EXPECT_TRUE(result.stored);
-    EXPECT_TRUE(result.errors.empty()) << result.errors.front();
-    EXPECT_FALSE(result.indoorFile);
-    EXPECT_EQ(result.unitText, "(°C)");
-    EXPECT_EQ(result.Columns().size(), 5u);
-    EXPECT_EQ(result.Columns()[3].title, "Dewpoint(°C)");
-    ASSERT_EQ(result.table.RowCount(), 4u);
-    EXPECT_EQ(result.table.Cell(1, 3), "--.-");
-    EXPECT_EQ(result.table.Cell(2, 0), "garbage");
-    EXPECT_EQ(result.rowsStored, 4u);
-    EXPECT_EQ(Stored(),
-              (std::vector<std::string>{
-                  "1899-12-29 00:00:00|real:1.5|integer:47|real:65535.0|real:65535.0",
-                  "1899-12-30 00:00:00|real:-3.5|integer:46|real:1.0|real:2.0",
-                  "2024-03-05 14:07:09|real:23.4|integer:45|real:10.8|real:24.1",
-                  "2024-03-05 14:12:09|real:65535.0|integer:65535|real:65535.0|real:65535.0"}));
-}
-
-TEST_F(ImportHistoryFileTest, AnIndoorFileHasThreeColumnsAndNoDewPointOrHeatIndex) {
-    const ImportResult result = Import("IN_0305.CSV",
-                                       "Time,Temperature(F),Humidity(%)\n"
-                                       "2024-03-05 14:07:09,70.2,45,10.8,24.1\n");
-    EXPECT_TRUE(result.indoorFile);
-    EXPECT_EQ(result.unitText, "(°F)");
-    EXPECT_EQ(result.Columns().size(), 3u);
-    EXPECT_EQ(result.Columns()[1].title, "Temperature(°F)");
-    EXPECT_EQ(result.table.Cell(0, 2), "45,10.8,24.1");
-    EXPECT_EQ(Stored(), std::vector<std::string>{
-                            "2024-03-05 14:07:09|real:70.2|integer:45|real:65535.0|real:65535.0"});
-}
-
-TEST_F(ImportHistoryFileTest, StoresWhatTheCallsOneRecordAtATimeStore) {
-    const std::string log = ChannelLog(3000);
-    const ImportResult result = Import("CH2.CSV", log);
-    ASSERT_TRUE(result.stored);
-
-    // The plain order of calls, one staged record after the other.
-    const std::string plain = dir.File("plain.db");
-    RecordDatabase db;
-    ASSERT_EQ(db.Connect(plain), 0);
-    ASSERT_EQ(db.ClearTables(), 0);
-    ASSERT_EQ(db.Connect(plain), 0);
-    ASSERT_EQ(db.OpenForAppend(), 0);
-    for (size_t row = 0; row < result.table.RowCount(); ++row) {
-        ASSERT_EQ(db.AppendRecord(ReadingFromLine(result.table, row, DateOrder::MonthFirst)), 0);
+class ImportHistoryFileTest : public ::testing::Test {
+protected:
+    ImportResult Import(const std::string& name, const std::string& text,
+                        const ImportProgress& progress = {}) {
+        test::WriteAll(dir.File(name), text);
+        return ImportHistoryFile(dir.File(name), name, database, progress);
     }
-    ASSERT_EQ(db.CloseCursor(), 0);
-    EXPECT_EQ(result.rowsStored, result.table.RowCount());
-    EXPECT_EQ(test::DumpRecords(database, true), test::DumpRecords(plain, true));
+    std::vector<std::string> Stored() const { return test::DumpRecords(database); }
+
+    test::TempDir dir;
+    std::string database = dir.File("7500.db");
+};
+
+// Each golden log replaces what the one before it stored.
+TEST_F(ImportHistoryFileTest, GoldenLogsGiveTheirTablesAndRecords) {
+    const Texts channel = {"Time", "Temperature(°C)", "Humidity(%)", "Dewpoint(°C)",
+                           "Heatindex(°C)"};
+    const Texts unitless = {"Time", "Temperature", "Humidity(%)", "Dewpoint", "Heatindex"};
+    // clang-format off
+    const std::vector<std::tuple<const char*, DateOrder, bool, const char*, Texts>> rows = {
+        {"CH1_0305", DateOrder::MonthFirst, false, "(°C)", channel},
+        {"IN_0305", DateOrder::DayFirst, true, "(°F)", {"Time", "Temperature(°F)", "Humidity(%)"}},
+        {"EMPTY", DateOrder::MonthFirst, false, "", unitless},
+    };
+    // clang-format on
+    for (const auto& [base, order, indoor, unit, titles] : rows) {
+        const std::string name = std::string(base) + ".CSV";
+        const ImportResult result =
+            ImportHistoryFile(GOLDEN + name, name, database, {}, {order, {}});
+        EXPECT_TRUE(result.fileRead && result.stored) << name;
+        EXPECT_TRUE(result.errors.empty()) << name << ": " << result.errors.front();
+        EXPECT_EQ(result.indoorFile, indoor) << name;
+        EXPECT_EQ(result.unitText, unit) << name;
+        Texts shown;
+        for (const HistoryColumn& column : result.Columns()) shown.push_back(column.title);
+        EXPECT_EQ(shown, titles) << name;
+        std::string stored;
+        for (const std::string& record : Stored()) stored += record + "\n";
+        EXPECT_EQ(stored, test::ReadAll(GOLDEN + base + ".rows")) << name;
+        EXPECT_EQ(result.rowsStored, Stored().size()) << name;
+        EXPECT_EQ(result.table.RowCount(), Stored().size()) << name;
+    }
 }
 
-TEST_F(ImportHistoryFileTest, ImportingTwiceGivesTheSameContents) {
-    const std::string log = ChannelLog(500);
-    ASSERT_TRUE(Import("CH3.CSV", log).stored);
-    const auto first = test::DumpRecords(database, true);
-    ASSERT_TRUE(Import("CH3.CSV", log).stored);
-    EXPECT_EQ(test::DumpRecords(database, true), first);
-    EXPECT_EQ(first.size(), 502u);
-}
-
-TEST_F(ImportHistoryFileTest, AFailureHalfWayKeepsThePreviousImport) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(300)).stored);
-    const auto previous = Stored();
-    ASSERT_EQ(test::ExecuteOn(database,
-                              "CREATE TRIGGER fail BEFORE INSERT ON Records "
-                              "WHEN NEW.Humidity = 177 AND NEW.Time > '2024-03-20' "
-                              "BEGIN SELECT RAISE(ROLLBACK, 'disk full'); END"),
-              "");
-
-    // The trigger fires some 27000 lines in, long after the deletion.
-    const ImportResult result = Import("CH2.CSV", ChannelLog(40000, 140));
-    EXPECT_TRUE(result.fileRead);
-    EXPECT_FALSE(result.stored);
-    EXPECT_EQ(result.rowsStored, 0u);
-    ASSERT_FALSE(result.errors.empty());
-    EXPECT_NE(result.errors.front().find("disk full"), std::string::npos) << result.errors.front();
-    EXPECT_EQ(result.errors.back(), "The record database keeps its previous records.");
-    EXPECT_EQ(Stored(), previous);
-    // The table still shows the file.
-    EXPECT_EQ(result.table.RowCount(), 40000u + 160u);
-}
-
-TEST_F(ImportHistoryFileTest, ALineThatCannotBeStoredIsReportedAndSkipped) {
-    ASSERT_TRUE(EnsureRecordDatabase(database));
-    ASSERT_EQ(
-        test::ExecuteOn(database,
-                        "CREATE TRIGGER refuse BEFORE INSERT ON Records WHEN NEW.Humidity = 45 "
-                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
-        "");
-    const ImportResult result = Import("CH1.CSV", std::string(CHANNEL_HEADER) +
-                                                      "2024-03-05 14:07:09,23.4,44,10.8,24.1\r\n"
-                                                      "2024-03-05 14:12:09,23.5,45,10.8,24.1\r\n"
-                                                      "2024-03-05 14:17:09,23.6,46,10.8,24.1\r\n");
-    EXPECT_TRUE(result.stored);
-    EXPECT_EQ(result.rowsStored, 2u);
-    EXPECT_EQ(result.rowsSkipped, 1u);
-    EXPECT_EQ(result.errors, std::vector<std::string>{"Line 3 could not be stored: refused"});
-    EXPECT_EQ(Stored().size(), 2u);
-
-    // Many such lines: the first few are listed, the rest counted.
-    const ImportResult many = Import("CH1.CSV", ChannelLog(5000, 45));  // every 50th line
-    EXPECT_TRUE(many.stored);
-    EXPECT_EQ(many.rowsSkipped, 100u);
-    ASSERT_EQ(many.errors.size(), 11u);
-    EXPECT_EQ(many.errors.back(), "90 more lines could not be stored.");
-}
-
-TEST_F(ImportHistoryFileTest, AFileThatCannotBeReadChangesNothing) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(10)).stored);
-    const auto previous = Stored();
-    const ImportResult result = ImportHistoryFile(dir.File("missing.CSV"), "missing.CSV", database);
-    EXPECT_FALSE(result.fileRead);
-    EXPECT_FALSE(result.stored);
-    EXPECT_EQ(result.errors, std::vector<std::string>{"Open Error2"});
-    EXPECT_EQ(ImportHistoryFile(dir.path(), "CH1.CSV", database).errors,
-              std::vector<std::string>{"Open Error2"});
-    EXPECT_EQ(Stored(), previous);
-}
-
-TEST_F(ImportHistoryFileTest, AnEmptyFileEmptiesTheDatabase) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(10)).stored);
-    const ImportResult result = Import("CH1.CSV", "");
-    EXPECT_TRUE(result.stored);
-    EXPECT_EQ(result.unitText, "");
-    EXPECT_EQ(result.Columns()[1].title, "Temperature");
-    EXPECT_EQ(result.table.RowCount(), 0u);
-    EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(ImportHistoryFileTest, WithoutADatabaseTheTableIsStillShown) {
-    const ImportResult result = ImportHistoryFile(Write("CH1.CSV", ChannelLog(10)), "CH1.CSV",
-                                                  dir.File("no-such-folder/7500.db"));
-    EXPECT_TRUE(result.fileRead);
-    EXPECT_FALSE(result.stored);
-    EXPECT_EQ(result.table.RowCount(), 10u);
-    ASSERT_EQ(result.errors.size(), 1u);
-    EXPECT_NE(result.errors[0].find("7500.db"), std::string::npos) << result.errors[0];
-}
-
-TEST_F(ImportHistoryFileTest, ProgressAdvancesAndTheStagingFileIsRemoved) {
-    test::TempDir temp;
+TEST_F(ImportHistoryFileTest, StoresEveryLineInStepsWithProgressAndTheSameEveryTime) {
+    test::TempDir temp;  // for the staging file
     const char* saved = std::getenv("TMPDIR");
     const std::string previous = saved != nullptr ? saved : "";
     setenv("TMPDIR", temp.path().c_str(), 1);
-
     std::vector<std::string> stagingNames;
     uint64_t lastRead = 0, lastStored = 0, total = 0;
     bool ordered = true;
-    const ImportResult result = ImportHistoryFile(
-        Write("CH1.CSV", ChannelLog(40000)), "CH1.CSV", database,
-        [&](ImportPhase phase, uint64_t done, uint64_t all) {
+    const std::string log = ChannelLog(17000);  // more lines than one staging step
+    const ImportResult result =
+        Import("CH2.CSV", log, [&](ImportPhase phase, uint64_t done, uint64_t all) {
             total = all;
             uint64_t& last = phase == ImportPhase::Reading ? lastRead : lastStored;
             // Each phase only advances, and nothing is stored before it was read.
@@ -216,20 +99,88 @@ TEST_F(ImportHistoryFileTest, ProgressAdvancesAndTheStagingFileIsRemoved) {
                 stagingNames.push_back(entry.path().filename().string());
             }
         });
-    if (saved != nullptr) {
-        setenv("TMPDIR", previous.c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
-    }
-
-    EXPECT_TRUE(result.stored);
+    saved != nullptr ? setenv("TMPDIR", previous.c_str(), 1) : unsetenv("TMPDIR");
+    ASSERT_TRUE(result.stored);
     EXPECT_TRUE(ordered);
-    EXPECT_EQ(total, result.table.RowCount());
-    EXPECT_EQ(lastRead, total);
-    EXPECT_EQ(lastStored, total);
+    EXPECT_EQ((std::vector{total, lastRead, lastStored, result.rowsStored}),
+              std::vector<uint64_t>(4, result.table.RowCount()));
     ASSERT_FALSE(stagingNames.empty());
     EXPECT_EQ(stagingNames.front().rfind("KV75", 0), 0u) << stagingNames.front();
     EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+
+    // The lines' readings in one call, which the store tests against one record at a time.
+    std::vector<ReadingRecord> records;
+    for (size_t row = 0; row < result.table.RowCount(); ++row) {
+        records.push_back(ReadingFromLine(result.table, row, DateOrder::MonthFirst));
+    }
+    const std::string plain = dir.File("plain.db");
+    RecordDatabase db;
+    ASSERT_EQ(db.Connect(plain), 0);
+    ASSERT_EQ(db.OpenForAppend(), 0);
+    ASSERT_EQ(db.AppendRecords(records, [](size_t i, auto&) { ADD_FAILURE() << i; }).stored,
+              records.size());
+    ASSERT_EQ(db.CloseCursor(), 0);
+    const std::vector<std::string> stored = test::DumpRecords(database, true);
+    EXPECT_EQ(stored, test::DumpRecords(plain, true));
+    ASSERT_TRUE(Import("CH2.CSV", log).stored);
+    EXPECT_EQ(test::DumpRecords(database, true), stored);
+}
+
+TEST_F(ImportHistoryFileTest, AFailureHalfWayKeepsThePreviousImport) {
+    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(300)).stored);
+    const auto previous = Stored();
+    ASSERT_EQ(test::Sql(database,
+                        "CREATE TRIGGER fail BEFORE INSERT ON Records "
+                        "WHEN NEW.Humidity = 177 AND NEW.Time > '2024-03-20' "
+                        "BEGIN SELECT RAISE(ROLLBACK, 'disk full'); END"),
+              test::Rows{});
+    // The trigger fires some 27000 lines in, long after the deletion.
+    const ImportResult result = Import("CH2.CSV", ChannelLog(40000, 140));
+    EXPECT_TRUE(result.fileRead && !result.stored && result.rowsStored == 0);
+    ASSERT_FALSE(result.errors.empty());
+    EXPECT_NE(result.errors.front().find("disk full"), std::string::npos) << result.errors.front();
+    EXPECT_EQ(result.errors.back(), "The record database keeps its previous records.");
+    EXPECT_EQ(Stored(), previous);
+    EXPECT_EQ(result.table.RowCount(), 40000u + 160u);  // the table still shows the file
+}
+
+TEST_F(ImportHistoryFileTest, ALineThatCannotBeStoredIsReportedAndSkipped) {
+    ASSERT_TRUE(EnsureRecordDatabase(database));
+    ASSERT_EQ(test::Sql(database,
+                        "CREATE TRIGGER refuse BEFORE INSERT ON Records WHEN NEW.Humidity = 45 "
+                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+              test::Rows{});
+    const ImportResult result = Import("CH1.CSV", ChannelLog(7, 40));
+    EXPECT_TRUE(result.stored);
+    EXPECT_EQ(std::pair(result.rowsStored, result.rowsSkipped), std::pair(6ul, 1ul));
+    EXPECT_EQ(result.errors, std::vector<std::string>{"Line 7 could not be stored: refused"});
+    EXPECT_EQ(Stored().size(), 6u);
+
+    // Many such lines: the first ten are listed, the rest counted.
+    const ImportResult many = Import("CH1.CSV", ChannelLog(5000, 45));  // every 50th line
+    EXPECT_TRUE(many.stored);
+    EXPECT_EQ(many.rowsSkipped, 100u);
+    ASSERT_EQ(many.errors.size(), 11u);
+    EXPECT_EQ(many.errors.back(), "90 more lines could not be stored.");
+}
+
+TEST_F(ImportHistoryFileTest, WhatCannotBeReadOrStoredChangesNothing) {
+    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(10)).stored);
+    const auto previous = Stored();
+    for (const std::string& path : {dir.File("missing.CSV"), dir.path()}) {
+        const ImportResult result = ImportHistoryFile(path, "CH1.CSV", database);
+        EXPECT_FALSE(result.fileRead || result.stored) << path;
+        EXPECT_EQ(result.errors, std::vector<std::string>{"Open Error2"}) << path;
+    }
+    EXPECT_EQ(Stored(), previous);
+
+    // Without a database the table is still shown.
+    const ImportResult result =
+        ImportHistoryFile(dir.File("CH1.CSV"), "CH1.CSV", dir.File("no-such-folder/7500.db"));
+    EXPECT_TRUE(result.fileRead && !result.stored);
+    EXPECT_EQ(result.table.RowCount(), 10u);
+    ASSERT_EQ(result.errors.size(), 1u);
+    EXPECT_NE(result.errors[0].find("7500.db"), std::string::npos) << result.errors[0];
 }
 
 }  // namespace

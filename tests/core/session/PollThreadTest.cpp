@@ -24,12 +24,12 @@ bool Eventually(Predicate done) {
 
 TEST(PollThread, ReadsAtOnceThenEveryTwentiethTurnAndRepaintsEveryTurn) {
     test::SimRig rig;
-    ASSERT_TRUE(rig.link().OpenDevice());
+    ASSERT_TRUE(rig.session().Open());
     std::atomic<int> repaints{0};
     PollThread poll(rig.session(), [&] { ++repaints; }, 5ms);
     poll.Start();
     ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 1; }));
-    EXPECT_NE(rig.record().Readings().temperatureC[0], 65535.0f);
+    EXPECT_NE(rig.session().Readings().temperatureC[0], 65535.0f);
     ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 2; }));
     poll.Stop();
     // Twenty turns between cycles, each with its repaint.
@@ -41,21 +41,21 @@ TEST(PollThread, ReadsAtOnceThenEveryTwentiethTurnAndRepaintsEveryTurn) {
 
 TEST(PollThread, NoCycleWhileADialogIsOpenAndOneRightAfter) {
     test::SimRig rig;
-    ASSERT_TRUE(rig.link().OpenDevice());
+    ASSERT_TRUE(rig.session().Open());
     PollThread poll(rig.session(), {}, 5ms);
-    poll.dialogOpen = 1;
+    poll.dialogOpen = true;
     poll.Start();
     std::this_thread::sleep_for(300ms);  // sixty turns: the counter is past its mark
     EXPECT_EQ(poll.CyclesRun(), 0u);
     EXPECT_TRUE(rig.Written().empty());
-    poll.dialogOpen = 0;
+    poll.dialogOpen = false;
     ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 1; }));
 }
 
 TEST(PollThread, NoCycleWhileUnconnected) {
     test::SimRig rig;
     rig.station().Unplug();
-    ASSERT_FALSE(rig.link().OpenDevice());
+    ASSERT_FALSE(rig.session().Open());
     std::atomic<int> repaints{0};
     PollThread poll(rig.session(), [&] { ++repaints; }, 5ms);
     poll.Start();
@@ -68,7 +68,7 @@ TEST(PollThread, MenuCommandWaitsForARunningCycle) {
     SimOptions slow;
     slow.faults.push_back(*ParseFaultSpec("drop=1"));  // the settings answer never comes
     test::SimRig rig(slow);
-    ASSERT_TRUE(rig.link().OpenDevice());
+    ASSERT_TRUE(rig.session().Open());
     PollThread poll(rig.session(), {}, 5ms);
     poll.Start();
     ASSERT_TRUE(Eventually([&] { return !poll.pollIdleEvent.IsSet(); }));

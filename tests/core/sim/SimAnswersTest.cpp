@@ -1,233 +1,206 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <ctime>
-#include <vector>
+#include <filesystem>
+#include <set>
+#include <tuple>
 
 #include "SimTestSupport.h"
-#include "sim/SimulatedStation.h"
-#include "support/TempDir.h"
 
 namespace corvalin {
 namespace {
 
+using test::Answer;
 using test::Ask;
-using test::Bytes;
 using test::Frame;
 
-class SimAnswersTest : public ::testing::Test {
-protected:
-    SimulatedStation& Station(std::vector<SensorSpec> sensors = {},
-                              std::vector<FaultSpec> faults = {}) {
-        SimOptions options;
-        options.cardDir = dir_.File("card");
-        options.paceMs = 0;
-        options.sensors = std::move(sensors);
-        options.faults = std::move(faults);
-        station_ = std::make_unique<SimulatedStation>(options);
-        Status started = station_->Start();
-        EXPECT_TRUE(started) << started.message;
-        return *station_;
-    }
+class SimAnswersTest : public test::SimTest {};
 
-    // The single report answering a read command.
-    Report Read(uint8_t code) {
-        auto answer = Ask(*station_, Frame(code));
-        EXPECT_EQ(answer.size(), 1u) << "command " << int(code);
-        return answer.empty() ? Report{} : answer.front();
-    }
-
-    test::TempDir dir_;
-    std::unique_ptr<SimulatedStation> station_;
-};
-
-TEST_F(SimAnswersTest, DefaultStationAnswersEveryReadInItsLayout) {
-    Station();
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), Bytes({0x7B, 0, 24, 0, 0, 0, 0, 0, 0x00, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(Read(CMD_READ_INTERVAL), Bytes({0x7B, 5}));
-    EXPECT_EQ(Read(CMD_READ_ALARM_1), Bytes({0x7B, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
-    std::vector<uint8_t> block3{0x7B}, block4{0x7B};
-    for (int k = 0; k < 8; ++k) {
-        block3.insert(block3.end(), {0x01, 0x90, 0xFF, 0x9C});  // 40.0 and -10.0 °C
-        block4.insert(block4.end(), {90, 10});
-    }
-    EXPECT_EQ(Read(CMD_READ_ALARM_3), Bytes(block3));
-    EXPECT_EQ(Read(CMD_READ_ALARM_4), Bytes(block4));
-    EXPECT_EQ(Read(CMD_READ_CALIBRATION), Bytes({0x7B}));
-    EXPECT_EQ(Read(CMD_SCREEN_STATE), Bytes({0x7B, 0}));
-    station_->SetOnMainScreen(false);
-    EXPECT_EQ(Read(CMD_SCREEN_STATE), Bytes({0x7B, 1}));
-}
-
-TEST_F(SimAnswersTest, DefaultSensorsAreDistinctAndPlausibleAndCh8IsEmpty) {
-    Station();
-    const Report live = Read(CMD_READ_LIVE);
-    EXPECT_EQ(live[0], 0x7B);
-    std::vector<int> temperatures;
-    for (int k = 0; k < 7; ++k) {
-        const int tenths = static_cast<int16_t>(live[1 + 3 * k] << 8 | live[2 + 3 * k]);
-        EXPECT_GE(tenths, -100) << "CH" << k + 1;
-        EXPECT_LE(tenths, 300) << "CH" << k + 1;
-        EXPECT_GE(live[3 + 3 * k], 1) << "CH" << k + 1;
-        EXPECT_LE(live[3 + 3 * k], 99) << "CH" << k + 1;
-        for (int other : temperatures) EXPECT_NE(other, tenths) << "CH" << k + 1;
-        temperatures.push_back(tenths);
-    }
-    EXPECT_EQ(live[22], 0x7F);
-    EXPECT_EQ(live[23], 0xFF);
-    EXPECT_EQ(live[24], 0xFF);
-}
-
-TEST_F(SimAnswersTest, FixedSensorsReadExactlyAndCalibrationIsAddedAfterCommit) {
-    Station({{2, true, 23.4, 45}, {3, true, -20.0, 30}, {1, false, 0.0, 0}});
+TEST_F(SimAnswersTest, SensorsReadAtOnceAndCalibrationIsAddedAfterCommit) {
+    Station(Options(false, {}, {{2, true, 23.4, 45}, {3, true, -20.0, 30}, {1, false, 0.0, 0}}));
+    EXPECT_EQ(Read(CMD_READ_INTERVAL), Answer({5}));
+    EXPECT_EQ(Read(CMD_SCREEN_STATE), Answer({0}));
     Report live = Read(CMD_READ_LIVE);
     EXPECT_EQ(std::vector<uint8_t>(live.begin() + 1, live.begin() + 10),
               (std::vector<uint8_t>{0x7F, 0xFF, 0xFF, 0x00, 0xEA, 0x2D, 0xFF, 0x38, 0x1E}));
-
+    // CH4 to CH7 keep sensors of their own; CH8 has none.
+    std::set<std::vector<uint8_t>> channels;
+    for (int k = 3; k < 8; ++k)
+        channels.insert({live.begin() + 1 + 3 * k, live.begin() + 4 + 3 * k});
+    EXPECT_EQ(channels.size(), 5u);
+    EXPECT_EQ(std::vector<uint8_t>(live.begin() + 22, live.begin() + 25),
+              (std::vector<uint8_t>{0x7F, 0xFF, 0xFF}));
     // CH2 +1.0 °C and -3 %, CH3 "no value" (counts as none), every other channel zero.
     std::vector<uint8_t> payload(CALIBRATION_PAYLOAD_SIZE, 0);
-    payload[3] = 0x00;
     payload[4] = 0x0A;
     payload[5] = 0xFD;
-    payload[6] = 0xFF;
-    payload[7] = 0xFF;
+    payload[6] = payload[7] = 0xFF;
     EXPECT_TRUE(Ask(*station_, Frame(CMD_WRITE_CALIBRATION, payload)).empty());
-    live = Read(CMD_READ_LIVE);
-    EXPECT_EQ(live[5], 0xEA) << "a write without commit changes nothing";
-
+    EXPECT_EQ(Read(CMD_READ_LIVE)[5], 0xEA) << "a write without commit changes nothing";
     EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
     live = Read(CMD_READ_LIVE);
     EXPECT_EQ(std::vector<uint8_t>(live.begin() + 4, live.begin() + 10),
               (std::vector<uint8_t>{0x00, 0xF4, 0x2A, 0xFF, 0x38, 0x1E}));
-    Report calibration = Read(CMD_READ_CALIBRATION);
-    EXPECT_EQ(std::vector<uint8_t>(calibration.begin() + 1, calibration.begin() + 25), payload);
-
+    EXPECT_EQ(Read(CMD_READ_CALIBRATION), Answer(payload));
     station_->SetSensor({2, true, -0.5, 100});  // offsets still apply to a new reading
     live = Read(CMD_READ_LIVE);
-    EXPECT_EQ(live[4], 0x00);
-    EXPECT_EQ(live[5], 0x05);
-    EXPECT_EQ(live[6], 97);
+    EXPECT_EQ(std::vector<uint8_t>(live.begin() + 4, live.begin() + 7),
+              (std::vector<uint8_t>{0x00, 0x05, 97}));
 }
 
-TEST_F(SimAnswersTest, ConfigurationWritesTakeEffectOnlyOnCommit) {
-    Station();
-    const Report settingsBefore = Read(CMD_READ_SETTINGS);
-    // Payload = answer bytes 1..27: graph 2, span 72, formats 1/2, DST on, zone -10, °F,
-    // area 2 = CH3 dew point.
+TEST_F(SimAnswersTest, FactoryAnswersChangeOnCommitAndTheNextRunReadsThemBack) {
+    // Graph 2, span 72, formats 1/2, DST on, zone -10, °F, area 2 = CH3 dew point.
     std::vector<uint8_t> settings{2, 72, 1, 2, 1, 0xF6, 1, 0, 0, 0, 0x07, 0, 0, 0, 0x80};
     settings.resize(SETTINGS_PAYLOAD_SIZE, 0);
-    std::vector<uint8_t> alarm1{1, 0, 0x81, 0x00, 0xFF, 0x02};
-    std::vector<uint8_t> alarm3(ALARM_3_PAYLOAD_SIZE, 0);
-    alarm3[0] = 0x00;
+    const std::vector<uint8_t> alarm1{1, 0, 0x81, 0x00, 0xFF, 0x02};
+    std::vector<uint8_t> alarm3(ALARM_3_PAYLOAD_SIZE, 2), alarm4(ALARM_4_PAYLOAD_SIZE, 50);
+    const std::vector<uint8_t> calibration(CALIBRATION_PAYLOAD_SIZE, 3);
     alarm3[1] = 0xFD;
-    alarm3[2] = 0xFE;
-    alarm3[3] = 0x70;
-    std::vector<uint8_t> alarm4(ALARM_4_PAYLOAD_SIZE, 50);
-    alarm4[15] = 1;
-
+    auto answers = [&] {
+        return std::vector{Read(CMD_READ_SETTINGS), Read(CMD_READ_ALARM_1), Read(CMD_READ_ALARM_3),
+                           Read(CMD_READ_ALARM_4), Read(CMD_READ_CALIBRATION)};
+    };
+    Station(Options(true));
+    const std::vector<Report> before = answers();
+    std::vector<uint8_t> block3, block4;  // 40.0 and -10.0 °C, 90 and 10 %, for every channel
+    for (int k = 0; k < 8; ++k) block3.insert(block3.end(), {0x01, 0x90, 0xFF, 0x9C});
+    for (int k = 0; k < 8; ++k) block4.insert(block4.end(), {90, 10});
+    EXPECT_EQ(before, (std::vector{Answer({0, 24, 0, 0, 0, 0, 0, 0x00, 0xFF, 0xFF, 0xFF}),
+                                   Answer({0, 0, 0xFF, 0xFF, 0xFF, 0xFF}), Answer(block3),
+                                   Answer(block4), Answer({})}));
     for (const Report& frame :
          {Frame(CMD_WRITE_SETTINGS, settings), Frame(CMD_WRITE_ALARM_1, alarm1),
-          Frame(CMD_WRITE_ALARM_3, alarm3), Frame(CMD_WRITE_ALARM_4, alarm4)}) {
+          Frame(CMD_WRITE_ALARM_3, alarm3), Frame(CMD_WRITE_ALARM_4, alarm4),
+          Frame(CMD_WRITE_CALIBRATION, calibration)}) {
         EXPECT_TRUE(Ask(*station_, frame).empty()) << "writes are not answered";
     }
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), settingsBefore);
-    EXPECT_EQ(Read(CMD_READ_ALARM_1), Bytes({0x7B, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
-
-    Ask(*station_, Frame(CMD_COMMIT));
-    auto withLead = [](std::vector<uint8_t> payload) {
-        payload.insert(payload.begin(), 0x7B);
-        return Bytes(payload);
-    };
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), withLead(settings));
-    EXPECT_EQ(Read(CMD_READ_ALARM_1), withLead(alarm1));
-    EXPECT_EQ(Read(CMD_READ_ALARM_3), withLead(alarm3));
-    EXPECT_EQ(Read(CMD_READ_ALARM_4), withLead(alarm4));
-    EXPECT_EQ(station_->SettingsAnswer(), withLead(settings));
-
+    EXPECT_EQ(answers(), before);
+    const std::vector<Report> written = {Answer(settings), Answer(alarm1), Answer(alarm3),
+                                         Answer(alarm4), Answer(calibration)};
     // A second commit with nothing staged changes nothing.
-    Ask(*station_, Frame(CMD_COMMIT));
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), withLead(settings));
-}
-
-TEST_F(SimAnswersTest, MisplacedTerminatorsAndUnpluggedCommitsStageNothing) {
-    Station();
-    const Report before = Read(CMD_READ_SETTINGS);
-    // Terminator one byte early: the payload is one short.
-    std::vector<uint8_t> shortPayload(SETTINGS_PAYLOAD_SIZE - 1, 0x11);
-    Ask(*station_, Frame(CMD_WRITE_SETTINGS, shortPayload));
-    Ask(*station_, Frame(CMD_COMMIT));
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), before);
-
-    // A write whose commit comes only after an unplug is lost with the power.
-    std::vector<uint8_t> payload(SETTINGS_PAYLOAD_SIZE, 0x22);
-    Ask(*station_, Frame(CMD_WRITE_SETTINGS, payload));
-    station_->Unplug();
-    station_->Plug();
-    Ask(*station_, Frame(CMD_COMMIT));
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), before);
-}
-
-TEST_F(SimAnswersTest, IntervalAndClockChangeAtOnceWithoutAnswer) {
-    Station();
-    EXPECT_TRUE(Ask(*station_, Frame(CMD_SET_INTERVAL, {30})).empty());
-    EXPECT_EQ(Read(CMD_READ_INTERVAL), Bytes({0x7B, 30}));
-    Ask(*station_, Frame(CMD_SET_INTERVAL, {240}));
-    EXPECT_EQ(station_->IntervalMinutes(), 240);
-    for (uint8_t bad : {0, 4, 241}) {
-        Ask(*station_, Frame(CMD_SET_INTERVAL, {bad}));
-        EXPECT_EQ(station_->IntervalMinutes(), 240) << int(bad);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
+        EXPECT_EQ(answers(), written);
     }
-
-    EXPECT_EQ(station_->ClockOffsetSeconds(), 0);
-    EXPECT_TRUE(Ask(*station_, test::TimeFrame(std::time(nullptr) + 7200)).empty());
-    EXPECT_NEAR(station_->ClockOffsetSeconds(), 7200, 5);
-    Ask(*station_, test::TimeFrame(std::time(nullptr) - 86400));
-    EXPECT_NEAR(station_->ClockOffsetSeconds(), -86400, 5);
-
-    // 30 February and 24:00 are refused, not rolled over into another date.
+    // The interval and the clock change at once, without answer; 30 February
+    // and 24:00 are refused, not rolled over into another date.
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_SET_INTERVAL, {30})).empty());
+    for (uint8_t bad : {0, 4, 241}) Ask(*station_, Frame(CMD_SET_INTERVAL, {bad}));
+    EXPECT_TRUE(Ask(*station_, test::TimeFrame(std::time(nullptr) + 3600)).empty());
     Ask(*station_, Frame(CMD_SET_TIME, {0x07, 0xE8, 2, 30, 12, 0, 0, 5}));
     Ask(*station_, Frame(CMD_SET_TIME, {0x07, 0xE8, 3, 5, 24, 0, 0, 2}));
-    EXPECT_NEAR(station_->ClockOffsetSeconds(), -86400, 5);
+    station_->SetOnMainScreen(false);  // switched by hand: kept
+
+    Station(Options(true));  // the next run
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.File("state")), {}), 1)
+        << "no temporary file is left";
+    EXPECT_EQ(answers(), written);
+    EXPECT_EQ(Read(CMD_READ_INTERVAL), Answer({30}));
+    EXPECT_NEAR(station_->ClockOffsetSeconds(), 3600, 5);
+    EXPECT_FALSE(station_->OnMainScreen());
 }
 
-TEST_F(SimAnswersTest, UnknownCodesAndGarbageGetNoAnswer) {
-    Station();
+TEST_F(SimAnswersTest, TheStateFileIsKeptWhenBadFilledWhenPartialAndOverriddenByOptions) {
+    std::filesystem::create_directory(dir_.File("state"));
+    const std::string path = Options(true).stateFile;
+    for (const char* text : {"{ not json", "[1, 2]", R"({"settings": "00"})",
+                             R"({"calibration": 5})", R"({"alarm1": "0000000000ZZ"})",
+                             R"({"intervalMinutes": 0})", R"({"onMainScreen": "yes"})"}) {
+        test::WriteAll(path, text);
+        {
+            SimulatedStation station(Options(true));
+            const Status started = station.Start();
+            EXPECT_FALSE(started) << text;
+            EXPECT_NE(started.message.find(path), std::string::npos) << started.message;
+            EXPECT_FALSE(station.SaveState()) << text;
+        }
+        EXPECT_EQ(test::ReadAll(path), text) << "the station's exit keeps the user's file";
+    }
+    test::WriteAll(path, R"({"intervalMinutes": 15})");
+    Station(Options(true));
+    EXPECT_EQ(Read(CMD_READ_INTERVAL), Answer({15}));
+    EXPECT_EQ(Read(CMD_READ_ALARM_3)[1], 0x01);
+    EXPECT_TRUE(station_->OnMainScreen());
+    // The off-main-screen option overrides the file and is not saved.
+    SimOptions offMainScreen = Options(true);
+    offMainScreen.notOnMainScreen = true;
+    Station(offMainScreen);
+    EXPECT_EQ(Read(CMD_SCREEN_STATE), Answer({1}));
+    Station(Options(true));
+    EXPECT_TRUE(station_->OnMainScreen());
+}
+
+TEST_F(SimAnswersTest, GarbageStagesNothingAndFaultsDropStrayAndDelay) {
+    Station(Options());
+    const Report before = Read(CMD_READ_SETTINGS);
     for (uint8_t code : {0x00, 0x07, 0x13, 0x50, 0xFF}) {
         EXPECT_TRUE(Ask(*station_, Frame(code)).empty()) << int(code);
     }
     Report noStart = Frame(CMD_READ_SETTINGS);
     noStart[0] = 0x00;
     EXPECT_TRUE(Ask(*station_, noStart).empty());
-    EXPECT_EQ(station_->FramesReceived(), 6u);
-}
+    EXPECT_EQ(station_->FramesReceived(), 7u);
+    // Terminator one byte early: the payload is one short.
+    Ask(*station_, Frame(CMD_WRITE_SETTINGS, std::vector<uint8_t>(SETTINGS_PAYLOAD_SIZE - 1, 1)));
+    Ask(*station_, Frame(CMD_COMMIT));
+    EXPECT_EQ(Read(CMD_READ_SETTINGS), before);
+    // A write whose commit comes only after an unplug is lost with the power.
+    Ask(*station_, Frame(CMD_WRITE_SETTINGS, std::vector<uint8_t>(SETTINGS_PAYLOAD_SIZE, 2)));
+    station_->Unplug();
+    station_->Plug();
+    Ask(*station_, Frame(CMD_COMMIT));
+    EXPECT_EQ(Read(CMD_READ_SETTINGS), before);
 
-TEST_F(SimAnswersTest, DroppedAnswersStillLetTheCommandWork) {
-    Station({}, {{FaultSpec::Kind::Drop, 2, ""}});
+    // Dropped answers still let the command work; an unanswered one counts too.
+    Station(Options(false, {*ParseFaultSpec("drop=2")}));
     EXPECT_TRUE(Ask(*station_, Frame(CMD_READ_SETTINGS)).empty());
-    EXPECT_TRUE(Ask(*station_, Frame(CMD_SET_INTERVAL, {60})).empty());  // counts as one
-    EXPECT_EQ(Read(CMD_READ_INTERVAL), Bytes({0x7B, 60}));
-    EXPECT_EQ(Read(CMD_READ_INTERVAL), Bytes({0x7B, 60}));
-}
-
-TEST_F(SimAnswersTest, StrayReportPrecedesEachAnswer) {
-    Station({}, {{FaultSpec::Kind::Stray, 0, ""}});
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_SET_INTERVAL, {60})).empty());
+    EXPECT_EQ(Read(CMD_READ_INTERVAL), Answer({60}));
+    // A stray report precedes each answer, none where there is no answer.
+    Station(Options(false, {*ParseFaultSpec("stray")}));
     for (int i = 0; i < 2; ++i) {
-        auto answer = Ask(*station_, Frame(CMD_READ_INTERVAL));
-        ASSERT_EQ(answer.size(), 2u);
-        EXPECT_EQ(answer[0], Bytes({0x7B, 0xEE}));
-        EXPECT_EQ(answer[1], Bytes({0x7B, 5}));
+        EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)),
+                  (std::vector<Report>{Answer({0xEE}), Answer({5})}));
     }
-    EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty()) << "no stray without an answer";
-}
-
-TEST_F(SimAnswersTest, DelayedAnswerIsHeldBackThenDelivered) {
-    Station({}, {{FaultSpec::Kind::Delay, 1500, ""}});
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
+    // A delayed answer is held back, then delivered.
+    Station(Options(false, {*ParseFaultSpec("delay=300")}));
     const uint64_t generation = station_->Generation();
     ASSERT_TRUE(station_->ReceiveFrame(generation, Frame(CMD_READ_INTERVAL)));
     Report report;
     EXPECT_EQ(station_->NextReport(generation, report, 0), 0);
     ASSERT_EQ(station_->NextReport(generation, report, 30000), 1);
-    EXPECT_EQ(report, Bytes({0x7B, 5}));
+    EXPECT_EQ(report, Answer({5}));
+}
+
+// The usual sensor and fault texts are read by the command-line tool's tests
+// and by every test with a fault; these are the odd ones.
+TEST(SimOptions, SensorAndFaultTextsAreRead) {
+    const Result<SensorSpec> sensor = ParseSensorSpec("8=-12.5,99");
+    ASSERT_TRUE(sensor) << sensor.error;
+    EXPECT_EQ(
+        std::tuple(sensor->channel, sensor->present, sensor->temperatureC, sensor->humidityPct),
+        std::tuple(8, true, -12.5, 99));
+    const Result<FaultSpec> fault = ParseFaultSpec("list-name=../A=B.CSV");
+    ASSERT_TRUE(fault) << fault.error;
+    EXPECT_EQ(std::pair(fault->kind, fault->text),
+              std::pair(FaultSpec::Kind::ListName, std::string("../A=B.CSV")));
+}
+
+TEST(SimOptions, BadTextsAreRefusedByName) {
+    auto refused = [](const auto& result, const char* text) {
+        EXPECT_FALSE(result) << text;
+        EXPECT_NE(result.error.find('"' + std::string(text) + '"'), std::string::npos) << text;
+    };
+    for (const char* text :
+         {"", "2", "0=20,40", "9=20,40", "x=20,40", "2=20", "2=abc,40", "2=20,4x", "2=20,101",
+          "2=20,-1", "2=20.5.1,40", "2=500,40", "2=20,45.5", "2=nan,40", "2=,40"}) {
+        refused(ParseSensorSpec(text), text);
+    }
+    for (const char* text : {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3", "short-chunk=0",
+                             "unplug-after=0", "stray=2", "list-name=", "explode=1"}) {
+        refused(ParseFaultSpec(text), text);
+    }
 }
 
 }  // namespace

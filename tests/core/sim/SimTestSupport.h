@@ -1,77 +1,80 @@
 #pragma once
 
-#include <algorithm>
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "protocol/Protocol.h"
+#include "protocol/CommandFrame.h"
 #include "sim/SimulatedStation.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
 
 namespace corvalin::test {
 
-// "{", code, payload, "@", "}", zeros.
 inline Report Frame(uint8_t code, const std::vector<uint8_t>& payload = {}) {
-    Report frame{};
-    frame[0] = FRAME_START;
-    frame[1] = code;
-    std::copy(payload.begin(), payload.end(), frame.begin() + 2);
-    frame[2 + payload.size()] = FRAME_AT;
-    frame[3 + payload.size()] = FRAME_END;
-    return frame;
+    return MakeCommandFrame(code, payload);
 }
 
-inline std::vector<uint8_t> Be32(uint32_t value) {
-    return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
-            static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-}
-
-inline Report FileGetFrame(const std::string& name, uint32_t start, uint32_t end) {
-    std::vector<uint8_t> payload(name.begin(), name.end());
-    for (uint8_t b : Be32(start)) payload.push_back(b);
-    for (uint8_t b : Be32(end)) payload.push_back(b);
-    return Frame(CMD_FILE_GET, payload);
-}
-
-inline Report DeleteFrame(const std::string& name) {
-    return Frame(CMD_DELETE_FILE, std::vector<uint8_t>(name.begin(), name.end()));
-}
-
-// The time payload for a local time.
+// CMD_SET_TIME for a moment of the computer's local clock.
 inline Report TimeFrame(std::time_t time) {
     std::tm local{};
     localtime_r(&time, &local);
-    const int year = local.tm_year + 1900;
-    return Frame(CMD_SET_TIME,
-                 {static_cast<uint8_t>(year >> 8), static_cast<uint8_t>(year & 0xFF),
-                  static_cast<uint8_t>(local.tm_mon + 1), static_cast<uint8_t>(local.tm_mday),
-                  static_cast<uint8_t>(local.tm_hour), static_cast<uint8_t>(local.tm_min),
-                  static_cast<uint8_t>(local.tm_sec), static_cast<uint8_t>(local.tm_wday)});
+    return MakeTimeFrame({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, local.tm_sec, local.tm_wday});
 }
 
-// Every report that is ready now (the tests run the station unpaced).
-inline std::vector<Report> Drain(SimulatedStation& station) {
-    std::vector<Report> reports;
-    Report report;
-    const uint64_t generation = station.Generation();
-    while (station.NextReport(generation, report, 0) == 1) reports.push_back(report);
-    return reports;
-}
-
-// Sends one frame and returns the whole answer.
-inline std::vector<Report> Ask(SimulatedStation& station, const Report& frame) {
-    station.ReceiveFrame(station.Generation(), frame);
-    return Drain(station);
-}
-
-// A report from its leading bytes, zeros after them.
-inline Report Bytes(const std::vector<uint8_t>& leading) {
-    Report report{};
-    std::copy(leading.begin(), leading.end(), report.begin());
+// The answer that carries `payload` after its "{", zeros after it.
+inline Report Answer(const std::vector<uint8_t>& payload) {
+    Report report{0x7B};
+    std::copy(payload.begin(), payload.end(), report.begin() + 1);
     return report;
 }
 
-inline const Report END_MARKER = Bytes({0x7B, 0x40, 0x7D});
+inline const Report END_MARKER = Answer({0x40, 0x7D});
+
+// Sends one frame to an unpaced station and returns every report that is ready then.
+inline std::vector<Report> Ask(SimulatedStation& station, const Report& frame) {
+    station.ReceiveFrame(station.Generation(), frame);
+    std::vector<Report> reports;
+    Report report;
+    while (station.NextReport(station.Generation(), report, 0) == 1) reports.push_back(report);
+    return reports;
+}
+
+// Started, unpaced stations on the card folder "card" of a folder of their own.
+class SimTest : public ::testing::Test {
+protected:
+    // With a state file when `stateful`.
+    SimOptions Options(bool stateful = false, std::vector<FaultSpec> faults = {},
+                       std::vector<SensorSpec> sensors = {}) const {
+        SimOptions options;
+        options.cardDir = Card();
+        if (stateful) options.stateFile = dir_.File("state/station.json");
+        options.faults = std::move(faults);
+        options.sensors = std::move(sensors);
+        options.paceMs = 0;
+        return options;
+    }
+    SimulatedStation& Station(SimOptions options) {
+        station_.reset();  // the station before saves its state first
+        station_ = std::make_unique<SimulatedStation>(std::move(options));
+        const Status started = station_->Start();
+        EXPECT_TRUE(started) << started.message;
+        return *station_;
+    }
+    // The single report answering a read command.
+    Report Read(uint8_t code) {
+        const std::vector<Report> answer = Ask(*station_, Frame(code));
+        EXPECT_EQ(answer.size(), 1u) << "command " << int(code);
+        return answer.at(0);
+    }
+    std::string Card() const { return dir_.File("card"); }
+
+    TempDir dir_;
+    std::unique_ptr<SimulatedStation> station_;
+};
 
 }  // namespace corvalin::test

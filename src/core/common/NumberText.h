@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace corvalin {
+
+// The one lenient reader of numbers typed by users and written in log files:
+// leading blanks, an optional sign and the digits that follow; anything after
+// them is ignored. No digits read as 0.
+
+// Values beyond the 32-bit range saturate.
+int32_t ReadLeadingInteger(std::string_view text);
+// Digits with an optional fraction and exponent, read without the locale. A
+// value too large for a double reads as infinity (with its sign), one too
+// small as 0.
+double ReadLeadingNumber(std::string_view text);
+
+}  // namespace corvalin

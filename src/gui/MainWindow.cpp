@@ -1,0 +1,178 @@
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QStatusBar>
+
+#include "AboutDialog.h"
+#include "AlarmDialog.h"
+#include "CalibrationDialog.h"
+#include "CardDialog.h"
+#include "DeviceMonitor.h"
+#include "GraphDialog.h"
+#include "LiveDisplay.h"
+#include "SetupDialog.h"
+#include "common/LocalTime.h"
+#include "common/Messages.h"
+#include "sim/SimulatedStation.h"
+
+// The resources live in a static library: register them before first use.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+namespace corvalin::gui {
+
+MainWindow::MainWindow(StationSession& session, UserPrompts& prompts, std::string dataDir,
+                       QWidget* parent)
+    : QMainWindow(parent), session_(session), prompts_(prompts), dataDir_(std::move(dataDir)) {
+    InitResources();
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Corvalin"));
+    setWindowIcon(QIcon(QStringLiteral(":/corvalin.png")));
+
+    display_ = new LiveDisplay(session_, this);
+    display_->setObjectName(QStringLiteral("liveDisplay"));
+    setCentralWidget(display_);
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("connectionStatus"));
+    statusBar()->addWidget(status_, 1);
+    if (session_.simulated()) {
+        auto* simulated = new QLabel(QStringLiteral("Simulated station"), this);
+        simulated->setObjectName(QStringLiteral("simulatedStation"));
+        statusBar()->addPermanentWidget(simulated);
+    }
+    statusBar()->setSizeGripEnabled(false);
+    ShowConnection(false);
+
+    BuildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    setupDialog_ = new SetupDialog(session_, prompts_, this);
+    SetDialogOpener(MenuDialog::Setup, [this] { setupDialog_->Open(); });
+    alarmDialog_ = new AlarmDialog(session_, prompts_, this);
+    SetDialogOpener(MenuDialog::Alarm, [this] { alarmDialog_->Open(); });
+    calibrationDialog_ = new CalibrationDialog(session_, prompts_, this);
+    SetDialogOpener(MenuDialog::Calibration, [this] { calibrationDialog_->Open(); });
+    cardDialog_ = new CardDialog(session_, prompts_, dataDir_, this);
+    SetDialogOpener(MenuDialog::SdCard, [this] { cardDialog_->Open(); });
+    cardDialog_->SetGraphOpener([this](const QString& unitLabel) {
+        GraphDialog graph(prompts_, dataDir_, unitLabel, cardDialog_);
+        graph.exec();
+    });
+
+    // Repaints are asked for from the poll thread and run on this thread.
+    poll_ = std::make_unique<PollThread>(session_, [display = display_] {
+        QMetaObject::invokeMethod(
+            display, [display] { display->update(); }, Qt::QueuedConnection);
+    });
+}
+
+MainWindow::~MainWindow() {
+    // The poll thread uses the session and posts to the display: end it first.
+    poll_->Stop();
+}
+
+void MainWindow::Start() {
+    ShowConnection(session_.Open());
+    monitor_ = new DeviceMonitor(session_, this);
+    connect(monitor_, &DeviceMonitor::DeviceChanged, this, &MainWindow::OnDeviceChange);
+    poll_->Start();
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("Menu"));
+    menu->setObjectName(QStringLiteral("mainMenu"));
+    const std::pair<MenuDialog, const char*> items[] = {
+        {MenuDialog::Setup, "Setup"},
+        {MenuDialog::Alarm, "Alarm"},
+        {MenuDialog::Calibration, "Calibration"},
+        {MenuDialog::SdCard, "SDCard File"},
+    };
+    const char* names[] = {"setupAction", "alarmAction", "calibrationAction", "sdCardAction"};
+    int index = 0;
+    for (const auto& [dialog, text] : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setObjectName(QString::fromLatin1(names[index++]));
+        action->setEnabled(false);  // until its dialog is there
+        const MenuDialog which = dialog;
+        connect(action, &QAction::triggered, this, [this, which] { RunMenuDialog(which); });
+        dialogActions_[dialog] = action;
+    }
+    QAction* sync = menu->addAction(QStringLiteral("Sync Time"));
+    sync->setObjectName(QStringLiteral("syncTimeAction"));
+    connect(sync, &QAction::triggered, this, &MainWindow::SyncClock);
+
+    if (SimulatedStation* station = session_.simulator()) {
+        QMenu* simulation = menuBar()->addMenu(QStringLiteral("Simulation"));
+        simulation->setObjectName(QStringLiteral("simulationMenu"));
+        QAction* unplug = simulation->addAction(QStringLiteral("Unplug station"));
+        unplug->setObjectName(QStringLiteral("unplugAction"));
+        // The monitor hears of it as of a real station's removal.
+        connect(unplug, &QAction::triggered, this, [station] { station->Unplug(); });
+        QAction* plug = simulation->addAction(QStringLiteral("Plug in station"));
+        plug->setObjectName(QStringLiteral("plugAction"));
+        connect(plug, &QAction::triggered, this, [station] { station->Plug(); });
+        QAction* mainScreen = simulation->addAction(QStringLiteral("Station on main screen"));
+        mainScreen->setObjectName(QStringLiteral("mainScreenAction"));
+        mainScreen->setCheckable(true);
+        mainScreen->setChecked(station->OnMainScreen());
+        connect(mainScreen, &QAction::toggled, this,
+                [station](bool on) { station->SetOnMainScreen(on); });
+    }
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    QAction* about = help->addAction(QStringLiteral("About Corvalin"));
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
+}
+
+void MainWindow::SetDialogOpener(MenuDialog dialog, std::function<void()> open) {
+    dialogOpeners_[dialog] = std::move(open);
+    dialogActions_[dialog]->setEnabled(static_cast<bool>(dialogOpeners_[dialog]));
+}
+
+void MainWindow::RunMenuDialog(MenuDialog dialog) {
+    auto opener = dialogOpeners_.find(dialog);
+    if (opener == dialogOpeners_.end() || !opener->second) return;
+    // No new cycle from here on; then let a running one end.
+    DialogOpenScope open(*poll_);
+    poll_->WaitForIdle(POLL_IDLE_WAIT);
+    if (dialog == MenuDialog::Calibration) session_.TakeCalibrationReadings();
+    opener->second();
+}
+
+void MainWindow::SyncClock() {
+    DialogOpenScope open(*poll_);
+    if (!prompts_.ConfirmOkCancel(this, QString::fromLatin1(messages::SYNC_TIME_TITLE),
+                                  QString::fromLatin1(messages::SYNC_TIME_QUESTION))) {
+        return;
+    }
+    const ClockSyncResult result =
+        session_.SyncClock(LocalTimeNow, [this] { poll_->WaitForIdle(POLL_IDLE_WAIT); });
+    prompts_.Inform(this, QString::fromLatin1(ClockSyncMessage(result)));
+}
+
+void MainWindow::OnDeviceChange(DeviceEvent event) {
+    const std::optional<bool> connected = session_.HandleDeviceChange(event);
+    if (!connected) return;
+    ShowConnection(*connected);
+    if (!*connected) display_->update();
+}
+
+void MainWindow::ShowAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::ShowConnection(bool connected) {
+    status_->setText(QString::fromLatin1(connected ? messages::CONNECTED : messages::UNCONNECTED));
+}
+
+QString MainWindow::StatusText() const { return status_->text(); }
+
+}  // namespace corvalin::gui

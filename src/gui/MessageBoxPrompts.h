@@ -1,0 +1,17 @@
+#pragma once
+
+#include "UserPrompts.h"
+
+namespace corvalin::gui {
+
+// The real message boxes.
+class MessageBoxPrompts : public UserPrompts {
+public:
+    void Inform(QWidget* owner, const QString& text) override;
+    bool ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) override;
+    void Critical(QWidget* owner, const QString& text) override;
+    void Warn(QWidget* owner, const QString& text) override;
+    QString ChooseFileToSave(QWidget* owner, const QString& title, const QString& filter) override;
+};
+
+}  // namespace corvalin::gui

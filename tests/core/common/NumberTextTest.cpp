@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "common/Cp1252.h"
+#include "common/NumberText.h"
+
+namespace corvalin {
+namespace {
+
+constexpr double INF = std::numeric_limits<double>::infinity();
+
+// Edit boxes and log fields alike: the leading number, the rest ignored.
+TEST(NumberText, LeadingNumberOfAText) {
+    struct Row {
+        const char* text;
+        double number;
+    };
+    // Beyond a double: infinity with its sign; too small for one: zero.
+    const Row rows[] = {
+        {"23.4", 23.4},  {"  23.4  ", 23.4},   {"-3.5", -3.5},       {"\t+7.25C", 7.25},
+        {".5", 0.5},     {"5.", 5.0},          {"12.3.4", 12.3},     {"1e2x", 100.0},
+        {"2E-1", 0.2},   {"2e", 2.0},          {"2e+", 2.0},         {"3,5", 3.0},
+        {"", 0.0},       {"abc", 0.0},         {"x1", 0.0},          {"nan", 0.0},
+        {"inf", 0.0},    {"-", 0.0},           {"- 3", 0.0},         {".", 0.0},
+        {"1e999", INF},  {"-1e999", -INF},     {"1000e306", INF},    {"1e99999999999", INF},
+        {"1e-999", 0.0}, {"100000e-330", 0.0}, {"0.001e310", 1e307},
+    };
+    for (const Row& row : rows) EXPECT_EQ(ReadLeadingNumber(row.text), row.number) << row.text;
+}
+
+TEST(NumberText, LeadingIntegerSaturates) {
+    struct Row {
+        const char* text;
+        int32_t number;
+    };
+    const Row rows[] = {
+        {"45", 45},
+        {" 45.9", 45},
+        {"-7%", -7},
+        {"+7", 7},
+        {"240min", 240},
+        {"%", 0},
+        {"", 0},
+        {"--5", 0},
+        {"- 3", 0},
+        {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN},
+        {"99999999999999999999", INT32_MAX},
+        {"-99999999999999999999", INT32_MIN},
+    };
+    for (const Row& row : rows) EXPECT_EQ(ReadLeadingInteger(row.text), row.number) << row.text;
+}
+
+TEST(NumberText, NeverReadsPastTheEndOfAField) {
+    const std::string line = "12345e2";
+    EXPECT_EQ(ReadLeadingNumber(std::string_view(line).substr(0, 2)), 12.0);
+    EXPECT_EQ(ReadLeadingNumber(std::string_view(line).substr(0, 6)), 12345.0);
+    EXPECT_EQ(ReadLeadingInteger(std::string_view(line).substr(0, 3)), 123);
+}
+
+TEST(Cp1252, ConvertsTheUpperHalfToUtf8) {
+    EXPECT_EQ(Cp1252ToUtf8("plain"), "plain");
+    EXPECT_EQ(Cp1252ToUtf8("\xB0"), "°");
+    EXPECT_EQ(Cp1252ToUtf8("\x80\x9F\xFF"), "€Ÿÿ");
+    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");  // undefined: kept as its code point
+    EXPECT_EQ(Cp1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+}  // namespace
+}  // namespace corvalin

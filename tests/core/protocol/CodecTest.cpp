@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "protocol/CommandFrame.h"
+#include "protocol/DeviceRecord.h"
+#include "protocol/ReadingAnswers.h"
+#include "protocol/WireValues.h"
+
+namespace corvalin {
+namespace {
+
+// The frame's bytes up to `count`, and a check that the rest is zero.
+std::vector<uint8_t> Head(const CommandFrame& frame, size_t count) {
+    for (size_t i = count; i < frame.size(); ++i) EXPECT_EQ(frame[i], 0) << "byte " << i;
+    return {frame.begin(), frame.begin() + count};
+}
+
+TEST(CommandFrame, TerminatorFollowsThePayload) {
+    EXPECT_EQ(Head(MakeCommandFrame(CMD_READ_SETTINGS), 4),
+              (std::vector<uint8_t>{0x7B, 0x04, 0x40, 0x7D}));
+    const uint8_t interval[] = {240};
+    EXPECT_EQ(Head(MakeCommandFrame(CMD_SET_INTERVAL, interval), 5),
+              (std::vector<uint8_t>{0x7B, 0x40, 0xF0, 0x40, 0x7D}));
+    std::vector<uint8_t> settings(SETTINGS_PAYLOAD_SIZE, 0x11);
+    CommandFrame frame = MakeCommandFrame(CMD_WRITE_SETTINGS, settings);
+    EXPECT_EQ(frame[28], 0x11);
+    EXPECT_EQ(frame[29], 0x40);
+    EXPECT_EQ(frame[30], 0x7D);
+    EXPECT_EQ(HexBytes(MakeCommandFrame(CMD_SCREEN_STATE)).substr(0, 14), "7B 51 40 7D 00");
+}
+
+TEST(TimeFrame, ExamplesWithTheirDaysOfTheWeek) {
+    struct Row {
+        const char* time;
+        std::vector<uint8_t> head;
+    };
+    const Row rows[] = {
+        {"2024-03-05 14:07:09", {0x7B, 0x30, 0x07, 0xE8, 0x03, 0x05, 0x0E, 0x07, 0x09, 0x02, 0x40, 0x7D}},
+        {"2015-12-31 23:59:58", {0x7B, 0x30, 0x07, 0xDF, 0x0C, 0x1F, 0x17, 0x3B, 0x3A, 0x04, 0x40, 0x7D}},
+        {"2016-01-03 00:00:00", {0x7B, 0x30, 0x07, 0xE0, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x40, 0x7D}},
+    };
+    for (const Row& row : rows) {
+        Result<LocalTime> time = ParseLocalTime(row.time);
+        ASSERT_TRUE(time) << time.error;
+        EXPECT_EQ(Head(MakeTimeFrame(*time), 12), row.head) << row.time;
+    }
+    EXPECT_EQ(ParseLocalTime("2024-02-29 12:00:00")->dayOfWeek, 4);  // leap day, a Thursday
+    for (const char* text : {"2023-02-29 00:00:00", "2024-13-01 00:00:00", "2024-04-31 10:00:00",
+                             "2024-03-05 24:00:00", "2024-03-05 14:60:00", "2024-03-05",
+                             "2024-03-05 14:07:09 extra", ""}) {
+        EXPECT_FALSE(ParseLocalTime(text)) << text;
+    }
+}
+
+TEST(WireValues, TemperatureWordsAndTheirNoReadingValues) {
+    EXPECT_FLOAT_EQ(DecodeTemperature(0xFF, 0x38), -20.0f);
+    EXPECT_FLOAT_EQ(DecodeTemperature(0x00, 0xE7), 23.1f);
+    EXPECT_FLOAT_EQ(DecodeTemperature(0xFF, 0xF6), -1.0f);
+    EXPECT_EQ(DecodeTemperature(0xFF, 0xFF), NO_DATA);
+    EXPECT_EQ(DecodeTemperature(0x7F, 0xFF), NO_DATA);
+    EXPECT_EQ(TemperatureWireBytes(-400), (std::array<uint8_t, 2>{0xFE, 0x70}));
+    EXPECT_EQ(TemperatureWireBytes(UNSET_VALUE), (std::array<uint8_t, 2>{0xFF, 0xFF}));
+    EXPECT_EQ(HumidityWireByte(-3), 0xFD);
+    EXPECT_EQ(HumidityWireByte(UNSET_VALUE), 0xFF);
+}
+
+// A live report with CH1 set to the given bytes and the rest empty.
+Report LiveWithChannel1(uint8_t high, uint8_t low, uint8_t humidity) {
+    Report live;
+    live.fill(0xFF);
+    live[1] = high;
+    live[2] = low;
+    live[3] = humidity;
+    return live;
+}
+
+TEST(DecodeLive, RangesOfTemperatureAndHumidity) {
+    struct Row {
+        uint8_t high, low, humidity;
+        float temperature;
+        int32_t humidityPct;
+    };
+    const Row rows[] = {
+        {0x02, 0x58, 1, 60.0f, 1},           {0x02, 0x59, 99, NO_DATA, 99},
+        {0xFE, 0x70, 0, -40.0f, NO_DATA_INT}, {0xFE, 0x6F, 100, NO_DATA, NO_DATA_INT},
+        {0x7F, 0xFE, 0xFF, NO_DATA, NO_DATA_INT},  // 3276.6 °C
+    };
+    std::array<bool, CHANNEL_COUNT> enabled;
+    enabled.fill(true);
+    for (const Row& row : rows) {
+        LiveReadings readings;
+        readings.temperatureC[8] = 12.5f;  // the indoor slot no report fills
+        DecodeLiveReport(LiveWithChannel1(row.high, row.low, row.humidity), enabled, readings);
+        EXPECT_FLOAT_EQ(readings.temperatureC[0], row.temperature) << int(row.low);
+        EXPECT_EQ(readings.humidityPct[0], row.humidityPct) << int(row.humidity);
+        EXPECT_FLOAT_EQ(readings.temperatureC[8], 12.5f);
+    }
+}
+
+TEST(DecodeSettings, UnitAndTheMasksOfAllFiveAreas) {
+    Report settings{};
+    settings[7] = 0xFF;    // signed: -1, still Fahrenheit
+    settings[11] = 0x80;   // area 1 = 0x00000080: CH3 dew point only
+    settings[25] = 0xE0;   // area 5 = 0x00E00000: CH8
+    DecodedSettings decoded = DecodeSettingsReport(settings);
+    EXPECT_EQ(decoded.unitFahrenheit, -1);
+    for (int k = 0; k < CHANNEL_COUNT; ++k) {
+        EXPECT_EQ(decoded.channelEnabled[k], k == 2 || k == 7) << k;
+    }
+}
+
+TEST(DeviceRecord, DecodesThroughTheMasksAndClearsOnLoss) {
+    DeviceRecord record;
+    EXPECT_EQ(record.Readings().temperatureC[8], NO_DATA);
+    Report settings{};
+    settings[7] = 1;
+    settings[11] = 0x07;  // CH1 only
+    record.StoreSettings(settings);
+    EXPECT_EQ(record.unitFahrenheit, 1);
+
+    Report live = LiveWithChannel1(0x00, 0xEA, 45);
+    live[4] = 0x00;
+    live[5] = 0xC8;
+    live[6] = 40;  // CH2 20.0 °C, 40 %: no area shows it
+    record.StoreLive(live);
+    record.DecodeLive();
+    LiveReadings readings = record.Readings();
+    EXPECT_FLOAT_EQ(readings.temperatureC[0], 23.4f);
+    EXPECT_EQ(readings.humidityPct[0], 45);
+    EXPECT_EQ(readings.temperatureC[1], NO_DATA);
+    EXPECT_EQ(readings.humidityPct[1], NO_DATA_INT);
+
+    record.ClearLive();
+    EXPECT_EQ(record.Readings().temperatureC[0], NO_DATA);
+    EXPECT_EQ(record.SettingsReport(), settings);  // other buffers keep their contents
+}
+
+}  // namespace
+}  // namespace corvalin

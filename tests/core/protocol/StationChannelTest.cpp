@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/AnswerRouting.h"
+#include "protocol/CardFrames.h"
+#include "protocol/ClockSync.h"
+#include "protocol/ReadCycle.h"
+#include "support/ChannelRig.h"
+
+namespace corvalin {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChannelRig;
+using test::WithFault;
+using Clock = std::chrono::steady_clock;
+
+class RecordingSink : public FileTransferSink {
+public:
+    void OnFileListEntry(const Report& data) override { entries.push_back(data); }
+    void OnFileContent(std::string_view content) override { received += content; }
+    bool IsLastChunk() const override { return lastChunk; }
+    void OnChunkEnd(bool last) override { chunkEnds.push_back(last); }
+
+    std::vector<Report> entries;
+    std::string received;
+    bool lastChunk = false;
+    std::vector<bool> chunkEnds;
+};
+
+Report Text(const std::string& text) {
+    Report data{};
+    std::copy(text.begin(), text.end(), data.begin());
+    return data;
+}
+
+TEST(RouteAnswer, EachReadAnswerLandsInItsBuffer) {
+    DeviceRecord record;
+    for (PendingType type :
+         {PT_SETTINGS, PT_CALIBRATION, PT_ALARM_1, PT_ALARM_2, PT_ALARM_3, PT_ALARM_4, PT_LIVE}) {
+        EXPECT_EQ(RouteAnswer(type, Text({'{', static_cast<char>(type)}), record, nullptr),
+                  Routed::Complete);
+    }
+    EXPECT_EQ(record.SettingsReport()[1], PT_SETTINGS);
+    EXPECT_EQ(record.CalibrationReport()[1], PT_CALIBRATION);
+    const auto alarms = record.AlarmReports();
+    for (int block = 0; block < 4; ++block) EXPECT_EQ(alarms[block][1], PT_ALARM_1 + block);
+    EXPECT_EQ(record.LiveReport()[1], PT_LIVE);
+    EXPECT_EQ(record.Readings().temperatureC[0], NO_DATA);  // decoding is the sender's
+
+    EXPECT_EQ(RouteAnswer(PT_INTERVAL, Text("{\xF0"), record, nullptr), Routed::Complete);
+    EXPECT_EQ(record.intervalMinutes, 240);  // unsigned
+    EXPECT_EQ(RouteAnswer(PT_SCREEN_STATE, Text("{\x01"), record, nullptr), Routed::Complete);
+    EXPECT_EQ(record.notOnMainScreen, 1);
+    // Bytes that cannot answer what is pending are not stored.
+    EXPECT_EQ(RouteAnswer(PT_INTERVAL, Text("{\xF1"), record, nullptr), Routed::Mismatched);
+    EXPECT_EQ(RouteAnswer(PT_INTERVAL, Text("{\x04"), record, nullptr), Routed::Mismatched);
+    EXPECT_EQ(RouteAnswer(PT_SCREEN_STATE, Text("{\x02"), record, nullptr), Routed::Mismatched);
+    EXPECT_EQ(record.intervalMinutes, 240);
+    EXPECT_EQ(record.notOnMainScreen, 1);
+
+    for (int pending : {0, 19, 2, 13, 99}) {  // none, no reply, unknown
+        EXPECT_EQ(RouteAnswer(pending, Text("{\x05"), record, nullptr), Routed::Dropped);
+    }
+    EXPECT_EQ(record.intervalMinutes, 240);
+}
+
+TEST(RouteAnswer, FileListAndFileData) {
+    DeviceRecord record;
+    RecordingSink sink;
+    for (const char* line : {"{CH1.CSV,\x00\x00\x10\x00", "{CH2.CSV,", "{IN.CSV,"}) {
+        EXPECT_EQ(RouteAnswer(PT_FILE_LIST, Text(line), record, &sink), Routed::Stored);
+    }
+    EXPECT_EQ(RouteAnswer(PT_FILE_LIST, Text("{\xEE"), record, &sink), Routed::Mismatched);
+    EXPECT_EQ(RouteAnswer(PT_FILE_LIST, Text("{@}"), record, &sink), Routed::Complete);
+    EXPECT_EQ(sink.entries.size(), 3u);
+
+    struct Row {
+        const char* report;
+        const char* content;  // what reaches the file
+    };
+    const Row rows[] = {
+        {"{2024-03-05 14:07:09,23.4\r\n}", "2024-03-05 14:07:09,23.4\r\n"},
+        {"{abc", ""},  // no "}": nothing
+        {"{xy}z}", "xy"},  // only what precedes the first "}"
+    };
+    for (const Row& row : rows) {
+        sink.received.clear();
+        EXPECT_EQ(RouteAnswer(PT_FILE_DATA, Text(row.report), record, &sink), Routed::Stored);
+        EXPECT_EQ(sink.received, row.content) << row.report;
+    }
+    EXPECT_EQ(RouteAnswer(PT_FILE_DATA, Text("{@}"), record, &sink), Routed::ChunkEnd);
+    sink.lastChunk = true;
+    // Content beginning with "@" ends the chunk.
+    EXPECT_EQ(RouteAnswer(PT_FILE_DATA, Text("{@more}"), record, &sink), Routed::Complete);
+    EXPECT_EQ(sink.chunkEnds, (std::vector<bool>{false, true}));
+    // Without a sink the exchanges still end.
+    EXPECT_EQ(RouteAnswer(PT_FILE_LIST, Text("{@}"), record, nullptr), Routed::Complete);
+}
+
+TEST(StationChannel, ReadCycleAsksForEveryBlockInOrder) {
+    SimOptions options;
+    options.sensors.push_back({2, true, 23.4, 45});
+    options.sensors.push_back({8, false, 0, 0});
+    ChannelRig rig(options);
+    ASSERT_TRUE(rig.Open());
+    const ReadCycleAnswers answers = RunReadCycle(rig.channel, rig.record);
+
+    EXPECT_EQ(rig.WrittenCodes(), (std::vector<uint8_t>{CMD_READ_SETTINGS, CMD_READ_INTERVAL,
+                                                        CMD_READ_ALARM_1, CMD_READ_ALARM_3,
+                                                        CMD_READ_ALARM_4, CMD_READ_CALIBRATION,
+                                                        CMD_READ_LIVE}));
+    EXPECT_TRUE(answers.settings && answers.interval && answers.calibration && answers.live);
+    EXPECT_EQ(answers.alarms, (std::array<bool, 3>{true, true, true}));
+    EXPECT_EQ(rig.record.AlarmReports()[3], rig.station().AlarmAnswer(4));
+    EXPECT_EQ(rig.record.intervalMinutes, 5);
+    const LiveReadings readings = rig.record.Readings();
+    EXPECT_FLOAT_EQ(readings.temperatureC[1], 23.4f);
+    EXPECT_EQ(readings.humidityPct[1], 45);
+    EXPECT_EQ(readings.temperatureC[7], NO_DATA);
+}
+
+TEST(StationChannel, AMissingAnswerEndsAtItsBoundAndALateOneIsDropped) {
+    ChannelRig rig(WithFault("drop=1"));
+    ASSERT_TRUE(rig.Open());
+    rig.record.intervalMinutes = 17;
+    const auto start = Clock::now();
+    EXPECT_FALSE(rig.channel.Read(CMD_READ_INTERVAL, PT_INTERVAL, 300ms));
+    EXPECT_GE(Clock::now() - start, 300ms);
+    EXPECT_EQ(rig.record.intervalMinutes, 17);
+    EXPECT_FALSE(rig.channel.SequenceClean());
+    rig.channel.BeginSequence();
+    EXPECT_TRUE(rig.channel.Read(CMD_READ_INTERVAL, PT_INTERVAL, SHORT_WAIT));
+    EXPECT_EQ(rig.record.intervalMinutes, 5);
+    EXPECT_TRUE(rig.channel.SequenceClean());
+
+    // The late interval answer comes while the alarm block is asked for: it
+    // must not be taken for that block.
+    ChannelRig late(WithFault("delay=300"));
+    ASSERT_TRUE(late.Open());
+    EXPECT_FALSE(late.channel.Read(CMD_READ_INTERVAL, PT_INTERVAL, 50ms));
+    EXPECT_EQ(late.channel.Pending(), PT_NONE);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(late.record.intervalMinutes, 0);
+    EXPECT_FALSE(late.channel.AllReportsPaired());
+}
+
+TEST(ReadCycle, NothingAfterAMissingAnswerIsFresh) {
+    struct Row {
+        const char* fault;
+        ReadCycleAnswers fresh;
+    };
+    const std::array<bool, 3> none{};
+    const std::array<bool, 3> all{true, true, true};
+    const Row rows[] = {
+        {"drop=0", {true, true, all, true, true, true}},
+        // The interval and all after it are answered, but may be the
+        // settings' late answer and its followers.
+        {"drop=1", {false, false, none, false, false, true}},
+        {"stray", {false, false, none, false, false, false}},
+    };
+    for (const Row& row : rows) {
+        ChannelRig rig(WithFault(row.fault));
+        ASSERT_TRUE(rig.Open());
+        const ReadCycleAnswers answers = RunReadCycle(rig.channel, rig.record);
+        EXPECT_EQ(answers.settings, row.fresh.settings) << row.fault;
+        EXPECT_EQ(answers.interval, row.fresh.interval) << row.fault;
+        EXPECT_EQ(answers.alarms, row.fresh.alarms) << row.fault;
+        EXPECT_EQ(answers.calibration, row.fresh.calibration) << row.fault;
+        EXPECT_EQ(answers.live, row.fresh.live) << row.fault;
+        EXPECT_EQ(answers.paired, row.fresh.paired) << row.fault;
+        // Without a fresh live answer every channel has no data, never zeros.
+        if (!answers.live) {
+            for (int k = 0; k < CHANNEL_COUNT; ++k) {
+                EXPECT_EQ(rig.record.Readings().temperatureC[k], NO_DATA) << row.fault;
+            }
+        }
+    }
+}
+
+TEST(StationChannel, GuardedWriteAsksForTheScreenFirst) {
+    struct Row {
+        bool onMainScreen;
+        bool plugged;
+        const char* fault;
+        GuardedWriteResult result;
+        std::vector<uint8_t> written;
+    };
+    const Row rows[] = {
+        {true, true, "drop=0", GuardedWriteResult::Written,
+         {CMD_SCREEN_STATE, CMD_WRITE_SETTINGS, CMD_COMMIT}},
+        {false, true, "drop=0", GuardedWriteResult::NotOnMainScreen, {CMD_SCREEN_STATE}},
+        {true, false, "drop=0", GuardedWriteResult::NotConnected, {}},
+        // The screen state is awaited: late or missing means nothing is written.
+        {false, true, "delay=120", GuardedWriteResult::NotOnMainScreen, {CMD_SCREEN_STATE}},
+        {true, true, "drop=1", GuardedWriteResult::NoAnswer, {CMD_SCREEN_STATE}},
+        {true, true, "stray", GuardedWriteResult::NoAnswer, {CMD_SCREEN_STATE}},
+    };
+    for (const Row& row : rows) {
+        SimOptions options = WithFault(row.fault);
+        options.notOnMainScreen = !row.onMainScreen;
+        ChannelRig rig(options);
+        if (!row.plugged) rig.station().Unplug();
+        EXPECT_EQ(rig.Open(), row.plugged);
+        Report settings = rig.station().SettingsAnswer();
+        std::vector<uint8_t> payload(settings.begin() + 1,
+                                     settings.begin() + 1 + SETTINGS_PAYLOAD_SIZE);
+        payload[6] = 1;  // Fahrenheit
+        EXPECT_EQ(rig.channel.GuardedWrite({MakeCommandFrame(CMD_WRITE_SETTINGS, payload),
+                                            MakeCommandFrame(CMD_COMMIT)}),
+                  row.result)
+            << row.fault;
+        EXPECT_EQ(rig.WrittenCodes(), row.written) << row.fault;
+        const bool written = row.result == GuardedWriteResult::Written;
+        if (row.plugged) EXPECT_EQ(rig.station().SettingsAnswer()[7], written ? 1 : 0);
+    }
+}
+
+TEST(StationChannel, ClockIsSetOnlyWhileTheStationStays) {
+    ChannelRig rig;
+    EXPECT_EQ(SyncStationClock(rig.channel, LocalTimeNow),
+              ClockSyncResult::Unconnected);
+    ASSERT_TRUE(rig.Open());
+    const LocalTime at = *ParseLocalTime("2024-03-05 14:07:09");
+    const auto result = SyncStationClock(rig.channel, [&] { return at; });
+    EXPECT_EQ(result, ClockSyncResult::Synchronised);
+    EXPECT_STREQ(ClockSyncMessage(result), "Sync Time Success.");
+    EXPECT_EQ(rig.Written().back(), MakeTimeFrame(at));
+    EXPECT_LT(rig.station().ClockOffsetSeconds(), -86400);  // years behind the computer
+
+    // Pulled out while waiting for the poll cycle, with or without a re-open.
+    for (bool reopen : {false, true}) {
+        ChannelRig lost;
+        ASSERT_TRUE(lost.Open());
+        auto unplug = [&] {
+            lost.station().Unplug();
+            if (reopen) lost.link.OpenDevice();
+        };
+        const auto outcome = SyncStationClock(lost.channel, LocalTimeNow, unplug);
+        EXPECT_EQ(outcome, ClockSyncResult::Lost);
+        EXPECT_STREQ(ClockSyncMessage(outcome), "Unconnected");
+    }
+
+    // A time the station cannot hold is refused before anything goes out.
+    ChannelRig range;
+    ASSERT_TRUE(range.Open());
+    const LocalTime past = *ParseLocalTime("1999-12-31 23:59:59");
+    EXPECT_EQ(SyncStationClock(range.channel, [&] { return past; }), ClockSyncResult::OutOfRange);
+    EXPECT_TRUE(range.Written().empty());
+
+    SimOptions offScreen;
+    offScreen.notOnMainScreen = true;
+    ChannelRig refused(offScreen);
+    ASSERT_TRUE(refused.Open());
+    const auto outcome = SyncStationClock(refused.channel, LocalTimeNow);
+    EXPECT_EQ(outcome, ClockSyncResult::NotOnMainScreen);
+    EXPECT_STREQ(ClockSyncMessage(outcome), "Please switch the device to the main screen.");
+    EXPECT_EQ(refused.station().ClockOffsetSeconds(), 0);
+}
+
+TEST(StationChannel, DataAfterTheLastChunkIsDropped) {
+    ChannelRig rig;
+    ASSERT_TRUE(rig.Open());
+    RecordingSink sink;
+    rig.channel.SetFileSink(&sink);
+    // A chunk that is not the file's last keeps the pending type for the next.
+    EXPECT_TRUE(rig.channel.RequestChunk(MakeFileGetFrame("INDOOR.CSV", 0, 10)));
+    EXPECT_EQ(sink.received.size(), 10u);
+    EXPECT_EQ(rig.channel.Pending(), PT_FILE_DATA);
+    rig.channel.EndChunks();
+    EXPECT_EQ(rig.channel.Pending(), PT_NONE);
+    rig.channel.OnReport(Text("{late}"), 64);
+    EXPECT_EQ(sink.received.size(), 10u);
+    rig.channel.SetFileSink(nullptr);
+}
+
+}  // namespace
+}  // namespace corvalin

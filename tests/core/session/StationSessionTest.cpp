@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "support/SimRig.h"
+
+namespace corvalin {
+namespace {
+
+bool AllEmpty(const LiveReadings& readings) {
+    for (int k = 0; k < CHANNEL_COUNT; ++k) {
+        if (readings.temperatureC[k] != NO_DATA || readings.humidityPct[k] != NO_DATA_INT) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(StationSession, DialogsFillFromWhatTheLastReadFound) {
+    test::SimRig rig;
+    ASSERT_TRUE(rig.session().Open());
+    rig.session().ReadStation();
+    SettingsForm settings;
+    rig.session().Load(settings);
+    EXPECT_TRUE(settings.saveEnabled);
+    EXPECT_EQ(settings.intervalText, "5");
+    AlarmForm alarm;
+    rig.session().Load(alarm);
+    EXPECT_EQ(alarm.channels[0].temperatureHigh, "40.0  ");
+    rig.session().TakeCalibrationReadings();
+    CalibrationForm calibration;
+    rig.session().Load(calibration);
+    EXPECT_FLOAT_EQ(calibration.Live().temperatureC[0], rig.session().Readings().temperatureC[0]);
+    EXPECT_EQ(rig.session().LogDateOrder(), DateOrder::MonthFirst);
+
+    // The logs' date order follows the station's date format.
+    settings.dateFormat = 2;  // DD-MM-YYYY
+    EXPECT_EQ(rig.session().Save(settings).result, SaveResult::Written);
+    rig.session().ReadStation();
+    EXPECT_EQ(rig.session().LogDateOrder(), DateOrder::DayFirst);
+}
+
+TEST(StationSession, FollowsTheStationOutAndIn) {
+    test::SimRig rig;
+    StationSession& session = rig.session();
+    ASSERT_TRUE(session.Open());
+    session.ReadStation();
+    ASSERT_FALSE(AllEmpty(session.Readings()));
+
+    // Another HID device came: nothing to do while connected.
+    EXPECT_EQ(session.HandleDeviceChange(DeviceEvent::Arrival), std::nullopt);
+    // Another HID device went: the station is opened again and stays.
+    EXPECT_EQ(session.HandleDeviceChange(DeviceEvent::Removal), true);
+    EXPECT_FALSE(AllEmpty(session.Readings()));
+    EXPECT_EQ(session.CheckForDeviceChange(), std::nullopt);
+
+    rig.station().Unplug();
+    EXPECT_EQ(session.HandleDeviceChange(DeviceEvent::Removal), false);
+    EXPECT_FALSE(session.IsConnected());
+    EXPECT_TRUE(AllEmpty(session.Readings()));
+    EXPECT_EQ(session.HandleDeviceChange(DeviceEvent::Removal), std::nullopt);
+    EXPECT_EQ(session.CheckForDeviceChange(), false);
+
+    rig.station().Plug();
+    EXPECT_EQ(session.CheckForDeviceChange(), true);
+    session.ReadStation();
+    EXPECT_FALSE(AllEmpty(session.Readings()));
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,110 @@
+#include <filesystem>
+
+#include "CardDialog.h"
+#include "GraphDialog.h"
+#include "GuiTest.h"
+#include "HistoryTableModel.h"
+#include "MainWindow.h"
+#include "chart/GraphChart.h"
+
+namespace {
+
+QString Label(CardDialog& dialog, const char* name) { return Child<QLabel>(dialog, name)->text(); }
+
+QString Header(CardDialog& dialog, int column) {
+    return dialog.model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+void ClickFile(CardDialog& dialog, const QString& name) {
+    auto* files = Child<QTableWidget>(dialog, "fileList");
+    for (int row = 0; row < files->rowCount(); ++row) {
+        if (files->item(row, 0)->text() == name) emit files->cellClicked(row, 0);
+    }
+}
+
+// Opens the graph from the card dialog; gives its unit and how many readings
+// of the last four days it draws.
+std::pair<QString, int> OpenGraph(CardDialog& card) {
+    std::pair<QString, int> seen{u"not opened"_s, -1};
+    QTimer::singleShot(0, &card, [&card, &seen] {
+        auto* graph = card.findChild<GraphDialog*>();
+        if (graph == nullptr) return;
+        auto* startDate = graph->findChild<QDateTimeEdit*>(u"startDate"_s);
+        startDate->setDate(startDate->date().addDays(-4));
+        graph->findChild<QPushButton*>(u"selectButton"_s)->click();
+        seen = {graph->unitLabel(), graph->chart()->Series(0)->dataCount()};
+        graph->reject();
+    });
+    Click(card, "graphButton");
+    return seen;
+}
+
+}  // namespace
+
+void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
+    test::TempDir data;
+    test::SimRig rig;
+    QVERIFY(rig.session().Open());
+    ScriptedPrompts prompts;
+    MainWindow window(rig.session(), prompts, data.path());
+    CardDialog& dialog = *window.cardDialog();
+    QAbstractItemModelTester tester(dialog.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(dialog.model()->columnCount(), 5);
+    QCOMPARE(Header(dialog, 4), u"HeatIndex"_s);
+    dialog.Begin();
+    auto* files = Child<QTableWidget>(dialog, "fileList");
+    QCOMPARE(files->rowCount(), 8);
+    Click(dialog, "selectButton");  // nothing picked yet
+    QCOMPARE(prompts.shown, QStringList{u"Please select a file"_s});
+    QCOMPARE(OpenGraph(dialog).first, QString());  // no import yet: no unit
+
+    ClickFile(dialog, u"CH2.CSV"_s);
+    QCOMPARE(Label(dialog, "selectedName"), u"CH2.CSV"_s);
+    QVERIFY(Label(dialog, "sizeText").endsWith(u" KB"_s));
+    QSignalSpy finished(&dialog, &CardDialog::TransferFinished);
+    Click(dialog, "selectButton");
+    QVERIFY(dialog.TransferRunning());
+    for (const char* button : {"selectButton", "graphButton", "deleteButton"}) {
+        QVERIFY2(!Child<QPushButton>(dialog, button)->isEnabled(), button);
+    }
+    QVERIFY(!dialog.close());  // refused while the transfer runs
+    QVERIFY(finished.wait(20000));
+    QVERIFY(dialog.close());
+    QCOMPARE(prompts.shown.size(), 1);  // no error
+    QCOMPARE(Label(dialog, "sizeText"), u"ok..."_s);
+    QVERIFY(Child<QPushButton>(dialog, "selectButton")->isEnabled());
+    auto* progress = Child<QProgressBar>(dialog, "progressBar");
+    QCOMPARE(progress->value(), progress->maximum());
+    QCOMPARE(test::ReadAll(data.File("CH2.CSV")),
+             test::ReadAll(rig.station().CardDir() + "/CH2.CSV"));
+    QCOMPARE(dialog.UnitText(), u"(°C)"_s);
+    QCOMPARE(Header(dialog, 1), u"Temperature(°C)"_s);
+    QVERIFY(dialog.model()->rowCount() > 800);
+    // The card's logs end about now: the graph finds them in the database.
+    const auto [unit, points] = OpenGraph(dialog);
+    QCOMPARE(unit, u"(°C)"_s);
+    QVERIFY2(points > 100, qPrintable(QString::number(points)));
+
+    ClickFile(dialog, u"INDOOR.CSV"_s);
+    Click(dialog, "selectButton");
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(dialog.model()->columnCount(), 3);
+    QCOMPARE(Header(dialog, 2), u"Humidity(%)"_s);
+    QVERIFY(OpenGraph(dialog).second > 0);
+
+    prompts.answerOk = false;
+    Click(dialog, "deleteButton");
+    QVERIFY(std::filesystem::exists(data.File("INDOOR.CSV")));
+    prompts.answerOk = true;
+    Click(dialog, "deleteButton");
+    QCOMPARE(prompts.shown.last(), u"Corvalin: Are you sure to delete the file?"_s);
+    QVERIFY(!std::filesystem::exists(data.File("INDOOR.CSV")));
+    QVERIFY(!std::filesystem::exists(rig.station().CardDir() + "/INDOOR.CSV"));
+    QCOMPARE(files->rowCount(), 7);
+    QCOMPARE(Label(dialog, "selectedName"), u"CH1.CSV"_s);
+    // The table still shows the last import; the database is emptied.
+    QVERIFY(dialog.model()->rowCount() > 0);
+    QCOMPARE(OpenGraph(dialog).second, 0);
+    dialog.End();
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The layers, read from the code's own includes: each folder of the core
+# includes only folders below it, the core knows no Qt, and the faces reach
+# the station only through the session.
+set -u
+cd "$(dirname "$0")/../src" || exit 2
+
+order=(common device protocol sim config store history graph app session)
+rank() {
+    local i
+    for i in "${!order[@]}"; do
+        if [ "${order[$i]}" = "$1" ]; then echo "$i"; return; fi
+    done
+    echo 99
+}
+
+problems=0
+report() { echo "$1"; problems=$((problems + 1)); }
+
+for folder in "${order[@]}"; do
+    mine=$(rank "$folder")
+    while IFS=: read -r file include; do
+        [ -n "$include" ] || continue
+        target=${include#\#include \"}
+        target=${target%%/*}
+        if [ "$(rank "$target")" -gt "$mine" ]; then report "core/$file includes $target/"; fi
+    done < <(cd core && grep -rHoE '#include "[a-z]+/' "$folder")
+done
+while read -r file; do report "$file includes Qt"; done < <(grep -rlE '#include <Q' core)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart)
+
+if [ "$problems" -gt 0 ]; then
+    echo "$problems include(s) against the layers"
+    exit 1
+fi
+echo "layers hold"
