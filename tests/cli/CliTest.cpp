@@ -18,6 +18,8 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         {{"frobnicate"}, {}},
         {{"--sim-sensor", "9=20,50", "live"}, {"--sim-sensor"}},
         {{"sync-time", "--yes", "--at", "2024-02-30 10:00:00"}, {"--at"}},
+        {{"sync-time", "--yes", "--at", ""}, {"--at"}},
+        {{"sync-time", "--yes", "--at", "1999-12-31 23:59:59"}, {"--at", "2000 to 2099"}},
         {{"settings", "set", "colour=red"}, {"colour", "graph-type", "areaN.heatindex"}},
         {{"settings", "set", "graph-span=36H"}, {"graph-span", "12H, 24H, 48H, 72H"}},
         {{"settings", "set", "time-zone=13"}, {"time-zone", "-12 to 12"}},

@@ -58,6 +58,7 @@ private slots:
     void tileTextsAsTheDisplayWritesThem();
     void windowPausesPollingForItsMenusAndFollowsTheStation();
     void secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase();
+    void windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead();
     // CardDialogTest.cpp
     void cardSelectDownloadsImportsShowsGraphsAndDeletes();
     // ConfigDialogsTest.cpp

@@ -1,6 +1,8 @@
 #include "GuiTest.h"
 #include "LiveTiles.h"
 #include "MainWindow.h"
+#include "SetupDialog.h"
+#include "common/Messages.h"
 #include "config/CalibrationForm.h"
 #include "protocol/CommandFrame.h"
 
@@ -85,6 +87,36 @@ void WindowTest::windowPausesPollingForItsMenusAndFollowsTheStation() {
 
     window.findChild<QAction*>(u"plugAction"_s)->trigger();
     QTRY_COMPARE(window.StatusText(), u"Connected"_s);
+}
+
+void WindowTest::windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead() {
+    {
+        SimOptions options;
+        options.faults.push_back(*ParseFaultSpec("unplug-after=5"));  // in the first read cycle
+        test::SimRig rig(options);
+        ScriptedPrompts prompts;
+        test::TempDir data;
+        MainWindow window(rig.session(), prompts, data.path());
+        window.Start();
+        QTRY_COMPARE(window.StatusText(), u"Unconnected"_s);
+        QVERIFY(AllTilesEmpty(rig.session().Readings()));
+        window.findChild<QAction*>(u"plugAction"_s)->trigger();
+        QTRY_COMPARE(window.StatusText(), u"Connected"_s);
+    }
+    // Every answer has a stray report before it: no read is whole.
+    SimOptions options;
+    options.faults.push_back(*ParseFaultSpec("stray"));
+    test::SimRig rig(options);
+    ScriptedPrompts prompts;
+    test::TempDir data;
+    MainWindow window(rig.session(), prompts, data.path());
+    window.Start();
+    QTRY_VERIFY(window.poll().CyclesRun() >= 1);
+    QVERIFY(AllTilesEmpty(rig.session().Readings()));
+    QTimer::singleShot(0, window.setupDialog(), &QDialog::reject);
+    window.findChild<QAction*>(u"setupAction"_s)->trigger();
+    QCOMPARE(prompts.shown, QStringList{QString::fromUtf8(messages::INCOMPLETE_READ)});
+    QVERIFY(!Child<QPushButton>(*window.setupDialog(), "saveButton")->isEnabled());
 }
 
 void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {

@@ -142,6 +142,21 @@ TEST_F(CardTest, FailedTransferKeepsTheEarlierCopyAndTheNextOneCompletes) {
     EXPECT_EQ(Copy("CH3.CSV"), OnCard("CH3.CSV"));
 }
 
+TEST_F(CardTest, AStoppedTransferKeepsWholeChunksForTheNextOne) {
+    OnTheCard("CH4.CSV", LogBytes(3 * CHUNK_SIZE + 100));
+    int chunksAllowed = 2;
+    DownloadCallbacks callbacks;
+    callbacks.stop = [&] { return chunksAllowed-- <= 0; };
+    DownloadResult stopped = Fetch(*Rig(), "CH4.CSV", callbacks);
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(Copy("CH4.CSV"), OnCard("CH4.CSV").substr(0, 2 * CHUNK_SIZE));
+    DownloadResult resumed = Fetch(*Rig(), "CH4.CSV");
+    ASSERT_TRUE(resumed.ok) << resumed.message;
+    EXPECT_EQ(resumed.resumedFrom, 2 * CHUNK_SIZE);
+    EXPECT_EQ(Copy("CH4.CSV"), OnCard("CH4.CSV"));
+}
+
 TEST_F(CardTest, NamesTheDataFolderOrAFrameCannotHoldSendNothing) {
     const std::string longest(48, 'L'), longestDelete(56, 'D');
     for (const std::string& stem : {longest, longest + "L", longestDelete, longestDelete + "D"}) {

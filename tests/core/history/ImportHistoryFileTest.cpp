@@ -15,6 +15,7 @@
 namespace corvalin {
 namespace {
 
+namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
 const std::string GOLDEN = std::string(CORVALIN_TEST_DATA) + "/import/";
@@ -142,6 +143,25 @@ TEST_F(ImportHistoryFileTest, AFailureHalfWayKeepsThePreviousImport) {
     EXPECT_EQ(result.errors.back(), "The record database keeps its previous records.");
     EXPECT_EQ(Stored(), previous);
     EXPECT_EQ(result.table.RowCount(), 40000u + 160u);  // the table still shows the file
+}
+
+TEST_F(ImportHistoryFileTest, AStoppedImportRollsBackAndAbandonedStagingFilesGo) {
+    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(300)).stored);
+    const auto previous = Stored();
+    // A staging file of a killed import, an hour old: no process holds it.
+    const std::string abandoned = fs::temp_directory_path() / "KV75zz9Qx1";
+    test::WriteAll(abandoned, "x");
+    fs::last_write_time(abandoned, fs::file_time_type::clock::now() - std::chrono::hours(1));
+
+    test::WriteAll(dir.File("CH2.CSV"), ChannelLog(40000));
+    int steps = 0;
+    ImportOptions options;
+    options.stop = [&] { return ++steps > 1; };
+    const ImportResult result =
+        ImportHistoryFile(dir.File("CH2.CSV"), "CH2.CSV", database, {}, options);
+    EXPECT_TRUE(result.stopped && !result.stored);
+    EXPECT_EQ(Stored(), previous);
+    EXPECT_FALSE(fs::exists(abandoned));
 }
 
 TEST_F(ImportHistoryFileTest, ALineThatCannotBeStoredIsReportedAndSkipped) {

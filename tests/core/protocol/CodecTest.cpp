@@ -36,9 +36,12 @@ TEST(TimeFrame, ExamplesWithTheirDaysOfTheWeek) {
         std::vector<uint8_t> head;
     };
     const Row rows[] = {
-        {"2024-03-05 14:07:09", {0x7B, 0x30, 0x07, 0xE8, 0x03, 0x05, 0x0E, 0x07, 0x09, 0x02, 0x40, 0x7D}},
-        {"2015-12-31 23:59:58", {0x7B, 0x30, 0x07, 0xDF, 0x0C, 0x1F, 0x17, 0x3B, 0x3A, 0x04, 0x40, 0x7D}},
-        {"2016-01-03 00:00:00", {0x7B, 0x30, 0x07, 0xE0, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x40, 0x7D}},
+        {"2024-03-05 14:07:09",
+         {0x7B, 0x30, 0x07, 0xE8, 0x03, 0x05, 0x0E, 0x07, 0x09, 0x02, 0x40, 0x7D}},
+        {"2015-12-31 23:59:58",
+         {0x7B, 0x30, 0x07, 0xDF, 0x0C, 0x1F, 0x17, 0x3B, 0x3A, 0x04, 0x40, 0x7D}},
+        {"2016-01-03 00:00:00",
+         {0x7B, 0x30, 0x07, 0xE0, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x40, 0x7D}},
     };
     for (const Row& row : rows) {
         Result<LocalTime> time = ParseLocalTime(row.time);
@@ -82,8 +85,10 @@ TEST(DecodeLive, RangesOfTemperatureAndHumidity) {
         int32_t humidityPct;
     };
     const Row rows[] = {
-        {0x02, 0x58, 1, 60.0f, 1},           {0x02, 0x59, 99, NO_DATA, 99},
-        {0xFE, 0x70, 0, -40.0f, NO_DATA_INT}, {0xFE, 0x6F, 100, NO_DATA, NO_DATA_INT},
+        {0x02, 0x58, 1, 60.0f, 1},
+        {0x02, 0x59, 99, NO_DATA, 99},
+        {0xFE, 0x70, 0, -40.0f, NO_DATA_INT},
+        {0xFE, 0x6F, 100, NO_DATA, NO_DATA_INT},
         {0x7F, 0xFE, 0xFF, NO_DATA, NO_DATA_INT},  // 3276.6 °C
     };
     std::array<bool, CHANNEL_COUNT> enabled;
@@ -100,9 +105,9 @@ TEST(DecodeLive, RangesOfTemperatureAndHumidity) {
 
 TEST(DecodeSettings, UnitAndTheMasksOfAllFiveAreas) {
     Report settings{};
-    settings[7] = 0xFF;    // signed: -1, still Fahrenheit
-    settings[11] = 0x80;   // area 1 = 0x00000080: CH3 dew point only
-    settings[25] = 0xE0;   // area 5 = 0x00E00000: CH8
+    settings[7] = 0xFF;   // signed: -1, still Fahrenheit
+    settings[11] = 0x80;  // area 1 = 0x00000080: CH3 dew point only
+    settings[25] = 0xE0;  // area 5 = 0x00E00000: CH8
     DecodedSettings decoded = DecodeSettingsReport(settings);
     EXPECT_EQ(decoded.unitFahrenheit, -1);
     for (int k = 0; k < CHANNEL_COUNT; ++k) {

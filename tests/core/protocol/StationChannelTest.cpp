@@ -85,7 +85,7 @@ TEST(RouteAnswer, FileListAndFileData) {
     };
     const Row rows[] = {
         {"{2024-03-05 14:07:09,23.4\r\n}", "2024-03-05 14:07:09,23.4\r\n"},
-        {"{abc", ""},  // no "}": nothing
+        {"{abc", ""},      // no "}": nothing
         {"{xy}z}", "xy"},  // only what precedes the first "}"
     };
     for (const Row& row : rows) {
@@ -110,10 +110,10 @@ TEST(StationChannel, ReadCycleAsksForEveryBlockInOrder) {
     ASSERT_TRUE(rig.Open());
     const ReadCycleAnswers answers = RunReadCycle(rig.channel, rig.record);
 
-    EXPECT_EQ(rig.WrittenCodes(), (std::vector<uint8_t>{CMD_READ_SETTINGS, CMD_READ_INTERVAL,
-                                                        CMD_READ_ALARM_1, CMD_READ_ALARM_3,
-                                                        CMD_READ_ALARM_4, CMD_READ_CALIBRATION,
-                                                        CMD_READ_LIVE}));
+    EXPECT_EQ(rig.WrittenCodes(),
+              (std::vector<uint8_t>{CMD_READ_SETTINGS, CMD_READ_INTERVAL, CMD_READ_ALARM_1,
+                                    CMD_READ_ALARM_3, CMD_READ_ALARM_4, CMD_READ_CALIBRATION,
+                                    CMD_READ_LIVE}));
     EXPECT_TRUE(answers.settings && answers.interval && answers.calibration && answers.live);
     EXPECT_EQ(answers.alarms, (std::array<bool, 3>{true, true, true}));
     EXPECT_EQ(rig.record.AlarmReports()[3], rig.station().AlarmAnswer(4));
@@ -191,7 +191,10 @@ TEST(StationChannel, GuardedWriteAsksForTheScreenFirst) {
         std::vector<uint8_t> written;
     };
     const Row rows[] = {
-        {true, true, "drop=0", GuardedWriteResult::Written,
+        {true,
+         true,
+         "drop=0",
+         GuardedWriteResult::Written,
          {CMD_SCREEN_STATE, CMD_WRITE_SETTINGS, CMD_COMMIT}},
         {false, true, "drop=0", GuardedWriteResult::NotOnMainScreen, {CMD_SCREEN_STATE}},
         {true, false, "drop=0", GuardedWriteResult::NotConnected, {}},
@@ -222,8 +225,7 @@ TEST(StationChannel, GuardedWriteAsksForTheScreenFirst) {
 
 TEST(StationChannel, ClockIsSetOnlyWhileTheStationStays) {
     ChannelRig rig;
-    EXPECT_EQ(SyncStationClock(rig.channel, LocalTimeNow),
-              ClockSyncResult::Unconnected);
+    EXPECT_EQ(SyncStationClock(rig.channel, LocalTimeNow), ClockSyncResult::Unconnected);
     ASSERT_TRUE(rig.Open());
     const LocalTime at = *ParseLocalTime("2024-03-05 14:07:09");
     const auto result = SyncStationClock(rig.channel, [&] { return at; });
