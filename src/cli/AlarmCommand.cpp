@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "FormCommand.h"
+#include "JsonText.h"
 #include "common/NumberText.h"
 #include "config/AlarmForm.h"
 #include "config/EditValue.h"
@@ -113,7 +114,7 @@ void PrintAlarms(const AlarmForm& form, const OutputFlags& flags, Console& conso
                               {"humidity-alarm", SwitchText(form.humidityAlarm)},
                               {"unit", form.UnitText()},
                               {"channels", channels}};
-        console.out << result.dump(2) << "\n";
+        console.out << JsonText(result, 2) << "\n";
         return;
     }
     console.out << "temperature-alarm  " << SwitchText(form.temperatureAlarm) << "\n"

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "FormCommand.h"
+#include "JsonText.h"
 #include "common/NumberText.h"
 #include "common/ReadingFormat.h"
 #include "config/CalibrationForm.h"
@@ -62,7 +63,7 @@ void PrintCalibration(const CalibrationForm& form, const OutputFlags& flags, Con
                                 {"temp-changeable", channel.temperatureEditable},
                                 {"hum-changeable", channel.humidityEditable}});
         }
-        console.out << nlohmann::json{{"unit", form.UnitText()}, {"channels", channels}}.dump(2)
+        console.out << JsonText(nlohmann::json{{"unit", form.UnitText()}, {"channels", channels}})
                     << "\n";
         return;
     }

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "CardCommands.h"
+#include "common/Text.h"
 #include "common/Messages.h"
 #include "history/DeleteHistoryFile.h"
 #include "store/RecordSchema.h"
@@ -16,8 +17,8 @@ struct DeleteOptions {
 
 int Delete(CommandContext& context, SdCardClient& card, const DeleteOptions& options) {
     Console& console = context.console;
-    if (!card.listing().SizeOf(options.name)) {
-        console.err << "The SD card has no file \"" << options.name << "\".\n";
+    if (!card.listing().FindShown(options.name)) {
+        console.err << "The SD card has no file \"" << Printable(AsUtf8(options.name)) << "\".\n";
         return EXIT_FAILED;
     }
     if (!options.yes) {

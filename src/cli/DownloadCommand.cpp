@@ -2,6 +2,8 @@
 #include <ostream>
 
 #include "CardCommands.h"
+#include "common/Text.h"
+#include "JsonText.h"
 #include "ProgressBar.h"
 #include "common/Messages.h"
 #include "history/ImportHistoryFile.h"
@@ -28,13 +30,19 @@ int Download(CommandContext& context, StationSession& session, SdCardClient& car
     const DownloadResult result = card.Download(options.name, callbacks);
     bar.Finish();
     if (!result.ok) {
-        console.err << result.message << "\n";
+        console.err << result.message;
+        // The window's words, and what they mean here.
+        if (result.message == messages::SIZE_ERROR) {
+            console.err << " (the SD card lists no file \"" << Printable(AsUtf8(options.name))
+                        << "\")";
+        }
+        console.err << "\n";
         if (result.stopped) return ExitForSignal(console.Interruption());
         return session.StillConnected() ? EXIT_FAILED : EXIT_UNCONNECTED;
     }
 
-    nlohmann::json report{{"file", options.name},
-                          {"localCopy", result.localPath},
+    nlohmann::json report{{"file", AsUtf8(options.name)},
+                          {"localCopy", AsUtf8(result.localPath)},
                           {"bytesFetched", result.bytesFetched},
                           {"resumedFrom", result.resumedFrom},
                           {"seconds", result.seconds}};
@@ -70,7 +78,7 @@ int Download(CommandContext& context, StationSession& session, SdCardClient& car
             console.out << "\n";
         }
     }
-    if (context.flags.json) console.out << report.dump(2) << "\n";
+    if (context.flags.json) console.out << JsonText(report, 2) << "\n";
     return status;
 }
 

@@ -2,6 +2,8 @@
 #include <ostream>
 
 #include "CardCommands.h"
+#include "JsonText.h"
+#include "common/Text.h"
 #include "history/FileList.h"
 
 namespace corvalin::cli {
@@ -14,19 +16,23 @@ int ListFiles(CommandContext& context, SdCardClient& card) {
     if (context.flags.json) {
         nlohmann::json files = nlohmann::json::array();
         for (const FileEntry& entry : entries) {
-            files.push_back({{"name", entry.name},
+            files.push_back({{"name", CardNameText(entry.name)},
                              {"size", entry.size},
                              {"sizeText", FormatFileSize(entry.size)}});
         }
-        out << files.dump(2) << "\n";
+        out << JsonText(files, 2) << "\n";
         return EXIT_DONE;
     }
+    std::vector<std::string> names;
     size_t width = 9;  // "File Name"
-    for (const FileEntry& entry : entries) width = std::max(width, entry.name.size());
-    out << "File Name" << std::string(width - 9 + 2, ' ') << "Size\n";
     for (const FileEntry& entry : entries) {
-        out << entry.name << std::string(width - entry.name.size() + 2, ' ')
-            << FormatFileSize(entry.size) << "\n";
+        names.push_back(Printable(CardNameText(entry.name)));
+        width = std::max(width, CharacterCount(names.back()));
+    }
+    out << "File Name" << std::string(width - 9 + 2, ' ') << "Size\n";
+    for (size_t i = 0; i < entries.size(); ++i) {
+        out << names[i] << std::string(width - CharacterCount(names[i]) + 2, ' ')
+            << FormatFileSize(entries[i].size) << "\n";
     }
     return EXIT_DONE;
 }

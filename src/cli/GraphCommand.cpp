@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "Commands.h"
+#include "JsonText.h"
 #include "chart/ChartApplication.h"
 #include "chart/ChartImage.h"
 #include "chart/GraphImage.h"
@@ -92,7 +93,7 @@ int Graph(CommandContext& context, const GraphOptions& options) {
         const nlohmann::ordered_json report{{"image", options.out}, {"from", IsoText(*from)},
                                             {"to", IsoText(*to)},   {"width", width},
                                             {"height", height},     {"points", points}};
-        console.out << report.dump(2) << "\n";
+        console.out << JsonText(report, 2) << "\n";
     } else {
         console.out << "Wrote " << options.out << " (" << width << "x" << height << "):";
         const char* separator = " ";

@@ -4,7 +4,9 @@
 #include <ostream>
 
 #include "Commands.h"
+#include "JsonText.h"
 #include "common/Messages.h"
+#include "common/Text.h"
 #include "history/CardFileNames.h"
 #include "history/ImportHistoryFile.h"
 #include "store/RecordSchema.h"
@@ -89,24 +91,23 @@ int RunImport(CommandContext& context, const ImportOptionsGiven& given) {
     if (result.stopped) return ExitForSignal(console.Interruption());
 
     if (context.flags.json) {
-        console.out << nlohmann::json{{"file", fileName},
-                                      {"localCopy", localPath},
-                                      {"read", result.fileRead},
-                                      {"stored", result.stored},
-                                      {"indoor", result.indoorFile},
-                                      {"unit", result.unitText},
-                                      {"columns", ColumnTitles(result)},
-                                      {"lines", result.table.RowCount()},
-                                      {"rowsStored", result.rowsStored},
-                                      {"rowsSkipped", result.rowsSkipped},
-                                      {"errors", result.errors}}
-                           .dump(2)
+        console.out << JsonText(nlohmann::json{{"file", AsUtf8(fileName)},
+                                               {"localCopy", AsUtf8(localPath)},
+                                               {"read", result.fileRead},
+                                               {"stored", result.stored},
+                                               {"indoor", result.indoorFile},
+                                               {"unit", result.unitText},
+                                               {"columns", ColumnTitles(result)},
+                                               {"lines", result.table.RowCount()},
+                                               {"rowsStored", result.rowsStored},
+                                               {"rowsSkipped", result.rowsSkipped},
+                                               {"errors", result.errors}})
                     << "\n";
     } else if (result.stored) {
         console.out << "Imported " << result.rowsStored << " readings " << result.unitText;
         if (result.rowsSkipped > 0) console.out << ", " << result.rowsSkipped << " skipped";
         console.out << " from " << (result.indoorFile ? "the indoor file " : "the channel file ")
-                    << fileName << "\n";
+                    << Printable(AsUtf8(fileName)) << "\n";
     }
     return result.fileRead && result.stored ? EXIT_DONE : EXIT_FAILED;
 }

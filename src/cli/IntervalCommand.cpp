@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
+#include "JsonText.h"
 #include "KeyValueArgs.h"
 
 namespace corvalin::cli {
@@ -23,7 +24,7 @@ int ShowInterval(const CommandContext& context) {
         return EXIT_FAILED;
     }
     if (context.flags.json) {
-        context.console.out << nlohmann::json{{"intervalMinutes", *minutes}}.dump(2) << "\n";
+        context.console.out << JsonText(nlohmann::json{{"intervalMinutes", *minutes}}) << "\n";
     } else {
         context.console.out << "Interval: " << *minutes << " Minute\n";
     }

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
+#include "JsonText.h"
 #include "LiveTable.h"
 #include "common/Messages.h"
 
@@ -54,7 +55,7 @@ int RunLive(const StationArguments& station, const OutputFlags& flags, const Liv
         if (flags.json) {
             nlohmann::json result = LiveTableJson(session->Readings(), session->UnitCode());
             result["connected"] = session->IsConnected();
-            console.out << result.dump(options.watch ? -1 : 2) << "\n" << std::flush;
+            console.out << JsonText(result, options.watch ? -1 : 2) << "\n" << std::flush;
         } else {
             if (options.watch) {
                 console.out << "\n"

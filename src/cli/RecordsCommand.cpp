@@ -1,9 +1,12 @@
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "Commands.h"
+#include "JsonText.h"
+#include "common/Readings.h"
 #include "store/RangeText.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordSchema.h"
@@ -23,10 +26,19 @@ constexpr std::array<const char*, 5> COLUMNS = {"Time", "Temperature", "Humidity
                                                 "Heatindex"};
 constexpr size_t HUMIDITY = 2;
 
+// 65535, and what no reading can be (a stored infinity), is no data.
+bool IsNoData(const StoredValue& value, bool whole) {
+    if (value.IsNull()) return true;
+    if (value.IsText()) return false;
+    if (whole) return value.ToInteger() == NO_DATA_INT;
+    const float number = value.ToFloat();
+    return !std::isfinite(number) || number == NO_DATA;
+}
+
 // A value as the graph reads it: floats in their shortest form, the
-// humidity as a whole number.
+// humidity as a whole number; no data is an empty field.
 std::string ValueText(const StoredValue& value, bool whole) {
-    if (value.IsNull()) return "";
+    if (IsNoData(value, whole)) return "";
     if (value.IsText()) return value.ToText();
     if (whole) return std::to_string(value.ToInteger());
     std::array<char, 32> text{};
@@ -35,7 +47,7 @@ std::string ValueText(const StoredValue& value, bool whole) {
 }
 
 nlohmann::ordered_json ValueJson(const StoredValue& value, bool whole) {
-    if (value.IsNull()) return nullptr;
+    if (IsNoData(value, whole)) return nullptr;
     if (value.IsText()) return value.ToText();
     if (whole) return value.ToInteger();
     return nlohmann::json::parse(ValueText(value, false));
@@ -44,7 +56,7 @@ nlohmann::ordered_json ValueJson(const StoredValue& value, bool whole) {
 int RunRecords(CommandContext& context, const RecordsOptions& options) {
     Console& console = context.console;
     RecordDatabase database;
-    if (database.Connect(RecordDatabasePath(DataDirectory(context))) != 0 ||
+    if (database.ConnectForReading(RecordDatabasePath(DataDirectory(context))) != 0 ||
         database.SelectRange(options.from, options.to, options.column) != 0) {
         console.err << database.LastError() << "\n";
         return EXIT_FAILED;
@@ -61,7 +73,7 @@ int RunRecords(CommandContext& context, const RecordsOptions& options) {
             for (size_t i = 0; i < COLUMNS.size(); ++i) {
                 row[COLUMNS[i]] = ValueJson(database.FieldValue(COLUMNS[i]), i == HUMIDITY);
             }
-            console.out << (first ? "\n  " : ",\n  ") << row.dump();
+            console.out << (first ? "\n  " : ",\n  ") << JsonText(row, -1);
         } else {
             for (size_t i = 0; i < COLUMNS.size(); ++i) {
                 console.out << (i == 0 ? "" : ",")

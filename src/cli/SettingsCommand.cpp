@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "FormCommand.h"
+#include "JsonText.h"
 #include "common/NumberText.h"
 #include "config/DialogLists.h"
 #include "config/SettingsForm.h"
@@ -145,7 +146,7 @@ void PrintSettings(const SettingsForm& form, const OutputFlags& flags, Console& 
             {"unit", EntryJson(form.unit, UNIT_ENTRIES)},
             {"areas", areas},
             {"intervalMinutes", ReadLeadingInteger(interval)}};
-        console.out << result.dump(2) << "\n";
+        console.out << JsonText(result, 2) << "\n";
         return;
     }
     constexpr size_t width = 19;

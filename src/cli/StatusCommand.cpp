@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
+#include "JsonText.h"
 #include "common/Messages.h"
 
 namespace corvalin::cli {
@@ -15,7 +16,7 @@ int RunStatus(const StationArguments& station, const OutputFlags& flags, Console
     if (opened == EXIT_USAGE || opened == EXIT_FAILED) return opened;
     if (opened == EXIT_UNCONNECTED) {
         if (flags.json) {
-            console.out << nlohmann::json{{"connected", false}}.dump(2) << "\n";
+            console.out << JsonText(nlohmann::json{{"connected", false}}) << "\n";
         } else {
             console.out << messages::UNCONNECTED << "\n";
         }
@@ -42,7 +43,7 @@ int RunStatus(const StationArguments& station, const OutputFlags& flags, Console
                               {"unit", orNull(unit)},
                               {"intervalMinutes", orNull(interval)},
                               {"onMainScreen", orNull(onMainScreen)}};
-        console.out << result.dump(2) << "\n";
+        console.out << JsonText(result, 2) << "\n";
     } else {
         console.out << messages::CONNECTED << "\n"
                     << "Station: " << session->Description() << "\n"

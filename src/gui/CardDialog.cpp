@@ -15,6 +15,7 @@
 
 #include "HistoryTableModel.h"
 #include "common/Messages.h"
+#include "common/Text.h"
 #include "history/DeleteHistoryFile.h"
 #include "history/FileList.h"
 #include "history/ImportHistoryFile.h"
@@ -28,7 +29,14 @@ namespace {
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // Single-byte card names shown as text.
-QString CardName(const std::string& name) { return QString::fromLatin1(name.c_str(), name.size()); }
+// The name as shown: control characters escaped. The name itself, as the
+// card and the local copy know it (UTF-8), goes with the item.
+QTableWidgetItem* CardNameItem(const std::string& cardBytes) {
+    const std::string name = CardNameText(cardBytes);
+    auto* item = new QTableWidgetItem(QString::fromStdString(Printable(name)));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    return item;
+}
 
 }  // namespace
 
@@ -135,6 +143,7 @@ int CardDialog::Open() {
 void CardDialog::Begin() {
     files_->setRowCount(0);
     selectedName_->clear();
+    selectedCardName_.clear();
     selectedIndex_ = 0;
     card_ = session_.OpenCard(dataDir_);
     if (session_.IsConnected()) RequestFileList();
@@ -149,7 +158,7 @@ void CardDialog::RequestFileList() {
     const std::vector<FileEntry> entries = card_->RequestFileList();
     files_->setRowCount(static_cast<int>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
-        auto* name = new QTableWidgetItem(CardName(entries[i].name));
+        QTableWidgetItem* name = CardNameItem(entries[i].name);
         name->setTextAlignment(Qt::AlignCenter);
         auto* size = new QTableWidgetItem(Text(FormatFileSize(entries[i].size)));
         size->setTextAlignment(Qt::AlignCenter);
@@ -165,7 +174,10 @@ void CardDialog::RequestFileList() {
 
 void CardDialog::OnFileClicked(int row) {
     selectedIndex_ = row;
-    if (QTableWidgetItem* name = files_->item(row, 0)) selectedName_->setText(name->text());
+    if (QTableWidgetItem* name = files_->item(row, 0)) {
+        selectedName_->setText(name->text());
+        selectedCardName_ = name->data(Qt::UserRole).toByteArray().toStdString();
+    }
     if (QTableWidgetItem* size = files_->item(row, 1)) {
         sizeText_->setText(size->text());
         sizeText_->show();
@@ -180,8 +192,7 @@ void CardDialog::SetButtonsEnabled(bool enabled) {
 
 void CardDialog::OnSelect() {
     if (running_ || !card_) return;
-    const QString selected = selectedName_->text();
-    if (selected.isEmpty()) {
+    if (selectedName_->text().isEmpty()) {
         prompts_.Inform(this, QString::fromLatin1(messages::SELECT_A_FILE));
         return;
     }
@@ -189,9 +200,7 @@ void CardDialog::OnSelect() {
     SetButtonsEnabled(false);
     progress_->setValue(0);
     if (worker_.joinable()) worker_.join();
-    const QByteArray name = selected.toLatin1();
-    worker_ =
-        std::thread([this, name = std::string(name.constData(), name.size())] { Transfer(name); });
+    worker_ = std::thread([this, name = selectedCardName_] { Transfer(name); });
 }
 
 void CardDialog::Transfer(std::string name) {
@@ -218,7 +227,6 @@ void CardDialog::Transfer(std::string name) {
     auto download = std::make_shared<DownloadResult>(card_->Download(name, callbacks));
     std::shared_ptr<ImportResult> import;
     if (download->ok) {
-        onUi([this] { model_->SetColumns({}); });  // no rows while the table is rebuilt
         ImportOptions options;
         options.dateOrder = session_.LogDateOrder();
         import = std::make_shared<ImportResult>(
@@ -234,12 +242,11 @@ void CardDialog::FinishTransfer(std::shared_ptr<DownloadResult> download,
         prompts_.Inform(this, Text(download->message));
     } else if (import) {
         for (const std::string& error : import->errors) prompts_.Inform(this, Text(error));
-        if (import->fileRead) {
+        // A failed import changed nothing in the database: neither does it here.
+        if (import->stored) {
             unitText_ = Text(import->unitText);
             auto table = std::make_shared<const HistoryTable>(std::move(import->table));
             model_->SetTable(table, import->Columns());
-        } else {
-            model_->SetColumns({});
         }
     }
     running_ = false;
@@ -257,9 +264,7 @@ void CardDialog::OnDelete() {
                                   QString::fromLatin1(messages::CONFIRM_DELETE))) {
         return;
     }
-    const QByteArray name = selected.toLatin1();
-    Status deleted =
-        DeleteHistoryFile(*card_, std::string(name.constData(), name.size()), DatabasePath());
+    Status deleted = DeleteHistoryFile(*card_, selectedCardName_, DatabasePath());
     if (!deleted) {
         prompts_.Inform(this, Text(deleted.message));
         return;
@@ -269,6 +274,8 @@ void CardDialog::OnDelete() {
     selectedIndex_ = 0;
     QTableWidgetItem* first = files_->item(0, 0);
     selectedName_->setText(first != nullptr ? first->text() : QString());
+    selectedCardName_ =
+        first != nullptr ? first->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
 void CardDialog::closeEvent(QCloseEvent* event) {

@@ -82,6 +82,7 @@ private:
     QPushButton* graph_ = nullptr;
     QPushButton* delete_ = nullptr;
     QLabel* selectedName_ = nullptr;
+    std::string selectedCardName_;  // UTF-8, as the card and the local copy know it
     QLabel* sizeText_ = nullptr;
 
     QString unitText_;

@@ -30,8 +30,8 @@ TEST_F(CliTest, ImportAnyLogFileThenListItsRecords) {
     const CliRun all = Cli(Records("2024-03-05 9:00:00", "2024-03-05 11:00:00"));
     EXPECT_EQ(all.status, EXIT_DONE) << all.err;
     EXPECT_EQ(all.out, std::string(HEADER) +
-                           "2024-03-05 10:00:00,21.5,65535,65535,65535\n"
-                           "2024-03-05 11:00:00,-3.5,45,65535,-4\n");
+                           "2024-03-05 10:00:00,21.5,,,\n"
+                           "2024-03-05 11:00:00,-3.5,45,,-4\n");
 
     const CliRun dewPoint = Cli(Records("2024-03-05 0:00:00", "2024-03-06 0:00:00",
                                         {"--column", "DewPoint", "--format", "json"}));
@@ -67,7 +67,7 @@ TEST_F(CliTest, ImportByNameTakesOnlyTheLocalCopyInTheDataFolder) {
 
     // The refused import left the records of the good one.
     EXPECT_EQ(Cli(Records("2024-03-05 0:00:00", "2024-03-06 0:00:00")).out,
-              std::string(HEADER) + "2024-03-05 09:00:00,70.2,40,65535,65535\n");
+              std::string(HEADER) + "2024-03-05 09:00:00,70.2,40,,\n");
 }
 
 }  // namespace

@@ -1,13 +1,38 @@
 #include "app/DataFolder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "store/RecordSchema.h"
 
 namespace corvalin {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Copies `source` into a new file at `target`, never replacing one. The new
+// file's mode is the user's (0666 less the umask), not the template's, which
+// may be read-only or readable by all.
+bool CopyAsNewFile(const std::string& source, const std::string& target) {
+    std::ifstream in(source, std::ios::binary);
+    if (!in) return false;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const bool written =
+        write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    if (!written) unlink(target.c_str());
+    return written;
+}
+
+}  // namespace
 
 std::string DefaultDataDirectory() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
@@ -37,16 +62,12 @@ DataFolderReport PrepareDataFolder(const std::string& dataDir, const std::string
     if (!fs::exists(ini, error)) {
         bool copied = false;
         for (const std::string& source : MainIniTemplates(programDir)) {
-            if (!fs::exists(source, error)) continue;
-            copied = fs::copy_file(source, ini, fs::copy_options::skip_existing, error);
-            if (copied) break;
+            if (CopyAsNewFile(source, ini.string())) {
+                copied = true;
+                break;
+            }
         }
         if (!copied) report.problems.push_back("No Main.ini copied into " + dataDir);
-    }
-    if (fs::exists(ini, error)) {
-        // An installed template may be read-only; the copy must not be.
-        fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
-                        error);
     }
     return report;
 }

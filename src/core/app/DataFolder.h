@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-namespace corvalin {
+#include "common/DataFiles.h"
 
-inline constexpr const char* MAIN_INI_FILE = "Main.ini";
+namespace corvalin {
 
 // $XDG_DATA_HOME/KV7500, or ~/.local/share/KV7500.
 std::string DefaultDataDirectory();

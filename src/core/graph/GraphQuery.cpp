@@ -62,7 +62,7 @@ GraphResult QueryGraph(RecordDatabase& database, const std::string& databasePath
     result.content = GraphLayout(selection);
 
     std::vector<RecordSeries> read;
-    if (database.Connect(databasePath) != 0 ||
+    if (database.ConnectForReading(databasePath) != 0 ||
         database.ReadSeries(RangeText(selection.start), RangeText(selection.end),
                             QueriedColumns(selection.quantity), read) != 0) {
         result.outcome = GraphOutcome::ReadFailed;

@@ -1,5 +1,8 @@
 #include "history/CardFileNames.h"
 
+#include <strings.h>
+
+#include "common/DataFiles.h"
 #include "common/Messages.h"
 
 namespace corvalin {
@@ -18,6 +21,10 @@ Status CheckLocalFileName(const std::string& name) {
         if (c < 0x20 || c == 0x7F) return refuse("its name contains a control character");
     }
     if (name == ".") return refuse("\".\" is the folder itself");
+    for (const char* own : OWN_FILE_NAMES) {
+        if (strcasecmp(name.c_str(), own) == 0)
+            return refuse("the program keeps a file of that name");
+    }
     return Status::Ok();
 }
 

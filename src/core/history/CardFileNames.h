@@ -6,8 +6,9 @@
 
 namespace corvalin {
 
-// A card file's name becomes a local path: refuse names that could leave the
-// data folder or that no file system entry can hold.
+// A card file's name (as shown, UTF-8) becomes a local path: refuse names
+// that could leave the data folder, that no file system entry can hold, or
+// that are the program's own files there (in any letter case).
 Status CheckLocalFileName(const std::string& name);
 
 }  // namespace corvalin

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/Cp1252.h"
+
 namespace corvalin {
 
 std::string FormatFileSize(uint32_t size) {
@@ -14,6 +16,8 @@ std::string FormatFileSize(uint32_t size) {
     }
     return text;
 }
+
+std::string CardNameText(const std::string& cardBytes) { return Cp1252ToUtf8(cardBytes); }
 
 void FileListing::Clear() {
     std::lock_guard lock(mutex_);
@@ -35,6 +39,15 @@ std::vector<FileEntry> FileListing::Entries() const {
 size_t FileListing::Count() const {
     std::lock_guard lock(mutex_);
     return entries_.size();
+}
+
+std::optional<FileEntry> FileListing::FindShown(const std::string& shown) const {
+    std::lock_guard lock(mutex_);
+    // The last entry of a name holds its size.
+    for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+        if (CardNameText(entry->name) == shown) return *entry;
+    }
+    return std::nullopt;
 }
 
 std::optional<uint32_t> FileListing::SizeOf(const std::string& name) const {

@@ -31,7 +31,8 @@ std::string UnitTextFromHeader(std::string_view header) {
     // gives: the inserted "°" is neither letter.
     std::string unit;
     for (char c : Cp1252ToUtf8(field)) {
-        if (c == 'C' || c == 'F') unit += "\xC2\xB0";
+        // A header that carries its own degree sign keeps just that one.
+        if ((c == 'C' || c == 'F') && !unit.ends_with("\xC2\xB0")) unit += "\xC2\xB0";
         unit += c;
     }
     return unit;

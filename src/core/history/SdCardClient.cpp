@@ -6,6 +6,7 @@
 
 #include "common/Messages.h"
 #include "history/CardFileNames.h"
+#include "history/LocalCopy.h"
 #include "protocol/CardFrames.h"
 #include "protocol/StationChannel.h"
 
@@ -14,16 +15,6 @@ namespace corvalin {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Puts a local copy back as it was when the transfer began.
-void RestoreLocalCopy(const fs::path& path, bool created, uint64_t originalLength) {
-    std::error_code ignored;
-    if (created) {
-        fs::remove(path, ignored);
-    } else {
-        fs::resize_file(path, originalLength, ignored);
-    }
-}
 
 std::string Range(uint32_t start, uint32_t end) {
     return "bytes " + std::to_string(start) + " to " + std::to_string(end);
@@ -52,7 +43,7 @@ std::vector<FileEntry> SdCardClient::RequestFileList() {
     return listing_.Entries();
 }
 
-void SdCardClient::SetTarget(std::FILE* file, uint64_t total, const DownloadCallbacks* callbacks) {
+void SdCardClient::SetTarget(LocalCopy* file, uint64_t total, const DownloadCallbacks* callbacks) {
     std::lock_guard lock(targetMutex_);
     file_ = file;
     total_ = total;
@@ -70,41 +61,32 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
     };
     if (name.empty()) return fail(messages::SELECT_A_FILE);
     if (Status safe = CheckLocalFileName(name); !safe) return fail(safe.message);
-    if (name.size() > MAX_FILE_NAME_BYTES) return fail(messages::NAME_TOO_LONG);
+    // The card knows the file by its own bytes; the user by their UTF-8 form.
+    const std::optional<FileEntry> entry = listing_.FindShown(name);
+    const std::string cardName = entry ? entry->name : name;
+    if (cardName.size() > MAX_FILE_NAME_BYTES) return fail(messages::NAME_TOO_LONG);
     if (!channel_.IsConnected()) return fail(messages::UNCONNECTED);
 
-    const fs::path path = LocalPath(name);
-    std::error_code error;
-    const bool created = !fs::exists(path, error);
-    std::FILE* file = std::fopen(path.c_str(), created ? "w+b" : "r+b");
-    if (file == nullptr) return fail(created ? messages::CREATE_ERROR : messages::OPEN_ERROR_1);
-    std::fseek(file, 0, SEEK_END);
-    const uint64_t originalLength = static_cast<uint64_t>(std::ftell(file));
-
-    const std::optional<uint32_t> deviceSize = listing_.SizeOf(name);
-    if (!deviceSize) {
-        std::fclose(file);
-        RestoreLocalCopy(path, created, originalLength);
+    Result<std::unique_ptr<LocalCopy>> locked = LocalCopy::Lock(dataDir_, name);
+    if (!locked) return fail(locked.error);
+    LocalCopy& copy = **locked.value;
+    if (Status opened = copy.OpenForWriting(); !opened) return fail(opened.message);
+    if (!entry) {
+        copy.Restore();
         return fail(messages::SIZE_ERROR);
     }
+    const uint32_t deviceSize = entry->size;
 
     // A copy longer than the card's file is out of step with it: fetch the
     // whole file again, beside the old copy, which stays until the new one is complete.
-    uint64_t offset = originalLength;
-    fs::path target = path;
-    bool replacing = false;
-    if (!created && offset > *deviceSize) {
-        std::fclose(file);
-        target = path;
-        target += ".part";
-        file = std::fopen(target.c_str(), "w+b");
-        if (file == nullptr) return fail(messages::CREATE_ERROR);
-        replacing = true;
+    uint64_t offset = copy.OriginalLength();
+    if (!copy.Created() && offset > deviceSize) {
+        if (Status opened = copy.OpenReplacement(); !opened) return fail(opened.message);
         offset = 0;
     }
     result.resumedFrom = offset;
 
-    SetTarget(file, *deviceSize - offset, &callbacks);
+    SetTarget(&copy, deviceSize - offset, &callbacks);
     lastChunk_ = false;
     bool last = false;
     bool stopped = false;
@@ -117,14 +99,14 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
         chunkBytesReceived_ = 0;
         uint64_t end = offset + CHUNK_SIZE;
         uint64_t length = CHUNK_SIZE;
-        if (end >= *deviceSize) {
-            end = *deviceSize;
-            length = *deviceSize - offset;
+        if (end >= deviceSize) {
+            end = deviceSize;
+            length = deviceSize - offset;
             lastChunk_ = true;
             last = true;
         }
         const bool answered = channel_.RequestChunk(
-            MakeFileGetFrame(name, static_cast<uint32_t>(offset), static_cast<uint32_t>(end)),
+            MakeFileGetFrame(cardName, static_cast<uint32_t>(offset), static_cast<uint32_t>(end)),
             callbacks.stop);
         if (!answered && callbacks.stop && callbacks.stop()) {
             stopped = true;
@@ -151,37 +133,26 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
     channel_.EndChunks();            // late data reports are dropped
     SetTarget(nullptr, 0, nullptr);  // the reader no longer touches the file
 
-    const bool closed = std::fclose(file) == 0;
     if (stopped) {
         // What came in whole chunks stays: a later download goes on from there.
-        if (replacing) {
-            fs::remove(target, error);
-        } else if (created && offset == 0) {
-            fs::remove(path, error);
-        } else {
-            fs::resize_file(path, offset, error);
-        }
+        const bool replacing = copy.Replacing();
+        copy.KeepPrefix(offset);
         result.stopped = true;
-        result.bytesFetched = replacing ? 0 : offset - originalLength;
+        result.bytesFetched = replacing ? 0 : offset - copy.OriginalLength();
+        const uint64_t held = replacing ? copy.OriginalLength() : offset;
         return fail("The download of " + name + " was stopped; the local copy holds " +
-                    std::to_string(replacing ? originalLength : offset) + " bytes.");
+                    std::to_string(held) + " bytes.");
     }
-    if (failure.empty() && !closed) failure = "the local copy could not be written.";
+    if (failure.empty()) {
+        if (Status completed = copy.Complete(); !completed) failure = completed.message;
+    }
     if (!failure.empty()) {
-        if (replacing) {
-            fs::remove(target, error);
-        } else {
-            RestoreLocalCopy(path, created, originalLength);
-        }
+        copy.Restore();
         result.bytesFetched = 0;
         return fail("The download of " + name + " failed: " + failure);
     }
-    if (replacing) {
-        fs::rename(target, path, error);
-        if (error) return fail(messages::CREATE_ERROR);
-    }
     result.ok = true;
-    result.localPath = path.string();
+    result.localPath = LocalPath(name);
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     return result;
@@ -189,18 +160,24 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
 
 Status SdCardClient::DeleteFile(const std::string& name) {
     if (name.empty()) return Status::Error(messages::SELECT_A_FILE);
-    if (name.size() > MAX_DELETE_NAME_BYTES) return Status::Error(messages::NAME_TOO_LONG);
     // The local copy goes too, so the name must be one the data folder can hold.
     if (Status safe = CheckLocalFileName(name); !safe) return safe;
+    const std::optional<FileEntry> entry = listing_.FindShown(name);
+    const std::string cardName = entry ? entry->name : name;
+    if (cardName.size() > MAX_DELETE_NAME_BYTES) return Status::Error(messages::NAME_TOO_LONG);
+
+    Result<std::unique_ptr<LocalCopy>> locked = LocalCopy::Lock(dataDir_, name);
+    if (!locked) return Status::Error(locked.error);
+    LocalCopy& copy = **locked.value;
+    if (Status removable = copy.CheckRemovable(); !removable) return removable;
     if (!channel_.StillConnected()) return Status::Error(messages::UNCONNECTED);
 
     // Not answered: only the link can tell that it went out.
-    if (!channel_.SendUnanswered(MakeDeleteFileFrame(name), DELETE_FIRST_WAIT, DELETE_FINAL_WAIT)) {
+    if (!channel_.SendUnanswered(MakeDeleteFileFrame(cardName), DELETE_FIRST_WAIT,
+                                 DELETE_FINAL_WAIT)) {
         return Status::Error(messages::UNCONNECTED);
     }
-
-    std::error_code error;
-    fs::remove(LocalPath(name), error);
+    copy.Remove();
     return Status::Ok();
 }
 
@@ -210,8 +187,7 @@ void SdCardClient::OnFileContent(std::string_view content) {
     chunkBytesReceived_ += content.size();
     std::lock_guard lock(targetMutex_);
     if (file_ == nullptr) return;
-    if (!content.empty() &&
-        std::fwrite(content.data(), 1, content.size(), file_) != content.size()) {
+    if (!content.empty() && !file_->Append(content)) {
         writeFailed_ = true;
     }
     transferred_ += content.size();

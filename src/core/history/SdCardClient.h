@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -13,8 +12,9 @@
 #include "protocol/FileTransferSink.h"
 
 namespace corvalin {
+class LocalCopy;
 class StationChannel;
-}
+}  // namespace corvalin
 
 namespace corvalin {
 
@@ -57,7 +57,8 @@ public:
     bool ListComplete() const { return listComplete_; }
     const FileListing& listing() const { return listing_; }
 
-    // Brings the local copy of `name` up to the card's size. A failed transfer
+    // Brings the local copy of `name` (as shown: UTF-8) up to the card's
+    // size. One transfer per copy at a time, across programs. A failed transfer
     // leaves the local copy as it was before (or none, if it had none); a
     // stopped one keeps the chunks that came whole, which a later download
     // completes.
@@ -77,7 +78,7 @@ public:
     void OnChunkEnd(bool lastChunk) override;
 
 private:
-    void SetTarget(std::FILE* file, uint64_t total, const DownloadCallbacks* callbacks);
+    void SetTarget(LocalCopy* file, uint64_t total, const DownloadCallbacks* callbacks);
 
     StationChannel& channel_;
     std::string dataDir_;
@@ -85,7 +86,7 @@ private:
     bool listComplete_ = false;
 
     std::mutex targetMutex_;  // the open local copy and the callbacks
-    std::FILE* file_ = nullptr;
+    LocalCopy* file_ = nullptr;
     const DownloadCallbacks* callbacks_ = nullptr;
     uint64_t total_ = 0;
     uint64_t transferred_ = 0;

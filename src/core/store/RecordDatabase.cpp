@@ -90,6 +90,36 @@ int RecordDatabase::Connect(const std::string& path) {
     return 0;
 }
 
+int RecordDatabase::ConnectForReading(const std::string& path) {
+    cursor_.Close();
+    inserter_.Finalize();
+    Disconnect();
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    SqliteConnection db(raw);
+    std::string error;
+    // In a folder that cannot hold the WAL index, read the file as it stands.
+    if (rc == SQLITE_OK && !PrepareStatement(db.get(), PROBE, error)) {
+        const std::string uri = "file:" + path + "?immutable=1";
+        raw = nullptr;
+        rc = sqlite3_open_v2(uri.c_str(), &raw,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
+        db = SqliteConnection(raw);
+        error.clear();
+    }
+    if (rc != SQLITE_OK) {
+        return Fail(
+            CONNECT_FAILED,
+            std::string(raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ": " + path);
+    }
+    sqlite3_busy_timeout(db.get(), BUSY_WAIT_MS);
+    if (!PrepareStatement(db.get(), PROBE, error)) return Fail(CONNECT_FAILED, error + ": " + path);
+    db_ = std::move(db);
+    path_ = path;
+    return 0;
+}
+
 int RecordDatabase::ClearTables() {
     if (!RequireConnection()) return QUERY_FAILED;
     // A savepoint makes the two deletions one step, inside an import's

@@ -35,6 +35,9 @@ public:
     // file. The cursor is closed; a connection already open on the same file
     // is kept, with its transaction. 0, or -1 on failure.
     int Connect(const std::string& path);
+    // For queries only: nothing is created or changed, so that a folder the
+    // user may only read works too.
+    int ConnectForReading(const std::string& path);
     bool IsConnected() const { return db_ != nullptr; }
 
     // Empties Records and Param together. 0, or 1 on failure.

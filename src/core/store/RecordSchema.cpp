@@ -57,7 +57,9 @@ std::string RecordDatabasePath(const std::string& dataDir) {
 Status EnsureRecordDatabase(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code error;
-    if (fs::exists(path, error)) return Status::Ok();
+    // An empty file is no database yet: it is set up like a missing one.
+    const bool empty = fs::is_regular_file(path, error) && fs::file_size(path, error) == 0;
+    if (!empty && fs::exists(path, error)) return Status::Ok();
 
     // Built under a temporary name and moved into place, so that a failure
     // half-way never leaves a database without its tables.
@@ -84,6 +86,14 @@ Status EnsureRecordDatabase(const std::string& path) {
         return Status::Error("Cannot create the record database " + path + ": " + message);
     }
     // Never replace a file that appeared meanwhile (another instance).
+    if (empty && fs::file_size(path, error) == 0) {
+        fs::rename(building, path, error);
+        if (error) {
+            fs::remove(building, error);
+            return Status::Error("Cannot create the record database " + path);
+        }
+        return Status::Ok();
+    }
     if (link(building.c_str(), path.c_str()) != 0 && !fs::exists(path, error)) {
         fs::remove(building, error);
         return Status::Error("Cannot create the record database " + path);

@@ -2,14 +2,12 @@
 
 #include <string>
 
+#include "common/DataFiles.h"
 #include "common/Status.h"
 
 struct sqlite3;
 
 namespace corvalin {
-
-// The record database's file name in the data folder.
-inline constexpr const char* RECORD_DATABASE_FILE = "7500.db";
 
 // The record database in the data folder `dataDir`.
 std::string RecordDatabasePath(const std::string& dataDir);

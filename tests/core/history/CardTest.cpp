@@ -4,6 +4,7 @@
 
 #include "common/ByteOrder.h"
 #include "history/CardFileNames.h"
+#include "history/LocalCopy.h"
 #include "history/SdCardClient.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
@@ -116,8 +117,52 @@ TEST_F(CardTest, ResumesWithTheNewTailOnlyAndRefetchesACopyTooLong) {
         ASSERT_TRUE(result.ok) << extra << ": " << result.message;
         EXPECT_EQ(Requests(*rig).front().first, 0u) << extra;
         EXPECT_EQ(Copy("CH1.CSV"), OnCard("CH1.CSV")) << extra;
-        EXPECT_FALSE(fs::exists(data + "/CH1.CSV.part"));
     }
+    // The fresh copy is fetched aside: a card file of that name is untouched.
+    OnTheCard("CH1.CSV.part", "its own bytes");
+    ASSERT_TRUE(Fetch(*rig, "CH1.CSV.part").ok);
+    test::WriteAll(data + "/CH1.CSV", LogBytes(30000, 'y'));
+    ASSERT_TRUE(Fetch(*rig, "CH1.CSV").ok);
+    EXPECT_EQ(Copy("CH1.CSV.part"), "its own bytes");
+}
+
+TEST_F(CardTest, OnlyTheCopyItselfIsWrittenNeverThroughALinkNorTwiceAtOnce) {
+    const std::string outside = dir.File("outside.txt");
+    test::WriteAll(outside, "not the program's");
+    OnTheCard("LINKED.CSV", LogBytes(100));
+    OnTheCard("DANGLING.CSV", LogBytes(100));
+    OnTheCard("BUSY.CSV", LogBytes(100));
+    OnTheCard("7500.DB", LogBytes(100));
+    OnTheCard("Main.INI", LogBytes(100));
+    OnTheCard("CH2_\xB0.TXT", LogBytes(100));  // the station's own code page
+    auto rig = Rig();
+    fs::create_symlink(outside, data + "/LINKED.CSV");
+    fs::create_symlink(dir.File("created-by-a-link"), data + "/DANGLING.CSV");
+    test::WriteAll(data + "/7500.db", "the database");
+    const std::vector<std::string> refused = {"LINKED.CSV", "DANGLING.CSV", "7500.DB", "Main.INI"};
+    for (const std::string& name : refused) {
+        const DownloadResult result = Fetch(*rig, name);
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_FALSE(result.message.empty()) << name;
+        EXPECT_TRUE(Requests(*rig).empty()) << name;
+    }
+    EXPECT_EQ(test::ReadAll(outside), "not the program's");
+    EXPECT_FALSE(fs::exists(dir.File("created-by-a-link")));
+    EXPECT_EQ(test::ReadAll(data + "/7500.db"), "the database");
+    EXPECT_FALSE(rig->session().OpenCard(data)->DeleteFile("7500.db").ok);
+
+    // Another transfer of the same copy, from this program or another, is refused at once.
+    Result<std::unique_ptr<LocalCopy>> held = LocalCopy::Lock(data, "BUSY.CSV");
+    ASSERT_TRUE(held) << held.error;
+    const DownloadResult busy = Fetch(*rig, "BUSY.CSV");
+    EXPECT_NE(busy.message.find("in use"), std::string::npos) << busy.message;
+    EXPECT_FALSE(fs::exists(data + "/BUSY.CSV"));
+    held = Result<std::unique_ptr<LocalCopy>>::Fail("released");
+    EXPECT_TRUE(Fetch(*rig, "BUSY.CSV").ok);
+
+    // Typed in UTF-8, fetched by the card's own bytes, kept under the UTF-8 name.
+    ASSERT_TRUE(Fetch(*rig, "CH2_\u00B0.TXT").ok);
+    EXPECT_EQ(Copy("CH2_\u00B0.TXT"), OnCard("CH2_\xB0.TXT"));
 }
 
 TEST_F(CardTest, FailedTransferKeepsTheEarlierCopyAndTheNextOneCompletes) {

@@ -219,7 +219,9 @@ TEST(StationChannel, GuardedWriteAsksForTheScreenFirst) {
             << row.fault;
         EXPECT_EQ(rig.WrittenCodes(), row.written) << row.fault;
         const bool written = row.result == GuardedWriteResult::Written;
-        if (row.plugged) EXPECT_EQ(rig.station().SettingsAnswer()[7], written ? 1 : 0);
+        if (row.plugged) {
+            EXPECT_EQ(rig.station().SettingsAnswer()[7], written ? 1 : 0) << row.fault;
+        }
     }
 }
 
