@@ -8,7 +8,7 @@
 namespace corvalin::cli {
 
 int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Console& console,
-                std::unique_ptr<StationSession>& session) {
+                std::unique_ptr<StationSession>& session, bool sayUnconnected) {
     Result<ConnectionOptions> options = MakeConnectionOptions(arguments);
     if (!options) {
         console.err << options.error << "\n";
@@ -32,7 +32,7 @@ int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Con
     }
 
     if (!session->Open()) {
-        console.err << messages::UNCONNECTED << "\n";
+        if (sayUnconnected) console.err << messages::UNCONNECTED << "\n";
         const std::string why = session->OpenError();
         if (!why.empty()) console.err << why << "\n";
         return EXIT_UNCONNECTED;

@@ -15,7 +15,9 @@ struct OutputFlags {
 
 // Creates the session and opens the station. On failure prints why and
 // returns the exit status (usage, failed, or unconnected); 0 on success.
+// `sayUnconnected` false leaves "Unconnected" to the caller, which prints it
+// as its result.
 int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Console& console,
-                std::unique_ptr<StationSession>& session);
+                std::unique_ptr<StationSession>& session, bool sayUnconnected = true);
 
 }  // namespace corvalin::cli

@@ -24,8 +24,29 @@ const char* NoAnswerMessage(const ReadCycleAnswers& read) {
     return read.paired ? messages::NO_ANSWER : messages::UNPAIRED_ANSWERS;
 }
 
+std::string ExplainedForTheTerminal(const std::string& message) {
+    // The window's own words stay; what they mean follows for the terminal.
+    static const std::pair<const char*, const char*> meanings[] = {
+        {messages::TEMP_ERROR, "a temperature limit lies outside -40.0 to 60.0 °C"},
+        {messages::HUMI_ERROR, "a humidity limit lies outside 1 to 99 %, or is not a number"},
+        {messages::SIZE_ERROR, "the SD card lists no file of that name"},
+        {messages::OPEN_ERROR_1, "the local copy in the data folder cannot be opened"},
+        {messages::OPEN_ERROR_2, "the log file cannot be read"},
+        {messages::CREATE_ERROR, "the local copy cannot be made in the data folder"},
+    };
+    for (const auto& [text, meaning] : meanings) {
+        if (message == text) return message + " (" + meaning + ")";
+    }
+    if (message.find(" Out of value.") != std::string::npos) {
+        return message +
+               " (with this offset the channel's corrected reading would leave its "
+               "range: -40.0 to 60.0 °C, 0 to 99 %)";
+    }
+    return message;
+}
+
 int ReportSave(const SaveOutcome& outcome, Console& console) {
-    if (!outcome.message.empty()) console.err << outcome.message << "\n";
+    if (!outcome.message.empty()) console.err << ExplainedForTheTerminal(outcome.message) << "\n";
     switch (outcome.result) {
         case SaveResult::Written:
             return EXIT_DONE;

@@ -19,6 +19,10 @@ int Unconnected(Console& console);
 // Why a read came back without the blocks a command needs.
 const char* NoAnswerMessage(const ReadCycleAnswers& read);
 
+// A message of the window's own (" m_FilenameSize Error.", "Humi Error.")
+// with what it means said after it; other messages as they are.
+std::string ExplainedForTheTerminal(const std::string& message);
+
 // Prints a Save's message; the exit status: 0 written, 1 refused, 3 unconnected.
 int ReportSave(const SaveOutcome& outcome, Console& console);
 

@@ -1,8 +1,8 @@
 #include <ostream>
 
 #include "CardCommands.h"
-#include "common/Text.h"
 #include "common/Messages.h"
+#include "common/Text.h"
 #include "history/DeleteHistoryFile.h"
 #include "store/RecordSchema.h"
 

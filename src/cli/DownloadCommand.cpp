@@ -2,10 +2,11 @@
 #include <ostream>
 
 #include "CardCommands.h"
-#include "common/Text.h"
+#include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "ProgressBar.h"
 #include "common/Messages.h"
+#include "common/Text.h"
 #include "history/ImportHistoryFile.h"
 #include "store/RecordSchema.h"
 
@@ -30,13 +31,7 @@ int Download(CommandContext& context, StationSession& session, SdCardClient& car
     const DownloadResult result = card.Download(options.name, callbacks);
     bar.Finish();
     if (!result.ok) {
-        console.err << result.message;
-        // The window's words, and what they mean here.
-        if (result.message == messages::SIZE_ERROR) {
-            console.err << " (the SD card lists no file \"" << Printable(AsUtf8(options.name))
-                        << "\")";
-        }
-        console.err << "\n";
+        console.err << ExplainedForTheTerminal(result.message) << "\n";
         if (result.stopped) return ExitForSignal(console.Interruption());
         return session.StillConnected() ? EXIT_FAILED : EXIT_UNCONNECTED;
     }
@@ -67,7 +62,9 @@ int Download(CommandContext& context, StationSession& session, SdCardClient& car
             for (const std::string& error : imported.errors) console.err << error << "\n";
             return ExitForSignal(console.Interruption());
         }
-        for (const std::string& error : imported.errors) console.err << error << "\n";
+        for (const std::string& error : imported.errors) {
+            console.err << ExplainedForTheTerminal(error) << "\n";
+        }
         if (!imported.fileRead || !imported.stored) status = EXIT_FAILED;
         report["rowsStored"] = imported.rowsStored;
         report["rowsSkipped"] = imported.rowsSkipped;

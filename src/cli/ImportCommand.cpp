@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "Commands.h"
+#include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "common/Messages.h"
 #include "common/Text.h"
@@ -87,7 +88,9 @@ int RunImport(CommandContext& context, const ImportOptionsGiven& given) {
         result =
             ImportHistoryFile(localPath, fileName, RecordDatabasePath(dataDir), report, options);
     }
-    for (const std::string& message : result.errors) console.err << message << "\n";
+    for (const std::string& message : result.errors) {
+        console.err << ExplainedForTheTerminal(message) << "\n";
+    }
     if (result.stopped) return ExitForSignal(console.Interruption());
 
     if (context.flags.json) {

@@ -22,9 +22,8 @@ std::string Pad(const std::string& text, size_t width) {
 }
 
 nlohmann::json TemperatureValue(float valueC, int32_t unitFahrenheit) {
-    if (valueC == NO_DATA) return nullptr;
-    const double shown = unitFahrenheit != 0 ? valueC * 1.8 + 32 : static_cast<double>(valueC);
-    return std::round(shown * 10.0) / 10.0;
+    const std::optional<double> shown = ShownTemperature(valueC, unitFahrenheit);
+    return shown ? nlohmann::json(*shown) : nlohmann::json(nullptr);
 }
 
 }  // namespace

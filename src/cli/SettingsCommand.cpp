@@ -26,11 +26,20 @@ using SettingsEdit = FormEdit<SettingsForm>;
 // 24 to 31 survive.
 void KeepWholeMasks(SettingsForm& form) { form.areas.Load(form.Loaded().masks); }
 
-SettingsEdit MaskEdit(int area, std::function<uint32_t(uint32_t)> change) {
-    return [area, change = std::move(change)](SettingsForm& form) -> std::optional<std::string> {
+SettingsEdit MaskEdit(int area, std::string key, std::function<uint32_t(uint32_t)> change) {
+    return [area, key = std::move(key),
+            change = std::move(change)](SettingsForm& form) -> std::optional<std::string> {
         AreaMasks masks;
         for (int a = 0; a < AREA_COUNT; ++a) masks[a] = form.areas.Mask(a);
-        masks[area] = change(masks[area]);
+        const uint32_t changed = change(masks[area]);
+        // What the Setup dialog cannot do, the tool does not either.
+        if (!AreaMaskState::MayChange(area, masks[area], changed)) {
+            return key + (area == 0 ? ": in CH Area1 only CH1 can be changed, as in the Setup "
+                                      "dialog"
+                                    : ": bits 24 to 31 belong to no channel and keep the "
+                                      "station's values, as in the Setup dialog");
+        }
+        masks[area] = changed;
         form.areas.Load(masks);
         return std::nullopt;
     };
@@ -52,14 +61,15 @@ Result<SettingsEdit> AreaEdit(const Assignment& assignment, const IndexedKey& ar
     if (area.name.empty()) {
         Result<uint32_t> word = HexWordValue(assignment);
         if (!word) return Result<SettingsEdit>::Fail(word.error);
-        return Result<SettingsEdit>::Of(MaskEdit(at, [word = *word](uint32_t) { return word; }));
+        return Result<SettingsEdit>::Of(
+            MaskEdit(at, assignment.key, [word = *word](uint32_t) { return word; }));
     }
     for (size_t r = 0; r < ROW_KEYS.size(); ++r) {
         if (area.name != ROW_KEYS[r]) continue;
         Result<std::vector<int>> channels = ChannelListValue(assignment);
         if (!channels) return Result<SettingsEdit>::Fail(channels.error);
-        return Result<SettingsEdit>::Of(
-            MaskEdit(at, [row = DISPLAY_ROWS[r], channels = *channels](uint32_t mask) {
+        return Result<SettingsEdit>::Of(MaskEdit(
+            at, assignment.key, [row = DISPLAY_ROWS[r], channels = *channels](uint32_t mask) {
                 return WithRowChannels(mask, row, channels);
             }));
     }

@@ -12,7 +12,7 @@ namespace {
 
 int RunStatus(const StationArguments& station, const OutputFlags& flags, Console& console) {
     std::unique_ptr<StationSession> session;
-    const int opened = OpenStation(station, flags, console, session);
+    const int opened = OpenStation(station, flags, console, session, false);
     if (opened == EXIT_USAGE || opened == EXIT_FAILED) return opened;
     if (opened == EXIT_UNCONNECTED) {
         if (flags.json) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <clocale>
 #include <filesystem>
 #include <iostream>
 
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // Qt takes the desktop's locale; the texts the core formats keep their point.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Corvalin"));
 
     auto session = StationSession::Create(*options);

@@ -34,7 +34,6 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         {{"alarm", "set", "ch2.temp-low-enabled=maybe"}, {"ch2.temp-low-enabled", "no, yes"}},
         {{"alarm", "set", "humidity-alarm=1"}, {"humidity-alarm", "ON, OFF"}},
         {{"calibration", "set", "ch1.offset=1"}, {"ch1.offset", "chN.temp, chN.hum"}},
-        {{"interval", "five"}, {"interval", "5 to 240"}},
         {{"import"}, {}},
         {{"import", "CH1.CSV", "--file", dir.File("CH1.CSV")}, {}},
         {{"import", "--file", dir.File("CH1.CSV"), "--date-order", "sideways"}, {"--date-order"}},
@@ -69,14 +68,17 @@ TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
         {syncTime, NOT_MAIN_SCREEN, MAIN_SCREEN, {0x51}},
         {{"settings", "set", "unit=F"}, NOT_MAIN_SCREEN, MAIN_SCREEN, {0x51}},
         {{"sync-time"}, {}, "Setting the station's clock needs confirmation", {}},
-        {{"alarm", "set", "ch2.hum-high=--", "ch8.temp-low=60.1"}, {}, "Temp Error.\n", {}},
-        {{"alarm", "set", "ch2.hum-high=--"}, {}, "Humi Error.\n", {}},
-        {{"calibration", "set", "ch1.temp=36.6"}, SENSORS, " CH1 Temp Out of value.\n", {}},
-        {{"calibration", "set", "ch1.hum=5"}, SENSORS, " CH1 Humi Out of value.\n", {}},
+        // The window's words, and for the terminal what they mean.
+        {{"alarm", "set", "ch2.hum-high=--", "ch8.temp-low=60.1"}, {}, "Temp Error. (a temp", {}},
+        {{"alarm", "set", "ch2.hum-high=--"}, {}, "Humi Error. (a humidity limit", {}},
+        {{"calibration", "set", "ch1.temp=36.6"}, SENSORS, " CH1 Temp Out of value. (", {}},
+        {{"calibration", "set", "ch1.hum=5"}, SENSORS, " CH1 Humi Out of value. (", {}},
         {{"calibration", "set", "ch8.hum=1"}, SENSORS, "ch8.hum: CH8 has no live humidity", {}},
         {{"interval", "4"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
         {{"interval", "241"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
-        {{"import", "CH9.CSV"}, {}, "Open Error2\n", {}},  // no local copy of that name
+        {{"interval", "five"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
+        {{"settings", "set", "area1.temperature=1"}, {}, "area1.temperature: in CH Area1 only", {}},
+        {{"import", "CH9.CSV"}, {}, "Open Error2 (the log file", {}},  // no local copy
     };
     for (const Row& row : rows) {
         const CliRun run = Cli(row.args, row.sim);

@@ -21,8 +21,8 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
 
     const CliRun set =
         Cli({"settings", "set", "graph-type=Dewpoint", "graph-span=72H", "time-format=AM h:mm:ss",
-             "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F", "area1=AB0001FF",
-             "area4=0xFF000001", "area2.dewpoint=3,1"});
+             "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F", "area1.temperature=2,3,4,5,6,7,8",
+             "area4=0x00000001", "area2.dewpoint=3,1"});
     ASSERT_EQ(set.status, EXIT_DONE) << set.err;
     EXPECT_EQ(set.out, "");
     ASSERT_EQ(Cli({"settings", "set", "time-zone=12", "area2.temperature=8"}).status, EXIT_DONE);
@@ -33,7 +33,8 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
                 {"graph-type          Dewpoint", "graph-span          72H",
                  "time-format         AM h:mm:ss", "date-format         DD-MM-YYYY",
                  "dst                 ON", "time-zone           12", "unit                °F",
-                 "area1               0xAB0001FF  (CH Area1)", "area1.temperature   1,2,3",
+                 "area1               0x00FFFFFE  (CH Area1)",
+                 "area1.temperature   2,3,4,5,6,7,8",
                  "area2.temperature   8", "area2.dewpoint      1,3", "area2.heatindex     none",
                  "interval            240 Minute"});
     EXPECT_TRUE(show.sent.empty());
@@ -41,7 +42,8 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
     const auto json = nlohmann::json::parse(Cli({"--json", "settings"}).out);
     EXPECT_EQ(json["time-zone"], 12);
     EXPECT_EQ(json["areas"][1]["dewpoint"], (std::vector<int>{1, 3}));
-    EXPECT_EQ(json["areas"][3]["mask"], "0xFF000001");
+    EXPECT_EQ(json["areas"][3]["mask"], "0x00000001");
+    EXPECT_EQ(Cli({"settings", "set", "area4=0xFF000001"}).status, EXIT_FAILED);
 }
 
 TEST_F(CliTest, AlarmSetThenShowInFahrenheit) {

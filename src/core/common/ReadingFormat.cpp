@@ -1,15 +1,21 @@
 #include "common/ReadingFormat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace corvalin {
 namespace {
 
-std::string Printf(const char* format, double value) {
+// One decimal, the way every output rounds, with a point whatever the
+// desktop's locale; a value that rounds to zero is "0.0", never "-0.0".
+std::string Tenths(double value) {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
+    const std::string text(buffer, written.ptr);
+    return text == "-0.0" ? "0.0" : text;
 }
 
 void EraseAll(std::string& text, const std::string& what) {
@@ -25,21 +31,30 @@ std::string FormatTemperature(float valueC, int mode, int32_t unitFahrenheit) {
     const bool noData = valueC == NO_DATA;
     if (mode == 2) {
         if (noData) return "--";
-        return Printf("%0.1f", fahrenheit ? valueC * 1.8 : static_cast<double>(valueC));
+        return Tenths(fahrenheit ? valueC * 1.8 : static_cast<double>(valueC));
     }
     std::string text;
     if (noData) {
         text = fahrenheit ? "--  °F" : "--  °C";
     } else if (fahrenheit) {
-        text = Printf("%0.1f  °F", valueC * 1.8 + 32);
+        text = Tenths(valueC * 1.8 + 32) + "  °F";
     } else {
-        text = Printf("%0.1f  °C", valueC);
+        text = Tenths(valueC) + "  °C";
     }
     if (mode == 1) {
         EraseAll(text, "°C");
         EraseAll(text, "°F");
     }
     return text;
+}
+
+std::optional<double> ShownTemperature(float valueC, int32_t unitFahrenheit) {
+    if (valueC == NO_DATA) return std::nullopt;
+    const std::string text =
+        Tenths(unitFahrenheit != 0 ? valueC * 1.8 + 32 : static_cast<double>(valueC));
+    double shown = 0;
+    std::from_chars(text.data(), text.data() + text.size(), shown);
+    return shown;
 }
 
 std::string FormatHumidity(int32_t value, int mode) {

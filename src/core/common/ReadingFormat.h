@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/Readings.h"
@@ -12,6 +13,9 @@ namespace corvalin {
 //   mode 0: "23.4  °C"; mode 1: without the unit sign ("23.4  ");
 //   mode 2: a temperature difference, "%0.1f" of valueC (× 1.8 in Fahrenheit).
 std::string FormatTemperature(float valueC, int mode, int32_t unitFahrenheit);
+// The number FormatTemperature writes in mode 0, for outputs that carry
+// numbers (JSON): the same rounding everywhere. Nothing for no data.
+std::optional<double> ShownTemperature(float valueC, int32_t unitFahrenheit);
 //   mode 0: "45  %"; mode 1: without "%".
 std::string FormatHumidity(int32_t value, int mode);
 

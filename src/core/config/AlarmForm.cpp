@@ -74,6 +74,8 @@ void AlarmForm::Fill(const std::array<Report, 4>& alarmCopy, bool connected,
         channel.temperatureHighEnabled = (loaded_.temperatureHighMask & bit) != 0;
         channel.temperatureLowEnabled = (loaded_.temperatureLowMask & bit) != 0;
     }
+    loadedLimits_ = DecodeAlarmLimits(blocks[2], blocks[3]);
+    opening_ = channels;
 }
 
 const char* AlarmForm::UnitText() const { return TemperatureUnitText(unitFahrenheit); }
@@ -106,16 +108,23 @@ AlarmSwitches AlarmForm::Switches() const {
 
 AlarmLimits AlarmForm::Limits() const {
     AlarmLimits limits;
+    const auto value = [&](int k, std::string AlarmChannelEdits::*text,
+                           const std::array<int32_t, CHANNEL_COUNT> AlarmLimits::*loaded,
+                           EditValueKind kind) {
+        if (channels[k].*text == opening_[k].*text) return (loadedLimits_.*loaded)[k];
+        return ParseEditValue(channels[k].*text, kind, unitFahrenheit);
+    };
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
-        const AlarmChannelEdits& channel = channels[k];
-        limits.temperatureHigh[k] = ParseEditValue(channel.temperatureHigh,
-                                                   EditValueKind::TemperatureLimit, unitFahrenheit);
+        limits.temperatureHigh[k] =
+            value(k, &AlarmChannelEdits::temperatureHigh, &AlarmLimits::temperatureHigh,
+                  EditValueKind::TemperatureLimit);
         limits.temperatureLow[k] =
-            ParseEditValue(channel.temperatureLow, EditValueKind::TemperatureLimit, unitFahrenheit);
-        limits.humidityHigh[k] =
-            ParseEditValue(channel.humidityHigh, EditValueKind::Humidity, unitFahrenheit);
-        limits.humidityLow[k] =
-            ParseEditValue(channel.humidityLow, EditValueKind::Humidity, unitFahrenheit);
+            value(k, &AlarmChannelEdits::temperatureLow, &AlarmLimits::temperatureLow,
+                  EditValueKind::TemperatureLimit);
+        limits.humidityHigh[k] = value(k, &AlarmChannelEdits::humidityHigh,
+                                       &AlarmLimits::humidityHigh, EditValueKind::Humidity);
+        limits.humidityLow[k] = value(k, &AlarmChannelEdits::humidityLow, &AlarmLimits::humidityLow,
+                                      EditValueKind::Humidity);
     }
     return limits;
 }

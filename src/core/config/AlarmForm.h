@@ -57,6 +57,10 @@ public:
 
 private:
     AlarmSwitches loaded_;
+    // What the station sent, and the texts that showed it: a limit whose text
+    // the user did not change goes back exactly as it came (no °F round trip).
+    AlarmLimits loadedLimits_;
+    std::array<AlarmChannelEdits, CHANNEL_COUNT> opening_;
 };
 
 }  // namespace corvalin

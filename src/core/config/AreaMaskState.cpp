@@ -36,6 +36,15 @@ bool AreaMaskState::IsChecked(int box) const {
     return ValidBox(box) && shownArea_ != NO_AREA && (boxes_ & (1u << box)) != 0;
 }
 
+bool AreaMaskState::MayChange(int area, uint32_t before, uint32_t after) {
+    uint32_t changeable = MASK_BOX_BITS;
+    if (AreaIndex(area) == 0) {
+        changeable = 0;
+        for (DisplayRow row : DISPLAY_ROWS) changeable |= 1u << MaskBit(0, row);
+    }
+    return ((before ^ after) & ~changeable) == 0;
+}
+
 bool AreaMaskState::IsEnabled(int box) const {
     if (!ValidBox(box) || shownArea_ == NO_AREA) return false;
     return shownArea_ != 0 || box < 3;  // in "CH Area1" only CH1's bits 0..2

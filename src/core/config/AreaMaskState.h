@@ -35,6 +35,9 @@ public:
     bool IsChecked(int box) const;
     // "CH Area1" lets only the three CH1 boxes change; the other areas all 24.
     bool IsEnabled(int box) const;
+    // The same rule for a whole mask: `after` may replace `before` in `area`
+    // (0 = "CH Area1") only where the dialog's boxes could change it.
+    static bool MayChange(int area, uint32_t before, uint32_t after);
     // False, and nothing changes, for a disabled box.
     bool SetChecked(int box, bool checked);
 

@@ -41,6 +41,7 @@ void CalibrationForm::Fill(const Report& calibrationCopy, const LiveReadings& li
         channel.humidityEditable = live_.humidityPct[k] != NO_DATA_INT;
     }
     opening_ = channels;
+    loaded_ = DecodeCalibrationOffsets(answer);
 }
 
 const char* CalibrationForm::UnitText() const { return TemperatureUnitText(unitFahrenheit); }
@@ -50,19 +51,24 @@ std::optional<std::string> CalibrationForm::Validate() const {
         if (live_.temperatureC[k] > NO_LIVE_TEMPERATURE_ABOVE) continue;
         // The live reading is a float: 23.4 °C is a little below 23.4 and counts as 233.
         const int32_t live = TruncateTenths(static_cast<double>(live_.temperatureC[k]) * 10);
-        const double old = TemperatureTenths(opening_[k].temperature,
-                                             EditValueKind::TemperatureOffset, unitFahrenheit);
-        const int32_t now = TruncateTenths(TemperatureTenths(
-            channels[k].temperature, EditValueKind::TemperatureOffset, unitFahrenheit));
-        const double corrected = live - old + now;
+        // The offset in force and the new one, both truncated as they travel.
+        const int32_t old = loaded_.temperature[k] == UNSET_VALUE ? 0 : loaded_.temperature[k];
+        const int32_t now =
+            channels[k].temperature == opening_[k].temperature
+                ? old
+                : TruncateTenths(TemperatureTenths(
+                      channels[k].temperature, EditValueKind::TemperatureOffset, unitFahrenheit));
+        const double corrected = static_cast<double>(live) - old + now;
         if (corrected < TEMPERATURE_MIN_TENTHS || corrected > TEMPERATURE_MAX_TENTHS) {
             return ChannelMessage(messages::CALIBRATION_TEMP_OUT_OF_VALUE, k + 1);
         }
     }
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         if (live_.humidityPct[k] == NO_DATA_INT) continue;
-        const int64_t corrected = int64_t{ReadLeadingInteger(channels[k].humidity)} +
-                                  live_.humidityPct[k] - ReadLeadingInteger(opening_[k].humidity);
+        const int32_t now = channels[k].humidity == opening_[k].humidity
+                                ? loaded_.humidity[k]
+                                : ReadLeadingInteger(channels[k].humidity);
+        const int64_t corrected = int64_t{now} + live_.humidityPct[k] - loaded_.humidity[k];
         if (corrected < HUMIDITY_MIN || corrected > HUMIDITY_MAX) {
             return ChannelMessage(messages::CALIBRATION_HUMI_OUT_OF_VALUE, k + 1);
         }
@@ -73,10 +79,15 @@ std::optional<std::string> CalibrationForm::Validate() const {
 CalibrationOffsets CalibrationForm::Offsets() const {
     CalibrationOffsets offsets;
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
-        offsets.temperature[k] = ParseEditValue(channels[k].temperature,
-                                                EditValueKind::TemperatureOffset, unitFahrenheit);
+        offsets.temperature[k] =
+            channels[k].temperature == opening_[k].temperature
+                ? loaded_.temperature[k]
+                : ParseEditValue(channels[k].temperature, EditValueKind::TemperatureOffset,
+                                 unitFahrenheit);
         offsets.humidity[k] =
-            ParseEditValue(channels[k].humidity, EditValueKind::Humidity, unitFahrenheit);
+            channels[k].humidity == opening_[k].humidity
+                ? loaded_.humidity[k]
+                : ParseEditValue(channels[k].humidity, EditValueKind::Humidity, unitFahrenheit);
     }
     return offsets;
 }

@@ -51,6 +51,9 @@ public:
 private:
     LiveReadings live_;
     std::array<CalibrationChannelEdits, CHANNEL_COUNT> opening_;  // texts as filled
+    // The offsets in force as the station sent them: an offset whose text the
+    // user did not change goes back exactly as it came.
+    CalibrationOffsets loaded_;
 };
 
 }  // namespace corvalin

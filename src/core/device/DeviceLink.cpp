@@ -84,10 +84,12 @@ bool DeviceLink::WriteReport(const Report& frame) {
     std::copy(frame.begin(), frame.end(), report + 1);
     int written;
     {
+        // The answer a frame causes is traced after the frame, never before.
+        std::lock_guard traceLock(traceMutex_);
         std::lock_guard lock(writeMutex_);
         written = handle->Write(report, sizeof report);
+        if (written > 0) Trace('>', frame);
     }
-    if (written > 0) Trace('>', frame);
     std::this_thread::sleep_for(WRITE_PAUSE);
     return written > 0;
 }
@@ -167,7 +169,10 @@ void DeviceLink::ReaderThread() {
         // reaches the new handle: drop this copy.
         if (handle != ReadHandle()) continue;
 
-        Trace('<', data);
+        {
+            std::lock_guard traceLock(traceMutex_);
+            Trace('<', data);
+        }
         if (receiver_ != nullptr) {
             receiver_->OnReport(data, std::min<size_t>(static_cast<size_t>(received), REPORT_SIZE));
         }

@@ -81,6 +81,7 @@ private:
     std::string lastOpenError_;
 
     std::mutex writeMutex_;  // one write at a time on the write handle
+    std::mutex traceMutex_;  // a frame's trace line comes before its answer's
     bool firstOpen_ = true;
     ManualResetEvent readEvent_;
     std::atomic<bool> connected_{false};

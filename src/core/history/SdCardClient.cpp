@@ -170,7 +170,6 @@ Status SdCardClient::DeleteFile(const std::string& name) {
     if (!locked) return Status::Error(locked.error);
     LocalCopy& copy = **locked.value;
     if (Status removable = copy.CheckRemovable(); !removable) return removable;
-    if (!channel_.StillConnected()) return Status::Error(messages::UNCONNECTED);
 
     // Not answered: only the link can tell that it went out.
     if (!channel_.SendUnanswered(MakeDeleteFileFrame(cardName), DELETE_FIRST_WAIT,

@@ -38,6 +38,19 @@ int32_t DecodeHumidityLow(const Report& block4, int channel) {
     return HumidityLimit(block4[2 + 2 * channel]);
 }
 
+AlarmLimits DecodeAlarmLimits(const Report& block3, const Report& block4) {
+    AlarmLimits limits;
+    for (int k = 0; k < CHANNEL_COUNT; ++k) {
+        limits.temperatureHigh[k] = TemperatureWireValue(block3[1 + 4 * k], block3[2 + 4 * k]);
+        limits.temperatureLow[k] = TemperatureWireValue(block3[3 + 4 * k], block3[4 + 4 * k]);
+        const uint8_t high = block4[1 + 2 * k];
+        const uint8_t low = block4[2 + 2 * k];
+        limits.humidityHigh[k] = high == NO_HUMIDITY_BYTE ? UNSET_VALUE : high;
+        limits.humidityLow[k] = low == NO_HUMIDITY_BYTE ? UNSET_VALUE : low;
+    }
+    return limits;
+}
+
 CommandFrame MakeAlarm1Frame(const AlarmSwitches& switches) {
     const uint8_t payload[ALARM_1_PAYLOAD_SIZE] = {
         switches.humidityAlarm,   switches.temperatureAlarm,    switches.humidityHighMask,

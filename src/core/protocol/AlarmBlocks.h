@@ -34,6 +34,9 @@ float DecodeTemperatureLow(const Report& block3, int channel);
 int32_t DecodeHumidityHigh(const Report& block4, int channel);
 int32_t DecodeHumidityLow(const Report& block4, int channel);
 
+// The limits of blocks 3 and 4 as they travel: what goes back unchanged.
+AlarmLimits DecodeAlarmLimits(const Report& block3, const Report& block4);
+
 CommandFrame MakeAlarm1Frame(const AlarmSwitches& switches);  // CMD_WRITE_ALARM_1
 CommandFrame MakeAlarm3Frame(const AlarmLimits& limits);      // CMD_WRITE_ALARM_3
 CommandFrame MakeAlarm4Frame(const AlarmLimits& limits);      // CMD_WRITE_ALARM_4

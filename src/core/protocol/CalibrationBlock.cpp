@@ -12,6 +12,15 @@ int32_t DecodeHumidityOffset(const Report& answer, int channel) {
     return static_cast<int8_t>(answer[3 + 3 * channel]);
 }
 
+CalibrationOffsets DecodeCalibrationOffsets(const Report& answer) {
+    CalibrationOffsets offsets;
+    for (int k = 0; k < CHANNEL_COUNT; ++k) {
+        offsets.temperature[k] = TemperatureWireValue(answer[1 + 3 * k], answer[2 + 3 * k]);
+        offsets.humidity[k] = DecodeHumidityOffset(answer, k);
+    }
+    return offsets;
+}
+
 CommandFrame MakeCalibrationFrame(const CalibrationOffsets& offsets) {
     std::array<uint8_t, CALIBRATION_PAYLOAD_SIZE> payload{};
     for (int k = 0; k < CHANNEL_COUNT; ++k) {

@@ -22,6 +22,9 @@ struct CalibrationOffsets {
     std::array<int32_t, CHANNEL_COUNT> humidity{};
 };
 
+// The offsets as they travel: what goes back unchanged.
+CalibrationOffsets DecodeCalibrationOffsets(const Report& answer);
+
 CommandFrame MakeCalibrationFrame(const CalibrationOffsets& offsets);  // CMD_WRITE_CALIBRATION
 
 }  // namespace corvalin

@@ -15,6 +15,11 @@ constexpr int32_t UNSET_VALUE = 0xFFFF;
 // no-reading words give NO_DATA.
 float DecodeTemperature(uint8_t high, uint8_t low);
 
+// The value a temperature pair carries, as TemperatureWireBytes takes it:
+// tenths of °C, or UNSET_VALUE for the no-value pairs. Sent back, it gives
+// the same bytes (a no-value pair as 0xFF 0xFF).
+int32_t TemperatureWireValue(uint8_t high, uint8_t low);
+
 // Wire bytes: UNSET_VALUE gives 0xFF 0xFF (0xFF), any other value its low
 // 16 bits (8 bits) in two's complement, high byte first.
 std::array<uint8_t, 2> TemperatureWireBytes(int32_t value);

@@ -95,8 +95,8 @@ int RecordDatabase::ConnectForReading(const std::string& path) {
     inserter_.Finalize();
     Disconnect();
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteConnection db(raw);
     std::string error;
     // In a folder that cannot hold the WAL index, read the file as it stands.

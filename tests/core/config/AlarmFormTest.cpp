@@ -68,14 +68,20 @@ TEST(AlarmForm, SaveSendsTheEditsBackInTenthsOfCelsius) {
     std::vector<CommandFrame> frames = form.BuildFrames();
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(Part(frames[0], 0, 10), (Bytes{0x7B, 0x12, 7, 1, 0x81, 0, 0xFF, 0x02, 0x40, 0x7D}));
-    // 77.5 °F is 25.27 °C: unchanged in Fahrenheit the high limit loses a tenth.
-    EXPECT_EQ(Part(frames[1], 0, 8), (Bytes{0x7B, 0x14, 0x00, 0xFC, 0xFE, 0x70, 0xFF, 0xFF}));
+    // Unchanged, a limit goes back exactly as it came, even in Fahrenheit.
+    EXPECT_EQ(Part(frames[1], 0, 8), (Bytes{0x7B, 0x14, 0x00, 0xFD, 0xFE, 0x70, 0xFF, 0xFF}));
     EXPECT_EQ(Part(frames[1], 8, 26), Bytes(26, 0xFF));
     EXPECT_EQ(Part(frames[1], 34, 2), (Bytes{0x40, 0x7D}));
     // Block 4 goes out as it came, one place on.
     EXPECT_EQ(Part(frames[2], 0, 4), (Bytes{0x7B, 0x15, 80, 20}));
     EXPECT_EQ(Part(frames[2], 16, 4), (Bytes{80, 20, 0x40, 0x7D}));
     EXPECT_EQ(frames[3][1], CMD_COMMIT);
+    // Typed, 77.5 °F is 25.27 °C, truncated to 25.2; the enable boxes stay apart.
+    form.channels[0].temperatureHigh = "77.5";
+    std::swap(form.channels[0].humidityHighEnabled, form.channels[0].humidityLowEnabled);
+    frames = form.BuildFrames();
+    EXPECT_EQ(Part(frames[1], 2, 2), (Bytes{0x00, 0xFC}));
+    EXPECT_EQ(Part(frames[0], 4, 2), (Bytes{0x80, 0x01}));
 
     form.Fill(AlarmBlocks({7, 1, 0x81, 0x00, 0xFF, 0x02}), true, 0);
     form.humidityAlarm = 1;

@@ -89,10 +89,17 @@ TEST(CalibrationForm, OffsetsAreShownInTheUnitAndSentBackTruncated) {
     form.Fill(answer, LiveReadings{}, true, 1);
     EXPECT_EQ(form.channels[0].temperature, "-1.8");
     EXPECT_EQ(form.channels[2].temperature, "0.5");
-    // 0.5 °F is 2.8 tenths of °C.
+    // Unchanged, the offsets go back as they came; typed, 0.5 °F is 2.8 tenths of °C.
     frames = form.BuildFrames();
     EXPECT_EQ(Bytes(frames[0].begin() + 2, frames[0].begin() + 11),
-              (Bytes{0xFF, 0xF6, 0xFD, 0xFF, 0xFF, 0x04, 0x00, 0x02, 0x00}));
+              (Bytes{0xFF, 0xF6, 0xFD, 0xFF, 0xFF, 0x04, 0x00, 0x03, 0x00}));
+    form.channels[2].temperature = "0.50";
+    EXPECT_EQ(form.BuildFrames()[0][9], 0x02);
+    // The offset in force and an untouched one are checked alike: no error at -40.0 °C.
+    LiveReadings cold;
+    cold.temperatureC[2] = -40.0f;
+    form.Fill(answer, cold, true, 1);
+    EXPECT_EQ(form.Validate(), std::nullopt);
 
     form.Fill(answer, LiveReadings{}, false, 0);  // not connected: every offset zero
     EXPECT_FALSE(form.saveEnabled);

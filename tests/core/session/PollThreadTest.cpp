@@ -26,7 +26,8 @@ TEST(PollThread, ReadsAtOnceThenEveryTwentiethTurnAndRepaintsEveryTurn) {
     test::SimRig rig;
     ASSERT_TRUE(rig.session().Open());
     std::atomic<int> repaints{0};
-    PollThread poll(rig.session(), [&] { ++repaints; }, 5ms);
+    PollThread poll(
+        rig.session(), [&] { ++repaints; }, 5ms);
     poll.Start();
     ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 1; }));
     EXPECT_NE(rig.session().Readings().temperatureC[0], 65535.0f);
@@ -57,7 +58,8 @@ TEST(PollThread, NoCycleWhileUnconnected) {
     rig.station().Unplug();
     ASSERT_FALSE(rig.session().Open());
     std::atomic<int> repaints{0};
-    PollThread poll(rig.session(), [&] { ++repaints; }, 5ms);
+    PollThread poll(
+        rig.session(), [&] { ++repaints; }, 5ms);
     poll.Start();
     ASSERT_TRUE(Eventually([&] { return repaints >= 10; }));
     poll.Stop();

@@ -38,6 +38,24 @@ TEST(StationSession, DialogsFillFromWhatTheLastReadFound) {
     EXPECT_EQ(rig.session().LogDateOrder(), DateOrder::DayFirst);
 }
 
+TEST(StationSession, NoSaveBuildsOnABlockTheLastReadDidNotGet) {
+    SimOptions options;
+    options.faults.push_back(*ParseFaultSpec("drop=1"));
+    test::SimRig rig(options);
+    ASSERT_TRUE(rig.session().Open());
+    AlarmForm stale;
+    rig.session().Load(stale);  // before any read: nothing of the station's
+    rig.session().ReadStation();
+    EXPECT_FALSE(rig.session().LastRead().AlarmsFresh());
+    // A clean exchange since (the clock) does not make the old read whole.
+    rig.session().SyncClock(LocalTimeNow);
+    rig.ClearWritten();
+    const SaveOutcome saved = rig.session().Save(stale);
+    EXPECT_EQ(saved.result, SaveResult::NoAnswer);
+    EXPECT_EQ(saved.message, "The station did not answer; nothing was written.");
+    EXPECT_TRUE(rig.Written().empty());
+}
+
 TEST(StationSession, FollowsTheStationOutAndIn) {
     test::SimRig rig;
     StationSession& session = rig.session();
