@@ -7,6 +7,8 @@ namespace corvalin::chart {
 
 namespace {
 
+constexpr double SINGLE_POINT_SIZE = 5;
+
 const std::array<QColor, GRAPH_SERIES_COUNT> SERIES_COLOURS = {
     QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 128, 255), QColor(255, 128, 0)};
 
@@ -57,6 +59,10 @@ GraphChart::GraphChart(QWidget* parent) : QCustomPlot(parent) {
         graph->removeFromLegend();
         series_[i] = graph;
     }
+    // The temperature is drawn over the others: a heat index equal to it
+    // must not hide it. The legend keeps the series' order.
+    addLayer(QStringLiteral("temperature"), layer(QStringLiteral("main")), limAbove);
+    series_[0]->setLayer(QStringLiteral("temperature"));
 
     // The station's clock is shown as it is: chart seconds are read as UTC.
     auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
@@ -108,6 +114,9 @@ void GraphChart::Show(GraphContent&& content) {
         QCPGraphData* out = points.data();
         for (size_t p = 0; p < count; ++p) out[p] = QCPGraphData(line.times[p], line.values[p]);
         graph->data()->set(points, true);
+        // A line needs two points; a single reading is drawn as a dot.
+        graph->setScatterStyle(QCPScatterStyle(
+            count == 1 ? QCPScatterStyle::ssDisc : QCPScatterStyle::ssNone, SINGLE_POINT_SIZE));
         std::vector<double>().swap(line.times);
         std::vector<double>().swap(line.values);
     }

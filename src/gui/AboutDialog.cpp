@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "common/Version.h"
+
 namespace corvalin::gui {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
@@ -14,7 +16,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("iconLabel"));
     icon->setPixmap(QPixmap(QStringLiteral(":/corvalin.png")));
-    auto* text = new QLabel(QStringLiteral("Corvalin, 1.0 "), this);
+    auto* text = new QLabel(QStringLiteral("Corvalin, %1 \nLicensed under the GNU General Public "
+                                           "License, version 3 or later.")
+                                .arg(QString::fromLatin1(CORVALIN_VERSION)),
+                            this);
     text->setMinimumWidth(180);
     text->setObjectName(QStringLiteral("versionLabel"));
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,18 @@ QCheckBox* EnableBox(QWidget* parent, const char* name, int channel) {
     return box;
 }
 
+// A group's grid: its switch on top, then the heads "High" and "Low" over
+// their box, edit and unit columns.
+QGridLayout* AlarmGrid(QGroupBox* group, const QString& switchLabel, QComboBox* list) {
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(switchLabel, group), 0, 0, 1, 3);
+    list->setParent(group);
+    grid->addWidget(list, 0, 3, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("High"), group), 1, 1, 1, 3, Qt::AlignCenter);
+    grid->addWidget(new QLabel(QStringLiteral("Low"), group), 1, 4, 1, 3, Qt::AlignCenter);
+    return grid;
+}
+
 }  // namespace
 
 AlarmDialog::AlarmDialog(StationSession& session, UserPrompts& prompts, QWidget* parent)
@@ -43,47 +56,46 @@ AlarmDialog::AlarmDialog(StationSession& session, UserPrompts& prompts, QWidget*
     connect(temperatureSwitch_, &QComboBox::currentIndexChanged, this, &AlarmDialog::ApplySwitches);
     connect(humiditySwitch_, &QComboBox::currentIndexChanged, this, &AlarmDialog::ApplySwitches);
 
-    auto* switches = new QHBoxLayout;
-    switches->addWidget(new QLabel(QStringLiteral("Temperature Alarm"), this));
-    switches->addWidget(temperatureSwitch_);
-    switches->addSpacing(24);
-    switches->addWidget(new QLabel(QStringLiteral("Humidity Alarm"), this));
-    switches->addWidget(humiditySwitch_);
-    switches->addStretch(1);
-
-    auto* grid = new QGridLayout;
-    const char* heads[] = {"Temp High", "",          "", "Temp Low", "",
-                           "",          "Humi High", "", "Humi Low", ""};
-    for (int c = 0; c < 10; ++c) {
-        if (*heads[c] != '\0')
-            grid->addWidget(new QLabel(QString::fromLatin1(heads[c]), this), 0, c + 1);
-    }
+    // Two group boxes side by side, each with its switch and a grid of
+    // CH1..CH8 against High and Low: enable box, limit, and its unit.
+    auto* temperatureGroup = new QGroupBox(QStringLiteral("Temperature Alarm"), this);
+    temperatureGroup->setObjectName(QStringLiteral("temperatureAlarmGroup"));
+    auto* humidityGroup = new QGroupBox(QStringLiteral("Humidity Alarm"), this);
+    humidityGroup->setObjectName(QStringLiteral("humidityAlarmGroup"));
+    QGridLayout* temperatureGrid =
+        AlarmGrid(temperatureGroup, QStringLiteral("Temperature Alarm:"), temperatureSwitch_);
+    QGridLayout* humidityGrid =
+        AlarmGrid(humidityGroup, QStringLiteral("Humidity Alarm:"), humiditySwitch_);
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         const int channel = k + 1;
+        const int line = channel + 1;  // below the switch and the column heads
         Row& row = rows_[k];
-        row.temperatureHigh = LimitEdit(this, "tempHighEdit", channel);
-        row.highUnit = new QLabel(this);
-        row.temperatureHighEnabled = EnableBox(this, "tempHighBox", channel);
-        row.temperatureLow = LimitEdit(this, "tempLowEdit", channel);
-        row.lowUnit = new QLabel(this);
-        row.temperatureLowEnabled = EnableBox(this, "tempLowBox", channel);
-        row.humidityHigh = LimitEdit(this, "humHighEdit", channel);
-        row.humidityHighEnabled = EnableBox(this, "humHighBox", channel);
-        row.humidityLow = LimitEdit(this, "humLowEdit", channel);
-        row.humidityLowEnabled = EnableBox(this, "humLowBox", channel);
+        row.temperatureHighEnabled = EnableBox(temperatureGroup, "tempHighBox", channel);
+        row.temperatureHigh = LimitEdit(temperatureGroup, "tempHighEdit", channel);
+        row.highUnit = new QLabel(temperatureGroup);
+        row.temperatureLowEnabled = EnableBox(temperatureGroup, "tempLowBox", channel);
+        row.temperatureLow = LimitEdit(temperatureGroup, "tempLowEdit", channel);
+        row.lowUnit = new QLabel(temperatureGroup);
+        row.humidityHighEnabled = EnableBox(humidityGroup, "humHighBox", channel);
+        row.humidityHigh = LimitEdit(humidityGroup, "humHighEdit", channel);
+        row.humidityLowEnabled = EnableBox(humidityGroup, "humLowBox", channel);
+        row.humidityLow = LimitEdit(humidityGroup, "humLowEdit", channel);
 
-        grid->addWidget(new QLabel(QStringLiteral("CH%1:").arg(channel), this), channel, 0);
-        QWidget* cells[] = {row.temperatureHigh,
-                            row.highUnit,
-                            row.temperatureHighEnabled,
-                            row.temperatureLow,
-                            row.lowUnit,
-                            row.temperatureLowEnabled,
-                            row.humidityHigh,
-                            row.humidityHighEnabled,
-                            row.humidityLow,
-                            row.humidityLowEnabled};
-        for (int c = 0; c < 10; ++c) grid->addWidget(cells[c], channel, c + 1);
+        QWidget* temperatureCells[] = {
+            row.temperatureHighEnabled, row.temperatureHigh, row.highUnit,
+            row.temperatureLowEnabled,  row.temperatureLow,  row.lowUnit};
+        QWidget* humidityCells[] = {row.humidityHighEnabled,
+                                    row.humidityHigh,
+                                    new QLabel(QStringLiteral("%"), humidityGroup),
+                                    row.humidityLowEnabled,
+                                    row.humidityLow,
+                                    new QLabel(QStringLiteral("%"), humidityGroup)};
+        temperatureGrid->addWidget(new QLabel(QStringLiteral("CH%1:").arg(channel), this), line, 0);
+        humidityGrid->addWidget(new QLabel(QStringLiteral("CH%1:").arg(channel), this), line, 0);
+        for (int c = 0; c < 6; ++c) {
+            temperatureGrid->addWidget(temperatureCells[c], line, c + 1);
+            humidityGrid->addWidget(humidityCells[c], line, c + 1);
+        }
     }
 
     save_ = new QPushButton(QStringLiteral("Save"), this);
@@ -99,9 +111,11 @@ AlarmDialog::AlarmDialog(StationSession& session, UserPrompts& prompts, QWidget*
     buttons->addWidget(save_);
     buttons->addWidget(exit);
 
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(temperatureGroup);
+    groups->addWidget(humidityGroup);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(switches);
-    layout->addLayout(grid);
+    layout->addLayout(groups);
     layout->addLayout(buttons);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -83,6 +84,14 @@ void CalibrationDialog::OnSave() {
         form_.channels[k].humidity = Utf8(humidity_[k]->text());
     }
     FinishSave(*this, prompts_, session_.Save(form_));
+}
+
+void CalibrationDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace corvalin::gui

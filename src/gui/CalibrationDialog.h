@@ -24,6 +24,10 @@ public:
     void Load();
     int Open();
 
+protected:
+    // Enter closes the dialog without sending anything, as its OK does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void OnSave();
 

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 
 #include "HistoryTableModel.h"
@@ -68,7 +69,12 @@ CardDialog::CardDialog(StationSession& session, UserPrompts& prompts, std::strin
     table_->setMinimumWidth(580);
     auto applyWidths = [this] {
         for (size_t c = 0; c < model_->Columns().size(); ++c) {
-            table_->setColumnWidth(static_cast<int>(c), model_->Columns()[c].width);
+            // The log's own width, or more where the title needs it.
+            const int title = table_->horizontalHeader()->fontMetrics().horizontalAdvance(
+                                  QString::fromStdString(model_->Columns()[c].title)) +
+                              16;
+            table_->setColumnWidth(static_cast<int>(c),
+                                   std::max(model_->Columns()[c].width, title));
         }
     };
     connect(model_, &QAbstractItemModel::modelReset, this, applyWidths);

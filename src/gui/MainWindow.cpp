@@ -105,6 +105,11 @@ void MainWindow::BuildMenus() {
     QAction* sync = menu->addAction(QStringLiteral("Sync Time"));
     sync->setObjectName(QStringLiteral("syncTimeAction"));
     connect(sync, &QAction::triggered, this, &MainWindow::SyncClock);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
     if (SimulatedStation* station = session_.simulator()) {
         QMenu* simulation = menuBar()->addMenu(QStringLiteral("Simulation"));

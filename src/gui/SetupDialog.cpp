@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -171,6 +172,14 @@ void SetupDialog::OnSave() {
 void SetupDialog::OnSetInterval() {
     const IntervalResult result = session_.SetInterval(Utf8(interval_->text()));
     prompts_.Inform(this, QString::fromLatin1(IntervalMessage(result)));
+}
+
+void SetupDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace corvalin::gui

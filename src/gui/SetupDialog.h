@@ -28,6 +28,10 @@ public:
 
     const SettingsForm& form() const { return form_; }
 
+protected:
+    // Enter closes the dialog without sending anything, as its OK does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void ShowArea();
     void OnAreaChanged(int index);

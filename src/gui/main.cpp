@@ -9,8 +9,10 @@
 #include "GuiArguments.h"
 #include "MainWindow.h"
 #include "MessageBoxPrompts.h"
+#include "WindowRaiser.h"
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
+#include "common/Version.h"
 
 namespace {
 
@@ -37,9 +39,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // A second copy ends at once and says nothing.
+    // A second copy brings the running window to the front and ends, saying nothing.
     SingleInstance instance;
-    if (instance.state() == SingleInstance::State::AnotherIsRunning) return 0;
+    const QString raisePath = QString::fromStdString(instance.lockPath() + ".socket");
+    if (instance.state() == SingleInstance::State::AnotherIsRunning) {
+        QCoreApplication app(argc, argv);
+        gui::WindowRaiser::AskToRaise(raisePath);
+        return 0;
+    }
 
     const std::string dataDir =
         arguments.dataDir.empty() ? DefaultDataDirectory() : arguments.dataDir;
@@ -51,6 +58,9 @@ int main(int argc, char** argv) {
     // Qt takes the desktop's locale; the texts the core formats keep their point.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Corvalin"));
+    QApplication::setApplicationVersion(QString::fromLatin1(CORVALIN_VERSION));
+    // The installed corvalin.desktop: its icon and name under Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvalin"));
 
     auto session = StationSession::Create(*options);
     if (!session) {
@@ -60,6 +70,12 @@ int main(int argc, char** argv) {
     }
     gui::MessageBoxPrompts prompts;
     gui::MainWindow window(**session.value, prompts, dataDir);
+    gui::WindowRaiser raiser(raisePath);
+    QObject::connect(&raiser, &gui::WindowRaiser::RaiseAsked, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     window.Start();
     return app.exec();

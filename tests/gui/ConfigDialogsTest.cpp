@@ -127,12 +127,42 @@ void WindowTest::alarmChecksEveryLimitTemperaturesFirst() {
     QVERIFY(polled.rig.Written().empty());
 
     Type(dialog, "humHighEdit1", "99");
-    Click(dialog, "saveButton");
+    // Each box belongs to the edit on its right: CH1's high box clear, its low box ticked.
+    Child<QCheckBox>(dialog, "humHighBox1")->setChecked(false);
+    Child<QCheckBox>(dialog, "humLowBox1")->setChecked(true);
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Return);  // Enter saves
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(polled.rig.WrittenCodes(),
              (std::vector<uint8_t>{CMD_SCREEN_STATE, CMD_WRITE_ALARM_1, CMD_WRITE_ALARM_3,
                                    CMD_WRITE_ALARM_4, CMD_COMMIT}));
-    QCOMPARE(polled.rig.station().AlarmAnswer(1)[2], uint8_t{1});  // temperature alarm off
+    const Report block1 = polled.rig.station().AlarmAnswer(1);
+    QCOMPARE(block1[2], uint8_t{1});  // temperature alarm off
+    QCOMPARE((std::pair<int, int>(block1[3], block1[4])), (std::pair<int, int>(0xFE, 0xFF)));
+    // The group boxes hold their switches; "%" follows each humidity limit.
+    QVERIFY(Child<QGroupBox>(dialog, "humidityAlarmGroup")->isAncestorOf(
+        Child<QComboBox>(dialog, "humidityAlarmList")));
+    const QGridLayout* grid = qobject_cast<QGridLayout*>(
+        Child<QGroupBox>(dialog, "humidityAlarmGroup")->layout());
+    int row = 0, column = 0, span = 0;
+    grid->getItemPosition(grid->indexOf(Child<QLineEdit>(dialog, "humLowEdit8")), &row, &column,
+                          &span, &span);
+    QCOMPARE(qobject_cast<QLabel*>(grid->itemAtPosition(row, column + 1)->widget())->text(),
+             u"%"_s);
+    QVERIFY(grid->itemAtPosition(row, column - 1)->widget() ==
+            Child<QCheckBox>(dialog, "humLowBox8"));
+}
+
+void WindowTest::enterClosesSetupAndCalibrationWithoutSending() {
+    Polled polled;
+    SetupDialog setup(polled.rig.session(), polled.prompts);
+    CalibrationDialog calibration(polled.rig.session(), polled.prompts);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&setup, &calibration}) {
+        dialog->show();
+        QTest::keyClick(dialog, Qt::Key_Return);
+        QVERIFY(!dialog->isVisible());
+    }
+    QVERIFY(polled.rig.Written().empty());
 }
 
 void WindowTest::calibrationChecksAgainstTheLiveReadings() {

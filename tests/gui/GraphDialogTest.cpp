@@ -170,6 +170,14 @@ void WindowTest::graphQuantitiesTimeErrorAndEqualEnds() {
     for (size_t i = 0; i < GRAPH_SERIES_COUNT; ++i) QCOMPARE(chart.Series(i)->dataCount(), 0);
     QVERIFY(chart.xAxis->range().contains(Seconds("2024-03-05 10:10:00")));
     QVERIFY(chart.xAxis->range().size() > 0);
+
+    // One reading is drawn as a dot; the temperature lies over an equal heat index.
+    SetRange(drawn.dialog, "2024-03-05T10:00:00", "2024-03-05T10:20:00");
+    Click(drawn.dialog, "selectButton");
+    QCOMPARE(chart.Series(0)->dataCount(), 1);
+    QCOMPARE(chart.Series(0)->scatterStyle().shape(), QCPScatterStyle::ssDisc);
+    QVERIFY(chart.Series(0)->layer()->index() > chart.Series(2)->layer()->index());
+    QCOMPARE(LegendTexts(chart).first(), u"Temperature"_s);
 }
 
 void WindowTest::graphDatabaseFailureIsShownAndTheDialogStaysUsable() {

@@ -66,6 +66,7 @@ private slots:
     void setIntervalChecksItsRange();
     void dialogsOpenedUnconnectedSendNothing();
     void alarmChecksEveryLimitTemperaturesFirst();
+    void enterClosesSetupAndCalibrationWithoutSending();
     void calibrationChecksAgainstTheLiveReadings();
     // GraphDialogTest.cpp
     void graphOpensOnTheLastHourAndDrawsNothingUntilSelect();

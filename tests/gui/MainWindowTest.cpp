@@ -2,6 +2,7 @@
 #include "LiveTiles.h"
 #include "MainWindow.h"
 #include "SetupDialog.h"
+#include "WindowRaiser.h"
 #include "common/Messages.h"
 #include "config/CalibrationForm.h"
 #include "protocol/CommandFrame.h"
@@ -145,4 +146,12 @@ void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
     first.kill();
     first.waitForFinished();
     QCOMPARE(test::ReadAll(dir.File("data/7500.db")), std::string("records of earlier runs"));
+
+    // The second copy's ring reaches the running one, which raises its window.
+    const QString socket = QString::fromStdString(dir.File("raise.socket"));
+    QVERIFY(!WindowRaiser::AskToRaise(socket));  // nobody listens yet
+    WindowRaiser raiser(socket);
+    QSignalSpy asked(&raiser, &WindowRaiser::RaiseAsked);
+    QVERIFY(WindowRaiser::AskToRaise(socket));
+    QVERIFY(asked.wait(2000));
 }
