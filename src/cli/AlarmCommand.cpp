@@ -20,17 +20,20 @@ constexpr const char* ALARM_KEYS =
 // The four limits of a channel row, with their enable boxes, in display order.
 struct LimitColumn {
     const char* key;
+    const char* jsonKey;
     std::string AlarmChannelEdits::*text;
     bool AlarmChannelEdits::*enabled;
     bool temperature;
 };
 constexpr LimitColumn LIMIT_COLUMNS[] = {
-    {"temp-high", &AlarmChannelEdits::temperatureHigh, &AlarmChannelEdits::temperatureHighEnabled,
-     true},
-    {"temp-low", &AlarmChannelEdits::temperatureLow, &AlarmChannelEdits::temperatureLowEnabled,
-     true},
-    {"hum-high", &AlarmChannelEdits::humidityHigh, &AlarmChannelEdits::humidityHighEnabled, false},
-    {"hum-low", &AlarmChannelEdits::humidityLow, &AlarmChannelEdits::humidityLowEnabled, false},
+    {"temp-high", "tempHigh", &AlarmChannelEdits::temperatureHigh,
+     &AlarmChannelEdits::temperatureHighEnabled, true},
+    {"temp-low", "tempLow", &AlarmChannelEdits::temperatureLow,
+     &AlarmChannelEdits::temperatureLowEnabled, true},
+    {"hum-high", "humHigh", &AlarmChannelEdits::humidityHigh,
+     &AlarmChannelEdits::humidityHighEnabled, false},
+    {"hum-low", "humLow", &AlarmChannelEdits::humidityLow, &AlarmChannelEdits::humidityLowEnabled,
+     false},
 };
 
 using AlarmEdit = FormEdit<AlarmForm>;
@@ -105,13 +108,14 @@ void PrintAlarms(const AlarmForm& form, const OutputFlags& flags, Console& conso
         for (int k = 0; k < CHANNEL_COUNT; ++k) {
             nlohmann::json channel{{"channel", k + 1}};
             for (const LimitColumn& column : LIMIT_COLUMNS) {
-                channel[column.key] = LimitJson(form.channels[k].*column.text, column.temperature);
-                channel[std::string(column.key) + "-enabled"] = form.channels[k].*column.enabled;
+                channel[column.jsonKey] =
+                    LimitJson(form.channels[k].*column.text, column.temperature);
+                channel[std::string(column.jsonKey) + "Enabled"] = form.channels[k].*column.enabled;
             }
             channels.push_back(channel);
         }
-        nlohmann::json result{{"temperature-alarm", SwitchText(form.temperatureAlarm)},
-                              {"humidity-alarm", SwitchText(form.humidityAlarm)},
+        nlohmann::json result{{"temperatureAlarm", SwitchText(form.temperatureAlarm)},
+                              {"humidityAlarm", SwitchText(form.humidityAlarm)},
                               {"unit", form.UnitText()},
                               {"channels", channels}};
         console.out << JsonText(result, 2) << "\n";

@@ -60,8 +60,8 @@ void PrintCalibration(const CalibrationForm& form, const OutputFlags& flags, Con
             channels.push_back({{"channel", k + 1},
                                 {"temp", OffsetJson(channel.temperature, true)},
                                 {"hum", OffsetJson(channel.humidity, false)},
-                                {"temp-changeable", channel.temperatureEditable},
-                                {"hum-changeable", channel.humidityEditable}});
+                                {"tempChangeable", channel.temperatureEditable},
+                                {"humChangeable", channel.humidityEditable}});
         }
         console.out << JsonText(nlohmann::json{{"unit", form.UnitText()}, {"channels", channels}})
                     << "\n";

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "Commands.h"
+#include "common/Version.h"
 #include "options/StationOptions.h"
 
 namespace corvalin::cli {
@@ -12,6 +13,7 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     CLI::App app{"corvalin-cli: the KV7500 base station from the command line", "corvalin-cli"};
     app.require_subcommand(1);
     app.fallthrough();
+    app.set_version_flag("--version", std::string("corvalin-cli ") + CORVALIN_VERSION);
 
     CommandContext context{{}, {}, console, {}, {}};
     options::AddStationOptions(app, context.station);
@@ -42,7 +44,31 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
-        // Prints the help of the command asked for, or the error.
+        // No command, or one mistyped: say which there are.
+        if (app.get_subcommands().empty() && error.get_exit_code() != 0 &&
+            (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr ||
+             dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr)) {
+            std::string names;
+            for (const CLI::App* command : app.get_subcommands({})) {
+                names += (names.empty() ? "" : ", ") + command->get_name();
+            }
+            std::string given = "No command given.";
+            for (size_t i = 0; i < args.size(); ++i) {
+                const std::string& word = args[i];
+                if (word.rfind("-", 0) == 0) {
+                    // An option's value is no command.
+                    const CLI::Option* option = app.get_option_no_throw(word);
+                    if (option != nullptr && option->get_items_expected_max() > 0) ++i;
+                    continue;
+                }
+                given = "Unknown command \"" + word + "\".";
+                break;
+            }
+            console.err << given << "\nThe commands are: " << names
+                        << ".\nRun with --help for the options.\n";
+            return EXIT_USAGE;
+        }
+        // Prints the help of the command asked for, the version, or the error.
         return app.exit(error, console.out, console.err) == 0 ? EXIT_DONE : EXIT_USAGE;
     }
     return context.run ? context.run() : EXIT_USAGE;

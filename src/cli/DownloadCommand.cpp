@@ -22,7 +22,7 @@ struct DownloadOptions {
 int Download(CommandContext& context, StationSession& session, SdCardClient& card,
              const DownloadOptions& options) {
     Console& console = context.console;
-    ProgressBar bar(console.out);
+    ProgressBar bar(console.err);  // stdout stays the result, for scripts
     DownloadCallbacks callbacks;
     if (console.interactive && !context.flags.json) {
         callbacks.progress = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total); };

@@ -26,13 +26,23 @@ void WaitForNextCycle(const Console& console) {
     }
 }
 
-std::string ClockText() {
-    const std::time_t now = std::time(nullptr);
+std::string ClockText(std::time_t at) {
     std::tm parts{};
-    localtime_r(&now, &parts);
+    localtime_r(&at, &parts);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;
+}
+
+// ISO 8601 with the offset from UTC: 2024-10-27T02:30:00+01:00.
+std::string IsoTime(std::time_t at) {
+    std::tm parts{};
+    localtime_r(&at, &parts);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &parts);
+    std::string iso = text;
+    if (iso.size() >= 5) iso.insert(iso.size() - 2, ":");
+    return iso;
 }
 
 struct LiveOptions {
@@ -51,15 +61,17 @@ int RunLive(const StationArguments& station, const OutputFlags& flags, const Liv
     while (true) {
         ReadCycleAnswers read{.live = false};
         if (session->IsConnected()) read = session->ReadStation();
+        const std::time_t readAt = std::time(nullptr);
         if (!options.watch && !session->StillConnected()) return Unconnected(console);
         if (flags.json) {
             nlohmann::json result = LiveTableJson(session->Readings(), session->UnitCode());
             result["connected"] = session->IsConnected();
+            result["time"] = IsoTime(readAt);
             console.out << JsonText(result, options.watch ? -1 : 2) << "\n" << std::flush;
         } else {
             if (options.watch) {
                 console.out << "\n"
-                            << ClockText() << "  "
+                            << ClockText(readAt) << "  "
                             << (session->IsConnected() ? messages::CONNECTED
                                                        : messages::UNCONNECTED)
                             << "\n";

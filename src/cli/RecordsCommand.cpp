@@ -24,6 +24,8 @@ struct RecordsOptions {
 
 constexpr std::array<const char*, 5> COLUMNS = {"Time", "Temperature", "Humidity", "Dewpoint",
                                                 "Heatindex"};
+constexpr std::array<const char*, 5> JSON_KEYS = {"time", "temperature", "humidity", "dewPoint",
+                                                  "heatIndex"};
 constexpr size_t HUMIDITY = 2;
 
 // 65535, and what no reading can be (a stored infinity), is no data.
@@ -71,7 +73,7 @@ int RunRecords(CommandContext& context, const RecordsOptions& options) {
         if (json) {
             nlohmann::ordered_json row;
             for (size_t i = 0; i < COLUMNS.size(); ++i) {
-                row[COLUMNS[i]] = ValueJson(database.FieldValue(COLUMNS[i]), i == HUMIDITY);
+                row[JSON_KEYS[i]] = ValueJson(database.FieldValue(COLUMNS[i]), i == HUMIDITY);
             }
             console.out << (first ? "\n  " : ",\n  ") << JsonText(row, -1);
         } else {

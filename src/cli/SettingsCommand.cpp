@@ -15,6 +15,7 @@ namespace {
 
 // Key names of the display rows, in DisplayRow order.
 constexpr std::array<const char*, 3> ROW_KEYS = {"temperature", "dewpoint", "heatindex"};
+constexpr std::array<const char*, 3> ROW_JSON_KEYS = {"temperature", "dewPoint", "heatIndex"};
 constexpr const char* SETTINGS_KEYS =
     "graph-type, graph-span, time-format, date-format, dst, time-zone, unit, areaN, "
     "areaN.temperature, areaN.dewpoint, areaN.heatindex with N = 1 to 5";
@@ -140,19 +141,19 @@ void PrintSettings(const SettingsForm& form, const OutputFlags& flags, Console& 
         for (int a = 0; a < AREA_COUNT; ++a) {
             nlohmann::json area{{"area", a + 1}, {"mask", HexWord(station.masks[a])}};
             for (size_t r = 0; r < ROW_KEYS.size(); ++r) {
-                area[ROW_KEYS[r]] = RowChannels(station.masks[a], DISPLAY_ROWS[r]);
+                area[ROW_JSON_KEYS[r]] = RowChannels(station.masks[a], DISPLAY_ROWS[r]);
             }
             areas.push_back(area);
         }
         nlohmann::json result{
-            {"graph-type", EntryJson(form.graphType, GRAPH_TYPE_ENTRIES)},
-            {"graph-span", EntryJson(form.graphSpan, GRAPH_SPAN_ENTRIES)},
-            {"time-format", EntryJson(form.timeFormat, TIME_FORMAT_ENTRIES)},
-            {"date-format", EntryJson(form.dateFormat, DATE_FORMAT_ENTRIES)},
+            {"graphType", EntryJson(form.graphType, GRAPH_TYPE_ENTRIES)},
+            {"graphSpan", EntryJson(form.graphSpan, GRAPH_SPAN_ENTRIES)},
+            {"timeFormat", EntryJson(form.timeFormat, TIME_FORMAT_ENTRIES)},
+            {"dateFormat", EntryJson(form.dateFormat, DATE_FORMAT_ENTRIES)},
             {"dst", EntryJson(form.dst, DST_ENTRIES)},
-            {"time-zone", form.timeZone == NO_SELECTION
-                              ? nlohmann::json(nullptr)
-                              : nlohmann::json(form.timeZone - TIME_ZONE_ENTRY_OFFSET)},
+            {"timeZone", form.timeZone == NO_SELECTION
+                             ? nlohmann::json(nullptr)
+                             : nlohmann::json(form.timeZone - TIME_ZONE_ENTRY_OFFSET)},
             {"unit", EntryJson(form.unit, UNIT_ENTRIES)},
             {"areas", areas},
             {"intervalMinutes", ReadLeadingInteger(interval)}};

@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
+#include "common/Version.h"
 #include "options/StationOptions.h"
 
 namespace corvalin::gui {
 
 GuiParse ParseGuiArguments(const std::vector<std::string>& args, GuiArguments& arguments) {
     CLI::App app{"corvalin: the KV7500 base station's companion window", "corvalin"};
+    app.set_version_flag("--version", std::string("corvalin ") + CORVALIN_VERSION);
     options::AddStationOptions(app, arguments.station);
     app.add_option("--data-dir", arguments.dataDir,
                    "The data folder (default: $XDG_DATA_HOME/KV7500)");

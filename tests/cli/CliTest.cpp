@@ -1,3 +1,5 @@
+#include <regex>
+
 #include "CliFixture.h"
 
 namespace corvalin::cli {
@@ -14,8 +16,8 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         std::vector<std::string> mentions;
     };
     const Row rows[] = {
-        {{}, {}},
-        {{"frobnicate"}, {}},
+        {{}, {"No command given.", "The commands are: status, live"}},
+        {{"frobnicate"}, {"Unknown command \"frobnicate\"", "sync-time, settings"}},
         {{"--sim-sensor", "9=20,50", "live"}, {"--sim-sensor"}},
         {{"sync-time", "--yes", "--at", "2024-02-30 10:00:00"}, {"--at"}},
         {{"sync-time", "--yes", "--at", ""}, {"--at"}},
@@ -54,6 +56,9 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
     EXPECT_EQ(needsSimulate.status, EXIT_USAGE);
     EXPECT_NE(needsSimulate.err.find("--simulate"), std::string::npos);
     EXPECT_EQ(RunTool({"--help"}).status, EXIT_DONE);
+    const CliRun version = RunTool({"--version"});
+    EXPECT_EQ(version.status, EXIT_DONE);
+    EXPECT_EQ(version.out.rfind("corvalin-cli ", 0), 0u) << version.out;
 }
 
 TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
@@ -120,9 +125,16 @@ TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
 }
 
 TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
-    const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45", "--sim-sensor", "4=none"};
+    const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45", "--sim-sensor", "4=none",
+                                           "--sim-sensor", "1=37.4,75"};
     const CliRun table = Cli({"live"}, sensors);
     ASSERT_EQ(table.status, EXIT_DONE) << table.err;
+    // One rounding for every output: a dew point on a tie is the same in the table and JSON.
+    EXPECT_NE(table.out.find("\nCH1      37.4  °C      75  %      32.2  °C\n"), std::string::npos);
+    const auto celsius = nlohmann::json::parse(Cli({"--json", "live"}, sensors).out);
+    EXPECT_EQ(celsius["channels"][0]["dewPoint"], 32.2);
+    EXPECT_TRUE(std::regex_match(celsius["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")));
     EXPECT_NE(table.out.find("\nCH2      23.4  °C      45  %      10.8  °C\n"), std::string::npos)
         << table.out;
     EXPECT_NE(table.out.find("\nCH4      --  °C        --  %      --  °C\n"), std::string::npos);

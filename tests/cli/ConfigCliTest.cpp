@@ -21,8 +21,8 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
 
     const CliRun set =
         Cli({"settings", "set", "graph-type=Dewpoint", "graph-span=72H", "time-format=AM h:mm:ss",
-             "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F", "area1.temperature=2,3,4,5,6,7,8",
-             "area4=0x00000001", "area2.dewpoint=3,1"});
+             "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F",
+             "area1.temperature=2,3,4,5,6,7,8", "area4=0x00000001", "area2.dewpoint=3,1"});
     ASSERT_EQ(set.status, EXIT_DONE) << set.err;
     EXPECT_EQ(set.out, "");
     ASSERT_EQ(Cli({"settings", "set", "time-zone=12", "area2.temperature=8"}).status, EXIT_DONE);
@@ -33,15 +33,14 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
                 {"graph-type          Dewpoint", "graph-span          72H",
                  "time-format         AM h:mm:ss", "date-format         DD-MM-YYYY",
                  "dst                 ON", "time-zone           12", "unit                °F",
-                 "area1               0x00FFFFFE  (CH Area1)",
-                 "area1.temperature   2,3,4,5,6,7,8",
+                 "area1               0x00FFFFFE  (CH Area1)", "area1.temperature   2,3,4,5,6,7,8",
                  "area2.temperature   8", "area2.dewpoint      1,3", "area2.heatindex     none",
                  "interval            240 Minute"});
     EXPECT_TRUE(show.sent.empty());
 
     const auto json = nlohmann::json::parse(Cli({"--json", "settings"}).out);
-    EXPECT_EQ(json["time-zone"], 12);
-    EXPECT_EQ(json["areas"][1]["dewpoint"], (std::vector<int>{1, 3}));
+    EXPECT_EQ(json["timeZone"], 12);
+    EXPECT_EQ(json["areas"][1]["dewPoint"], (std::vector<int>{1, 3}));
     EXPECT_EQ(json["areas"][3]["mask"], "0x00000001");
     EXPECT_EQ(Cli({"settings", "set", "area4=0xFF000001"}).status, EXIT_FAILED);
 }
@@ -60,12 +59,12 @@ TEST_F(CliTest, AlarmSetThenShowInFahrenheit) {
                                      "CH2  [x]  104.0 °F   [ ]   14.0 °F   [x]  90 %   [x]  10 %",
                                      "CH3  [x]     -- °F   [x]   14.0 °F   [x]  90 %   [x]  10 %"});
     const auto json = nlohmann::json::parse(Cli({"--json", "alarm"}).out);
-    EXPECT_EQ(json["humidity-alarm"], "OFF");
+    EXPECT_EQ(json["humidityAlarm"], "OFF");
     EXPECT_EQ(json["unit"], "°F");
-    EXPECT_EQ(json["channels"][0], nlohmann::json::parse(R"({"channel": 1, "temp-high": 77.4,
-        "temp-high-enabled": true, "temp-low": -40.0, "temp-low-enabled": true, "hum-high": 90,
-        "hum-high-enabled": false, "hum-low": 10, "hum-low-enabled": true})"));
-    EXPECT_TRUE(json["channels"][2]["temp-high"].is_null());
+    EXPECT_EQ(json["channels"][0], nlohmann::json::parse(R"({"channel": 1, "tempHigh": 77.4,
+        "tempHighEnabled": true, "tempLow": -40.0, "tempLowEnabled": true, "humHigh": 90,
+        "humHighEnabled": false, "humLow": 10, "humLowEnabled": true})"));
+    EXPECT_TRUE(json["channels"][2]["tempHigh"].is_null());
 }
 
 TEST_F(CliTest, CalibrationSetThenShowWithTheLiveReadings) {
@@ -80,8 +79,8 @@ TEST_F(CliTest, CalibrationSetThenShowWithTheLiveReadings) {
                  "CH8     0.0 °F      0 %   --  °F  --  %   (no live reading: cannot be changed)"});
     const auto json = nlohmann::json::parse(Cli({"--json", "calibration"}, sensors).out);
     EXPECT_EQ(json["channels"][1]["hum"], -3);
-    EXPECT_EQ(json["channels"][1]["temp-changeable"], true);
-    EXPECT_EQ(json["channels"][7]["hum-changeable"], false);
+    EXPECT_EQ(json["channels"][1]["tempChangeable"], true);
+    EXPECT_EQ(json["channels"][7]["humChangeable"], false);
 }
 
 }  // namespace

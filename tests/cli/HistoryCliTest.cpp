@@ -36,8 +36,8 @@ TEST_F(CliTest, ImportAnyLogFileThenListItsRecords) {
     const CliRun dewPoint = Cli(Records("2024-03-05 0:00:00", "2024-03-06 0:00:00",
                                         {"--column", "DewPoint", "--format", "json"}));
     EXPECT_EQ(nlohmann::json::parse(dewPoint.out),
-              nlohmann::json::parse(R"([{"Time": "2024-03-05 09:00:00", "Temperature": 20.5,
-        "Humidity": 40, "Dewpoint": 6.5, "Heatindex": 20.1}])"));
+              nlohmann::json::parse(R"([{"time": "2024-03-05 09:00:00", "temperature": 20.5,
+        "humidity": 40, "dewPoint": 6.5, "heatIndex": 20.1}])"));
 
     const char* const TEN = "2024-03-05 10:00:00";  // an empty range: its start is left out
     const CliRun empty = Cli(Records(TEN, TEN));

@@ -140,10 +140,10 @@ void WindowTest::alarmChecksEveryLimitTemperaturesFirst() {
     QCOMPARE(block1[2], uint8_t{1});  // temperature alarm off
     QCOMPARE((std::pair<int, int>(block1[3], block1[4])), (std::pair<int, int>(0xFE, 0xFF)));
     // The group boxes hold their switches; "%" follows each humidity limit.
-    QVERIFY(Child<QGroupBox>(dialog, "humidityAlarmGroup")->isAncestorOf(
-        Child<QComboBox>(dialog, "humidityAlarmList")));
-    const QGridLayout* grid = qobject_cast<QGridLayout*>(
-        Child<QGroupBox>(dialog, "humidityAlarmGroup")->layout());
+    QVERIFY(Child<QGroupBox>(dialog, "humidityAlarmGroup")
+                ->isAncestorOf(Child<QComboBox>(dialog, "humidityAlarmList")));
+    const QGridLayout* grid =
+        qobject_cast<QGridLayout*>(Child<QGroupBox>(dialog, "humidityAlarmGroup")->layout());
     int row = 0, column = 0, span = 0;
     grid->getItemPosition(grid->indexOf(Child<QLineEdit>(dialog, "humLowEdit8")), &row, &column,
                           &span, &span);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "device/Transport.h"
 #include "device/Report.h"
+#include "device/Transport.h"
 
 namespace corvalin::test {
 

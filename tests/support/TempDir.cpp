@@ -8,7 +8,8 @@
 namespace corvalin::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvalin-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "corvalin-test-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
