@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloads a 1 MB file from the simulated station paced at 1 ms per report
 // and compares the time with the bound the protocol itself sets: per chunk,
 // its reports at 1 ms each, the 10 ms pause after the request, and the 10 ms

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph of a one-million-line channel log over its full range in
 // temperature mode: Select to drawn (rows read, series filled, chart
 // redrawn) with the one-pass read, beside the count-and-select per column

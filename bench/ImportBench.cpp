@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import of a one-million-line channel log: time to parse and store it,
 // beside the sqlite3 tool's .import of the same file into the same columns
 // with an index on time, and the resident memory of the data table.

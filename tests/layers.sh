@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The layers, read from the code's own includes: each folder of the core
 # includes only folders below it, the core knows no Qt, and the faces reach
 # the station only through the session.

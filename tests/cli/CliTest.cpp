@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <regex>
 
 #include "CliFixture.h"
@@ -125,8 +126,8 @@ TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
 }
 
 TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
-    const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45", "--sim-sensor", "4=none",
-                                           "--sim-sensor", "1=37.4,75"};
+    const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45",    "--sim-sensor",
+                                           "4=none",       "--sim-sensor", "1=37.4,75"};
     const CliRun table = Cli({"live"}, sensors);
     ASSERT_EQ(table.status, EXIT_DONE) << table.err;
     // One rounding for every output: a dew point on a tie is the same in the table and JSON.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes PNGs of the main window and its dialogs against the simulated
 // station, for checking them by eye: corvalin-screenshots OUTPUT_DIR.
 #include <QApplication>
