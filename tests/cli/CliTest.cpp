@@ -153,7 +153,8 @@ TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
     const CliRun silent = Cli({"--json", "live"}, {"--sim-fault", "drop=100"});
     EXPECT_EQ(silent.status, EXIT_FAILED);
     EXPECT_EQ(silent.said, "The station did not answer.\n");
-    for (const auto& channel : nlohmann::json::parse(silent.out)["channels"]) {
+    const auto silentJson = nlohmann::json::parse(silent.out);
+    for (const auto& channel : silentJson["channels"]) {
         EXPECT_TRUE(channel["temperature"].is_null() && channel["humidity"].is_null()) << channel;
     }
 }
