@@ -6,7 +6,7 @@
 set -u
 cd "$(dirname "$0")/../src" || exit 2
 
-order=(common device protocol sim config store history graph app session)
+order=(common device protocol sim config store history graph archive app session logger)
 rank() {
     local i
     for i in "${!order[@]}"; do
@@ -28,8 +28,8 @@ for folder in "${order[@]}"; do
     done < <(cd core && grep -rHoE '#include "[a-z]+/' "$folder")
 done
 while read -r file; do report "$file includes Qt"; done < <(grep -rlE '#include <Q' core)
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart)
-while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon)
 
 if [ "$problems" -gt 0 ]; then
     echo "$problems include(s) against the layers"

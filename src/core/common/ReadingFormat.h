@@ -28,4 +28,8 @@ float DewPoint(float temperatureC, int32_t humidityPct);
 // value is missing.
 float DewPointOfReading(float temperatureC, int32_t humidityPct);
 
+// Heat index in °C: equal to the temperature below 26.7 °C, the Rothfusz
+// regression above it.
+double HeatIndexC(double temperatureC, int humidityPct);
+
 }  // namespace corvalin

@@ -35,6 +35,7 @@ std::string SdCardClient::LocalPath(const std::string& name) const {
 }
 
 std::vector<FileEntry> SdCardClient::RequestFileList() {
+    const DeviceLock::Hold held = channel_.HoldStation();
     listing_.Clear();
     channel_.BeginSequence();
     const bool ended =
@@ -54,6 +55,7 @@ void SdCardClient::SetTarget(LocalCopy* file, uint64_t total, const DownloadCall
 }
 
 DownloadResult SdCardClient::Download(const std::string& name, const DownloadCallbacks& callbacks) {
+    const DeviceLock::Hold held = channel_.HoldStation();
     const auto began = std::chrono::steady_clock::now();
     DownloadResult result;
     auto fail = [&](std::string message) {
@@ -160,6 +162,7 @@ DownloadResult SdCardClient::Download(const std::string& name, const DownloadCal
 }
 
 Status SdCardClient::DeleteFile(const std::string& name) {
+    const DeviceLock::Hold held = channel_.HoldStation();
     if (name.empty()) return Status::Error(messages::SELECT_A_FILE);
     // The local copy goes too, so the name must be one the data folder can hold.
     if (Status safe = CheckLocalFileName(name); !safe) return safe;

@@ -10,6 +10,7 @@
 
 #include "common/ManualResetEvent.h"
 #include "device/DeviceLink.h"
+#include "device/DeviceLock.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/FileTransferSink.h"
@@ -87,6 +88,12 @@ public:
     // The station is gone: a sender waiting for an answer goes on at once.
     void ReleaseWaiter();
 
+    // Keeps other programs away from the station for one sequence of
+    // exchanges, while the returned hold lives.
+    using StationHolder = std::function<DeviceLock::Hold()>;
+    void SetStationHolder(StationHolder holder) { holder_ = std::move(holder); }
+    DeviceLock::Hold HoldStation() const { return holder_ ? holder_() : DeviceLock::Hold(); }
+
     // Starts a sequence of exchanges that are judged together.
     void BeginSequence();
     // Every answer of the sequence came in time, and every report was taken.
@@ -122,6 +129,7 @@ private:
     std::atomic<int64_t> lastReportTicks_{0};
     std::mutex sinkMutex_;
     FileTransferSink* sink_ = nullptr;
+    StationHolder holder_;
 };
 
 }  // namespace corvalin

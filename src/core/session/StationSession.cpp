@@ -27,6 +27,9 @@ Result<std::unique_ptr<StationSession>> StationSession::Create(const ConnectionO
     session->link_ = std::make_unique<DeviceLink>(*session->transport_);
     session->channel_ = std::make_unique<StationChannel>(*session->link_, *session->record_);
     session->link_->SetReceiver(session->channel_.get());
+    StationSession* self = session.get();
+    session->channel_->SetStationHolder(
+        [self] { return self->stationLock_.Acquire(self->StationLockPath()); });
     return Result<std::unique_ptr<StationSession>>::Of(std::move(session));
 }
 
@@ -53,6 +56,11 @@ std::string StationSession::Description() const {
 }
 
 std::string StationSession::DevicePath() const { return link_->DevicePath(); }
+
+std::string StationSession::StationLockPath() const {
+    if (simulator_) return simulator_->CardDir();
+    return link_->IsConnected() ? link_->DevicePath() : std::string();
+}
 
 void StationSession::SetTrace(Trace trace) {
     if (!trace) {
@@ -91,6 +99,7 @@ bool StationSession::WatchDeviceChanges(std::function<void(DeviceEvent)> listene
 }
 
 ReadCycleAnswers StationSession::ReadStation() {
+    const DeviceLock::Hold held = channel_->HoldStation();
     const ReadCycleAnswers answers = RunReadCycle(*channel_, *record_);
     if (answers.settings) copies_.settings.Set(record_->SettingsReport());
     if (answers.interval) copies_.intervalMinutes = record_->intervalMinutes.load();
@@ -112,6 +121,7 @@ std::optional<int32_t> StationSession::IntervalMinutes() const {
 }
 
 std::optional<bool> StationSession::QueryOnMainScreen() {
+    const DeviceLock::Hold held = channel_->HoldStation();
     const bool answered = channel_->Read(CMD_SCREEN_STATE, PT_SCREEN_STATE, SHORT_WAIT);
     channel_->Settle();
     // After a missing answer a late one may take this one's place.
@@ -152,25 +162,30 @@ SaveOutcome NotAnswered() { return {SaveResult::NoAnswer, messages::NO_ANSWER_NO
 
 SaveOutcome StationSession::Save(const SettingsForm& form) {
     if (IsConnected() && !LastRead().settings) return NotAnswered();
+    const DeviceLock::Hold held = channel_->HoldStation();
     return SaveForm(form, *channel_);
 }
 
 SaveOutcome StationSession::Save(const AlarmForm& form) {
     if (IsConnected() && !LastRead().AlarmsFresh()) return NotAnswered();
+    const DeviceLock::Hold held = channel_->HoldStation();
     return SaveForm(form, *channel_);
 }
 
 SaveOutcome StationSession::Save(const CalibrationForm& form) {
     if (IsConnected() && !LastRead().calibration) return NotAnswered();
+    const DeviceLock::Hold held = channel_->HoldStation();
     return SaveForm(form, *channel_);
 }
 
 IntervalResult StationSession::SetInterval(std::string_view text) {
+    const DeviceLock::Hold held = channel_->HoldStation();
     return SetLoggingInterval(*channel_, text);
 }
 
 ClockSyncResult StationSession::SyncClock(const std::function<LocalTime()>& now,
                                           const std::function<void()>& waitForIdle) {
+    const DeviceLock::Hold held = channel_->HoldStation();
     return SyncStationClock(*channel_, now, waitForIdle);
 }
 

@@ -15,6 +15,7 @@
 #include "config/ConfigSave.h"
 #include "config/IntervalSetting.h"
 #include "config/SettingsForm.h"
+#include "device/DeviceLock.h"
 #include "history/SdCardClient.h"
 #include "history/TimeText.h"
 #include "protocol/ClockSync.h"
@@ -62,6 +63,9 @@ public:
     // "simulated station" or "station at PATH".
     std::string Description() const;
     std::string DevicePath() const;
+    // What every program using the station locks for one sequence of
+    // exchanges: the device node, or the simulated station's card folder.
+    std::string StationLockPath() const;
     // Called for every report written ('>') and read ('<'), as hex bytes, on
     // the thread doing it.
     using Trace = std::function<void(char direction, const std::string& hexBytes)>;
@@ -129,6 +133,7 @@ private:
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<DeviceRecord> record_;
     DialogCopies copies_;
+    DeviceLock stationLock_;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<StationChannel> channel_;
 };

@@ -65,19 +65,4 @@ std::optional<double> DewPointC(double temperatureC, int humidityPct) {
     return b * gamma / (a - gamma);
 }
 
-double HeatIndexC(double temperatureC, int humidityPct) {
-    if (temperatureC < 26.7) return temperatureC;
-    const double t = temperatureC * 1.8 + 32.0;
-    const double r = humidityPct;
-    double f = -42.379 + 2.04901523 * t + 10.14333127 * r - 0.22475541 * t * r -
-               0.00683783 * t * t - 0.05481717 * r * r + 0.00122874 * t * t * r +
-               0.00085282 * t * r * r - 0.00000199 * t * t * r * r;
-    if (r < 13.0 && t >= 80.0 && t <= 112.0) {
-        f -= (13.0 - r) / 4.0 * std::sqrt((17.0 - std::abs(t - 95.0)) / 17.0);
-    } else if (r > 85.0 && t >= 80.0 && t <= 87.0) {
-        f += (r - 85.0) / 10.0 * (87.0 - t) / 5.0;
-    }
-    return (f - 32.0) / 1.8;
-}
-
 }  // namespace corvalin

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "common/ReadingFormat.h"
 #include "sim/SimOptions.h"
 
 namespace corvalin {
@@ -27,7 +28,5 @@ SimReading ReadSensor(const SensorSpec& sensor, bool drifting, double epochSecon
 
 // Magnus formula; none for a humidity of 0 or less.
 std::optional<double> DewPointC(double temperatureC, int humidityPct);
-// Equal to the temperature below 26.7 °C, the Rothfusz regression above it.
-double HeatIndexC(double temperatureC, int humidityPct);
 
 }  // namespace corvalin

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveRow.h"
+#include "common/Status.h"
+#include "store/SqliteHandles.h"
+
+namespace corvalin {
+
+// How far a card log has been read into the archive: the bytes taken (whole
+// lines only) and the UTC time of the last line, which orders the next ones
+// on a day whose wall-clock hour repeats.
+struct CardPosition {
+    uint64_t offset = 0;
+    std::optional<int64_t> lastTime;
+};
+
+// The lasting archive of readings (archive.db in the data folder): one row
+// per station, channel and UTC second, so nothing is ever stored twice. It is
+// written in WAL mode with full syncs, so a killed writer loses at most the
+// transaction it was in. A file that is not a sound archive is reported and
+// left as it is; nothing here ever replaces or empties it.
+class ArchiveDatabase {
+public:
+    static Result<std::unique_ptr<ArchiveDatabase>> Open(const std::string& path,
+                                                         bool readOnly = false);
+    ~ArchiveDatabase();
+    ArchiveDatabase(const ArchiveDatabase&) = delete;
+    ArchiveDatabase& operator=(const ArchiveDatabase&) = delete;
+
+    // Adds the rows in one transaction; rows already archived stay as they
+    // are. Returns how many were new.
+    Result<int64_t> Add(const std::string& station, const std::vector<ArchiveRow>& rows);
+    // Adds a card log's new lines and moves its position, in one transaction.
+    Result<int64_t> AddCardRows(const std::string& station, const std::string& file,
+                                const std::vector<ArchiveRow>& rows, const CardPosition& position);
+    CardPosition Position(const std::string& station, const std::string& file);
+
+    // The matching rows ordered by station, channel and time; `visit`
+    // returning false stops the reading.
+    Status Read(const ArchiveQuery& query, const std::function<bool(const StoredRow&)>& visit);
+    // The stations that have rows, by name.
+    std::vector<std::string> Stations();
+
+    // Small named values the logger leaves for the tools (its interval).
+    std::optional<std::string> Setting(const std::string& key);
+    Status SetSetting(const std::string& key, const std::string& value);
+
+    // SQLite's integrity check: ok, or what it found.
+    Status Check();
+
+private:
+    explicit ArchiveDatabase(SqliteConnection db, std::string path);
+    Result<int64_t> StationId(const std::string& station, bool create);
+    Result<int64_t> InsertRows(int64_t stationId, const std::vector<ArchiveRow>& rows);
+    std::string Failure(const std::string& what) const;
+
+    SqliteConnection db_;
+    std::string path_;
+};
+
+}  // namespace corvalin

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveDatabase.h"
+#include "common/ManualResetEvent.h"
+#include "logger/CardSync.h"
+#include "logger/LoggerClock.h"
+#include "session/StationSession.h"
+
+namespace corvalin {
+
+enum class LogLevel { Error, Warning, Info };
+using LogSink = std::function<void(LogLevel, const std::string&)>;
+
+inline constexpr std::chrono::seconds DEFAULT_LOG_INTERVAL{60};
+inline constexpr std::chrono::seconds SHORTEST_LOG_INTERVAL{20};
+inline constexpr const char* DEFAULT_STATION_NAME = "kv7500";
+inline constexpr const char* ARCHIVE_FILE = "archive.db";
+
+struct LoggerSettings {
+    std::string station = DEFAULT_STATION_NAME;
+    std::chrono::seconds interval = DEFAULT_LOG_INTERVAL;
+    std::string dataDir;
+    CardTimeMode cardTime = CardTimeMode::Computer;
+    // Run calls its turn callback at least this often (the watchdog).
+    std::chrono::milliseconds longestWait{10000};
+};
+
+// Counts for the service's status.
+struct LoggerStats {
+    uint64_t reads = 0;
+    uint64_t readFailures = 0;  // reads without a fresh live answer
+    uint64_t rowsArchived = 0;
+    uint64_t rowsWaiting = 0;  // taken, not yet written (the archive failed)
+    bool connected = false;
+    std::chrono::system_clock::time_point lastReading{};
+};
+
+// Unattended logging: each interval one read of the live record into the
+// archive (a row per channel with a value; nothing when the answer did not
+// come), the station looked for again when it goes, and the archive filled
+// from the card's logs at the start and after each return. Failures are
+// logged and retried; nothing here ends the program.
+class StationLogger {
+public:
+    StationLogger(StationSession& session, LoggerClock& clock, LogSink log);
+    ~StationLogger();
+
+    // Takes new settings (at the start, and on reload); a new data folder or
+    // station name opens the archive again and syncs the card.
+    void Configure(const LoggerSettings& settings);
+
+    // Turns until Stop. `onTurn` hears a short status after each turn.
+    void Run(const std::function<void(const std::string& status)>& onTurn = {});
+    // One turn at the clock's time: find the station, sync the card when
+    // due, read when due, write what waits.
+    void Turn();
+    // When the next turn is due.
+    LoggerClock::TimePoint NextTurn() const;
+
+    // Any thread.
+    void Stop();
+    // A device came or went: look at once.
+    void DeviceChanged();
+
+    LoggerStats Stats() const;
+    std::string StatusText() const;
+
+private:
+    void EnsureArchive();
+    void EnsureStation(LoggerClock::TimePoint now);
+    void SyncCard(LoggerClock::TimePoint now);
+    void ReadLive(LoggerClock::TimePoint now);
+    void WriteWaiting();
+    void Say(LogLevel level, const std::string& text);
+    // Says a failure once, not again each turn until it changes.
+    void SayFailure(std::string& last, const std::string& text);
+
+    StationSession& session_;
+    LoggerClock& clock_;
+    LogSink log_;
+    LoggerSettings settings_;
+    std::unique_ptr<ArchiveDatabase> archive_;
+    std::string archiveFailure_;
+    std::string syncFailure_;
+    std::string readFailure_;
+    std::vector<ArchiveRow> waiting_;
+
+    bool connected_ = false;
+    bool syncDue_ = true;
+    LoggerClock::TimePoint nextRead_{};
+    LoggerClock::TimePoint nextLook_{};
+    LoggerClock::TimePoint nextSync_{};
+
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> deviceChanged_{false};
+    ManualResetEvent wake_;
+    mutable std::mutex statsMutex_;
+    LoggerStats stats_;
+};
+
+}  // namespace corvalin

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "logger/StationLogger.h"
+#include "session/StationArguments.h"
+
+namespace corvalin::daemon {
+
+struct DaemonOptions {
+    StationArguments station;
+    LoggerSettings logger;
+    std::string configFile;
+};
+
+// The command line, with the config file it names (or the default one, when
+// it exists) read under it: the command line wins. Either the options, or the
+// exit status after --help, --version or a bad option (already printed).
+struct ParsedOptions {
+    std::optional<DaemonOptions> options;
+    int exitStatus = 0;
+};
+ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std::ostream& out,
+                                 std::ostream& err);
+
+}  // namespace corvalin::daemon

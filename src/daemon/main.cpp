@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// corvalind: the unattended logger. It logs to stderr (the journal under
+// systemd) and never prints readings.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "DaemonOptions.h"
+#include "SystemdNotifier.h"
+#include "logger/StationLogger.h"
+#include "session/StationSession.h"
+
+using namespace corvalin;
+using namespace corvalin::daemon;
+
+namespace {
+
+std::mutex logMutex;
+
+// Under the journal each line carries its priority, as sd-daemon(3) reads it.
+void Log(LogLevel level, const std::string& text) {
+    static const bool journal = std::getenv("JOURNAL_STREAM") != nullptr;
+    std::lock_guard<std::mutex> guard(logMutex);
+    if (journal) {
+        std::cerr << (level == LogLevel::Error ? "<3>" : level == LogLevel::Warning ? "<4>" : "<6>");
+    } else if (level != LogLevel::Info) {
+        std::cerr << (level == LogLevel::Error ? "error: " : "warning: ");
+    }
+    std::cerr << text << std::endl;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParsedOptions parsed = ParseDaemonOptions(arguments, std::cout, std::cerr);
+    if (!parsed.options) return parsed.exitStatus;
+    DaemonOptions options = *parsed.options;
+
+    // The signals are taken by one thread that waits for them, so that
+    // stopping and reloading run as ordinary code.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    const Result<ConnectionOptions> connection = MakeConnectionOptions(options.station);
+    if (!connection) {
+        Log(LogLevel::Error, connection.error);
+        return 2;
+    }
+    Result<std::unique_ptr<StationSession>> created = StationSession::Create(*connection);
+    if (!created) {
+        Log(LogLevel::Error, created.error);
+        return 1;
+    }
+    StationSession& session = **created.value;
+
+    SystemLoggerClock clock;
+    StationLogger logger(session, clock, Log);
+    SystemdNotifier systemd;
+    if (systemd.HeartbeatEvery().count() > 0) {
+        options.logger.longestWait = std::min(options.logger.longestWait, systemd.HeartbeatEvery());
+    }
+    logger.Configure(options.logger);
+    session.WatchDeviceChanges([&logger](DeviceEvent) { logger.DeviceChanged(); });
+
+    std::atomic<bool> reload{false};
+    std::thread signalThread([&] {
+        for (;;) {
+            int received = 0;
+            if (sigwait(&signals, &received) != 0) continue;
+            if (received == SIGHUP) {
+                reload = true;
+                logger.DeviceChanged();  // wakes the loop
+                continue;
+            }
+            Log(LogLevel::Info, "Stopping");
+            logger.Stop();
+            return;
+        }
+    });
+
+    Log(LogLevel::Info, std::string("corvalind started: every ") +
+                            std::to_string(options.logger.interval.count()) + " s, station \"" +
+                            options.logger.station + "\", data in " + options.logger.dataDir);
+    bool ready = false;
+    logger.Run([&](const std::string& status) {
+        if (!ready) {
+            systemd.Ready(status);
+            ready = true;
+        } else {
+            systemd.Status(status);
+        }
+        systemd.Alive();
+        if (reload.exchange(false)) {
+            systemd.Reloading();
+            ParsedOptions again = ParseDaemonOptions(arguments, std::cout, std::cerr);
+            if (again.options) {
+                LoggerSettings settings = again.options->logger;
+                settings.longestWait = options.logger.longestWait;
+                logger.Configure(settings);
+                Log(LogLevel::Info, "Configuration read again from " + again.options->configFile);
+            } else {
+                Log(LogLevel::Warning, "The configuration has an error; the old one stays");
+            }
+            systemd.Ready(status);
+        }
+    });
+    systemd.Stopping();
+    // Wake the signal thread if it is still waiting (the loop ended otherwise).
+    pthread_kill(signalThread.native_handle(), SIGTERM);
+    signalThread.join();
+    return 0;
+}
