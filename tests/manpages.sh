@@ -9,14 +9,22 @@ options_of() {  # the long options a help text names
     grep -oE -- '--[a-z][a-z-]*' | sort -u
 }
 
+subcommands_of() {  # the commands a help text lists
+    sed -n '/^Subcommands:/,$p' | awk 'NR > 1 && /^  [a-z]/ {print $1}'
+}
+
 while [ "$#" -ge 2 ]; do
     page="$1" program="$2"
     shift 2
     help="$("$program" --help)"
-    commands="$(printf '%s\n' "$help" | sed -n '/^Subcommands:/,$p' | awk 'NR > 1 && /^  [a-z]/ {print $1}')"
+    commands="$(subcommands_of <<<"$help")"
     wanted="$(printf '%s\n' "$help" | options_of)"
     for command in $commands; do
-        wanted="$wanted"$'\n'"$("$program" "$command" --help | options_of)"
+        command_help="$("$program" "$command" --help)"
+        wanted="$wanted"$'\n'"$(printf '%s\n' "$command_help" | options_of)"
+        for sub in $(subcommands_of <<<"$command_help"); do
+            wanted="$wanted"$'\n'"$("$program" "$command" "$sub" --help | options_of)"
+        done
     done
     wanted="$(printf '%s\n' "$wanted" | sort -u | grep -v -- '^--help$' || true)"
     # The page as it reads: roff's escaped dashes become plain ones.

@@ -37,6 +37,7 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     AddDeleteCommand(app, context);
     AddImportCommand(app, context);
     AddRecordsCommand(app, context);
+    AddArchiveCommand(app, context);
 #ifdef CORVALIN_GRAPH_COMMAND
     AddGraphCommand(app, context);
 #endif

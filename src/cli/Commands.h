@@ -34,6 +34,7 @@ void AddDownloadCommand(CLI::App& app, CommandContext& context);
 void AddDeleteCommand(CLI::App& app, CommandContext& context);
 void AddImportCommand(CLI::App& app, CommandContext& context);
 void AddRecordsCommand(CLI::App& app, CommandContext& context);
+void AddArchiveCommand(CLI::App& app, CommandContext& context);
 // Only where the window is built: it draws with the window's chart.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 

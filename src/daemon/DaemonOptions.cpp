@@ -83,8 +83,9 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
+        // --help and --version end well; every parse error is wrong usage.
         const int status = app.exit(error, out, err);
-        return {std::nullopt, status};
+        return {std::nullopt, status == 0 ? 0 : 2};
     }
     options.logger.interval = std::chrono::seconds(interval);
     options.logger.cardTime =

@@ -37,6 +37,11 @@ CardSyncResult SyncArchiveFromCard(StationSession& session, ArchiveDatabase& arc
         zone = CardTimeZone::FixedOffset(hours * SECONDS_PER_HOUR);
     }
 
+    // Card rows are as far apart as the station logs: what a gap is depends on it.
+    if (const std::optional<int32_t> minutes = session.IntervalMinutes()) {
+        archive.SetSetting(STATION_INTERVAL_SETTING, std::to_string(*minutes * 60));
+    }
+
     std::unique_ptr<SdCardClient> card = session.OpenCard(options.dataDir);
     card->RequestFileList();
     if (!session.StillConnected()) return Failed(result, messages::UNCONNECTED);

@@ -11,6 +11,10 @@
 
 namespace corvalin {
 
+// The archive settings that say how far apart rows are meant to be, in seconds.
+inline constexpr const char* LOGGER_INTERVAL_SETTING = "interval";
+inline constexpr const char* STATION_INTERVAL_SETTING = "stationInterval";
+
 // How the station's log times are read: in the computer's zone, or at the
 // station's own zone and daylight-saving settings.
 enum class CardTimeMode { Computer, Station };

@@ -70,7 +70,7 @@ void StationLogger::EnsureArchive() {
     }
     archive_ = std::move(*opened.value);
     archiveFailure_.clear();
-    archive_->SetSetting("interval", std::to_string(settings_.interval.count()));
+    archive_->SetSetting(LOGGER_INTERVAL_SETTING, std::to_string(settings_.interval.count()));
     Say(LogLevel::Info, "Archive " + path);
 }
 

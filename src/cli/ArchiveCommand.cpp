@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "Commands.h"
+#include "ConfigCommandSupport.h"
+#include "JsonText.h"
+#include "archive/ArchiveExport.h"
+#include "archive/ArchiveTime.h"
+#include "logger/CardSync.h"
+#include "logger/StationLogger.h"
+
+namespace corvalin::cli {
+
+namespace {
+
+struct ArchiveOptions {
+    std::string from;
+    std::string to;
+    std::vector<int> channels;
+    std::string station;
+    std::string format = "csv";
+    int64_t interval = 0;  // gaps: 0 takes the logger's
+    std::string cardTime = "computer";
+};
+
+std::string ArchivePath(const CommandContext& context) {
+    return (std::filesystem::path(DataDirectory(context)) / ARCHIVE_FILE).string();
+}
+
+// Opens the archive the logger writes; never makes one where there is none.
+std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& context) {
+    const std::string path = ArchivePath(context);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        context.console.err << "There is no archive " << path
+                            << " yet: corvalind makes it, or corvalin-cli archive sync\n";
+        return nullptr;
+    }
+    Result<std::unique_ptr<ArchiveDatabase>> opened = ArchiveDatabase::Open(path);
+    // Someone else's archive may be readable without being writable.
+    if (!opened) opened = ArchiveDatabase::Open(path, true);
+    if (!opened) {
+        context.console.err << opened.error << "\n";
+        return nullptr;
+    }
+    return std::move(*opened.value);
+}
+
+// The rows the options ask for; the error is printed.
+std::optional<ArchiveQuery> MakeQuery(const CommandContext& context, const ArchiveOptions& options) {
+    ArchiveQuery query;
+    if (!options.station.empty()) query.station = options.station;
+    query.channels = options.channels;
+    for (const auto& [text, field] : {std::pair{&options.from, &query.from},
+                                      std::pair{&options.to, &query.to}}) {
+        if (text->empty()) continue;
+        const Result<int64_t> time = ParseTimeArgument(*text);
+        if (!time) {
+            context.console.err << time.error << "\n";
+            return std::nullopt;
+        }
+        *field = *time;
+    }
+    return query;
+}
+
+int RunExport(CommandContext& context, const ArchiveOptions& options) {
+    const std::optional<ArchiveQuery> query = MakeQuery(context, options);
+    if (!query) return EXIT_USAGE;
+    std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
+    if (!archive) return EXIT_FAILED;
+    const ExportFormat format =
+        context.flags.json ? ExportFormat::Json : *ParseExportFormat(options.format);
+    const Status written = WriteArchive(*archive, *query, format, context.console.out);
+    if (!written) {
+        context.console.err << written.message << "\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
+int RunGaps(CommandContext& context, const ArchiveOptions& options) {
+    const std::optional<ArchiveQuery> query = MakeQuery(context, options);
+    if (!query) return EXIT_USAGE;
+    std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
+    if (!archive) return EXIT_FAILED;
+    // Live rows come at the logger's interval, card rows at the station's.
+    int64_t interval = options.interval;
+    if (interval <= 0) {
+        interval = DEFAULT_LOG_INTERVAL.count();
+        for (const char* key : {LOGGER_INTERVAL_SETTING, STATION_INTERVAL_SETTING}) {
+            const std::optional<std::string> value = archive->Setting(key);
+            if (value) interval = std::max<int64_t>(interval, std::atoll(value->c_str()));
+        }
+    }
+    const Result<std::vector<ArchiveGap>> gaps = FindGaps(*archive, *query, 2 * interval);
+    if (!gaps) {
+        context.console.err << gaps.error << "\n";
+        return EXIT_FAILED;
+    }
+    if (context.flags.json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const ArchiveGap& gap : *gaps) {
+            list.push_back({{"station", gap.station},
+                            {"channel", gap.channel},
+                            {"from", IsoTime(gap.lastBefore)},
+                            {"to", IsoTime(gap.firstAfter)},
+                            {"seconds", gap.firstAfter - gap.lastBefore}});
+        }
+        context.console.out << JsonText(list, 2) << "\n";
+        return EXIT_DONE;
+    }
+    for (const ArchiveGap& gap : *gaps) {
+        context.console.out << gap.station << " CH" << gap.channel << ": no rows from "
+                            << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter)
+                            << " (" << (gap.firstAfter - gap.lastBefore) << " s)\n";
+    }
+    if (gaps->empty()) {
+        context.console.out << "No gaps longer than " << 2 * interval << " s.\n";
+    }
+    return EXIT_DONE;
+}
+
+int RunSync(CommandContext& context, const ArchiveOptions& options) {
+    Console& console = context.console;
+    std::unique_ptr<StationSession> session;
+    const int opened = OpenStation(context.station, context.flags, console, session);
+    if (opened != EXIT_DONE) return opened;
+    const std::string dataDir = DataDirectory(context);
+    std::error_code error;
+    std::filesystem::create_directories(dataDir, error);
+    Result<std::unique_ptr<ArchiveDatabase>> archive = ArchiveDatabase::Open(ArchivePath(context));
+    if (!archive) {
+        console.err << archive.error << "\n";
+        return EXIT_FAILED;
+    }
+    CardSyncOptions sync;
+    sync.station = options.station.empty() ? DEFAULT_STATION_NAME : options.station;
+    sync.dataDir = dataDir;
+    sync.timeMode = options.cardTime == "station" ? CardTimeMode::Station : CardTimeMode::Computer;
+    sync.stop = [&console] { return console.Interruption() != 0; };
+    sync.note = [&console](const std::string& line) { console.err << line << "\n"; };
+    const CardSyncResult result = SyncArchiveFromCard(*session, **archive.value, sync);
+    if (result.stopped) return ExitForSignal(console.Interruption());
+    if (!result.status) {
+        console.err << ExplainedForTheTerminal(result.status.message) << "\n";
+        return session->StillConnected() ? EXIT_FAILED : EXIT_UNCONNECTED;
+    }
+    if (context.flags.json) {
+        console.out << JsonText(nlohmann::json{{"files", result.files},
+                                               {"bytesFetched", result.bytesFetched},
+                                               {"rowsAdded", result.rowsAdded}},
+                                2)
+                    << "\n";
+    } else {
+        console.out << "Synced " << result.files << " channel logs: " << result.bytesFetched
+                    << " bytes fetched, " << result.rowsAdded << " rows added\n";
+    }
+    return EXIT_DONE;
+}
+
+void AddFilters(CLI::App& command, ArchiveOptions& options) {
+    command.add_option("--from", options.from, "From this time on (YYYY-MM-DD[ hh:mm[:ss]], local, "
+                                               "or ISO 8601 with Z or an offset)");
+    command.add_option("--to", options.to, "Up to this time, inclusive");
+    command.add_option("--channel", options.channels, "Only this channel (1-8); may be repeated")
+        ->check(CLI::Range(1, CHANNEL_COUNT));
+    command.add_option("--station", options.station, "Only this station's rows");
+}
+
+}  // namespace
+
+void AddArchiveCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<ArchiveOptions>();
+    CLI::App* command = app.add_subcommand(
+        "archive", "Write out the archive corvalind keeps (archive.db in the data folder)");
+    command->require_subcommand(0, 1);
+    AddFilters(*command, *options);
+    command->add_option("--format", options->format, "csv, json, influx or openmetrics")
+        ->check(CLI::IsMember({"csv", "json", "influx", "openmetrics"}))
+        ->capture_default_str();
+    command->callback([&context, options, command] {
+        if (!command->get_subcommands().empty()) return;
+        context.run = [&context, options] { return RunExport(context, *options); };
+    });
+
+    CLI::App* gaps = command->add_subcommand(
+        "gaps", "List the spans longer than two logging intervals in which a channel has no row");
+    gaps->fallthrough();
+    gaps->add_option("--interval", options->interval,
+                     "The logging interval in seconds (default: the longer of the logger's and the station's)")
+        ->check(CLI::PositiveNumber);
+    gaps->callback([&context, options] {
+        context.run = [&context, options] { return RunGaps(context, *options); };
+    });
+
+    CLI::App* sync = command->add_subcommand(
+        "sync", "Add the card logs' new lines to the archive (fetching only new bytes)");
+    sync->fallthrough();
+    sync->add_option("--card-time", options->cardTime,
+                     "Read the logs' times in the computer's zone, or at the station's own "
+                     "zone and daylight-saving settings")
+        ->check(CLI::IsMember({"computer", "station"}))
+        ->capture_default_str();
+    sync->callback([&context, options] {
+        context.run = [&context, options] { return RunSync(context, *options); };
+    });
+}
+
+}  // namespace corvalin::cli

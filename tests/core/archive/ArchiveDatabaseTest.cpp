@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "archive/ArchiveDatabase.h"
+#include "archive/LiveRows.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+
+namespace corvalin {
+namespace {
+
+std::unique_ptr<ArchiveDatabase> OpenArchive(const std::string& path) {
+    auto opened = ArchiveDatabase::Open(path);
+    EXPECT_TRUE(opened) << opened.error;
+    return opened ? std::move(*opened.value) : nullptr;
+}
+
+ArchiveRow Row(int channel, int64_t time, std::optional<double> temperature) {
+    ArchiveRow row;
+    row.channel = channel;
+    row.time = time;
+    row.temperature = temperature;
+    row.humidity = 50;
+    return row;
+}
+
+std::vector<StoredRow> ReadAll(ArchiveDatabase& archive, const ArchiveQuery& query = {}) {
+    std::vector<StoredRow> rows;
+    EXPECT_TRUE(archive.Read(query, [&](const StoredRow& row) {
+        rows.push_back(row);
+        return true;
+    }));
+    return rows;
+}
+
+TEST(ArchiveDatabase, StoresEachStationChannelAndSecondOnceAndReadsBackNoValues) {
+    test::TempDir dir;
+    auto archive = OpenArchive(dir.File("archive.db"));
+    ASSERT_TRUE(archive);
+    const std::vector<ArchiveRow> rows{Row(1, 100, 21.5), Row(2, 100, std::nullopt),
+                                       Row(1, 160, -0.5)};
+    EXPECT_EQ(*archive->Add("attic", rows), 3);
+    // The same readings again, and one of them changed: nothing is stored twice
+    // or overwritten.
+    std::vector<ArchiveRow> again = rows;
+    again[0].temperature = 99.0;
+    EXPECT_EQ(*archive->Add("attic", again), 0);
+    EXPECT_EQ(*archive->Add("cellar", {Row(1, 100, 10.0)}), 1);
+
+    const std::vector<StoredRow> read = ReadAll(*archive, {.station = "attic"});
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].row, rows[0]);
+    EXPECT_EQ(read[1].row, rows[2]);  // ordered by channel, then time
+    EXPECT_EQ(read[2].row, rows[1]);
+    EXPECT_FALSE(read[2].row.temperature.has_value());
+    EXPECT_EQ((std::vector<std::string>{"attic", "cellar"}), archive->Stations());
+}
+
+TEST(ArchiveDatabase, ReadsTheAskedTimesInclusiveAndChannels) {
+    test::TempDir dir;
+    auto archive = OpenArchive(dir.File("archive.db"));
+    std::vector<ArchiveRow> rows;
+    for (int channel : {1, 2, 3}) {
+        for (int64_t time : {100, 200, 300}) rows.push_back(Row(channel, time, 20.0));
+    }
+    ASSERT_TRUE(archive->Add("s", rows));
+    struct Case {
+        ArchiveQuery query;
+        size_t count;
+    };
+    const Case cases[] = {
+        {{}, 9},
+        {{.from = 200}, 6},
+        {{.to = 200}, 6},
+        {{.from = 200, .to = 200}, 3},
+        {{.channels = {1, 3}}, 6},
+        {{.from = 300, .channels = {2}}, 1},
+        {{.station = "other"}, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ReadAll(*archive, c.query).size(), c.count);
+}
+
+TEST(ArchiveDatabase, LeavesAFileThatIsNoArchiveAsItIs) {
+    test::TempDir dir;
+    const std::string path = dir.File("archive.db");
+    const std::string bytes(8192, 'x');
+    test::WriteAll(path, bytes);
+    auto opened = ArchiveDatabase::Open(path);
+    EXPECT_FALSE(opened);
+    EXPECT_NE(opened.error.find("left as it is"), std::string::npos) << opened.error;
+    EXPECT_EQ(test::ReadAll(path), bytes);
+}
+
+TEST(LiveRows, GiveARowPerChannelWithAValueAndDeriveOnlyFromBoth) {
+    LiveReadings readings;
+    readings.temperatureC[0] = 21.4f;  // CH1: both values
+    readings.humidityPct[0] = 45;
+    readings.temperatureC[2] = 30.0f;  // CH3: no humidity
+    readings.humidityPct[4] = 60;      // CH5: no temperature
+    readings.temperatureC[5] = 30.0f;  // CH6: hot and humid, the heat index counts
+    readings.humidityPct[5] = 70;
+    const std::vector<ArchiveRow> rows = RowsFromLiveReadings(readings, 1000);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].channel, 1);
+    EXPECT_EQ(*rows[0].temperature, 21.4);
+    EXPECT_EQ(*rows[0].dewPoint, 9.0);
+    EXPECT_EQ(*rows[0].heatIndex, 21.4);
+    EXPECT_EQ(rows[1].channel, 3);
+    EXPECT_FALSE(rows[1].humidity || rows[1].dewPoint || rows[1].heatIndex);
+    EXPECT_EQ(rows[2].channel, 5);
+    EXPECT_FALSE(rows[2].temperature || rows[2].dewPoint);
+    EXPECT_EQ(*rows[2].humidity, 60);
+    EXPECT_EQ(rows[3].channel, 6);
+    EXPECT_EQ(*rows[3].heatIndex, 35.0);
+    for (const ArchiveRow& row : rows) EXPECT_EQ(row.time, 1000);
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "archive/ArchiveTime.h"
+
+namespace corvalin {
+namespace {
+
+// Sets TZ for one test and puts the old one back.
+class ZoneScope {
+public:
+    explicit ZoneScope(const char* zone) {
+        const char* old = std::getenv("TZ");
+        if (old) old_ = old;
+        had_ = old != nullptr;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneScope() {
+        if (had_) {
+            setenv("TZ", old_.c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    std::string old_;
+    bool had_ = false;
+};
+
+CivilTime At(int year, int month, int day, int hour, int minute) {
+    return {year, month, day, hour, minute, 0};
+}
+
+struct FallBack {
+    const char* zone;
+    CivilTime day;  // midnight of the day the clock falls back
+    int64_t midnightUtc;
+};
+
+// Every 15 minutes through the night the clock falls back: the wall times
+// repeat an hour, the instants go on in order with none merged.
+TEST(CardTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
+    const FallBack days[] = {
+        {"Europe/Berlin", At(2024, 10, 27, 0, 0), 1729980000},    // 00:00 CEST = 22:00Z
+        {"America/New_York", At(2024, 11, 3, 0, 0), 1730606400},  // 00:00 EDT = 04:00Z
+    };
+    for (const FallBack& day : days) {
+        SCOPED_TRACE(day.zone);
+        ZoneScope scope(day.zone);
+        const CardTimeZone zone = CardTimeZone::Local();
+        // Instants every 15 minutes from midnight, as the station logs them.
+        std::optional<int64_t> previous;
+        for (int step = 0; step < 24; ++step) {
+            const int64_t instant = day.midnightUtc + step * 900;
+            const std::time_t t = static_cast<std::time_t>(instant);
+            std::tm local{};
+            localtime_r(&t, &local);
+            const CivilTime wall{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                 local.tm_hour, local.tm_min, local.tm_sec};
+            const int64_t read = zone.ToUtc(wall, previous);
+            EXPECT_EQ(read, instant) << "line " << step << " at " << local.tm_hour << ":"
+                                     << local.tm_min;
+            previous = read;
+        }
+    }
+}
+
+TEST(CardTimeZone, ReadsOrdinaryAndSkippedHoursAndFixedOffsets) {
+    ZoneScope scope("Europe/Berlin");
+    const CardTimeZone local = CardTimeZone::Local();
+    EXPECT_EQ(local.ToUtc(At(2024, 7, 1, 12, 0), std::nullopt), 1719828000);  // CEST
+    EXPECT_EQ(local.ToUtc(At(2024, 1, 1, 12, 0), std::nullopt), 1704106800);  // CET
+    // A line before the previous one in an ordinary hour is still read as written.
+    EXPECT_EQ(local.ToUtc(At(2024, 1, 1, 12, 0), 1704200000), 1704106800);
+    // 02:30 on the spring-forward day does not exist; it lands after the gap.
+    const int64_t skipped = local.ToUtc(At(2024, 3, 31, 2, 30), std::nullopt);
+    EXPECT_GT(skipped, local.ToUtc(At(2024, 3, 31, 1, 45), std::nullopt));
+    EXPECT_LT(skipped, local.ToUtc(At(2024, 3, 31, 3, 45), std::nullopt));
+
+    // The station's own settings: UTC-5 with daylight saving on is UTC-4.
+    const CardTimeZone station = CardTimeZone::FixedOffset(-4 * 3600);
+    EXPECT_EQ(station.ToUtc(At(2024, 10, 27, 2, 30), std::nullopt), 1730010600);
+}
+
+TEST(ArchiveTime, WritesIsoTimesWithTheirOffsetAndReadsTimeArguments) {
+    ZoneScope scope("Europe/Berlin");
+    EXPECT_EQ(IsoTime(1729989000), "2024-10-27T02:30:00+02:00");
+    EXPECT_EQ(IsoTime(1729992600), "2024-10-27T02:30:00+01:00");
+    EXPECT_EQ(IsoTime(1729989000, true), "2024-10-27T00:30:00Z");
+    ZoneScope west("America/St_Johns");  // a half-hour zone, west of UTC
+    EXPECT_EQ(IsoTime(1704106800), "2024-01-01T07:30:00-03:30");
+
+    struct Case {
+        const char* text;
+        std::optional<int64_t> utc;
+    };
+    const Case cases[] = {
+        {"2024-01-01T11:00:00Z", 1704106800},
+        {"2024-01-01 14:30+03:30", 1704106800},
+        {"2024-01-01T11:00:00-0100", 1704110400},
+        {"2024-01-01 07:30", 1704106800},  // local: St John's
+        {"2024-01-01", 1704079800},
+        {"2024-02-30", std::nullopt},
+        {"2024-01-01 25:00", std::nullopt},
+        {"2024-01-01T11:00:00+", std::nullopt},
+        {"yesterday", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const Result<int64_t> parsed = ParseTimeArgument(c.text);
+        EXPECT_EQ(parsed.value, c.utc) << c.text;
+        if (!c.utc) EXPECT_NE(parsed.error.find("is not a time"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace corvalin

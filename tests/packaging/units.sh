@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# systemd accepts the logger's units. Usage: units.sh SYSTEM_UNIT USER_UNIT
+set -eu
+runtime="$(mktemp -d)"
+trap 'rm -rf "$runtime"' EXIT
+systemd-analyze verify --man=no "$1"
+XDG_RUNTIME_DIR="$runtime" systemd-analyze --user verify --man=no "$2"
+echo "units verified"
