@@ -5,16 +5,22 @@ set(CPACK_PACKAGE_NAME corvalin)
 set(CPACK_PACKAGE_VENDOR "The Corvalin developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program for the KV7500 thermo-hygrometer station")
+if(CORVALIN_BUILD_GUI)
+  set(CORVALIN_DEB_CONTENTS "The package holds the Qt window corvalin and the command-line tool
+corvalin-cli, which both also draw graphs of the imported logs, and a
+udev rule that lets the user at the seat use the station without root.")
+else()
+  set(CORVALIN_DEB_CONTENTS "The package holds the command-line tool corvalin-cli and a udev
+rule that lets the user at the seat use the station without root.")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION
 "Corvalin talks to the KV7500 base station on USB, which receives eight
 remote temperature and humidity sensors. It shows the live readings with
 their dew point, reads and changes the station's settings, alarm limits,
-calibration and clock, and downloads, imports and graphs the log files on
-the station's SD card.
+calibration and clock, and downloads and imports the log files on the
+station's SD card.
 .
-The package holds the Qt window corvalin, the command-line tool
-corvalin-cli and a udev rule that lets the user at the seat use the
-station without root.")
+${CORVALIN_DEB_CONTENTS}")
 set(CORVALIN_DEB_MAINTAINER "Corvalin developers <corvalin-devel@corvalin.github.io>"
     CACHE STRING "Maintainer field of the .deb")
 set(CPACK_PACKAGE_CONTACT "${CORVALIN_DEB_MAINTAINER}")
