@@ -60,8 +60,9 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Corvalin"));
     QApplication::setApplicationVersion(QString::fromLatin1(CORVALIN_VERSION));
-    // The installed corvalin.desktop: its icon and name under Wayland.
-    QGuiApplication::setDesktopFileName(QStringLiteral("corvalin"));
+    // The installed desktop file (named after the AppStream id): its icon and
+    // name under Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvalin.corvalin"));
 
     auto session = StationSession::Create(*options);
     if (!session) {
