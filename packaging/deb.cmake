@@ -7,11 +7,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program for the KV7500 thermo-hygrometer station")
 if(CORVALIN_BUILD_GUI)
   set(CORVALIN_DEB_CONTENTS "The package holds the Qt window corvalin and the command-line tool
-corvalin-cli, which both also draw graphs of the imported logs, and a
-udev rule that lets the user at the seat use the station without root.")
+corvalin-cli, which both also draw graphs of the imported logs, the
+unattended logger corvalind with its systemd units, and udev rules that
+let the user at the seat, and the group kv7500, use the station.")
 else()
-  set(CORVALIN_DEB_CONTENTS "The package holds the command-line tool corvalin-cli and a udev
-rule that lets the user at the seat use the station without root.")
+  set(CORVALIN_DEB_CONTENTS "The package holds the command-line tool corvalin-cli, the unattended
+logger corvalind with its systemd units, and udev rules that let the
+user at the seat, and the group kv7500, use the station.")
 endif()
 set(CPACK_PACKAGE_DESCRIPTION
 "Corvalin talks to the KV7500 base station on USB, which receives eight
@@ -39,5 +41,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
+# The logger's configuration is the admin's; the group and user it runs as
+# are made when the package is configured.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_CURRENT_LIST_DIR}/debian/conffiles ${CMAKE_CURRENT_LIST_DIR}/debian/postinst)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -46,7 +46,8 @@ bool StationChannel::Finish(Millis wait, const std::function<bool()>& stop) {
 
 bool StationChannel::Request(const CommandFrame& frame, PendingType pending, Millis before,
                              Millis after) {
-    Send(frame, pending, before);
+    // A frame the link did not take has no answer to wait for.
+    if (!Send(frame, pending, before)) return Finish(Millis{0});
     return Finish(after);
 }
 

@@ -115,7 +115,9 @@ TEST(ArchiveTime, WritesIsoTimesWithTheirOffsetAndReadsTimeArguments) {
     for (const Case& c : cases) {
         const Result<int64_t> parsed = ParseTimeArgument(c.text);
         EXPECT_EQ(parsed.value, c.utc) << c.text;
-        if (!c.utc) EXPECT_NE(parsed.error.find("is not a time"), std::string::npos);
+        if (!c.utc) {
+            EXPECT_NE(parsed.error.find("is not a time"), std::string::npos);
+        }
     }
 }
 

@@ -27,7 +27,9 @@ public:
 
 SimOptions Sensors() {
     SimOptions options;
-    options.sensors = {{1, true, 21.5, 40}, {2, false, 0, 0}, {3, true, -3.2, 80}};
+    for (int channel = 1; channel <= 8; ++channel) options.sensors.push_back({channel, false, 0, 0});
+    options.sensors[0] = {1, true, 21.5, 40};
+    options.sensors[2] = {3, true, -3.2, 80};
     return options;
 }
 
@@ -75,22 +77,95 @@ protected:
 
 TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationReadsIt) {
     const int64_t start = Seconds(clock.now);
-    Pass(288);  // a day
+    settings.interval = 3600s;
+    logger.Configure(settings);
+    Pass(24);  // a day
     const std::vector<StoredRow> rows = Archived();
-    ASSERT_EQ(rows.size(), 2u * 288);
+    ASSERT_EQ(rows.size(), 2u * 24);
     for (size_t i = 0; i < rows.size(); ++i) {
         const ArchiveRow& row = rows[i].row;
-        const bool first = i < 288;
+        const bool first = i < 24;
         EXPECT_EQ(rows[i].station, "attic");
         EXPECT_EQ(row.channel, first ? 1 : 3);
-        EXPECT_EQ(row.time, start + static_cast<int64_t>(i % 288) * 300);
+        EXPECT_EQ(row.time, start + static_cast<int64_t>(i % 24) * 3600);
         EXPECT_EQ(*row.temperature, first ? 21.5 : -3.2);
         EXPECT_EQ(*row.humidity, first ? 40 : 80);
         ASSERT_TRUE(row.dewPoint && row.heatIndex);
     }
     // The card's logs were taken once, at the start.
     EXPECT_FALSE(Archived(RowSource::Card).empty());
-    EXPECT_EQ(logger.Stats().rowsArchived, rows.size() + Archived(RowSource::Card).size());
+    EXPECT_EQ(logger.Stats().rowsArchived, rows.size());
+}
+
+TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) {
+    const int64_t start = Seconds(clock.now);
+    Pass(2);
+    rig.station().Unplug();
+    Pass(3);
+    // Meanwhile the station went on logging on its card.
+    std::string lines;
+    for (int step = 2; step <= 4; ++step) {
+        lines += FormatLogTime(start + step * 300) + ",21.5,40,7.6,21.5\r\n";
+    }
+    std::ofstream(rig.station().CardDir() + "/CH1.CSV", std::ios::binary | std::ios::app) << lines;
+    rig.station().Plug();
+    Pass(1);
+
+    std::vector<int64_t> live;
+    for (const StoredRow& row : Archived()) {
+        if (row.row.channel == 1) live.push_back(row.row.time - start);
+    }
+    EXPECT_EQ(live, (std::vector<int64_t>{0, 300, 1500}));
+    std::vector<int64_t> card;
+    for (const StoredRow& row : Archived(RowSource::Card)) {
+        const int64_t after = row.row.time - start;
+        if (row.row.channel == 1 && after >= 0 && after < 86400) card.push_back(after);
+    }
+    EXPECT_EQ(card, (std::vector<int64_t>{600, 900, 1200}));
+}
+
+TEST_F(StationLoggerTest, WaitsForAnotherProgramsSequenceToEnd) {
+    DeviceLock other;
+    std::optional<DeviceLock::Hold> held = other.Acquire(rig.station().CardDir());
+    std::thread turn([this] { logger.Turn(); });
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(logger.Stats().reads, 0u);
+    held.reset();
+    turn.join();
+    EXPECT_EQ(logger.Stats().reads, 1u);
+    EXPECT_EQ(Archived().size(), 2u);
+}
+
+TEST_F(StationLoggerTest, KeepsTheReadingsWhileTheArchiveCannotBeWrittenAndWritesThemLater) {
+    std::filesystem::create_directories(data.File(ARCHIVE_FILE) + "/in-the-way");
+    Pass(3);
+    EXPECT_EQ(logger.Stats().rowsWaiting, 6u);
+    ASSERT_FALSE(said.empty());
+    std::filesystem::remove_all(data.File(ARCHIVE_FILE));
+    Pass(1);
+    EXPECT_EQ(logger.Stats().rowsWaiting, 0u);
+    EXPECT_EQ(Archived().size(), 8u);
+}
+
+class DroppedAnswerTest : public StationLoggerTest {
+protected:
+    static SimOptions Dropping() {
+        SimOptions options = Sensors();
+        options.faults = {{FaultSpec::Kind::Drop, 1, {}}};
+        return options;
+    }
+    DroppedAnswerTest() : StationLoggerTest(Dropping()) {}
+};
+
+TEST_F(DroppedAnswerTest, AReadWithoutAnAnswerGivesNoRows) {
+    const int64_t start = Seconds(clock.now);
+    Pass(3);
+    std::vector<int64_t> times;
+    for (const StoredRow& row : Archived()) {
+        if (row.row.channel == 1) times.push_back(row.row.time - start);
+    }
+    EXPECT_EQ(times, (std::vector<int64_t>{300, 600}));
+    EXPECT_EQ(logger.Stats().readFailures, 1u);
 }
 
 }  // namespace
