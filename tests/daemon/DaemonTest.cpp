@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// corvalind as a process: it stops on SIGTERM, and a kill at any moment
+// leaves the archive sound with the card rows and their position in step.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "archive/ArchiveDatabase.h"
+#include "sim/SimLogs.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace corvalin {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class Daemon {
+public:
+    explicit Daemon(const std::vector<std::string>& arguments) {
+        std::vector<std::string> all{CORVALIND_PATH};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Daemon() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    // The exit status once it ends within `limit`; -1 if it did not.
+    int WaitFor(std::chrono::milliseconds limit) {
+        const auto until = Clock::now() + limit;
+        while (Clock::now() < until) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return -1;
+    }
+    void Signal(int signal) { kill(pid_, signal); }
+
+private:
+    pid_t pid_ = -1;
+};
+
+int64_t Count(const std::string& archivePath, int channel, RowSource source) {
+    auto archive = ArchiveDatabase::Open(archivePath, true);
+    if (!archive) return 0;
+    int64_t count = 0;
+    (*archive.value)->Read({.channels = {channel}}, [&](const StoredRow& row) {
+        count += row.row.source == source;
+        return true;
+    });
+    return count;
+}
+
+// Waits (bounded) until `ready` holds.
+bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 20s) {
+    const auto until = Clock::now() + limit;
+    while (Clock::now() < until) {
+        if (ready()) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+class DaemonTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Arguments() {
+        std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
+        return {"--simulate", "--sim-pace", "0", "--sim-card", dir.File("card"),
+                "--data-dir", dir.File("data"), "--interval", "20", "--config", dir.File("corvalind.conf")};
+    }
+    test::TempDir dir;
+    std::string archive = dir.File("data/archive.db");
+};
+
+TEST_F(DaemonTest, StopsOnSigtermAfterItsWrites) {
+    Daemon daemon(Arguments());
+    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) > 0; }));
+    daemon.Signal(SIGTERM);
+    // A second is what systemd is promised; the bound here only keeps a hang from lasting.
+    EXPECT_EQ(daemon.WaitFor(10s), 0);
+    auto opened = ArchiveDatabase::Open(archive);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE((*opened.value)->Check());
+}
+
+TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
+    // A long log, so that the kill comes while it is being read in; its
+    // local copy is whole already, so nothing is fetched.
+    std::filesystem::create_directories(dir.File("card"));
+    std::filesystem::create_directories(dir.File("data"));
+    const int lines = 300000;
+    {
+        std::ofstream log(dir.File("card/CH2.CSV"), std::ios::binary);
+        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+        for (int i = 0; i < lines; ++i) {
+            log << FormatLogTime(1600000000 + i * 60L) << ",20.0,50,9.3,20.0\r\n";
+        }
+    }
+    std::filesystem::copy_file(dir.File("card/CH2.CSV"), dir.File("data/CH2.CSV"));
+    {
+        Daemon daemon(Arguments());
+        ASSERT_TRUE(Eventually([&] { return Count(archive, 2, RowSource::Card) > 0; }));
+        daemon.Signal(SIGKILL);
+        daemon.WaitFor(10s);
+    }
+    auto opened = ArchiveDatabase::Open(archive);
+    ASSERT_TRUE(opened) << opened.error;
+    EXPECT_TRUE((*opened.value)->Check());
+    // Every row taken is matched by the position kept with it.
+    const CardPosition position = (*opened.value)->Position("kv7500", "CH2.CSV");
+    const int64_t lineBytes = static_cast<int64_t>(FormatLogTime(0).size()) + 19;
+    const int64_t header = 58;
+    EXPECT_EQ(Count(archive, 2, RowSource::Card),
+              (static_cast<int64_t>(position.offset) - header) / lineBytes);
+    opened.value->reset();
+
+    // The next run takes the rest, and nothing twice.
+    Daemon again(Arguments());
+    EXPECT_TRUE(Eventually([&] { return Count(archive, 2, RowSource::Card) == lines; }, 60s))
+        << Count(archive, 2, RowSource::Card);
+}
+
+}  // namespace
+}  // namespace corvalin
