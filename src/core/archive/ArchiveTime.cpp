@@ -9,6 +9,16 @@ namespace corvalin {
 namespace {
 
 constexpr int64_t SECONDS_PER_HOUR = 3600;
+// Longer than any clock change: what a change can move a wall time by.
+constexpr int64_t CHANGE_REACH = 3 * SECONDS_PER_HOUR;
+
+// The computer's offset from UTC at an instant, in seconds east.
+int64_t UtcOffset(int64_t instant) {
+    const std::time_t t = static_cast<std::time_t>(instant);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm.tm_gmtoff;
+}
 
 std::tm TmFromWall(int64_t wallSeconds) {
     const std::time_t t = static_cast<std::time_t>(wallSeconds);
@@ -78,6 +88,17 @@ CardTimeZone CardTimeZone::FixedOffset(int offsetSeconds) {
 void CardTimeZone::FindOffsets(int64_t wallSeconds) const {
     const int64_t hourKey = wallSeconds - wallSeconds % SECONDS_PER_HOUR;
     if (cache_.hourKey == hourKey) return;
+    // mktime is slow; where the offset of the last hour holds for some hours
+    // around this one, no clock change can make this hour repeat or vanish.
+    if (cache_.count == 1 && cache_.hourKey >= 0) {
+        const int64_t offset = cache_.offsets[0];
+        const int64_t instant = hourKey + offset;
+        if (UtcOffset(instant) == -offset && UtcOffset(instant - CHANGE_REACH) == -offset &&
+            UtcOffset(instant + CHANGE_REACH) == -offset) {
+            cache_.hourKey = hourKey;
+            return;
+        }
+    }
     cache_ = {};
     cache_.hourKey = hourKey;
     // Zones change offset on the hour: what holds at its start holds for it.

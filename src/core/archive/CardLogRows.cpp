@@ -71,6 +71,31 @@ ssize_t ReadAt(int fd, char* buffer, size_t size, uint64_t offset) {
     return static_cast<ssize_t>(done);
 }
 
+// "YYYY-MM-DD hh:mm:ss", the station's own default form, read directly; any
+// other form goes through the general reader.
+std::optional<CivilTime> IsoWallTime(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':') {
+        return std::nullopt;
+    }
+    int values[6];
+    static constexpr size_t starts[6] = {0, 5, 8, 11, 14, 17};
+    for (int i = 0; i < 6; ++i) {
+        const size_t digits = i == 0 ? 4 : 2;
+        int value = 0;
+        for (size_t k = 0; k < digits; ++k) {
+            const char c = text[starts[i] + k];
+            if (c < '0' || c > '9') return std::nullopt;
+            value = value * 10 + (c - '0');
+        }
+        values[i] = value;
+    }
+    const CivilTime time{values[0], values[1], values[2], values[3], values[4], values[5]};
+    if (!IsValidCivilTime(time)) return std::nullopt;
+    return time;
+}
+
 }  // namespace
 
 std::optional<int> ChannelOfCardLog(std::string_view fileName) {
@@ -86,10 +111,14 @@ std::optional<int> ChannelOfCardLog(std::string_view fileName) {
 
 std::optional<CardLine> ParseCardLine(std::string_view line, DateOrder order, bool fahrenheit) {
     std::string_view rest = TrimLineEnd(line);
-    const double date = ParseTimeText(NextField(rest), order);
-    if (date == TIME_NOT_A_DATE || date == TIME_INVALID_DATE) return std::nullopt;
-    const std::optional<CivilTime> wall = CivilFromOleDate(date);
-    if (!wall) return std::nullopt;
+    const std::string_view timeText = NextField(rest);
+    std::optional<CivilTime> wall = IsoWallTime(timeText);
+    if (!wall) {
+        const double date = ParseTimeText(timeText, order);
+        if (date == TIME_NOT_A_DATE || date == TIME_INVALID_DATE) return std::nullopt;
+        wall = CivilFromOleDate(date);
+        if (!wall) return std::nullopt;
+    }
     CardLine parsed;
     parsed.wall = *wall;
     ArchiveRow& row = parsed.values;
