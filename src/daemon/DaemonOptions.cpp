@@ -79,6 +79,19 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::IsMember({"computer", "station"}))
         ->capture_default_str();
 
+    app.add_option("--mqtt", options.mqtt,
+                   "Publish the readings to this MQTT broker: mqtt://HOST[:PORT] or "
+                   "mqtts://HOST[:PORT], with Home Assistant discovery");
+    app.add_option("--mqtt-user", options.mqttUser, "The user name at the broker");
+    app.add_option("--mqtt-password-file", options.mqttPasswordFile,
+                   "A file whose first line is the password at the broker")
+        ->check(CLI::ExistingFile);
+    app.add_option("--mqtt-ca-file", options.mqttCaFile,
+                   "The CA certificate the broker's certificate is checked against (TLS)")
+        ->check(CLI::ExistingFile);
+    app.add_option("--metrics", options.metrics,
+                   "Serve Prometheus metrics on http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9475)");
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);

@@ -13,6 +13,8 @@
 #include "DaemonOptions.h"
 #include "SystemdNotifier.h"
 #include "logger/StationLogger.h"
+#include "publish/MqttPublisher.h"
+#include "publish/ServiceState.h"
 #include "session/StationSession.h"
 
 using namespace corvalin;
@@ -72,6 +74,32 @@ int main(int argc, char** argv) {
     logger.Configure(options.logger);
     session.WatchDeviceChanges([&logger](DeviceEvent) { logger.DeviceChanged(); });
 
+    ServiceStateHolder state;
+    state.Update([&](ServiceState& s) { s.station = options.logger.station; });
+    std::unique_ptr<MqttPublisher> mqtt;
+    if (!options.mqtt.empty()) {
+        MqttSettings mqttSettings;
+        if (Status address = ParseMqttAddress(options.mqtt, mqttSettings); !address) {
+            Log(LogLevel::Error, address.message);
+            return 2;
+        }
+        mqttSettings.username = options.mqttUser;
+        mqttSettings.passwordFile = options.mqttPasswordFile;
+        mqttSettings.caFile = options.mqttCaFile;
+        mqttSettings.station = options.logger.station;
+        mqttSettings.interval = options.logger.interval;
+        mqttSettings.archivePath = options.logger.dataDir + "/" + ARCHIVE_FILE;
+        mqtt = std::make_unique<MqttPublisher>(mqttSettings, state, Log);
+        if (Status started = mqtt->Start(); !started) {
+            Log(LogLevel::Error, started.message);
+            return 1;
+        }
+    }
+    logger.SetReadingListener([&](const ReadingSnapshot& reading) {
+        state.Update([&](ServiceState& s) { s.last = reading; });
+        if (mqtt) mqtt->OnReading(reading);
+    });
+
     std::atomic<bool> reload{false};
     std::thread signalThread([&] {
         for (;;) {
@@ -93,6 +121,12 @@ int main(int argc, char** argv) {
                             options.logger.station + "\", data in " + options.logger.dataDir);
     bool ready = false;
     logger.Run([&](const std::string& status) {
+        const LoggerStats stats = logger.Stats();
+        state.Update([&](ServiceState& s) {
+            s.stationConnected = stats.connected;
+            s.reads = stats.reads;
+            s.readFailures = stats.readFailures;
+        });
         if (!ready) {
             systemd.Ready(status);
             ready = true;
@@ -107,6 +141,7 @@ int main(int argc, char** argv) {
                 LoggerSettings settings = again.options->logger;
                 settings.longestWait = options.logger.longestWait;
                 logger.Configure(settings);
+                if (mqtt) mqtt->Reconfigure(settings.interval);
                 Log(LogLevel::Info, "Configuration read again from " + again.options->configFile);
             } else {
                 Log(LogLevel::Warning, "The configuration has an error; the old one stays");
@@ -115,6 +150,7 @@ int main(int argc, char** argv) {
         }
     });
     systemd.Stopping();
+    if (mqtt) mqtt->Stop();
     // Wake the signal thread if it is still waiting (the loop ended otherwise).
     pthread_kill(signalThread.native_handle(), SIGTERM);
     signalThread.join();

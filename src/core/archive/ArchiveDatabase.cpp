@@ -247,7 +247,10 @@ Status ArchiveDatabase::Read(const ArchiveQuery& query,
         }
         sql += ")";
     }
-    sql += " ORDER BY readings.station, channel, time";
+    if (query.source) sql += query.source == RowSource::Card ? " AND source = 'card'" : " AND source = 'live'";
+    sql += query.byTime ? " ORDER BY time, readings.station, channel"
+                        : " ORDER BY readings.station, channel, time";
+    if (query.limit > 0) sql += " LIMIT " + std::to_string(query.limit);
     std::string error;
     SqliteStatement select = PrepareStatement(db_.get(), sql, error);
     if (!select) return Status::Error(error);
@@ -277,6 +280,30 @@ Status ArchiveDatabase::Read(const ArchiveQuery& query,
     }
     if (step != SQLITE_DONE) return Status::Error(Failure("read"));
     return Status::Ok();
+}
+
+Result<int64_t> ArchiveDatabase::Count(const ArchiveQuery& query) {
+    int64_t count = 0;
+    const Status read = Read(query, [&count](const StoredRow&) { return ++count, true; });
+    if (!read) return Result<int64_t>::Fail(read.message);
+    return Result<int64_t>::Of(count);
+}
+
+std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, RowSource source) {
+    std::string error;
+    SqliteStatement select = PrepareStatement(
+        db_.get(),
+        "SELECT max(time) FROM readings JOIN stations ON stations.id = readings.station "
+        "WHERE name = ? AND source = ?",
+        error);
+    if (!select) return std::nullopt;
+    sqlite3_bind_text(select.get(), 1, station.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(select.get(), 2, SourceName(source), -1, SQLITE_STATIC);
+    if (sqlite3_step(select.get()) != SQLITE_ROW ||
+        sqlite3_column_type(select.get(), 0) == SQLITE_NULL) {
+        return std::nullopt;
+    }
+    return sqlite3_column_int64(select.get(), 0);
 }
 
 std::vector<std::string> ArchiveDatabase::Stations() {

@@ -39,6 +39,9 @@ struct ArchiveQuery {
     std::optional<int64_t> from;
     std::optional<int64_t> to;
     std::vector<int> channels;
+    std::optional<RowSource> source;
+    bool byTime = false;  // ordered by time, then station and channel
+    int64_t limit = 0;    // at most this many rows; 0: all
 };
 
 }  // namespace corvalin

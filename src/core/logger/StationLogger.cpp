@@ -6,6 +6,7 @@
 
 #include "archive/ArchiveTime.h"
 #include "archive/LiveRows.h"
+#include "config/AlarmForm.h"
 
 namespace corvalin {
 
@@ -147,8 +148,22 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
                                  std::to_string(drop) + " waiting rows are dropped");
     }
     waiting_.insert(waiting_.end(), rows.begin(), rows.end());
-    std::lock_guard<std::mutex> guard(statsMutex_);
-    stats_.lastReading = now;
+    {
+        std::lock_guard<std::mutex> guard(statsMutex_);
+        stats_.lastReading = now;
+    }
+    WriteWaiting();
+    if (!readingListener_) return;
+    ReadingSnapshot snapshot;
+    snapshot.time = UtcSeconds(now);
+    for (const ArchiveRow& row : rows) snapshot.sensorPresent[row.channel - 1] = true;
+    snapshot.rows = std::move(rows);
+    if (answers.AlarmsFresh()) {
+        AlarmForm form;
+        session_.Load(form);
+        snapshot.alarms = StationAlarms{form.Switches(), form.Limits()};
+    }
+    readingListener_(snapshot);
 }
 
 void StationLogger::WriteWaiting() {

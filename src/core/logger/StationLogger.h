@@ -14,6 +14,7 @@
 #include "common/ManualResetEvent.h"
 #include "logger/CardSync.h"
 #include "logger/LoggerClock.h"
+#include "logger/ReadingSnapshot.h"
 #include "session/StationSession.h"
 
 namespace corvalin {
@@ -72,6 +73,12 @@ public:
     // A device came or went: look at once.
     void DeviceChanged();
 
+    // Hears of each live reading once it is in the archive (or waits for
+    // it), on the logger's thread.
+    void SetReadingListener(std::function<void(const ReadingSnapshot&)> listener) {
+        readingListener_ = std::move(listener);
+    }
+
     LoggerStats Stats() const;
     std::string StatusText() const;
 
@@ -94,6 +101,7 @@ private:
     std::string syncFailure_;
     std::string readFailure_;
     std::vector<ArchiveRow> waiting_;
+    std::function<void(const ReadingSnapshot&)> readingListener_;
 
     bool connected_ = false;
     bool syncDue_ = true;

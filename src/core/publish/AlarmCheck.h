@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "archive/ArchiveRow.h"
+#include "logger/ReadingSnapshot.h"
+
+namespace corvalin {
+
+// Whether a channel's reading crosses the station's own alarm limits: a
+// quantity is in alarm while its alarm is on, a limit of the channel is
+// enabled and set, and the value is above the high or below the low one.
+struct ChannelAlarms {
+    bool temperature = false;
+    bool humidity = false;
+};
+ChannelAlarms CheckAlarms(const StationAlarms& alarms, const ArchiveRow& row);
+
+}  // namespace corvalin
