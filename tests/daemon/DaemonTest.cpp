@@ -14,6 +14,7 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "sim/SimLogs.h"
+#include "support/MqttBroker.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -141,6 +142,23 @@ TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
     Daemon again(Arguments());
     EXPECT_TRUE(Eventually([&] { return Count(archive, 2, RowSource::Card) == lines; }, 60s))
         << Count(archive, 2, RowSource::Card);
+}
+
+TEST_F(DaemonTest, ItsLastWillSaysOfflineWhenItIsKilled) {
+    test::MqttBroker broker;
+    ASSERT_TRUE(broker.Start());
+    test::MqttSubscriber subscriber(broker.port());
+    std::vector<std::string> arguments = Arguments();
+    arguments.insert(arguments.end(), {"--mqtt", broker.Address(), "--station", "attic"});
+    Daemon daemon(arguments);
+    const std::string status = "corvalin/attic/status";
+    ASSERT_TRUE(subscriber.WaitFor(status, 1));
+    EXPECT_EQ(subscriber.On(status).back().payload, "online");
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/attic/ch1/state", 1));
+    daemon.Signal(SIGKILL);
+    daemon.WaitFor(10s);
+    ASSERT_TRUE(subscriber.WaitFor(status, 2));
+    EXPECT_EQ(subscriber.On(status).back().payload, "offline");
 }
 
 }  // namespace

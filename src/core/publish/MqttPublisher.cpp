@@ -3,6 +3,7 @@
 
 #include <mosquitto.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <vector>
@@ -112,6 +113,13 @@ Status MqttPublisher::Start() {
             password_.pop_back();
         }
     }
+    // A first start publishes from the readings after this moment, not the
+    // whole history: fixed now, before the logger adds any.
+    std::error_code missing;
+    if (std::filesystem::exists(settings_.archivePath, missing)) {
+        auto archive = ArchiveDatabase::Open(settings_.archivePath);
+        if (archive) firstCursor_ = (*archive.value)->NewestTime(settings_.station, RowSource::Live).value_or(0);
+    }
     state_.Update([this](ServiceState& s) {
         s.broker = (settings_.tls ? "mqtts://" : "mqtt://") + settings_.host + ":" +
                    std::to_string(settings_.port);
@@ -200,8 +208,7 @@ void MqttPublisher::Run() {
                 if (const auto stored = archive->Setting(CursorKey(station))) {
                     cursor = std::atoll(stored->c_str());
                 } else {
-                    // A first start publishes from now on, not the whole history.
-                    cursor = archive->NewestTime(station, RowSource::Live).value_or(0);
+                    cursor = firstCursor_;
                     archive->SetSetting(CursorKey(station), std::to_string(*cursor));
                 }
             } else {

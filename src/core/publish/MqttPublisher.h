@@ -60,6 +60,7 @@ private:
 
     MqttSettings settings_;
     std::string password_;
+    int64_t firstCursor_ = 0;
     ServiceStateHolder& state_;
     LogSink log_;
     std::mutex mutex_;

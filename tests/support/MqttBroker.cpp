@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/MqttBroker.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <mosquitto.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+extern char** environ;
+
+namespace corvalin::test {
+
+namespace {
+
+int FreeLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool Accepts(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+struct Library {
+    Library() { mosquitto_lib_init(); }
+};
+
+}  // namespace
+
+MqttBroker::MqttBroker() : port_(FreeLoopbackPort()) {
+    std::ofstream(dir_.File("mosquitto.conf"))
+        << "listener " << port_ << " 127.0.0.1\n"
+        << "allow_anonymous true\n"
+        << "persistence true\n"
+        << "persistence_location " << dir_.path() << "/\n"
+        << "autosave_interval 1\n"
+        << "log_dest none\n";
+}
+
+MqttBroker::~MqttBroker() { Stop(); }
+
+bool MqttBroker::Start() {
+    std::string program = "/usr/sbin/mosquitto";
+    std::string flag = "-c";
+    std::string conf = dir_.File("mosquitto.conf");
+    char* argv[] = {program.data(), flag.data(), conf.data(), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned = posix_spawn(&pid_, argv[0], &quiet, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) {
+        pid_ = -1;
+        return false;
+    }
+    for (int i = 0; i < 200; ++i) {
+        if (Accepts(port_)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+}
+
+void MqttBroker::Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
+    static Library library;
+    client_ = mosquitto_new((name + "-" + std::to_string(port)).c_str(), false, this);
+    mosquitto_reconnect_delay_set(client_, 1, 1, false);
+    mosquitto_connect_callback_set(client_, [](mosquitto* client, void* self, int rc) {
+        auto* me = static_cast<MqttSubscriber*>(self);
+        if (rc != 0) return;
+        mosquitto_subscribe(client, nullptr, "corvalin/#", 1);
+        mosquitto_subscribe(client, nullptr, "homeassistant/#", 1);
+        std::lock_guard<std::mutex> guard(me->mutex_);
+        me->connected_ = true;
+    });
+    mosquitto_disconnect_callback_set(client_, [](mosquitto*, void* self, int) {
+        auto* me = static_cast<MqttSubscriber*>(self);
+        std::lock_guard<std::mutex> guard(me->mutex_);
+        me->connected_ = false;
+    });
+    mosquitto_message_callback_set(
+        client_, [](mosquitto*, void* self, const mosquitto_message* message) {
+            auto* me = static_cast<MqttSubscriber*>(self);
+            std::lock_guard<std::mutex> guard(me->mutex_);
+            me->messages_.push_back(
+                {message->topic,
+                 std::string(static_cast<const char*>(message->payload),
+                             static_cast<size_t>(message->payloadlen)),
+                 message->retain});
+        });
+    mosquitto_connect(client_, "127.0.0.1", port, 30);
+    mosquitto_loop_start(client_);
+    for (int i = 0; i < 200 && !Connected(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+}
+
+MqttSubscriber::~MqttSubscriber() {
+    mosquitto_disconnect(client_);
+    mosquitto_loop_stop(client_, true);
+    mosquitto_destroy(client_);
+}
+
+bool MqttSubscriber::Connected() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return connected_;
+}
+
+std::vector<ReceivedMessage> MqttSubscriber::Messages() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return messages_;
+}
+
+std::vector<ReceivedMessage> MqttSubscriber::On(const std::string& topic) const {
+    std::vector<ReceivedMessage> found;
+    for (const ReceivedMessage& message : Messages()) {
+        if (message.topic == topic) found.push_back(message);
+    }
+    return found;
+}
+
+bool MqttSubscriber::WaitFor(const std::string& topic, size_t count, int seconds) const {
+    for (int i = 0; i < seconds * 40; ++i) {
+        if (On(topic).size() >= count) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+}
+
+}  // namespace corvalin::test

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <sys/types.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+struct mosquitto;
+
+namespace corvalin::test {
+
+// The Debian mosquitto broker on a free loopback port, with persistence, so
+// that a stop and a start keep the sessions and their queued messages.
+class MqttBroker {
+public:
+    MqttBroker();
+    ~MqttBroker();
+    // False when the broker did not come up in time.
+    bool Start();
+    void Stop();
+    int port() const { return port_; }
+    std::string Address() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    TempDir dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+struct ReceivedMessage {
+    std::string topic;
+    std::string payload;
+    bool retained = false;
+};
+
+// A subscriber of its own on `corvalin/#` and `homeassistant/#` (QoS 1, a
+// lasting session under `name`), reconnecting by itself. Only messages that
+// were retained before it subscribed arrive marked retained.
+class MqttSubscriber {
+public:
+    explicit MqttSubscriber(int port, const std::string& name = "test-subscriber");
+    ~MqttSubscriber();
+    bool Connected() const;
+    std::vector<ReceivedMessage> Messages() const;
+    std::vector<ReceivedMessage> On(const std::string& topic) const;
+    // Waits (bounded) until `count` messages came on `topic`.
+    bool WaitFor(const std::string& topic, size_t count, int seconds = 20) const;
+
+private:
+    mosquitto* client_ = nullptr;
+    mutable std::mutex mutex_;
+    std::vector<ReceivedMessage> messages_;
+    bool connected_ = false;
+};
+
+}  // namespace corvalin::test
