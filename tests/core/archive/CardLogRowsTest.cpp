@@ -63,6 +63,8 @@ TEST_F(CardLogRowsTest, TakesWholeNewLinesOnceInCelsius) {
     Append("1,40.0,51.8\r\n");
     added = Add();
     EXPECT_EQ(added.rowsAdded, 1);
+    EXPECT_EQ(added.linesSkipped, 0);
+    EXPECT_EQ(archive->Position("s", "CH3.CSV").offset, test::ReadAll(copy).size());
     rows = Rows(*archive);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(*rows[2].temperature, 11.0);

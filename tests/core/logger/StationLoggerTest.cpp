@@ -81,6 +81,9 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     logger.Configure(settings);
     Pass(24);  // a day
     const std::vector<StoredRow> rows = Archived();
+    // Between two reads the logger wakes only for its heartbeat.
+    logger.Turn();
+    EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
     ASSERT_EQ(rows.size(), 2u * 24);
     for (size_t i = 0; i < rows.size(); ++i) {
         const ArchiveRow& row = rows[i].row;
