@@ -81,9 +81,6 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     logger.Configure(settings);
     Pass(24);  // a day
     const std::vector<StoredRow> rows = Archived();
-    // Between two reads the logger wakes only for its heartbeat.
-    logger.Turn();
-    EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
     ASSERT_EQ(rows.size(), 2u * 24);
     for (size_t i = 0; i < rows.size(); ++i) {
         const ArchiveRow& row = rows[i].row;
@@ -98,6 +95,9 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     // The card's logs were taken once, at the start.
     EXPECT_FALSE(Archived(RowSource::Card).empty());
     EXPECT_EQ(logger.Stats().rowsArchived, rows.size());
+    // Between two reads the logger wakes only for its heartbeat.
+    logger.Turn();
+    EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
 }
 
 TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) {
