@@ -109,6 +109,12 @@ bool BuildArchive(ArchiveDatabase& archive) {
     return bool(archive.Add("bench", rows));
 }
 
+size_t OpenFiles() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
 long ResidentKilobytes(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(in, line);) {
@@ -215,14 +221,24 @@ int main() {
         logger.Turn();  // the start: the card's logs are synced once
         const int hours = 3;
         const double cpuBefore = CpuSeconds();
+        long residentAfterAnHour = 0;
+        size_t filesAfterAnHour = 0;
         for (int turn = 0; turn < hours * 60; ++turn) {
             clock.now += DEFAULT_LOG_INTERVAL;
             logger.Turn();
+            if (turn == 59) {
+                residentAfterAnHour = ResidentKilobytes(getpid());
+                filesAfterAnHour = OpenFiles();
+            }
         }
         const double perHour = (CpuSeconds() - cpuBefore) / hours;
         std::printf("Logging at %lld s: %.3f s of CPU per simulated hour (%llu reads)\n",
                     static_cast<long long>(DEFAULT_LOG_INTERVAL.count()), perHour,
                     static_cast<unsigned long long>(logger.Stats().reads));
+        // A soak: what the later hours add to memory and open files.
+        std::printf("  hours 2-3 added %ld kB resident and %ld open files\n",
+                    ResidentKilobytes(getpid()) - residentAfterAnHour,
+                    static_cast<long>(OpenFiles()) - static_cast<long>(filesAfterAnHour));
     }
 
     // --- corvalind's resident memory, running.

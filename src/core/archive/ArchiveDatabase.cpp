@@ -172,12 +172,19 @@ Result<int64_t> ArchiveDatabase::InsertRows(int64_t stationId, const std::vector
 
 Result<int64_t> ArchiveDatabase::Add(const std::string& station,
                                      const std::vector<ArchiveRow>& rows) {
+    return AddInTransaction(station, rows, [](int64_t) { return Status::Ok(); });
+}
+
+Result<int64_t> ArchiveDatabase::AddInTransaction(
+    const std::string& station, const std::vector<ArchiveRow>& rows,
+    const std::function<Status(int64_t stationId)>& alongside) {
     Transaction transaction(db_.get());
     if (!transaction.Begun()) return Result<int64_t>::Fail(Failure("write to"));
     const Result<int64_t> id = StationId(station, true);
     if (!id) return id;
     const Result<int64_t> added = InsertRows(*id, rows);
     if (!added) return added;
+    if (Status more = alongside(*id); !more) return Result<int64_t>::Fail(more.message);
     std::string error;
     if (!transaction.Commit(error)) return Result<int64_t>::Fail(Failure("write to"));
     return added;
@@ -186,30 +193,25 @@ Result<int64_t> ArchiveDatabase::Add(const std::string& station,
 Result<int64_t> ArchiveDatabase::AddCardRows(const std::string& station, const std::string& file,
                                              const std::vector<ArchiveRow>& rows,
                                              const CardPosition& position) {
-    Transaction transaction(db_.get());
-    if (!transaction.Begun()) return Result<int64_t>::Fail(Failure("write to"));
-    const Result<int64_t> id = StationId(station, true);
-    if (!id) return id;
-    const Result<int64_t> added = InsertRows(*id, rows);
-    if (!added) return added;
-    std::string error;
-    SqliteStatement save = PrepareStatement(
-        db_.get(),
-        "INSERT OR REPLACE INTO card_files(station, file, offset, last_time) VALUES(?, ?, ?, ?)",
-        error);
-    if (!save) return Result<int64_t>::Fail(error);
-    sqlite3_bind_int64(save.get(), 1, *id);
-    sqlite3_bind_text(save.get(), 2, file.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int64(save.get(), 3, static_cast<int64_t>(position.offset));
-    if (position.lastTime) {
-        sqlite3_bind_int64(save.get(), 4, *position.lastTime);
-    } else {
-        sqlite3_bind_null(save.get(), 4);
-    }
-    if (sqlite3_step(save.get()) != SQLITE_DONE || !transaction.Commit(error)) {
-        return Result<int64_t>::Fail(Failure("write to"));
-    }
-    return added;
+    return AddInTransaction(station, rows, [&](int64_t stationId) {
+        std::string error;
+        SqliteStatement save = PrepareStatement(
+            db_.get(),
+            "INSERT OR REPLACE INTO card_files(station, file, offset, last_time) "
+            "VALUES(?, ?, ?, ?)",
+            error);
+        if (!save) return Status::Error(error);
+        sqlite3_bind_int64(save.get(), 1, stationId);
+        sqlite3_bind_text(save.get(), 2, file.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(save.get(), 3, static_cast<int64_t>(position.offset));
+        if (position.lastTime) {
+            sqlite3_bind_int64(save.get(), 4, *position.lastTime);
+        } else {
+            sqlite3_bind_null(save.get(), 4);
+        }
+        if (sqlite3_step(save.get()) != SQLITE_DONE) return Status::Error(Failure("write to"));
+        return Status::Ok();
+    });
 }
 
 CardPosition ArchiveDatabase::Position(const std::string& station, const std::string& file) {

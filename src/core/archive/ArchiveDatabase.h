@@ -63,6 +63,10 @@ private:
     explicit ArchiveDatabase(SqliteConnection db, std::string path);
     Result<int64_t> StationId(const std::string& station, bool create);
     Result<int64_t> InsertRows(int64_t stationId, const std::vector<ArchiveRow>& rows);
+    // Adds the rows and does `alongside` in the same transaction.
+    Result<int64_t> AddInTransaction(const std::string& station,
+                                     const std::vector<ArchiveRow>& rows,
+                                     const std::function<Status(int64_t stationId)>& alongside);
     std::string Failure(const std::string& what) const;
 
     SqliteConnection db_;

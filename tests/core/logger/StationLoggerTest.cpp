@@ -9,6 +9,7 @@
 #include "device/DeviceLock.h"
 #include "logger/StationLogger.h"
 #include "sim/SimLogs.h"
+#include "support/LoggerRig.h"
 #include "support/SimRig.h"
 #include "support/TempDir.h"
 
@@ -17,21 +18,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Time that moves only when the test moves it.
-class TestClock : public LoggerClock {
-public:
-    TimePoint Now() override { return now; }
-    void WaitUntil(TimePoint until, ManualResetEvent&) override { now = std::max(now, until); }
-    TimePoint now = std::chrono::system_clock::from_time_t(1700000000);
-};
-
-SimOptions Sensors() {
-    SimOptions options;
-    for (int channel = 1; channel <= 8; ++channel) options.sensors.push_back({channel, false, 0, 0});
-    options.sensors[0] = {1, true, 21.5, 40};
-    options.sensors[2] = {3, true, -3.2, 80};
-    return options;
-}
+using test::TestClock;
+const auto Sensors = test::TwoSensors;
 
 class StationLoggerTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "config/AlarmForm.h"
 #include "publish/MqttPublisher.h"
 #include "support/MqttBroker.h"
+#include "support/LoggerRig.h"
 #include "support/SimRig.h"
 
 namespace corvalin {
@@ -16,20 +17,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class TestClock : public LoggerClock {
-public:
-    TimePoint Now() override { return now; }
-    void WaitUntil(TimePoint until, ManualResetEvent&) override { now = std::max(now, until); }
-    TimePoint now = std::chrono::system_clock::from_time_t(1700000000);
-};
-
-SimOptions Sensors() {
-    SimOptions options;
-    for (int channel = 1; channel <= 8; ++channel) options.sensors.push_back({channel, false, 0, 0});
-    options.sensors[0] = {1, true, 21.5, 40};
-    options.sensors[2] = {3, true, -3.2, 80};
-    return options;
-}
+using test::TestClock;
+const auto Sensors = test::TwoSensors;
 
 const std::string CH1 = "corvalin/attic/ch1/";
 const std::string CH3 = "corvalin/attic/ch3/";
