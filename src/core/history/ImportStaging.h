@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "common/Status.h"
-#include "store/ReadingRecord.h"
+#include "store/StoredRow.h"
 
 namespace corvalin {
 
-// The staging file of an import: the ReadingRecords of one log file, 24
-// bytes each in file order, between reading the file and storing it. It lies
+// The staging file of an import: the rows of one log file ready to store
+// (StoredRow, as this process lays it out) in file order, between reading
+// the file and storing it. It lies
 // in the temp folder under a unique name starting "KV75" and is removed when
 // this object goes. It is locked while in use, so that a killed import's
 // file can be told from one in use.
@@ -25,9 +26,9 @@ public:
     StagingFile& operator=(const StagingFile&) = delete;
 
     Status Create();
-    Status Append(std::span<const ReadingRecord> records);
-    // Records [first, first + count) into `records`, replacing its contents.
-    Status Read(uint64_t first, size_t count, std::vector<ReadingRecord>& records) const;
+    Status Append(std::span<const StoredRow> rows);
+    // Rows [first, first + count) into `rows`, replacing its contents.
+    Status Read(uint64_t first, size_t count, std::vector<StoredRow>& rows) const;
 
     uint64_t Count() const { return count_; }
     const std::string& Path() const { return path_; }

@@ -200,19 +200,27 @@ int RecordDatabase::OpenForAppend() {
 int RecordDatabase::AppendRecord(const ReadingRecord& record) {
     if (!inserter_.IsPrepared()) return Fail(APPEND_FAILED, NOT_APPENDING);
     std::string error;
-    if (!inserter_.InsertOne(record, error)) return Fail(APPEND_FAILED, error);
+    if (!inserter_.InsertOne(StoredRow::From(record), error)) return Fail(APPEND_FAILED, error);
     return 0;
 }
 
 RecordInserter::Outcome RecordDatabase::AppendRecords(std::span<const ReadingRecord> records,
                                                       const RecordInserter::RowFailed& failed) {
+    std::vector<StoredRow> rows;
+    rows.reserve(records.size());
+    for (const ReadingRecord& record : records) rows.push_back(StoredRow::From(record));
+    return AppendRows(rows, failed);
+}
+
+RecordInserter::Outcome RecordDatabase::AppendRows(std::span<const StoredRow> rows,
+                                                   const RecordInserter::RowFailed& failed) {
     if (!inserter_.IsPrepared()) {
         lastError_ = NOT_APPENDING;
         return {0, true, NOT_APPENDING};
     }
     const bool inTransaction = transaction_;
     RecordInserter::Outcome outcome = inserter_.InsertMany(
-        records, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
+        rows, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
     if (outcome.stopped) lastError_ = outcome.stopMessage;
     return outcome;
 }
@@ -268,7 +276,8 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
                                std::vector<RecordSeries>& series) {
     series.clear();
     if (!RequireConnection()) return QUERY_FAILED;
-    std::string sql = "SELECT Time";
+    // The key gives each row's second: no time text to read and parse.
+    std::string sql = "SELECT TimeKey";
     for (const std::string& name : columns) {
         const auto column = FindValueColumn(name);
         if (!column) {
@@ -290,18 +299,15 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
 
     int rc;
     while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(rows, 0));
-        const auto time = ParseIsoText(
-            text != nullptr ? std::string_view(text, sqlite3_column_bytes(rows, 0)) : "");
-        const double date = time ? OleDateFromCivil(*time) : 0.0;
+        const auto time = static_cast<double>(EpochSecondsOfKey(sqlite3_column_int64(rows, 0)));
         for (size_t i = 0; i < series.size(); ++i) {
             const int index = static_cast<int>(i) + 1;
             const int type = sqlite3_column_type(rows, index);
-            const double value = sqlite3_column_double(rows, index);
             // As "<> 65535" does: NULL never matches, a number equal to it neither.
             if (type == SQLITE_NULL) continue;
+            const double value = sqlite3_column_double(rows, index);
             if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && value == NO_DATA_INT) continue;
-            series[i].times.push_back(date);
+            series[i].times.push_back(time);
             series[i].values.push_back(static_cast<float>(value));
         }
     }
