@@ -52,22 +52,21 @@ size_t HistoryTable::IndexLines(size_t count) {
     const size_t size = bytes_.size();
     const size_t fields = FieldCount();
     const char* base = bytes_.data();
-    size_t end = 0;
     for (; count > 0 && next_ < size; --count) {
+        // One pass over the line: the commas before the last field, then its end.
         const size_t start = next_;
-        FindLineEnd(bytes_, start, end, next_);
-        size_t fieldStart = start;
-        for (size_t field = 0; field < fields; ++field) {
-            bounds_.push_back(static_cast<uint32_t>(fieldStart));
-            if (fieldStart > end) continue;  // the line has ended
-            const void* comma = field + 1 < fields
-                                    ? std::memchr(base + fieldStart, ',', end - fieldStart)
-                                    : nullptr;
-            fieldStart = comma != nullptr
-                             ? static_cast<size_t>(static_cast<const char*>(comma) - base) + 1
-                             : end + 1;
+        bounds_.push_back(static_cast<uint32_t>(start));
+        size_t field = 1;
+        size_t at = start;
+        for (; at < size && base[at] != '\n'; ++at) {
+            if (base[at] == ',' && field < fields) {
+                bounds_.push_back(static_cast<uint32_t>(at + 1));
+                ++field;
+            }
         }
-        bounds_.push_back(static_cast<uint32_t>(end + 1));
+        next_ = at < size ? at + 1 : at;
+        const size_t end = at > start && base[at - 1] == '\r' ? at - 1 : at;
+        for (; field <= fields; ++field) bounds_.push_back(static_cast<uint32_t>(end + 1));
         ++rows_;
     }
     return rows_;

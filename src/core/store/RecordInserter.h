@@ -19,7 +19,7 @@ namespace corvalin {
 // rows of the same second are kept in the order they were appended.
 class RecordInserter {
 public:
-    static constexpr size_t BATCH_ROWS = 64;
+    static constexpr size_t BATCH_ROWS = 256;
 
     using RowFailed = std::function<void(size_t index, const std::string& message)>;
     // Asked after a failure: false when the rows that follow must not be stored.
