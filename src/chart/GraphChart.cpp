@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/LargePages.h"
+
 namespace corvalin::chart {
 
 namespace {
@@ -122,7 +124,10 @@ void GraphChart::Show(GraphContent&& content) {
 
         // Built once and handed over whole; the times come ascending from the store.
         const size_t count = std::min(line.times.size(), line.values.size());
-        QVector<QCPGraphData> points(static_cast<qsizetype>(count));
+        QVector<QCPGraphData> points;
+        points.reserve(static_cast<qsizetype>(count));
+        PreferLargePages(points.constData(), count * sizeof(QCPGraphData));
+        points.resize(static_cast<qsizetype>(count));
         QCPGraphData* out = points.data();
         for (size_t p = 0; p < count; ++p) out[p] = QCPGraphData(line.times[p], line.values[p]);
         std::vector<double>().swap(line.times);

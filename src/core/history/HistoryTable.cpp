@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/Cp1252.h"
+#include "common/LargePages.h"
 
 namespace corvalin {
 
@@ -46,6 +47,7 @@ HistoryTable::HistoryTable(std::string bytes, bool indoorFile, NoLinesIndexed)
     const bool unterminated = next_ < size && bytes_.back() != '\n';
     lines_ = breaks + (unterminated ? 1 : 0);
     bounds_.reserve(lines_ * (FieldCount() + 1));
+    PreferLargePages(bounds_.data(), bounds_.capacity() * sizeof(uint32_t));
 }
 
 size_t HistoryTable::IndexLines(size_t count) {

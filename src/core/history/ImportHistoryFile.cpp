@@ -12,6 +12,7 @@
 #include <stop_token>
 #include <thread>
 
+#include "common/LargePages.h"
 #include "common/Messages.h"
 #include "history/ImportReading.h"
 #include "history/ImportStaging.h"
@@ -39,6 +40,8 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes) {
     } else if (static_cast<uint64_t>(info.st_size) > HistoryTable::MAX_FILE_BYTES) {
         outcome = ReadOutcome::TooLarge;
     } else {
+        bytes.reserve(static_cast<size_t>(info.st_size));
+        PreferLargePages(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<size_t>(info.st_size));
         size_t done = 0;
         while (done < bytes.size()) {
