@@ -263,8 +263,9 @@ int main() {
     fs::remove_all(folder);
 
     const double toolMedian = Median(tool);
-    std::printf("Peer: sqlite3 .import --csv, same columns: median %.3f s (CPU %.3f s) of %d runs\n",
-                toolMedian, Median(toolCpu), SQLITE_RUNS);
+    std::printf(
+        "Peer: sqlite3 .import --csv, same columns: median %.3f s (CPU %.3f s) of %d runs\n",
+        toolMedian, Median(toolCpu), SQLITE_RUNS);
     const auto report = [&](const char* what, const std::vector<double>& seconds,
                             const std::vector<double>& cpu) {
         const double median = Median(seconds);

@@ -88,7 +88,8 @@ Status StagingFile::Read(uint64_t first, size_t count, std::vector<StoredRow>& r
     const size_t size = count * sizeof(StoredRow);
     const off_t offset = static_cast<off_t>(first * sizeof(StoredRow));
     for (size_t done = 0; done < size;) {
-        const ssize_t got = pread(fd_, bytes + done, size - done, offset + static_cast<off_t>(done));
+        const ssize_t got =
+            pread(fd_, bytes + done, size - done, offset + static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) continue;
         if (got == 0) return Status::Error("The staging file " + path_ + " ended early");
         if (got < 0) return Status::Error(SystemError("Cannot read the staging file", path_));

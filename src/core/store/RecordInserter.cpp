@@ -164,7 +164,8 @@ RecordInserter::Outcome RecordInserter::InsertMany(std::span<const StoredRow> ro
         for (size_t i = 0; keyed && i < size; ++i) {
             const StoredRow& row = rows[indices[i]];
             keyed = AssignKey(row.firstKey, keys[i], error);
-            if (keyed) Bind(batch_.get(), static_cast<int>(i) * PARAMETERS_PER_ROW + 1, row, keys[i]);
+            if (keyed)
+                Bind(batch_.get(), static_cast<int>(i) * PARAMETERS_PER_ROW + 1, row, keys[i]);
         }
         int code = SQLITE_OK;
         if (keyed && Run(batch_.get(), error, code)) {

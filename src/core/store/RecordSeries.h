@@ -9,7 +9,7 @@ namespace corvalin {
 // The readings of one column over a time range, in ascending time, without
 // the rows where that column holds NO_DATA: the points of one graph series.
 struct RecordSeries {
-    std::string column;          // as the table spells it
+    std::string column;  // as the table spells it
     // Seconds since 1970-01-01 00:00 of the station's clock, whole: what a
     // chart plots, taken from the row's key without reading its time text.
     std::vector<double> times;

@@ -222,15 +222,25 @@ TEST_F(RecordDatabaseTest, ClearingAndFailedRowsInsideAndOutsideATransaction) {
     ASSERT_EQ(db.OpenForAppend(), 0);
     EXPECT_EQ(db.AppendRecord(Reading("2024-03-05 10:00:00", 1.0f, 13)), 2);
     EXPECT_EQ(db.LastError(), "refused");
+    ReadingRecord timeless = Reading("2024-03-05 10:00:00", 1.0f);
+    timeless.time = 1e9;  // far beyond the year 9999
+    EXPECT_EQ(db.AppendRecord(timeless), 2);
+    EXPECT_EQ(db.LastError(), "The time of the reading is not a date of the years 100 to 9999");
     std::vector<ReadingRecord> records;
-    for (int i = 0; i < 200; ++i) records.push_back(Reading("2024-03-06 11:00:00", 2.0f, i % 50));
+    // More than a full batch of rows, so that a failing batch is stored again row by row.
+    std::vector<size_t> refused;
+    for (size_t i = 0; i < 2 * RecordInserter::BATCH_ROWS + 100; ++i) {
+        records.push_back(Reading("2024-03-06 11:00:00", 2.0f, static_cast<int>(i % 50)));
+        if (i % 50 == 13) refused.push_back(i);
+    }
     std::vector<size_t> failed;
     auto outcome = db.AppendRecords(records, [&](size_t index, const std::string& message) {
         failed.push_back(index);
         EXPECT_EQ(message, "refused");
     });
-    EXPECT_EQ(failed, (std::vector<size_t>{13, 63, 113, 163}));
-    EXPECT_EQ(std::pair(outcome.stored, outcome.stopped), std::pair(size_t{196}, false));
+    EXPECT_EQ(failed, refused);
+    EXPECT_EQ(std::pair(outcome.stored, outcome.stopped),
+              std::pair(records.size() - refused.size(), false));
     EXPECT_TRUE(db.InTransaction());
     db.RollbackTransaction();
     EXPECT_EQ(test::DumpRecords(path), previous);
@@ -239,7 +249,7 @@ TEST_F(RecordDatabaseTest, ClearingAndFailedRowsInsideAndOutsideATransaction) {
     ASSERT_EQ(db.BeginTransaction(), 0);
     ASSERT_EQ(db.ClearTables(), 0);
     ASSERT_EQ(db.OpenForAppend(), 0);
-    records.assign(150, Reading("2024-03-07 10:00:00", 1.0f, 1));
+    records.assign(RecordInserter::BATCH_ROWS + 50, Reading("2024-03-07 10:00:00", 1.0f, 1));
     records[100].humidity = 99;
     outcome = db.AppendRecords(records, [](size_t, const std::string&) {});
     EXPECT_TRUE(outcome.stopped);
