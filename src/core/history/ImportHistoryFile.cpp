@@ -111,7 +111,7 @@ private:
             if (last == first) break;  // the file held fewer lines than counted
             rows.clear();
             for (size_t row = first; row < last; ++row) {
-                rows.push_back(StoredRow::From(ReadingFromLine(table, row, options_.dateOrder)));
+                rows.push_back(StoredRowFromLine(table, row, options_.dateOrder));
             }
             staged = staging_.Append(rows);
             if (staged) {

@@ -25,15 +25,18 @@ double StoredReal(float value) {
 }  // namespace
 
 StoredRow StoredRow::From(const ReadingRecord& record) {
-    StoredRow row;
     const auto civil = CivilFromOleDate(record.time);
-    if (!civil) return row;
-    row.firstKey = FirstKeyOf(*civil);
-    WriteIsoText(*civil, row.time);
-    row.temperature = StoredReal(record.temperature);
-    row.humidity = record.humidity;
-    row.dewpoint = StoredReal(record.dewpoint);
-    row.heatindex = StoredReal(record.heatindex);
+    return civil ? From(*civil, record) : StoredRow{};
+}
+
+StoredRow StoredRow::From(const CivilTime& time, const ReadingRecord& values) {
+    StoredRow row;
+    row.firstKey = FirstKeyOf(time);
+    WriteIsoText(time, row.time);
+    row.temperature = StoredReal(values.temperature);
+    row.humidity = values.humidity;
+    row.dewpoint = StoredReal(values.dewpoint);
+    row.heatindex = StoredReal(values.heatindex);
     return row;
 }
 

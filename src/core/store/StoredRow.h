@@ -24,6 +24,9 @@ struct StoredRow {
     static constexpr int64_t NOT_STORABLE = -1;
 
     static StoredRow From(const ReadingRecord& record);
+    // The same when the time is known as a valid CivilTime: `values` gives
+    // the rest.
+    static StoredRow From(const CivilTime& time, const ReadingRecord& values);
     bool Storable() const { return firstKey != NOT_STORABLE; }
 };
 
