@@ -156,6 +156,7 @@ private:
                 database_.AppendRows(rows, [&](size_t index, const std::string& message) {
                     RowFailed(stored + index, message);
                 });
+            staging_.Release(stored, count);
             result_.rowsStored += outcome.stored;
             if (outcome.stopped) storing_ = Check(false);
             stored += count;

@@ -98,4 +98,11 @@ Status StagingFile::Read(uint64_t first, size_t count, std::vector<StoredRow>& r
     return Status::Ok();
 }
 
+void StagingFile::Release(uint64_t first, size_t count) {
+    // Stored rows are never read again; a file system without holes keeps them.
+    fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+              static_cast<off_t>(first * sizeof(StoredRow)),
+              static_cast<off_t>(count * sizeof(StoredRow)));
+}
+
 }  // namespace corvalin

@@ -29,6 +29,10 @@ public:
     Status Append(std::span<const StoredRow> rows);
     // Rows [first, first + count) into `rows`, replacing its contents.
     Status Read(uint64_t first, size_t count, std::vector<StoredRow>& rows) const;
+    // Rows [first, first + count) are stored: their room is given back at
+    // once (where the file system can), so that the next rows reuse memory
+    // the system already holds instead of taking fresh pages.
+    void Release(uint64_t first, size_t count);
 
     uint64_t Count() const { return count_; }
     const std::string& Path() const { return path_; }
