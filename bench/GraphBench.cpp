@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The graph of a one-million-line channel log over its full range in
 // temperature mode: Select to drawn (rows read, series filled, chart
-// redrawn) with the one-pass read, beside the count-and-select per column
-// with every row converted on its own, and the resident memory meanwhile.
+// redrawn) with the one-pass read, beside its peer measured in the same run,
+// the count-and-select per column with every row converted on its own; and
+// the peak resident memory meanwhile. Each figure is printed with its goal
+// and the load average, so that a run on a busy machine can be read as such.
 #include <unistd.h>
 
 #include <QApplication>
@@ -34,9 +36,9 @@ using namespace corvalin;
 constexpr int LINES = 1000000;
 constexpr int FAST_RUNS = 7;
 constexpr int PLAIN_RUNS = 3;
-constexpr double TIME_LIMIT_MS = 400;
+constexpr double TIME_LIMIT_MS = 250;
 constexpr double SPEED_UP_TARGET = 3;
-constexpr double MEMORY_LIMIT_MB = 250;
+constexpr double MEMORY_LIMIT_MB = 200;
 constexpr int CHART_WIDTH = 1000;
 constexpr int CHART_HEIGHT = 480;
 
@@ -45,6 +47,14 @@ const CivilTime FIRST_READING{2021, 1, 1, 0, 0, 0};
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// Other work on the machine stretches every figure: say how busy it was.
+std::string LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string oneMinute;
+    in >> oneMinute;
+    return oneMinute.empty() ? "unknown" : oneMinute;
 }
 
 double Median(std::vector<double> values) {
@@ -59,6 +69,8 @@ double StatusMb(const char* field) {
         if (line.rfind(field, 0) == 0)
             return std::atof(line.c_str() + std::strlen(field) + 1) / 1024;
     }
+    std::printf("Load average after the runs: %s (over 2 on 2 cores: other work shared them)\n",
+                LoadAverage().c_str());
     return 0;
 }
 
@@ -199,8 +211,8 @@ int main() {
             return 1;
         }
     }
-    std::printf("Channel log: %d lines imported into %s; %u cores\n", LINES, RECORD_DATABASE_FILE,
-                std::thread::hardware_concurrency());
+    std::printf("Channel log: %d lines imported into %s; %u cores, load average %s\n", LINES,
+                RECORD_DATABASE_FILE, std::thread::hardware_concurrency(), LoadAverage().c_str());
 
     chart::ChartApplication application;
     chart::GraphChart chart;
@@ -243,23 +255,24 @@ int main() {
     const double speedUp = plainMedian / fastMedian;
     std::printf("Full range, temperature mode: %zu points in three series, chart %dx%d\n",
                 fastPoints, CHART_WIDTH, CHART_HEIGHT);
+    std::printf("Peer: count and select per column, by row: median %.0f ms of %d runs\n",
+                plainMedian, PLAIN_RUNS);
     std::printf(
-        "Select to drawn, one pass:            median %.0f ms of %d runs "
-        "(read %.0f ms, filled and drawn %.0f ms)\n",
-        fastMedian, FAST_RUNS, Median(reads), Median(draws));
-    std::printf("Count and select per column, by row:  median %.0f ms of %d runs\n", plainMedian,
-                PLAIN_RUNS);
-    std::printf("  target <= %.0f ms: %s; target >= %.0f x faster (%.1f x): %s\n", TIME_LIMIT_MS,
-                fastMedian <= TIME_LIMIT_MS ? "met" : "NOT met", SPEED_UP_TARGET, speedUp,
-                speedUp >= SPEED_UP_TARGET ? "met" : "NOT met");
+        "Select to drawn, one pass: median %.0f ms of %d runs (read %.0f ms, filled and drawn "
+        "%.0f ms); goal <= %.0f ms: %s; %.1f x faster than the peer, goal >= %.0f x: %s\n",
+        fastMedian, FAST_RUNS, Median(reads), Median(draws), TIME_LIMIT_MS,
+        fastMedian <= TIME_LIMIT_MS ? "met" : "NOT met", speedUp, SPEED_UP_TARGET,
+        speedUp >= SPEED_UP_TARGET ? "met" : "NOT met");
     if (peakReset) {
         std::printf(
             "Resident memory: %.0f MB before, peak %.0f MB during the one-pass runs; "
-            "target <= %.0f MB: %s\n",
+            "goal <= %.0f MB: %s\n",
             before, peak, MEMORY_LIMIT_MB, peak <= MEMORY_LIMIT_MB ? "met" : "NOT met");
     } else {
         std::printf("Resident memory: peak unknown (no /proc/self/clear_refs); %.0f MB now\n",
                     StatusMb("VmRSS:"));
     }
+    std::printf("Load average after the runs: %s (over 2 on 2 cores: other work shared them)\n",
+                LoadAverage().c_str());
     return 0;
 }

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Import of a one-million-line channel log: time to parse and store it,
-// beside the sqlite3 tool's .import of the same file into the same columns
-// with an index on time, and the resident memory of the data table.
+// beside its peer, the sqlite3 tool's .import of the same file into the same
+// columns with an index on time, measured in the same run; and the resident
+// memory of the data table. Each figure is printed with its goal and the
+// load average, so that a run on a busy machine can be read as such.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sqlite3.h>
@@ -32,7 +34,9 @@ using corvalin::ImportResult;
 constexpr int LINES = 1000000;
 constexpr int IMPORT_RUNS = 5;
 constexpr int SQLITE_RUNS = 3;
-constexpr double TIME_LIMIT_SECONDS = 1.0;
+constexpr double TIME_LIMIT_SECONDS = 0.7;
+constexpr double TOOL_RATIO_LIMIT = 0.40;  // of the sqlite3 tool's median
+constexpr double MEMORY_LIMIT_PER_FILE_BYTE = 2.0;
 
 double Seconds(std::chrono::steady_clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
@@ -258,22 +262,30 @@ int main() {
     }
     fs::remove_all(folder);
 
-    const double slowest = std::max(Median(fresh), Median(replacing));
     const double toolMedian = Median(tool);
-    std::printf("Import into an empty database:      median %.3f s (CPU %.3f s) of %d runs\n",
-                Median(fresh), Median(freshCpu), IMPORT_RUNS);
-    std::printf("Import replacing the previous one:  median %.3f s (CPU %.3f s) of %d runs\n",
-                Median(replacing), Median(replacingCpu), IMPORT_RUNS);
-    std::printf("sqlite3 .import --csv, same columns: median %.3f s (CPU %.3f s) of %d runs\n",
-                toolMedian, Median(toolCpu), SQLITE_RUNS);
-    std::printf("  target <= %.1f s: %s; target <= half the sqlite3 tool (%.3f s): %s\n",
-                TIME_LIMIT_SECONDS, slowest <= TIME_LIMIT_SECONDS ? "met" : "NOT met",
-                toolMedian / 2, slowest <= toolMedian / 2 ? "met" : "NOT met");
+    std::printf(
+        "Peer: sqlite3 .import --csv, same columns: median %.3f s (CPU %.3f s) of %d runs\n",
+        toolMedian, Median(toolCpu), SQLITE_RUNS);
+    const auto report = [&](const char* what, const std::vector<double>& seconds,
+                            const std::vector<double>& cpu) {
+        const double median = Median(seconds);
+        const double ratio = median / toolMedian;
+        std::printf(
+            "%s median %.3f s (CPU %.3f s) of %d runs; goal <= %.2f s: %s; %.2f x the peer, "
+            "goal <= %.2f x: %s\n",
+            what, median, Median(cpu), IMPORT_RUNS, TIME_LIMIT_SECONDS,
+            median <= TIME_LIMIT_SECONDS ? "met" : "NOT met", ratio, TOOL_RATIO_LIMIT,
+            ratio <= TOOL_RATIO_LIMIT ? "met" : "NOT met");
+    };
+    report("Import into an empty database:    ", fresh, freshCpu);
+    report("Import replacing the previous one:", replacing, replacingCpu);
+    const double tableMb = tableBytes / 1e6;
     std::printf(
         "Data table: %.1f MB resident (%.1f MB held) for a %.1f MB file: %.2f x the file; "
-        "target <= 2 x: %s\n",
-        tableBytes / 1e6, heldBytes / 1e6, megabytes, tableBytes / 1e6 / megabytes,
-        tableBytes / 1e6 <= 2 * megabytes ? "met" : "NOT met");
-    std::printf("Load average after the runs: %s\n", LoadAverage().c_str());
+        "goal <= %.1f x: %s\n",
+        tableMb, heldBytes / 1e6, megabytes, tableMb / megabytes, MEMORY_LIMIT_PER_FILE_BYTE,
+        tableMb <= MEMORY_LIMIT_PER_FILE_BYTE * megabytes ? "met" : "NOT met");
+    std::printf("Load average after the runs: %s (over 2 on 2 cores: other work shared them)\n",
+                LoadAverage().c_str());
     return 0;
 }

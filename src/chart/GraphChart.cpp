@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/LargePages.h"
+
 namespace corvalin::chart {
 
 namespace {
@@ -22,6 +24,17 @@ constexpr double INSTANT_SPAN_SECONDS = 60;
 constexpr double VALUE_MARGIN = 0.05;
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// A data container that takes sorted points without copying them: a million
+// points a series need not exist twice.
+class TakingContainer : public QCPGraphDataContainer {
+public:
+    explicit TakingContainer(QVector<QCPGraphData>&& points) { mData = std::move(points); }
+};
+
+QSharedPointer<QCPGraphDataContainer> TakenPoints(QVector<QCPGraphData>&& points) {
+    return QSharedPointer<QCPGraphDataContainer>(new TakingContainer(std::move(points)));
+}
 
 }  // namespace
 
@@ -109,17 +122,20 @@ void GraphChart::Show(GraphContent&& content) {
         if (line.title) graph->setName(Text(*line.title));
         graph->setVisible(line.visible);
 
-        // Handed over in one piece; the times come ascending from the store.
+        // Built once and handed over whole; the times come ascending from the store.
         const size_t count = std::min(line.times.size(), line.values.size());
-        QVector<QCPGraphData> points(static_cast<qsizetype>(count));
+        QVector<QCPGraphData> points;
+        points.reserve(static_cast<qsizetype>(count));
+        PreferLargePages(points.constData(), count * sizeof(QCPGraphData));
+        points.resize(static_cast<qsizetype>(count));
         QCPGraphData* out = points.data();
         for (size_t p = 0; p < count; ++p) out[p] = QCPGraphData(line.times[p], line.values[p]);
-        graph->data()->set(points, true);
+        std::vector<double>().swap(line.times);
+        std::vector<double>().swap(line.values);
+        graph->setData(TakenPoints(std::move(points)));
         // A line needs two points; a single reading is drawn as a dot.
         graph->setScatterStyle(QCPScatterStyle(
             count == 1 ? QCPScatterStyle::ssDisc : QCPScatterStyle::ssNone, SINGLE_POINT_SIZE));
-        std::vector<double>().swap(line.times);
-        std::vector<double>().swap(line.values);
     }
     ShowLegendOfVisibleSeries();
     ScaleValueAxis();

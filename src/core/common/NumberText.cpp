@@ -2,6 +2,7 @@
 #include "common/NumberText.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
 
@@ -13,6 +14,13 @@ bool IsBlank(char c) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Below 2^53 every integer is an exact double, and so is every power of ten
+// up to 10^22.
+constexpr size_t MAX_EXACT_DIGITS = 15;
+constexpr std::array<double, 23> POWERS_OF_TEN = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Position after the leading blanks and the sign; `negative` tells the sign.
 size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
@@ -49,17 +57,32 @@ double ReadLeadingNumber(std::string_view text) {
     int64_t order = 0;
     bool seenNonZero = false;
     size_t digits = 0;
+    // The digits as one integer and how many of them follow the point.
+    uint64_t mantissa = 0;
+    size_t fractionDigits = 0;
     for (; at < text.size() && IsDigit(text[at]); ++at, ++digits) {
         if (seenNonZero) ++order;
         seenNonZero = seenNonZero || text[at] != '0';
+        mantissa = mantissa * 10 + static_cast<uint64_t>(text[at] - '0');
     }
     if (at < text.size() && text[at] == '.') {
-        for (++at; at < text.size() && IsDigit(text[at]); ++at, ++digits) {
+        for (++at; at < text.size() && IsDigit(text[at]); ++at, ++digits, ++fractionDigits) {
             if (!seenNonZero) --order;
             seenNonZero = seenNonZero || text[at] != '0';
+            mantissa = mantissa * 10 + static_cast<uint64_t>(text[at] - '0');
         }
     }
     if (digits == 0) return 0.0;
+    const bool hasExponent =
+        at + 1 < text.size() && (text[at] == 'e' || text[at] == 'E') &&
+        (IsDigit(text[at + 1]) || (at + 2 < text.size() && IsDigit(text[at + 2]) &&
+                                   (text[at + 1] == '+' || text[at + 1] == '-')));
+    // A log's numbers such as 23.4: the integer and the power of ten are both
+    // exact doubles, so one division rounds as correctly as from_chars does.
+    if (!hasExponent && digits <= MAX_EXACT_DIGITS && fractionDigits < POWERS_OF_TEN.size()) {
+        const double value = static_cast<double>(mantissa) / POWERS_OF_TEN[fractionDigits];
+        return negative ? -value : value;
+    }
 
     if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
         size_t next = at + 1;

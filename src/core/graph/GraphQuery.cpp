@@ -74,7 +74,6 @@ GraphResult QueryGraph(RecordDatabase& database, const std::string& databasePath
         GraphSeries& line = result.content.series[i];
         line.times = std::move(read[i].times);
         line.values = std::move(read[i].values);
-        for (double& time : line.times) time = ChartSecondsFromOleDate(time);
     }
     return result;
 }

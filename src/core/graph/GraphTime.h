@@ -9,8 +9,7 @@ namespace corvalin {
 // with no time zone applied. The chart labels them as UTC, so every label
 // is exactly the logged time, also in hours that daylight saving skips or
 // repeats on this computer.
+// The store's series come in the same seconds (see RecordSeries.h).
 double ChartSecondsFromCivil(const CivilTime& time);
-// The same from an OLE Automation date, to the nearest second.
-double ChartSecondsFromOleDate(double date);
 
 }  // namespace corvalin

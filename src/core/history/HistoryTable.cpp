@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/Cp1252.h"
+#include "common/LargePages.h"
 
 namespace corvalin {
 
@@ -24,38 +25,53 @@ void FindLineEnd(const std::string& bytes, size_t start, size_t& end, size_t& ne
 }  // namespace
 
 HistoryTable::HistoryTable(std::string bytes, bool indoorFile)
+    : HistoryTable(std::move(bytes), indoorFile, NoLinesIndexed{}) {
+    IndexLines(lines_);
+}
+
+HistoryTable HistoryTable::Unindexed(std::string bytes, bool indoorFile) {
+    return HistoryTable(std::move(bytes), indoorFile, NoLinesIndexed{});
+}
+
+HistoryTable::HistoryTable(std::string bytes, bool indoorFile, NoLinesIndexed)
     : bytes_(std::move(bytes)), indoor_(indoorFile) {
     if (bytes_.size() > MAX_FILE_BYTES) bytes_.resize(MAX_FILE_BYTES);
     const size_t size = bytes_.size();
     size_t end = 0;
-    size_t next = 0;
-    FindLineEnd(bytes_, 0, end, next);
+    FindLineEnd(bytes_, 0, end, next_);
     headerLength_ = end;
 
     // Sized once, so that the offsets take no more room than they need.
     const size_t breaks =
-        static_cast<size_t>(std::count(bytes_.begin() + next, bytes_.end(), '\n'));
-    const bool unterminated = next < size && bytes_.back() != '\n';
-    const size_t fields = FieldCount();
-    bounds_.reserve((breaks + (unterminated ? 1 : 0)) * (fields + 1));
+        static_cast<size_t>(std::count(bytes_.begin() + next_, bytes_.end(), '\n'));
+    const bool unterminated = next_ < size && bytes_.back() != '\n';
+    lines_ = breaks + (unterminated ? 1 : 0);
+    bounds_.reserve(lines_ * (FieldCount() + 1));
+    PreferLargePages(bounds_.data(), bounds_.capacity() * sizeof(uint32_t));
+}
 
+size_t HistoryTable::IndexLines(size_t count) {
+    const size_t size = bytes_.size();
+    const size_t fields = FieldCount();
     const char* base = bytes_.data();
-    for (size_t start = next; start < size; start = next) {
-        FindLineEnd(bytes_, start, end, next);
-        size_t fieldStart = start;
-        for (size_t field = 0; field < fields; ++field) {
-            bounds_.push_back(static_cast<uint32_t>(fieldStart));
-            if (fieldStart > end) continue;  // the line has ended
-            const void* comma = field + 1 < fields
-                                    ? std::memchr(base + fieldStart, ',', end - fieldStart)
-                                    : nullptr;
-            fieldStart = comma != nullptr
-                             ? static_cast<size_t>(static_cast<const char*>(comma) - base) + 1
-                             : end + 1;
+    for (; count > 0 && next_ < size; --count) {
+        // One pass over the line: the commas before the last field, then its end.
+        const size_t start = next_;
+        bounds_.push_back(static_cast<uint32_t>(start));
+        size_t field = 1;
+        size_t at = start;
+        for (; at < size && base[at] != '\n'; ++at) {
+            if (base[at] == ',' && field < fields) {
+                bounds_.push_back(static_cast<uint32_t>(at + 1));
+                ++field;
+            }
         }
-        bounds_.push_back(static_cast<uint32_t>(end + 1));
+        next_ = at < size ? at + 1 : at;
+        const size_t end = at > start && base[at - 1] == '\r' ? at - 1 : at;
+        for (; field <= fields; ++field) bounds_.push_back(static_cast<uint32_t>(end + 1));
         ++rows_;
     }
+    return rows_;
 }
 
 std::optional<std::string_view> HistoryTable::Field(size_t row, size_t field) const {

@@ -30,6 +30,13 @@ public:
     // `bytes` is a whole log file: a header line, then one line per reading.
     // Files over MAX_FILE_BYTES are cut there.
     HistoryTable(std::string bytes, bool indoorFile);
+    // The same with no line indexed yet: IndexLines finds them, so that an
+    // import can read the first lines while later ones are still being found.
+    static HistoryTable Unindexed(std::string bytes, bool indoorFile);
+    // Indexes up to `count` more lines; gives RowCount() after.
+    size_t IndexLines(size_t count);
+    // The data lines of the file, indexed or not.
+    size_t LineCount() const { return lines_; }
 
     bool IndoorFile() const { return indoor_; }
     size_t FieldCount() const { return indoor_ ? INDOOR_FIELDS : CHANNEL_FIELDS; }
@@ -49,10 +56,15 @@ public:
     size_t MemoryBytes() const;
 
 private:
+    struct NoLinesIndexed {};
+    HistoryTable(std::string bytes, bool indoorFile, NoLinesIndexed);
+
     std::string bytes_;
     size_t headerLength_ = 0;  // not a view: moving a short string moves its bytes
     bool indoor_ = false;
     size_t rows_ = 0;
+    size_t lines_ = 0;
+    size_t next_ = 0;  // where the first line not indexed starts
     // Per row FieldCount() + 1 offsets: where each field begins, then one
     // past the line's end (where a comma after the last field would be). A
     // field the line lacks begins at that last offset.

@@ -12,6 +12,7 @@
 #include <stop_token>
 #include <thread>
 
+#include "common/LargePages.h"
 #include "common/Messages.h"
 #include "history/ImportReading.h"
 #include "history/ImportStaging.h"
@@ -39,6 +40,8 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes) {
     } else if (static_cast<uint64_t>(info.st_size) > HistoryTable::MAX_FILE_BYTES) {
         outcome = ReadOutcome::TooLarge;
     } else {
+        bytes.reserve(static_cast<size_t>(info.st_size));
+        PreferLargePages(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<size_t>(info.st_size));
         size_t done = 0;
         while (done < bytes.size()) {
@@ -54,9 +57,11 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes) {
     return outcome;
 }
 
-// One import from the opened database to the commit or the roll-back. The
-// lines are read into the staging file on a thread of their own while this
-// thread stores what is staged, so that both cores work.
+// One import from opening the database to the commit or the roll-back. A
+// reading thread finds the file's lines, turns them into rows ready to
+// store and puts them in the staging file, while this thread prepares the
+// database and then stores what is staged: both cores work, and the
+// database's single writer does nothing but store.
 class ImportRun {
 public:
     ImportRun(const std::string& databasePath, const ImportProgress& progress,
@@ -64,21 +69,19 @@ public:
         : databasePath_(databasePath), progress_(progress), options_(options), result_(result) {}
 
     void Run() {
-        storing_ = Check(database_.Connect(databasePath_) == 0) &&
-                   Check(database_.BeginTransaction() == 0) && Check(database_.ClearTables() == 0);
-        if (storing_) storing_ = Check(staging_.Create());
-        if (storing_) {
-            storing_ = Check(database_.Connect(databasePath_) == 0) &&
-                       Check(database_.OpenForAppend() == 0);
-        }
-        if (storing_) {
+        {
             std::jthread reader([this](std::stop_token stop) { Stage(stop); });
-            Store();
+            storing_ = Check(database_.Connect(databasePath_) == 0) &&
+                       Check(database_.BeginTransaction() == 0) &&
+                       Check(database_.ClearTables() == 0) && Check(database_.OpenForAppend() == 0);
+            if (storing_) Store();
             reader.request_stop();
-            reader.join();
-            if (!stagingError_.empty()) storing_ = Check(Status::Error(stagingError_));
         }
+        // A staging failure counts only while storing was still going on.
+        if (storing_ && !stagingError_.empty()) storing_ = Check(Status::Error(stagingError_));
         if (storing_) storing_ = Check(database_.CloseCursor() == 0);
+        // The table shows the whole file, however far the reading got.
+        result_.table.IndexLines(result_.table.LineCount());
         Finish();
     }
 
@@ -92,37 +95,38 @@ private:
         return status.ok;
     }
     void Tell(ImportPhase phase, uint64_t done) const {
-        if (progress_) progress_(phase, done, result_.table.RowCount());
+        if (progress_) progress_(phase, done, lines_);
     }
 
-    // Reader thread: the table's lines as records, chunk by chunk, into the
-    // staging file.
+    // Reading thread: the table's lines, chunk by chunk, found, read and
+    // staged as rows ready to store. Only this thread touches the table
+    // until it is joined.
     void Stage(const std::stop_token& stop) {
-        const HistoryTable& table = result_.table;
-        std::vector<ReadingRecord> records;
-        records.reserve(CHUNK_ROWS);
-        for (size_t first = 0; first < table.RowCount() && !stop.stop_requested();
-             first += CHUNK_ROWS) {
-            const size_t last = std::min(first + CHUNK_ROWS, table.RowCount());
-            records.clear();
+        HistoryTable& table = result_.table;
+        std::vector<StoredRow> rows;
+        rows.reserve(CHUNK_ROWS);
+        Status staged = staging_.Create();
+        for (size_t first = 0; staged && first < lines_ && !stop.stop_requested();) {
+            const size_t last = table.IndexLines(CHUNK_ROWS);
+            if (last == first) break;  // the file held fewer lines than counted
+            rows.clear();
             for (size_t row = first; row < last; ++row) {
-                records.push_back(ReadingFromLine(table, row, options_.dateOrder));
+                rows.push_back(StoredRowFromLine(table, row, options_.dateOrder));
             }
-            const Status appended = staging_.Append(records);
-            std::lock_guard lock(mutex_);
-            if (!appended) {
-                stagingError_ = appended.message;
-                break;
+            staged = staging_.Append(rows);
+            if (staged) {
+                std::lock_guard lock(mutex_);
+                staged_ = first = last;
+                stagedChanged_.notify_one();
             }
-            staged_ = last;
-            stagedChanged_.notify_one();
         }
         std::lock_guard lock(mutex_);
+        if (!staged) stagingError_ = staged.message;
         stagingDone_ = true;
         stagedChanged_.notify_one();
     }
 
-    // Waits for the records staged beyond `stored`; false when no more come.
+    // Waits for the rows staged beyond `stored`; false when no more come.
     bool WaitForStaged(uint64_t stored, uint64_t& staged) {
         std::unique_lock lock(mutex_);
         stagedChanged_.wait(lock, [&] { return staged_ > stored || stagingDone_; });
@@ -131,7 +135,7 @@ private:
     }
 
     void Store() {
-        std::vector<ReadingRecord> records;
+        std::vector<StoredRow> rows;
         uint64_t stored = 0;
         uint64_t staged = 0;
         uint64_t told = 0;
@@ -144,14 +148,15 @@ private:
             if (staged > told) Tell(ImportPhase::Reading, told = staged);
             const size_t count =
                 static_cast<size_t>(std::min<uint64_t>(CHUNK_ROWS, staged - stored));
-            if (!Check(staging_.Read(stored, count, records))) {
+            if (!Check(staging_.Read(stored, count, rows))) {
                 storing_ = false;
                 break;
             }
             const auto outcome =
-                database_.AppendRecords(records, [&](size_t index, const std::string& message) {
+                database_.AppendRows(rows, [&](size_t index, const std::string& message) {
                     RowFailed(stored + index, message);
                 });
+            staging_.Release(stored, count);
             result_.rowsStored += outcome.stored;
             if (outcome.stopped) storing_ = Check(false);
             stored += count;
@@ -187,11 +192,12 @@ private:
     const ImportProgress& progress_;
     const ImportOptions& options_;
     ImportResult& result_;
+    const uint64_t lines_ = result_.table.LineCount();
     RecordDatabase database_;
     StagingFile staging_;
     bool storing_ = false;
 
-    // Between the reader thread and this one.
+    // Between the reading thread and this one.
     std::mutex mutex_;
     std::condition_variable stagedChanged_;
     uint64_t staged_ = 0;
@@ -218,7 +224,7 @@ ImportResult ImportHistoryFile(const std::string& localPath, const std::string& 
         case ReadOutcome::Ok:
             break;
     }
-    result.table = HistoryTable(std::move(bytes), result.indoorFile);
+    result.table = HistoryTable::Unindexed(std::move(bytes), result.indoorFile);
     result.unitText = UnitTextFromHeader(result.table.Header());
     result.fileRead = true;
 

@@ -7,6 +7,7 @@
 
 #include "common/NumberText.h"
 #include "common/Readings.h"
+#include "store/OleDate.h"
 
 namespace corvalin {
 
@@ -22,13 +23,13 @@ float TemperatureField(const std::optional<std::string_view>& field) {
     return static_cast<float>(value);
 }
 
-}  // namespace
+std::string_view TimeField(const HistoryTable& table, size_t row) {
+    return table.Field(row, 0).value_or(std::string_view{});
+}
 
-bool IsMissingValue(std::string_view field) { return field.find("--") != std::string_view::npos; }
-
-ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder order) {
+// Every field but the time.
+ReadingRecord ValuesFromLine(const HistoryTable& table, size_t row) {
     ReadingRecord record;
-    record.time = ParseTimeText(table.Field(row, 0).value_or(std::string_view{}), order);
     record.temperature = TemperatureField(table.Field(row, 1));
     const auto humidity = table.Field(row, 2);
     record.humidity =
@@ -36,6 +37,25 @@ ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder o
     record.dewpoint = table.IndoorFile() ? NO_DATA : TemperatureField(table.Field(row, 3));
     record.heatindex = table.IndoorFile() ? NO_DATA : TemperatureField(table.Field(row, 4));
     return record;
+}
+
+}  // namespace
+
+bool IsMissingValue(std::string_view field) { return field.find("--") != std::string_view::npos; }
+
+ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder order) {
+    ReadingRecord record = ValuesFromLine(table, row);
+    record.time = ParseTimeText(TimeField(table, row), order);
+    return record;
+}
+
+StoredRow StoredRowFromLine(const HistoryTable& table, size_t row, DateOrder order) {
+    const std::string_view time = TimeField(table, row);
+    // Read as ParseTimeText reads it, without the detour through an OLE date.
+    if (const auto civil = ParseIsoText(time)) {
+        return StoredRow::From(*civil, ValuesFromLine(table, row));
+    }
+    return StoredRow::From(ReadingFromLine(table, row, order));
 }
 
 }  // namespace corvalin

@@ -8,6 +8,7 @@
 #include "history/HistoryTable.h"
 #include "history/TimeText.h"
 #include "store/ReadingRecord.h"
+#include "store/StoredRow.h"
 
 namespace corvalin {
 
@@ -21,5 +22,9 @@ bool IsMissingValue(std::string_view field);
 // missing values, for fields the line lacks, and for an indoor file's dew
 // point and heat index.
 ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder order);
+
+// The same line as the row to store, made straight from a time written as
+// the store writes it ("2024-03-05 14:07:09"), the form the station logs.
+StoredRow StoredRowFromLine(const HistoryTable& table, size_t row, DateOrder order);
 
 }  // namespace corvalin

@@ -67,39 +67,42 @@ void RemoveAbandonedStagingFiles() {
     }
 }
 
-Status StagingFile::Append(std::span<const ReadingRecord> records) {
-    std::vector<uint8_t> bytes(records.size() * READING_RECORD_BYTES);
-    for (size_t i = 0; i < records.size(); ++i) {
-        EncodeReadingRecord(records[i], bytes.data() + i * READING_RECORD_BYTES);
-    }
-    const off_t offset = static_cast<off_t>(count_ * READING_RECORD_BYTES);
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t written = pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                       offset + static_cast<off_t>(done));
+Status StagingFile::Append(std::span<const StoredRow> rows) {
+    const auto* bytes = reinterpret_cast<const char*>(rows.data());
+    const size_t size = rows.size_bytes();
+    const off_t offset = static_cast<off_t>(count_ * sizeof(StoredRow));
+    for (size_t done = 0; done < size;) {
+        const ssize_t written =
+            pwrite(fd_, bytes + done, size - done, offset + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return Status::Error(SystemError("Cannot write the staging file", path_));
         done += static_cast<size_t>(written);
     }
-    count_ += records.size();
+    count_ += rows.size();
     return Status::Ok();
 }
 
-Status StagingFile::Read(uint64_t first, size_t count, std::vector<ReadingRecord>& records) const {
-    std::vector<uint8_t> bytes(count * READING_RECORD_BYTES);
-    const off_t offset = static_cast<off_t>(first * READING_RECORD_BYTES);
-    for (size_t done = 0; done < bytes.size();) {
+Status StagingFile::Read(uint64_t first, size_t count, std::vector<StoredRow>& rows) const {
+    rows.resize(count);
+    auto* bytes = reinterpret_cast<char*>(rows.data());
+    const size_t size = count * sizeof(StoredRow);
+    const off_t offset = static_cast<off_t>(first * sizeof(StoredRow));
+    for (size_t done = 0; done < size;) {
         const ssize_t got =
-            pread(fd_, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
+            pread(fd_, bytes + done, size - done, offset + static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) continue;
         if (got == 0) return Status::Error("The staging file " + path_ + " ended early");
         if (got < 0) return Status::Error(SystemError("Cannot read the staging file", path_));
         done += static_cast<size_t>(got);
     }
-    records.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        records[i] = DecodeReadingRecord(bytes.data() + i * READING_RECORD_BYTES);
-    }
     return Status::Ok();
+}
+
+void StagingFile::Release(uint64_t first, size_t count) {
+    // Stored rows are never read again; a file system without holes keeps them.
+    fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+              static_cast<off_t>(first * sizeof(StoredRow)),
+              static_cast<off_t>(count * sizeof(StoredRow)));
 }
 
 }  // namespace corvalin

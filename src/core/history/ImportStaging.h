@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "common/Status.h"
-#include "store/ReadingRecord.h"
+#include "store/StoredRow.h"
 
 namespace corvalin {
 
-// The staging file of an import: the ReadingRecords of one log file, 24
-// bytes each in file order, between reading the file and storing it. It lies
+// The staging file of an import: the rows of one log file ready to store
+// (StoredRow, as this process lays it out) in file order, between reading
+// the file and storing it. It lies
 // in the temp folder under a unique name starting "KV75" and is removed when
 // this object goes. It is locked while in use, so that a killed import's
 // file can be told from one in use.
@@ -25,9 +26,13 @@ public:
     StagingFile& operator=(const StagingFile&) = delete;
 
     Status Create();
-    Status Append(std::span<const ReadingRecord> records);
-    // Records [first, first + count) into `records`, replacing its contents.
-    Status Read(uint64_t first, size_t count, std::vector<ReadingRecord>& records) const;
+    Status Append(std::span<const StoredRow> rows);
+    // Rows [first, first + count) into `rows`, replacing its contents.
+    Status Read(uint64_t first, size_t count, std::vector<StoredRow>& rows) const;
+    // Rows [first, first + count) are stored: their room is given back at
+    // once (where the file system can), so that the next rows reuse memory
+    // the system already holds instead of taking fresh pages.
+    void Release(uint64_t first, size_t count);
 
     uint64_t Count() const { return count_; }
     const std::string& Path() const { return path_; }

@@ -3,6 +3,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <new>
+
+#include "common/LargePages.h"
 #include "common/Readings.h"
 #include "store/OleDate.h"
 #include "store/RangeText.h"
@@ -30,8 +34,12 @@ constexpr const char* TRANSACTION_UNDONE =
 constexpr const char* PROBE =
     "SELECT TimeKey, Time, Temperature, Humidity, Dewpoint, Heatindex FROM Records LIMIT 0";
 // Durable at every checkpoint, which is what WAL needs; deleted rows are not
-// overwritten, since an import deletes a whole log's worth every time.
-constexpr const char* CONNECTION_SETTINGS = "PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF";
+// overwritten, since an import deletes a whole log's worth every time. Each
+// statement of an import keeps the pages it may have to undo: a page or two
+// of 64 KB, which in memory cost nothing and in a temporary file cost a
+// file write per statement.
+constexpr const char* CONNECTION_SETTINGS =
+    "PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF; PRAGMA temp_store=MEMORY";
 constexpr const char* ROW_COLUMNS = "Time, Temperature, Humidity, Dewpoint, Heatindex";
 // Range ends are bound as the last key of their second: every row of the
 // start second is left out, every row of the end second kept.
@@ -39,6 +47,45 @@ constexpr const char* IN_RANGE = " FROM Records WHERE TimeKey > ?1 AND TimeKey <
 constexpr const char* IN_TIME_ORDER = " ORDER BY TimeKey";
 
 std::string NoSuchColumn(const std::string& column) { return "No such column: " + column; }
+
+// Series are given room for their rows once this many show how densely the
+// range is filled: growing a million values step by step costs more than
+// reading them.
+constexpr size_t ROWS_BEFORE_ESTIMATE = 4096;
+// No row takes fewer bytes in the file (key, record header, time text).
+constexpr int64_t LEAST_ROW_BYTES = 24;
+constexpr const char* TABLE_LIMITS =
+    "SELECT max(TimeKey), (SELECT page_count FROM pragma_page_count()) *"
+    " (SELECT page_size FROM pragma_page_size()) FROM Records";
+
+// The rows a range query will give in all, judged from the first `read`
+// rows, which went from `firstKey` to `reachedKey`, and the last key the
+// query can reach; never more than the file can hold. 0 when unknown.
+size_t EstimatedRows(sqlite3* db, size_t read, int64_t firstKey, int64_t reachedKey,
+                     int64_t endKey) {
+    std::string ignored;
+    SqliteStatement limits = PrepareStatement(db, TABLE_LIMITS, ignored);
+    if (!limits || sqlite3_step(limits.get()) != SQLITE_ROW || reachedKey <= firstKey) return 0;
+    const int64_t lastKey = std::min<int64_t>(endKey, sqlite3_column_int64(limits.get(), 0));
+    const double fileRows =
+        static_cast<double>(sqlite3_column_int64(limits.get(), 1) / LEAST_ROW_BYTES);
+    const double estimate = static_cast<double>(read) * static_cast<double>(lastKey - firstKey) /
+                            static_cast<double>(reachedKey - firstKey);
+    return static_cast<size_t>(std::min(estimate * 1.02 + ROWS_BEFORE_ESTIMATE, fileRows));
+}
+
+void Reserve(std::vector<RecordSeries>& series, size_t rows) {
+    try {
+        for (RecordSeries& line : series) {
+            line.times.reserve(rows);
+            line.values.reserve(rows);
+            PreferLargePages(line.times.data(), line.times.capacity() * sizeof(double));
+            PreferLargePages(line.values.data(), line.values.capacity() * sizeof(double));
+        }
+    } catch (const std::bad_alloc&) {
+        // Only a hint: the series grow as they need.
+    }
+}
 
 }  // namespace
 
@@ -200,19 +247,27 @@ int RecordDatabase::OpenForAppend() {
 int RecordDatabase::AppendRecord(const ReadingRecord& record) {
     if (!inserter_.IsPrepared()) return Fail(APPEND_FAILED, NOT_APPENDING);
     std::string error;
-    if (!inserter_.InsertOne(record, error)) return Fail(APPEND_FAILED, error);
+    if (!inserter_.InsertOne(StoredRow::From(record), error)) return Fail(APPEND_FAILED, error);
     return 0;
 }
 
 RecordInserter::Outcome RecordDatabase::AppendRecords(std::span<const ReadingRecord> records,
                                                       const RecordInserter::RowFailed& failed) {
+    std::vector<StoredRow> rows;
+    rows.reserve(records.size());
+    for (const ReadingRecord& record : records) rows.push_back(StoredRow::From(record));
+    return AppendRows(rows, failed);
+}
+
+RecordInserter::Outcome RecordDatabase::AppendRows(std::span<const StoredRow> rows,
+                                                   const RecordInserter::RowFailed& failed) {
     if (!inserter_.IsPrepared()) {
         lastError_ = NOT_APPENDING;
         return {0, true, NOT_APPENDING};
     }
     const bool inTransaction = transaction_;
     RecordInserter::Outcome outcome = inserter_.InsertMany(
-        records, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
+        rows, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
     if (outcome.stopped) lastError_ = outcome.stopMessage;
     return outcome;
 }
@@ -268,7 +323,8 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
                                std::vector<RecordSeries>& series) {
     series.clear();
     if (!RequireConnection()) return QUERY_FAILED;
-    std::string sql = "SELECT Time";
+    // The key gives each row's second: no time text to read and parse.
+    std::string sql = "SELECT TimeKey";
     for (const std::string& name : columns) {
         const auto column = FindValueColumn(name);
         if (!column) {
@@ -287,21 +343,26 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
     if (!query) return Fail(QUERY_FAILED, error);
     sqlite3_stmt* rows = query.get();
     if (!BindRange(rows, start, end)) return QUERY_FAILED;
+    const int64_t endKey = LastKeyOf(*ParseRangeText(end));
 
     int rc;
+    size_t read = 0;
+    int64_t firstKey = 0;
     while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(rows, 0));
-        const auto time = ParseIsoText(
-            text != nullptr ? std::string_view(text, sqlite3_column_bytes(rows, 0)) : "");
-        const double date = time ? OleDateFromCivil(*time) : 0.0;
+        const int64_t key = sqlite3_column_int64(rows, 0);
+        if (read == 0) firstKey = key;
+        if (++read == ROWS_BEFORE_ESTIMATE) {
+            Reserve(series, EstimatedRows(db_.get(), read, firstKey, key, endKey));
+        }
+        const auto time = static_cast<double>(EpochSecondsOfKey(key));
         for (size_t i = 0; i < series.size(); ++i) {
             const int index = static_cast<int>(i) + 1;
             const int type = sqlite3_column_type(rows, index);
-            const double value = sqlite3_column_double(rows, index);
             // As "<> 65535" does: NULL never matches, a number equal to it neither.
             if (type == SQLITE_NULL) continue;
+            const double value = sqlite3_column_double(rows, index);
             if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && value == NO_DATA_INT) continue;
-            series[i].times.push_back(date);
+            series[i].times.push_back(time);
             series[i].values.push_back(static_cast<float>(value));
         }
     }

@@ -11,6 +11,7 @@
 #include "store/RecordInserter.h"
 #include "store/RecordSeries.h"
 #include "store/SqliteHandles.h"
+#include "store/StoredRow.h"
 #include "store/StoredValue.h"
 
 namespace corvalin {
@@ -64,6 +65,9 @@ public:
     // undone the open transaction.
     RecordInserter::Outcome AppendRecords(std::span<const ReadingRecord> records,
                                           const RecordInserter::RowFailed& failed);
+    // The same for rows made ready elsewhere (an import's reading thread).
+    RecordInserter::Outcome AppendRows(std::span<const StoredRow> rows,
+                                       const RecordInserter::RowFailed& failed);
     // 0, or 1 when not connected.
     int CloseCursor();
 

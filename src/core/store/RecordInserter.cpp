@@ -3,10 +3,8 @@
 
 #include <sqlite3.h>
 
-#include <cmath>
-#include <vector>
+#include <array>
 
-#include "store/OleDate.h"
 #include "store/RecordKey.h"
 
 namespace corvalin {
@@ -24,19 +22,6 @@ constexpr const char* TIME_OUT_OF_RANGE =
     "The time of the reading is not a date of the years 100 to 9999";
 constexpr const char* SECOND_FULL = "Too many readings of the same second";
 
-// The float widened to the shortest decimal that reads back as the same
-// float, so that 23.4 is stored as 23.4 and not 23.399999618530273.
-double StoredReal(float value) {
-    const double wide = value;
-    if (!std::isfinite(wide)) return wide;
-    double scale = 1.0;
-    for (int digits = 0; digits <= 4 && std::fabs(wide * scale) < 1e15; ++digits, scale *= 10.0) {
-        const double decimal = std::nearbyint(wide * scale) / scale;
-        if (static_cast<float>(decimal) == value) return decimal;
-    }
-    return wide;
-}
-
 // Runs a bound statement that gives no rows; false with the SQLite message.
 bool Run(sqlite3_stmt* statement, std::string& error, int& code) {
     const int rc = sqlite3_step(statement);
@@ -46,39 +31,18 @@ bool Run(sqlite3_stmt* statement, std::string& error, int& code) {
     return rc == SQLITE_DONE;
 }
 
+// Binds a row with its key as parameters first .. first + 5. The time text
+// is bound in place.
+void Bind(sqlite3_stmt* statement, int first, const StoredRow& row, int64_t key) {
+    sqlite3_bind_int64(statement, first, key);
+    sqlite3_bind_text(statement, first + 1, row.time, ISO_TEXT_LENGTH, SQLITE_STATIC);
+    sqlite3_bind_double(statement, first + 2, row.temperature);
+    sqlite3_bind_int(statement, first + 3, row.humidity);
+    sqlite3_bind_double(statement, first + 4, row.dewpoint);
+    sqlite3_bind_double(statement, first + 5, row.heatindex);
+}
+
 }  // namespace
-
-// One record as it is bound: the time in its stored text form and its key.
-struct RecordInserter::BoundRow {
-    int64_t firstKey = 0;
-    int64_t key = 0;
-    char time[ISO_TEXT_LENGTH];
-    double temperature = 0;
-    int humidity = 0;
-    double dewpoint = 0;
-    double heatindex = 0;
-
-    bool From(const ReadingRecord& record) {
-        const auto civil = CivilFromOleDate(record.time);
-        if (!civil) return false;
-        firstKey = FirstKeyOf(*civil);
-        WriteIsoText(*civil, time);
-        temperature = StoredReal(record.temperature);
-        humidity = record.humidity;
-        dewpoint = StoredReal(record.dewpoint);
-        heatindex = StoredReal(record.heatindex);
-        return true;
-    }
-
-    void Bind(sqlite3_stmt* statement, int first) const {
-        sqlite3_bind_int64(statement, first, key);
-        sqlite3_bind_text(statement, first + 1, time, ISO_TEXT_LENGTH, SQLITE_STATIC);
-        sqlite3_bind_double(statement, first + 2, temperature);
-        sqlite3_bind_int(statement, first + 3, humidity);
-        sqlite3_bind_double(statement, first + 4, dewpoint);
-        sqlite3_bind_double(statement, first + 5, heatindex);
-    }
-};
 
 bool RecordInserter::Prepare(sqlite3* db, std::string& error) {
     Finalize();
@@ -122,27 +86,28 @@ int64_t RecordInserter::LastKeyInUse(int64_t firstKey, std::string& error) {
     return last;
 }
 
-bool RecordInserter::AssignKey(BoundRow& row, std::string& error) {
-    int64_t key = row.firstKey;
-    if (row.firstKey == run_.firstKey) {
-        key = run_.key + 1;
+bool RecordInserter::AssignKey(int64_t firstKey, int64_t& key, std::string& error) {
+    int64_t next = firstKey;
+    if (firstKey == run_.firstKey) {
+        next = run_.key + 1;
     } else if (tableHadRows_) {
-        const int64_t last = LastKeyInUse(row.firstKey, error);
+        const int64_t last = LastKeyInUse(firstKey, error);
         if (last == -2) return false;
-        if (last >= 0) key = last + 1;
+        if (last >= 0) next = last + 1;
     }
-    if (key > (row.firstKey | KEY_ORDER_MASK)) {
+    if (next > (firstKey | KEY_ORDER_MASK)) {
         error = SECOND_FULL;
         return false;
     }
-    row.key = key;
-    run_ = {row.firstKey, key};
+    key = next;
+    run_ = {firstKey, next};
     return true;
 }
 
-bool RecordInserter::InsertSingle(BoundRow& row, std::string& error) {
-    if (!AssignKey(row, error)) return false;
-    row.Bind(single_.get(), 1);
+bool RecordInserter::InsertSingle(const StoredRow& row, std::string& error) {
+    int64_t key = 0;
+    if (!AssignKey(row.firstKey, key, error)) return false;
+    Bind(single_.get(), 1, row, key);
     int code = SQLITE_OK;
     if (Run(single_.get(), error, code)) return true;
     if (code != SQLITE_CONSTRAINT_PRIMARYKEY) return false;
@@ -150,28 +115,27 @@ bool RecordInserter::InsertSingle(BoundRow& row, std::string& error) {
     const int64_t last = LastKeyInUse(row.firstKey, error);
     if (last < 0) return false;
     run_ = {row.firstKey, last};
-    if (!AssignKey(row, error)) return false;
-    row.Bind(single_.get(), 1);
+    if (!AssignKey(row.firstKey, key, error)) return false;
+    Bind(single_.get(), 1, row, key);
     return Run(single_.get(), error, code);
 }
 
-bool RecordInserter::InsertOne(const ReadingRecord& record, std::string& error) {
-    BoundRow row;
-    if (!row.From(record)) {
+bool RecordInserter::InsertOne(const StoredRow& row, std::string& error) {
+    if (!row.Storable()) {
         error = TIME_OUT_OF_RANGE;
         return false;
     }
     return InsertSingle(row, error);
 }
 
-RecordInserter::Outcome RecordInserter::InsertMany(std::span<const ReadingRecord> records,
+RecordInserter::Outcome RecordInserter::InsertMany(std::span<const StoredRow> rows,
                                                    const RowFailed& failed,
                                                    const MayGoOn& mayGoOn) {
     Outcome outcome;
-    std::vector<BoundRow> rows;
-    std::vector<size_t> indices;
-    rows.reserve(BATCH_ROWS);
-    indices.reserve(BATCH_ROWS);
+    // The batch: where its rows are in `rows`, and their keys.
+    std::array<size_t, BATCH_ROWS> indices;
+    std::array<int64_t, BATCH_ROWS> keys;
+    size_t size = 0;
     std::string error;
 
     auto fail = [&](size_t index, const std::string& message) {
@@ -182,8 +146,8 @@ RecordInserter::Outcome RecordInserter::InsertMany(std::span<const ReadingRecord
         return false;
     };
     auto insertSingly = [&]() {
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if (InsertSingle(rows[i], error)) {
+        for (size_t i = 0; i < size; ++i) {
+            if (InsertSingle(rows[indices[i]], error)) {
                 ++outcome.stored;
             } else if (!fail(indices[i], error)) {
                 return false;
@@ -196,14 +160,16 @@ RecordInserter::Outcome RecordInserter::InsertMany(std::span<const ReadingRecord
     auto flush = [&]() {
         bool goOn = true;
         const KeyRun before = run_;
-        bool keyed = rows.size() == BATCH_ROWS;
-        for (size_t i = 0; keyed && i < rows.size(); ++i) {
-            keyed = AssignKey(rows[i], error);
-            if (keyed) rows[i].Bind(batch_.get(), static_cast<int>(i) * PARAMETERS_PER_ROW + 1);
+        bool keyed = size == BATCH_ROWS;
+        for (size_t i = 0; keyed && i < size; ++i) {
+            const StoredRow& row = rows[indices[i]];
+            keyed = AssignKey(row.firstKey, keys[i], error);
+            if (keyed)
+                Bind(batch_.get(), static_cast<int>(i) * PARAMETERS_PER_ROW + 1, row, keys[i]);
         }
         int code = SQLITE_OK;
         if (keyed && Run(batch_.get(), error, code)) {
-            outcome.stored += rows.size();
+            outcome.stored += size;
         } else if (!keyed || mayGoOn()) {
             run_ = before;
             goOn = insertSingly();
@@ -212,22 +178,19 @@ RecordInserter::Outcome RecordInserter::InsertMany(std::span<const ReadingRecord
             outcome.stopMessage = error;
             goOn = false;
         }
-        rows.clear();
-        indices.clear();
+        size = 0;
         return goOn;
     };
 
-    for (size_t i = 0; i < records.size(); ++i) {
-        BoundRow row;
-        if (!row.From(records[i])) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!rows[i].Storable()) {
             if (!fail(i, TIME_OUT_OF_RANGE)) return outcome;
             continue;
         }
-        rows.push_back(row);
-        indices.push_back(i);
-        if (rows.size() == BATCH_ROWS && !flush()) return outcome;
+        indices[size++] = i;
+        if (size == BATCH_ROWS && !flush()) return outcome;
     }
-    if (!rows.empty()) flush();
+    if (size > 0) flush();
     return outcome;
 }
 

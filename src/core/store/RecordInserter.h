@@ -7,19 +7,19 @@
 #include <span>
 #include <string>
 
-#include "store/ReadingRecord.h"
 #include "store/SqliteHandles.h"
+#include "store/StoredRow.h"
 
 namespace corvalin {
 
-// Appends ReadingRecords to the Records table with prepared statements: one
+// Appends StoredRows to the Records table with prepared statements: one
 // row at a time, or many rows in order through a statement that inserts a
 // batch at once and falls back to single rows to find the one that fails.
 // Both paths store exactly the same rows. It gives each row its TimeKey:
 // rows of the same second are kept in the order they were appended.
 class RecordInserter {
 public:
-    static constexpr size_t BATCH_ROWS = 64;
+    static constexpr size_t BATCH_ROWS = 256;
 
     using RowFailed = std::function<void(size_t index, const std::string& message)>;
     // Asked after a failure: false when the rows that follow must not be stored.
@@ -37,22 +37,23 @@ public:
     bool IsPrepared() const { return single_ != nullptr; }
 
     // False with the message in `error` when the row was not stored.
-    bool InsertOne(const ReadingRecord& record, std::string& error);
-    Outcome InsertMany(std::span<const ReadingRecord> records, const RowFailed& failed,
+    bool InsertOne(const StoredRow& row, std::string& error);
+    // The rows are bound where they are: they stay unchanged meanwhile.
+    Outcome InsertMany(std::span<const StoredRow> rows, const RowFailed& failed,
                        const MayGoOn& mayGoOn);
 
 private:
-    struct BoundRow;
     // The second of the row appended last and the key it got.
     struct KeyRun {
         int64_t firstKey = -1;
         int64_t key = -1;
     };
 
-    bool AssignKey(BoundRow& row, std::string& error);
+    // The key of the next row of the second starting at `firstKey`.
+    bool AssignKey(int64_t firstKey, int64_t& key, std::string& error);
     // The last key in use in the second starting at `firstKey`, or none (-1).
     int64_t LastKeyInUse(int64_t firstKey, std::string& error);
-    bool InsertSingle(BoundRow& row, std::string& error);
+    bool InsertSingle(const StoredRow& row, std::string& error);
 
     SqliteStatement single_;
     SqliteStatement batch_;

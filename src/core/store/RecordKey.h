@@ -25,4 +25,9 @@ inline int64_t LastKeyOf(const CivilTime& time) { return FirstKeyOf(time) | KEY_
 // 0001-01-01 to 1970-01-01, for SQLite's unixepoch().
 inline constexpr int64_t YEAR_ONE_TO_UNIX_EPOCH_SECONDS = 62135596800;
 
+// The second of a key as seconds since 1970-01-01 00:00 of the same clock.
+inline int64_t EpochSecondsOfKey(int64_t key) {
+    return (key >> KEY_ORDER_BITS) - YEAR_ONE_TO_UNIX_EPOCH_SECONDS;
+}
+
 }  // namespace corvalin

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -30,6 +31,18 @@ TEST(NumberText, LeadingNumberOfAText) {
         {"1e-999", 0.0}, {"100000e-330", 0.0}, {"0.001e310", 1e307},
     };
     for (const Row& row : rows) EXPECT_EQ(ReadLeadingNumber(row.text), row.number) << row.text;
+
+    // Plain decimals of every length up to the longest, rounded as strtod rounds them.
+    uint64_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const int digits = 1 + static_cast<int>((seed >> 40) % 19);  // 1 to 19
+        std::string text =
+            std::to_string(seed | (uint64_t{1} << 63)).substr(0, static_cast<size_t>(digits));
+        text.insert(static_cast<size_t>(seed >> 20) % (text.size() + 1), ".");
+        if (i % 2 == 1) text.insert(0, "-");
+        EXPECT_EQ(ReadLeadingNumber(text), std::strtod(text.c_str(), nullptr)) << text;
+    }
 }
 
 TEST(NumberText, LeadingIntegerSaturates) {

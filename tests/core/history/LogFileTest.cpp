@@ -23,11 +23,11 @@ const std::string CHANNEL_HEADER = "Time,Temperature(C),Humidity(%),DewPoint(C),
 
 TEST(HistoryTable, LinesSplitIntoTheirFields) {
     // The last field runs to the end of the line; lines end with LF or CR LF.
-    const HistoryTable table(CHANNEL_HEADER +
-                                 "\r\n2024-03-05 14:07:09,23.4,45,10.8,24.1\r\n"
-                                 "2024-03-05 14:17:09,--,45,1,2,3,4\n"
-                                 "2024-03-05 14:22:09,23.4\n\n1,2,3,4,\nonly",
-                             false);
+    const std::string text = CHANNEL_HEADER +
+                             "\r\n2024-03-05 14:07:09,23.4,45,10.8,24.1\r\n"
+                             "2024-03-05 14:17:09,--,45,1,2,3,4\n"
+                             "2024-03-05 14:22:09,23.4\n\n1,2,3,4,\nonly";
+    const HistoryTable table(text, false);
     EXPECT_EQ(table.Header(), CHANNEL_HEADER);
     ASSERT_EQ(table.RowCount(), 6u);
     EXPECT_EQ(Row(table, 0), (Texts{"2024-03-05 14:07:09", "23.4", "45", "10.8", "24.1"}));
@@ -41,6 +41,17 @@ TEST(HistoryTable, LinesSplitIntoTheirFields) {
     EXPECT_EQ(table.Field(4, 4), "");
     EXPECT_FALSE(table.Field(6, 0));
     EXPECT_EQ(table.Cell(9, 0), "");
+
+    // Found a few lines at a time, as an import does, the lines are the same.
+    HistoryTable stepwise = HistoryTable::Unindexed(text, false);
+    EXPECT_EQ(std::pair(stepwise.LineCount(), stepwise.RowCount()), std::pair(6ul, 0ul));
+    EXPECT_EQ((std::vector{stepwise.IndexLines(4), stepwise.IndexLines(4), stepwise.IndexLines(4)}),
+              (std::vector<size_t>{4, 6, 6}));
+    for (size_t row = 0; row < 7; ++row) {
+        for (size_t field = 0; field < 6; ++field) {
+            EXPECT_EQ(stepwise.Field(row, field), table.Field(row, field)) << row << field;
+        }
+    }
 
     // Indoor lines have three fields.
     const HistoryTable indoor("Time,Temperature(C),Humidity(%)\nonly\n21:00,21.0,40,9.9,20.0",
