@@ -68,7 +68,7 @@ int64_t Count(const std::string& archivePath, int channel, RowSource source) {
     auto archive = ArchiveDatabase::Open(archivePath, true);
     if (!archive) return 0;
     int64_t count = 0;
-    (*archive.value)->Read({.channels = {channel}}, [&](const StoredRow& row) {
+    (*archive.value)->Read({.channels = {channel}}, [&](const ArchivedRow& row) {
         count += row.row.source == source;
         return true;
     });

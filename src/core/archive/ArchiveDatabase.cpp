@@ -235,7 +235,7 @@ CardPosition ArchiveDatabase::Position(const std::string& station, const std::st
 }
 
 Status ArchiveDatabase::Read(const ArchiveQuery& query,
-                             const std::function<bool(const StoredRow&)>& visit) {
+                             const std::function<bool(const ArchivedRow&)>& visit) {
     std::string sql =
         "SELECT name, channel, time, temperature, humidity, dew_point, heat_index, source "
         "FROM readings JOIN stations ON stations.id = readings.station WHERE 1";
@@ -261,7 +261,7 @@ Status ArchiveDatabase::Read(const ArchiveQuery& query,
     if (query.from) sqlite3_bind_int64(s, 2, *query.from);
     if (query.to) sqlite3_bind_int64(s, 3, *query.to);
 
-    StoredRow stored;
+    ArchivedRow stored;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(s)) == SQLITE_ROW) {
         const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
@@ -286,7 +286,7 @@ Status ArchiveDatabase::Read(const ArchiveQuery& query,
 
 Result<int64_t> ArchiveDatabase::Count(const ArchiveQuery& query) {
     int64_t count = 0;
-    const Status read = Read(query, [&count](const StoredRow&) { return ++count, true; });
+    const Status read = Read(query, [&count](const ArchivedRow&) { return ++count, true; });
     if (!read) return Result<int64_t>::Fail(read.message);
     return Result<int64_t>::Of(count);
 }

@@ -45,7 +45,7 @@ public:
 
     // The matching rows ordered by station, channel and time; `visit`
     // returning false stops the reading.
-    Status Read(const ArchiveQuery& query, const std::function<bool(const StoredRow&)>& visit);
+    Status Read(const ArchiveQuery& query, const std::function<bool(const ArchivedRow&)>& visit);
     Result<int64_t> Count(const ArchiveQuery& query);
     // The time of the station's newest row from `source`, if it has one.
     std::optional<int64_t> NewestTime(const std::string& station, RowSource source);

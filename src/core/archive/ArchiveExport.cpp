@@ -58,7 +58,7 @@ std::string LabelValue(const std::string& text) {
 
 Status WriteCsv(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
     out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source\n";
-    return archive.Read(query, [&](const StoredRow& stored) {
+    return archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         out << CsvCell(stored.station) << ',' << row.channel << ',' << IsoTime(row.time) << ','
             << CsvValue(row.temperature) << ',' << CsvValue(row.humidity) << ','
@@ -75,7 +75,7 @@ nlohmann::json JsonValue(const std::optional<double>& value) {
 Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
     out << "[";
     bool first = true;
-    Status status = archive.Read(query, [&](const StoredRow& stored) {
+    Status status = archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         const nlohmann::json item{{"station", stored.station},
                                   {"channel", row.channel},
@@ -95,7 +95,7 @@ Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostre
 }
 
 Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
-    return archive.Read(query, [&](const StoredRow& stored) {
+    return archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         const std::string tags = "corvalin,station=" + TagValue(stored.station) +
                                  ",channel=" + std::to_string(row.channel);
@@ -142,7 +142,7 @@ Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std
         out << "# TYPE " << family.name << " gauge\n"
             << "# UNIT " << family.name << ' ' << family.unit << '\n'
             << "# HELP " << family.name << ' ' << family.help << '\n';
-        Status status = archive.Read(query, [&](const StoredRow& stored) {
+        Status status = archive.Read(query, [&](const ArchivedRow& stored) {
             const std::optional<double>& value = stored.row.*family.value;
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
@@ -183,8 +183,8 @@ Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportF
 Result<std::vector<ArchiveGap>> FindGaps(ArchiveDatabase& archive, const ArchiveQuery& query,
                                          int64_t longestStep) {
     std::vector<ArchiveGap> gaps;
-    std::optional<StoredRow> previous;
-    const Status status = archive.Read(query, [&](const StoredRow& stored) {
+    std::optional<ArchivedRow> previous;
+    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
         if (previous && previous->station == stored.station &&
             previous->row.channel == stored.row.channel &&
             stored.row.time - previous->row.time > longestStep) {

@@ -28,7 +28,7 @@ struct ArchiveRow {
 };
 
 // A row as read back, with the station it belongs to.
-struct StoredRow {
+struct ArchivedRow {
     std::string station;
     ArchiveRow row;
 };

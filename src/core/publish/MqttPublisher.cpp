@@ -328,7 +328,7 @@ void MqttPublisher::Run() {
         next.byTime = true;
         next.limit = CHANNEL_COUNT;
         std::vector<ArchiveRow> rows;
-        archive->Read(next, [&rows](const StoredRow& stored) {
+        archive->Read(next, [&rows](const ArchivedRow& stored) {
             if (!rows.empty() && stored.row.time != rows.front().time) return false;
             rows.push_back(stored.row);
             return true;

@@ -24,9 +24,9 @@ ArchiveRow Row(int channel, int64_t time, std::optional<double> temperature) {
     return row;
 }
 
-std::vector<StoredRow> ReadAll(ArchiveDatabase& archive, const ArchiveQuery& query = {}) {
-    std::vector<StoredRow> rows;
-    EXPECT_TRUE(archive.Read(query, [&](const StoredRow& row) {
+std::vector<ArchivedRow> ReadAll(ArchiveDatabase& archive, const ArchiveQuery& query = {}) {
+    std::vector<ArchivedRow> rows;
+    EXPECT_TRUE(archive.Read(query, [&](const ArchivedRow& row) {
         rows.push_back(row);
         return true;
     }));
@@ -47,7 +47,7 @@ TEST(ArchiveDatabase, StoresEachStationChannelAndSecondOnceAndReadsBackNoValues)
     EXPECT_EQ(*archive->Add("attic", again), 0);
     EXPECT_EQ(*archive->Add("cellar", {Row(1, 100, 10.0)}), 1);
 
-    const std::vector<StoredRow> read = ReadAll(*archive, {.station = "attic"});
+    const std::vector<ArchivedRow> read = ReadAll(*archive, {.station = "attic"});
     ASSERT_EQ(read.size(), 3u);
     EXPECT_EQ(read[0].row, rows[0]);
     EXPECT_EQ(read[1].row, rows[2]);  // ordered by channel, then time

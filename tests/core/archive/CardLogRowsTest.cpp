@@ -14,7 +14,7 @@ const char* const HEADER_F = "Time,Temperature(F),Humidity(%),DewPoint(F),HeatIn
 
 std::vector<ArchiveRow> Rows(ArchiveDatabase& archive) {
     std::vector<ArchiveRow> rows;
-    archive.Read({}, [&](const StoredRow& stored) {
+    archive.Read({}, [&](const ArchivedRow& stored) {
         rows.push_back(stored.row);
         return true;
     });

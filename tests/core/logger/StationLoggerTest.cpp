@@ -39,11 +39,11 @@ protected:
         }
     }
 
-    std::vector<StoredRow> Archived(std::optional<RowSource> source = RowSource::Live) {
+    std::vector<ArchivedRow> Archived(std::optional<RowSource> source = RowSource::Live) {
         auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_FILE));
         EXPECT_TRUE(archive) << archive.error;
-        std::vector<StoredRow> rows;
-        (*archive.value)->Read({}, [&](const StoredRow& row) {
+        std::vector<ArchivedRow> rows;
+        (*archive.value)->Read({}, [&](const ArchivedRow& row) {
             if (!source || row.row.source == *source) rows.push_back(row);
             return true;
         });
@@ -68,7 +68,7 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     settings.interval = 3600s;
     logger.Configure(settings);
     Pass(24);  // a day
-    const std::vector<StoredRow> rows = Archived();
+    const std::vector<ArchivedRow> rows = Archived();
     ASSERT_EQ(rows.size(), 2u * 24);
     for (size_t i = 0; i < rows.size(); ++i) {
         const ArchiveRow& row = rows[i].row;
@@ -103,12 +103,12 @@ TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) 
     Pass(1);
 
     std::vector<int64_t> live;
-    for (const StoredRow& row : Archived()) {
+    for (const ArchivedRow& row : Archived()) {
         if (row.row.channel == 1) live.push_back(row.row.time - start);
     }
     EXPECT_EQ(live, (std::vector<int64_t>{0, 300, 1500}));
     std::vector<int64_t> card;
-    for (const StoredRow& row : Archived(RowSource::Card)) {
+    for (const ArchivedRow& row : Archived(RowSource::Card)) {
         const int64_t after = row.row.time - start;
         if (row.row.channel == 1 && after >= 0 && after < 86400) card.push_back(after);
     }
@@ -152,7 +152,7 @@ TEST_F(DroppedAnswerTest, AReadWithoutAnAnswerGivesNoRows) {
     const int64_t start = Seconds(clock.now);
     Pass(3);
     std::vector<int64_t> times;
-    for (const StoredRow& row : Archived()) {
+    for (const ArchivedRow& row : Archived()) {
         if (row.row.channel == 1) times.push_back(row.row.time - start);
     }
     EXPECT_EQ(times, (std::vector<int64_t>{300, 600}));
