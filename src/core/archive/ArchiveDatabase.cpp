@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include <string_view>
 
 namespace corvalin {
@@ -10,6 +12,7 @@ namespace corvalin {
 namespace {
 
 constexpr int BUSY_WAIT_MS = 10000;
+constexpr size_t ROWS_PER_STATEMENT = 128;
 
 const char* const SCHEMA = R"SQL(
 CREATE TABLE IF NOT EXISTS stations(
@@ -145,24 +148,38 @@ Result<int64_t> ArchiveDatabase::StationId(const std::string& station, bool crea
 }
 
 Result<int64_t> ArchiveDatabase::InsertRows(int64_t stationId, const std::vector<ArchiveRow>& rows) {
+    // Many rows to a statement: the per-statement work is most of a row's cost.
+    const auto prepare = [this](size_t count, std::string& error) {
+        std::string sql =
+            "INSERT OR IGNORE INTO readings(station, channel, time, temperature, humidity, "
+            "dew_point, heat_index, source) VALUES ";
+        for (size_t i = 0; i < count; ++i) sql += i ? ",(?,?,?,?,?,?,?,?)" : "(?,?,?,?,?,?,?,?)";
+        return PrepareStatement(db_.get(), sql, error, true);
+    };
     std::string error;
-    SqliteStatement insert = PrepareStatement(
-        db_.get(),
-        "INSERT OR IGNORE INTO readings(station, channel, time, temperature, humidity, "
-        "dew_point, heat_index, source) VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
-        error, true);
-    if (!insert) return Result<int64_t>::Fail(error);
+    SqliteStatement full = prepare(ROWS_PER_STATEMENT, error);
+    if (!full) return Result<int64_t>::Fail(error);
     int64_t added = 0;
-    for (const ArchiveRow& row : rows) {
-        sqlite3_stmt* s = insert.get();
-        sqlite3_bind_int64(s, 1, stationId);
-        sqlite3_bind_int(s, 2, row.channel);
-        sqlite3_bind_int64(s, 3, row.time);
-        BindOptional(s, 4, row.temperature);
-        BindOptional(s, 5, row.humidity);
-        BindOptional(s, 6, row.dewPoint);
-        BindOptional(s, 7, row.heatIndex);
-        sqlite3_bind_text(s, 8, SourceName(row.source), -1, SQLITE_STATIC);
+    for (size_t first = 0; first < rows.size(); first += ROWS_PER_STATEMENT) {
+        const size_t count = std::min(ROWS_PER_STATEMENT, rows.size() - first);
+        SqliteStatement rest;
+        if (count < ROWS_PER_STATEMENT) {
+            rest = prepare(count, error);
+            if (!rest) return Result<int64_t>::Fail(error);
+        }
+        sqlite3_stmt* s = rest ? rest.get() : full.get();
+        int at = 1;
+        for (size_t i = first; i < first + count; ++i) {
+            const ArchiveRow& row = rows[i];
+            sqlite3_bind_int64(s, at++, stationId);
+            sqlite3_bind_int(s, at++, row.channel);
+            sqlite3_bind_int64(s, at++, row.time);
+            BindOptional(s, at++, row.temperature);
+            BindOptional(s, at++, row.humidity);
+            BindOptional(s, at++, row.dewPoint);
+            BindOptional(s, at++, row.heatIndex);
+            sqlite3_bind_text(s, at++, SourceName(row.source), -1, SQLITE_STATIC);
+        }
         if (sqlite3_step(s) != SQLITE_DONE) return Result<int64_t>::Fail(Failure("write to"));
         added += sqlite3_changes(db_.get());
         sqlite3_reset(s);
