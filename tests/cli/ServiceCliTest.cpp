@@ -33,7 +33,12 @@ ServiceStatus LoggerStatus(int64_t pid) {
                                .dewPoint = 9.2,
                                .heatIndex = 21.4},
                     // A sensor gone: its old values are not shown.
-                    ArchiveRow{.channel = 2, .time = reading.time, .temperature = 18.5}};
+                    ArchiveRow{.channel = 2,
+                               .time = reading.time,
+                               .temperature = 18.5,
+                               .humidity = {},
+                               .dewPoint = {},
+                               .heatIndex = {}}};
     status.state.last = reading;
     return status;
 }

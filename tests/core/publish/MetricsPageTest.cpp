@@ -75,7 +75,11 @@ TEST(MetricsPage, AMissingSensorHasNoValuesButSensorUpZero) {
         {"corvalin_dew_point_celsius{channel=1,station=kv1}", "9.2"},
         {"corvalin_heat_index_celsius{channel=1,station=kv1}", "21.4"}};
     EXPECT_EQ(page.samples, expected);
-    for (const auto& [family, type] : page.types) EXPECT_EQ(type, "gauge") << family;
+    for (const auto& [family, type] : page.types) {
+        const bool counter = family.size() > 6 && family.ends_with("_total");
+        EXPECT_EQ(type, counter ? "counter" : "gauge") << family;
+    }
+    EXPECT_EQ(page.types.size(), 9u);
 }
 
 TEST(MetricsPage, NumbersReadBackExactly) {
