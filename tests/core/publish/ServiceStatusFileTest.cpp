@@ -87,7 +87,9 @@ TEST(ServiceStatusFile, ReadsBackWhatWasWrittenAndWhetherItsProcessLives) {
     for (const Case& c : {Case{"this process", SampleStatus(getpid()), true},
                           Case{"no reading yet", beforeAnyReading, true},
                           Case{"an ended process", SampleStatus(EndedPid()), false},
-                          Case{"process id 0", SampleStatus(0), false}}) {
+                          Case{"process id 0", SampleStatus(0), false},
+                          // Alive though this user may not signal it.
+                          Case{"init", SampleStatus(1), true}}) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WriteServiceStatus(dir.path(), c.status));
         const ServiceStatusResult read = ReadServiceStatus(dir.path());
