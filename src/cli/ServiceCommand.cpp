@@ -69,7 +69,7 @@ void PrintStatus(std::ostream& out, const StoredServiceStatus& stored) {
     out << "corvalind: " << (stored.running ? "running" : "not running") << " (pid " << status.pid
         << ", started " << IsoTime(status.started) << ", status of " << IsoTime(status.updated)
         << ")\n";
-    out << "Station: " << state.station << ", "
+    out << "Station: " << (state.station.empty() ? "--" : state.station) << ", "
         << (state.stationConnected ? "connected" : "not connected") << "\n";
     if (!state.last) {
         out << "Last reading: none yet\n";
