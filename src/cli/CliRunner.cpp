@@ -38,6 +38,7 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     AddImportCommand(app, context);
     AddRecordsCommand(app, context);
     AddArchiveCommand(app, context);
+    AddServiceCommand(app, context);
 #ifdef CORVALIN_GRAPH_COMMAND
     AddGraphCommand(app, context);
 #endif

@@ -35,6 +35,8 @@ void AddDeleteCommand(CLI::App& app, CommandContext& context);
 void AddImportCommand(CLI::App& app, CommandContext& context);
 void AddRecordsCommand(CLI::App& app, CommandContext& context);
 void AddArchiveCommand(CLI::App& app, CommandContext& context);
+// Reads the logger's status file; needs no station.
+void AddServiceCommand(CLI::App& app, CommandContext& context);
 // Only where the window is built: it draws with the window's chart.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 

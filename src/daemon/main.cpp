@@ -4,7 +4,10 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <ctime>
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
@@ -13,7 +16,9 @@
 #include "DaemonOptions.h"
 #include "SystemdNotifier.h"
 #include "logger/StationLogger.h"
+#include "publish/MetricsServer.h"
 #include "publish/MqttPublisher.h"
+#include "publish/ServiceStatusFile.h"
 #include "publish/ServiceState.h"
 #include "session/StationSession.h"
 
@@ -95,6 +100,14 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    MetricsServer metrics(state);
+    if (!options.metrics.empty()) {
+        if (Status serving = metrics.Start(options.metrics); !serving) {
+            Log(LogLevel::Error, serving.message);
+            return 2;
+        }
+        Log(LogLevel::Info, "Metrics on http://" + options.metrics + "/metrics");
+    }
     logger.SetReadingListener([&](const ReadingSnapshot& reading) {
         state.Update([&](ServiceState& s) { s.last = reading; });
         if (mqtt) mqtt->OnReading(reading);
@@ -120,6 +133,9 @@ int main(int argc, char** argv) {
                             std::to_string(options.logger.interval.count()) + " s, station \"" +
                             options.logger.station + "\", data in " + options.logger.dataDir);
     bool ready = false;
+    std::string dataDir = options.logger.dataDir;
+    const int64_t started = std::time(nullptr);
+    std::string statusFailure;
     logger.Run([&](const std::string& status) {
         const LoggerStats stats = logger.Stats();
         state.Update([&](ServiceState& s) {
@@ -127,6 +143,11 @@ int main(int argc, char** argv) {
             s.reads = stats.reads;
             s.readFailures = stats.readFailures;
         });
+        // What corvalin-cli service shows.
+        const Status written =
+            WriteServiceStatus(dataDir, {state.Get(), getpid(), started, std::time(nullptr)});
+        if (!written && written.message != statusFailure) Log(LogLevel::Warning, written.message);
+        statusFailure = written ? std::string() : written.message;
         if (!ready) {
             systemd.Ready(status);
             ready = true;
@@ -142,6 +163,9 @@ int main(int argc, char** argv) {
                 settings.longestWait = options.logger.longestWait;
                 logger.Configure(settings);
                 if (mqtt) mqtt->Reconfigure(settings.interval);
+                if (settings.dataDir != dataDir) RemoveServiceStatus(dataDir);
+                dataDir = settings.dataDir;
+                state.Update([&](ServiceState& s) { s.station = settings.station; });
                 Log(LogLevel::Info, "Configuration read again from " + again.options->configFile);
             } else {
                 Log(LogLevel::Warning, "The configuration has an error; the old one stays");
@@ -151,6 +175,8 @@ int main(int argc, char** argv) {
     });
     systemd.Stopping();
     if (mqtt) mqtt->Stop();
+    metrics.Stop();
+    RemoveServiceStatus(dataDir);
     // Wake the signal thread if it is still waiting (the loop ended otherwise).
     pthread_kill(signalThread.native_handle(), SIGTERM);
     signalThread.join();

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
+
+#include "Commands.h"
+#include "JsonText.h"
+#include "archive/ArchiveTime.h"
+#include "common/DataFiles.h"
+#include "publish/ServiceStatusFile.h"
+
+namespace corvalin::cli {
+
+namespace {
+
+using Json = nlohmann::json;
+
+Json OrNull(const std::optional<double>& value) { return value ? Json(*value) : Json(nullptr); }
+
+// The channels of the last reading: every channel, its values only where its sensor is there.
+Json ChannelsJson(const ReadingSnapshot& reading) {
+    Json channels = Json::array();
+    for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
+        const bool present = reading.sensorPresent[channel - 1];
+        Json entry{{"channel", channel},  {"sensor", present},   {"temperature", nullptr},
+                   {"humidity", nullptr}, {"dewPoint", nullptr}, {"heatIndex", nullptr}};
+        for (const ArchiveRow& row : reading.rows) {
+            if (row.channel != channel || !present) continue;
+            entry["temperature"] = OrNull(row.temperature);
+            entry["humidity"] = OrNull(row.humidity);
+            entry["dewPoint"] = OrNull(row.dewPoint);
+            entry["heatIndex"] = OrNull(row.heatIndex);
+        }
+        channels.push_back(entry);
+    }
+    return channels;
+}
+
+Json StatusJson(const StoredServiceStatus& stored) {
+    const ServiceStatus& status = stored.status;
+    const ServiceState& state = status.state;
+    Json last = nullptr;
+    if (state.last)
+        last = {{"time", IsoTime(state.last->time)}, {"channels", ChannelsJson(*state.last)}};
+    return {{"running", stored.running},
+            {"pid", status.pid},
+            {"started", IsoTime(status.started)},
+            {"updated", IsoTime(status.updated)},
+            {"station", {{"name", state.station}, {"connected", state.stationConnected}}},
+            {"lastReading", last},
+            {"reads", state.reads},
+            {"readFailures", state.readFailures},
+            {"broker", state.broker.empty() ? Json(nullptr)
+                                            : Json{{"address", state.broker},
+                                                   {"connected", state.brokerConnected},
+                                                   {"queued", state.queued}}}};
+}
+
+std::string ValueText(const std::optional<double>& value, const char* unit) {
+    if (!value) return std::string("--") + unit;
+    std::ostringstream text;
+    text << *value << unit;
+    return text.str();
+}
+
+void PrintStatus(std::ostream& out, const StoredServiceStatus& stored) {
+    const ServiceStatus& status = stored.status;
+    const ServiceState& state = status.state;
+    out << "corvalind: " << (stored.running ? "running" : "not running") << " (pid " << status.pid
+        << ", started " << IsoTime(status.started) << ", status of " << IsoTime(status.updated)
+        << ")\n";
+    out << "Station: " << (state.station.empty() ? "--" : state.station) << ", "
+        << (state.stationConnected ? "connected" : "not connected") << "\n";
+    if (!state.last) {
+        out << "Last reading: none yet\n";
+    } else {
+        out << "Last reading: " << IsoTime(state.last->time) << "\n";
+        for (const Json& channel : ChannelsJson(*state.last)) {
+            out << "  CH" << channel["channel"].get<int>() << ": ";
+            if (!channel["sensor"].get<bool>()) {
+                out << "no sensor\n";
+                continue;
+            }
+            auto value = [&channel](const char* key) {
+                return channel[key].is_null() ? std::optional<double>()
+                                              : std::optional<double>(channel[key].get<double>());
+            };
+            out << ValueText(value("temperature"), " °C") << ", "
+                << ValueText(value("humidity"), " %") << ", dew point "
+                << ValueText(value("dewPoint"), " °C") << ", heat index "
+                << ValueText(value("heatIndex"), " °C") << "\n";
+        }
+    }
+    out << "Reads: " << state.reads << ", failed: " << state.readFailures << "\n";
+    if (state.broker.empty()) {
+        out << "Broker: none\n";
+    } else {
+        out << "Broker: " << state.broker << ", "
+            << (state.brokerConnected ? "connected" : "not connected") << ", " << state.queued
+            << " readings queued\n";
+    }
+}
+
+int RunService(const CommandContext& context) {
+    Console& console = context.console;
+    const std::string dataDir = DataDirectory(context);
+    const ServiceStatusResult read = ReadServiceStatus(dataDir);
+    if (!read) {
+        console.err << read.error << "\n";
+        return EXIT_FAILED;
+    }
+    if (!*read.value) {
+        if (context.flags.json) console.out << JsonText(Json{{"running", false}}) << "\n";
+        console.err << "corvalind is not running: there is no status file "
+                    << dataDir + "/" + PRIVATE_FOLDER + "/" + SERVICE_STATUS_FILE << ".\n";
+        return EXIT_FAILED;
+    }
+    const StoredServiceStatus& stored = **read.value;
+    if (context.flags.json) {
+        console.out << JsonText(StatusJson(stored)) << "\n";
+    } else {
+        PrintStatus(console.out, stored);
+    }
+    if (!stored.running) {
+        console.err << "corvalind is not running: its status of " << IsoTime(stored.status.updated)
+                    << " is stale (process " << stored.status.pid << " has ended).\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
+}  // namespace
+
+void AddServiceCommand(CLI::App& app, CommandContext& context) {
+    CLI::App* command = app.add_subcommand(
+        "service", "Whether corvalind runs, its station, last reading, reads and broker");
+    command->callback([&context] { context.run = [&context] { return RunService(context); }; });
+}
+
+}  // namespace corvalin::cli

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// corvalin-cli service: the logger's status file, read without a station.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "CliFixture.h"
+#include "archive/ArchiveTime.h"
+#include "publish/ServiceStatusFile.h"
+
+namespace corvalin::cli {
+namespace {
+
+ServiceStatus LoggerStatus(int64_t pid) {
+    ServiceStatus status;
+    status.pid = pid;
+    status.started = 1729980000;
+    status.updated = 1729989005;
+    status.state.station = "kv1";
+    status.state.stationConnected = true;
+    status.state.reads = 120;
+    status.state.readFailures = 2;
+    status.state.broker = "127.0.0.1:1883";
+    status.state.queued = 4;
+    ReadingSnapshot reading;
+    reading.time = 1729989000;
+    reading.sensorPresent[0] = true;
+    reading.rows = {ArchiveRow{.channel = 1,
+                               .time = reading.time,
+                               .temperature = 21.4,
+                               .humidity = 45,
+                               .dewPoint = 9.2,
+                               .heatIndex = 21.4},
+                    // A sensor gone: its old values are not shown.
+                    ArchiveRow{.channel = 2,
+                               .time = reading.time,
+                               .temperature = 18.5,
+                               .humidity = {},
+                               .dewPoint = {},
+                               .heatIndex = {}}};
+    status.state.last = reading;
+    return status;
+}
+
+TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
+    const CliRun none = Cli({"service"});
+    EXPECT_EQ(none.status, EXIT_FAILED);
+    EXPECT_NE(none.said.find("corvalind is not running"), std::string::npos) << none.said;
+    EXPECT_TRUE(none.sent.empty());  // the station is not asked
+
+    std::filesystem::create_directories(data);
+    ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(getpid())));
+    const CliRun text = Cli({"service"});
+    EXPECT_EQ(text.status, EXIT_DONE) << text.said;
+    for (const std::string& line :
+         {"corvalind: running (pid " + std::to_string(getpid()),
+          std::string("Station: kv1, connected"), "Last reading: " + IsoTime(1729989000),
+          std::string("CH1: 21.4 °C, 45 %, dew point 9.2 °C"), std::string("CH2: no sensor"),
+          std::string("Reads: 120, failed: 2"),
+          std::string("Broker: 127.0.0.1:1883, not connected, 4 readings queued")}) {
+        EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
+    }
+    EXPECT_EQ(text.out.find("18.5"), std::string::npos);
+
+    const CliRun json = Cli({"--json", "service"});
+    EXPECT_EQ(json.status, EXIT_DONE);
+    const nlohmann::json shown = nlohmann::json::parse(json.out);
+    EXPECT_EQ(shown["running"], true);
+    EXPECT_EQ(shown["station"], (nlohmann::json{{"name", "kv1"}, {"connected", true}}));
+    EXPECT_EQ(shown["lastReading"]["time"], IsoTime(1729989000));
+    EXPECT_EQ(shown["lastReading"]["channels"][0]["humidity"], 45);
+    EXPECT_EQ(shown["lastReading"]["channels"][1]["sensor"], false);
+    EXPECT_TRUE(shown["lastReading"]["channels"][1]["temperature"].is_null());
+    EXPECT_EQ(shown["broker"]["queued"], 4);
+    EXPECT_EQ(shown["readFailures"], 2);
+
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(ended)));
+    const CliRun stale = Cli({"--json", "service"});
+    EXPECT_EQ(stale.status, EXIT_FAILED);
+    EXPECT_EQ(nlohmann::json::parse(stale.out)["running"], false);
+    EXPECT_NE(stale.said.find("corvalind is not running: its status of " + IsoTime(1729989005) +
+                              " is stale"),
+              std::string::npos)
+        << stale.said;
+}
+
+}  // namespace
+}  // namespace corvalin::cli
