@@ -105,7 +105,9 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
                 << field;
             fields[field.substr(0, equals)] = std::stod(field.substr(equals + 1));
         }
-        if (parts[2] == "3") EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 80}}));
+        if (parts[2] == "3") {
+            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 80}}));
+        }
         times.push_back(parts[4]);
     }
     // --from is inclusive: 22:14:00Z is 1700000040, after the first row.

@@ -69,7 +69,7 @@ int64_t Count(const std::string& archivePath, int channel, RowSource source) {
     if (!archive) return 0;
     int64_t count = 0;
     (*archive.value)->Read({.channels = {channel}}, [&](const ArchivedRow& row) {
-        count += row.row.source == source;
+        if (row.row.source == source) ++count;
         return true;
     });
     return count;
