@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "archive/ArchiveDatabase.h"
 #include "archive/ArchiveExport.h"
 #include "archive/CardLogRows.h"
@@ -34,6 +35,9 @@
 extern char** environ;
 
 namespace {
+
+using corvalin::bench::LoadAverage;
+using corvalin::bench::Median;
 
 namespace fs = std::filesystem;
 using namespace corvalin;
@@ -53,18 +57,6 @@ double CpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
            usage.ru_stime.tv_usec / 1e6;
-}
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string oneMinute;
-    in >> oneMinute;
-    return oneMinute.empty() ? "unknown" : oneMinute;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values[values.size() / 2];
 }
 
 class NullBuffer : public std::streambuf {

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "chart/ChartApplication.h"
 #include "chart/GraphChart.h"
 #include "graph/GraphQuery.h"
@@ -29,6 +30,9 @@
 #include "store/RecordSchema.h"
 
 namespace {
+
+using corvalin::bench::LoadAverage;
+using corvalin::bench::Median;
 
 namespace fs = std::filesystem;
 using namespace corvalin;
@@ -47,19 +51,6 @@ const CivilTime FIRST_READING{2021, 1, 1, 0, 0, 0};
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-// Other work on the machine stretches every figure: say how busy it was.
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string oneMinute;
-    in >> oneMinute;
-    return oneMinute.empty() ? "unknown" : oneMinute;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // VmRSS or VmHWM (the peak since the last reset) in MB.

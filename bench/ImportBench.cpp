@@ -21,11 +21,15 @@
 #include <thread>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "history/ImportHistoryFile.h"
 
 extern char** environ;
 
 namespace {
+
+using corvalin::bench::LoadAverage;
+using corvalin::bench::Median;
 
 namespace fs = std::filesystem;
 using corvalin::ImportHistoryFile;
@@ -53,23 +57,10 @@ double OwnCpuSeconds() {
     return CpuSeconds(usage);
 }
 
-// Other work on the machine stretches every figure: say how busy it was.
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string oneMinute;
-    in >> oneMinute;
-    return oneMinute.empty() ? "unknown" : oneMinute;
-}
-
 struct Timing {
     double seconds = -1;
     double cpuSeconds = 0;
 };
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 long ResidentBytes() {
     long pages = 0, resident = 0;
