@@ -188,7 +188,7 @@ bool RecordDatabase::BindRange(sqlite3_stmt* query, const std::string& start,
                                const std::string& end) {
     int parameter = 1;
     for (const std::string* text : {&start, &end}) {
-        const auto time = ParseRangeText(*text);
+        const auto time = ParseLooseCivilText(*text);
         if (!time) {
             lastError_ = "Not a valid time: \"" + *text + "\"";
             return false;
@@ -343,7 +343,7 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
     if (!query) return Fail(QUERY_FAILED, error);
     sqlite3_stmt* rows = query.get();
     if (!BindRange(rows, start, end)) return QUERY_FAILED;
-    const int64_t endKey = LastKeyOf(*ParseRangeText(end));
+    const int64_t endKey = LastKeyOf(*ParseLooseCivilText(end));
 
     int rc;
     size_t read = 0;

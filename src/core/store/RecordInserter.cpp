@@ -35,7 +35,7 @@ bool Run(sqlite3_stmt* statement, std::string& error, int& code) {
 // is bound in place.
 void Bind(sqlite3_stmt* statement, int first, const StoredRow& row, int64_t key) {
     sqlite3_bind_int64(statement, first, key);
-    sqlite3_bind_text(statement, first + 1, row.time, ISO_TEXT_LENGTH, SQLITE_STATIC);
+    sqlite3_bind_text(statement, first + 1, row.time, CIVIL_TEXT_LENGTH, SQLITE_STATIC);
     sqlite3_bind_double(statement, first + 2, row.temperature);
     sqlite3_bind_int(statement, first + 3, row.humidity);
     sqlite3_bind_double(statement, first + 4, row.dewpoint);

@@ -155,8 +155,7 @@ TEST_F(RecordDatabaseTest, RowsInTimeOrderOneSecondsInTheOrderAppendedAndSeriesO
         ASSERT_EQ(series[i].times.size(), times.size()) << columns[i];
         ASSERT_EQ(series[i].values.size(), times.size()) << columns[i];
         for (size_t row = 0; row < times.size(); ++row) {
-            EXPECT_EQ(series[i].times[row], SecondsSinceYearOne(*ParseIsoText(times[row])) -
-                                                YEAR_ONE_TO_UNIX_EPOCH_SECONDS);
+            EXPECT_EQ(series[i].times[row], WallSeconds(*ParseCivilText(times[row])));
             EXPECT_EQ(series[i].values[row], static_cast<float>(std::stod(values[row])));
         }
     }
