@@ -7,6 +7,7 @@
 #include "archive/LiveRows.h"
 #include "common/ZonedTime.h"
 #include "config/AlarmForm.h"
+#include "logger/StationAlarmLimits.h"
 
 namespace corvalin {
 
@@ -161,7 +162,7 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
     if (answers.AlarmsFresh()) {
         AlarmForm form;
         session_.Load(form);
-        snapshot.alarms = StationAlarms{form.Switches(), form.Limits()};
+        snapshot.alarms = DecodeStationAlarms(form.Switches(), form.Limits());
     }
     readingListener_(snapshot);
 }
