@@ -57,13 +57,14 @@ public:
     void SetOnMainScreen(bool onMainScreen);
     bool OnMainScreen() const;
     void SetSensor(const SensorSpec& sensor);
+    // A fault from now on: its "@K" counts the commands from this moment.
+    void InjectFault(FaultSpec fault);
     std::string CardDir() const;
 
     // The station's state as it would answer now (for tests and state files).
     Report SettingsAnswer() const;
     Report CalibrationAnswer() const;
     Report AlarmAnswer(int block) const;  // 1, 3 or 4
-    Report LiveAnswer() const;
     uint8_t IntervalMinutes() const;
     // Seconds the station's clock is ahead of the computer's local clock.
     int64_t ClockOffsetSeconds() const;
@@ -106,6 +107,8 @@ private:
     uint64_t framesReceived_ = 0;
     uint64_t reportsSent_ = 0;
     uint64_t commandsReceived_ = 0;
+    // The options' faults and those injected since.
+    std::vector<FaultSpec> faults_;
     bool strayDue_ = false;  // a stray goes before the answer being queued
     // Per fault of the options: the answers a drop fault has still to drop,
     // the strays a one-off stray fault has still to send.
