@@ -145,6 +145,12 @@ bool Daemon::ApplyMetrics(const std::string& address, bool starting) {
 }
 
 void Daemon::Run() {
+    // Ready once the archive is open, station or not: the card's sync comes
+    // in slices between the turns that keep the watchdog fed.
+    if (logger_->OpenArchive()) {
+        systemd_.Ready("Archive open");
+        ready_ = true;
+    }
     logger_->Run([this](const std::string& status) { AfterTurn(status); });
     systemd_.Stopping();
     if (mqtt_) mqtt_->Stop();
@@ -173,7 +179,7 @@ void Daemon::AfterTurn(const std::string& status) {
         options_.logger.dataDir, {state_.Get(), getpid(), started_, std::time(nullptr)});
     if (!written && written.message != statusFailure_) Say(LogLevel::Warning, written.message);
     statusFailure_ = written ? std::string() : written.message;
-    if (!ready_) {
+    if (!ready_ && logger_->OpenArchive()) {
         systemd_.Ready(status);
         ready_ = true;
     } else {
