@@ -40,6 +40,10 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     ParsedOptions parsed = ParseDaemonOptions(arguments_, out, err);
     if (!parsed.options) return parsed.exitStatus;
     options_ = std::move(*parsed.options);
+    if (Status locked = folderLock_.Take(options_.logger.dataDir); !locked) {
+        Say(LogLevel::Error, locked.message);
+        return 1;
+    }
 
     const Result<ConnectionOptions> connection = MakeConnectionOptions(options_.station);
     if (!connection) {
@@ -70,7 +74,9 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     });
     Say(LogLevel::Info, "corvalind started: every " +
                             std::to_string(options_.logger.interval.count()) + " s, station \"" +
-                            options_.logger.station + "\", data in " + options_.logger.dataDir);
+                            options_.logger.station + "\", data in " + options_.logger.dataDir +
+                            (options_.configFile.empty() ? std::string(", no config file")
+                                                         : ", config " + options_.configFile));
     started_ = std::time(nullptr);
     return std::nullopt;
 }
@@ -200,6 +206,13 @@ void Daemon::ReloadNow() {
         return;
     }
     DaemonOptions options = std::move(*again.options);
+    if (options.logger.dataDir != options_.logger.dataDir) {
+        if (Status locked = folderLock_.Take(options.logger.dataDir); !locked) {
+            Say(LogLevel::Warning,
+                locked.message + "; the data folder stays " + options_.logger.dataDir);
+            options.logger.dataDir = options_.logger.dataDir;
+        }
+    }
     if (!SameStationOptions(options.station, options_.station)) {
         Say(LogLevel::Warning,
             "The station options take effect at the next start; the old ones stay");
@@ -219,7 +232,9 @@ void Daemon::ReloadNow() {
     }
     state_.Update([&](ServiceState& s) { s.station = options.logger.station; });
     options_ = std::move(options);
-    Say(LogLevel::Info, "Configuration read again from " + options_.configFile);
+    Say(LogLevel::Info, options_.configFile.empty()
+                            ? "Configuration read again: no config file, the command line alone"
+                            : "Configuration read again from " + options_.configFile);
     systemd_.Ready("Configuration read again");
 }
 

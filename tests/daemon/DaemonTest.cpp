@@ -128,6 +128,15 @@ TEST_F(DaemonTest, StopsOnSigtermAfterItsWrites) {
     EXPECT_TRUE((*opened.value)->Check());
 }
 
+TEST_F(DaemonTest, OneLoggerPerDataFolder) {
+    Daemon first(Arguments());
+    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) > 0; }));
+    Daemon second(Arguments());
+    EXPECT_EQ(second.WaitFor(30s), 1);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.WaitFor(30s), 0);
+}
+
 TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
     // A long log, so that the kill comes while it is being read in; its
     // local copy is whole already, so nothing is fetched.
