@@ -153,12 +153,22 @@ TEST_F(ArchiveCliTest, OpenMetricsGroupsEachFamilyAndEndsInEof) {
 }
 
 TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {
-    CliRun run = Cli({"archive", "gaps", "--interval", "60"});
+    // Up to the end asked for, or else up to now, a channel without rows is a gap too.
+    const char* lastRow = "2023-11-14T22:23:20Z";
+    CliRun run = Cli({"archive", "gaps", "--interval", "60", "--to", lastRow});
     EXPECT_EQ(run.status, 0) << run.said;
-    EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+    EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
     EXPECT_NE(run.out.find("CH1: no rows from"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("(600 s)"), std::string::npos);
-    EXPECT_NE(Cli({"archive", "gaps", "--interval", "300"}).out.find("No gaps"), std::string::npos);
+    EXPECT_NE(run.out.find("CH3: no rows since"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("(540 s up to"), std::string::npos);
+    EXPECT_NE(Cli({"archive", "gaps", "--interval", "300", "--to", lastRow}).out.find("No gaps"),
+              std::string::npos);
+    run = Cli({"--json", "archive", "gaps", "--interval", "300"});
+    const nlohmann::json open = nlohmann::json::parse(run.out);
+    ASSERT_EQ(open.size(), 2u) << run.out;
+    EXPECT_TRUE(open[0]["open"] && open[1]["open"]);
+    EXPECT_GT(open[0]["seconds"].get<int64_t>(), 86400 * 365);
 
     // A second sync right after the first adds nothing.
     run = Cli({"--json", "archive", "sync"});

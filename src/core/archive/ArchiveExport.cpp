@@ -185,20 +185,30 @@ Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportF
 }
 
 Result<std::vector<ArchiveGap>> FindGaps(ArchiveDatabase& archive, const ArchiveQuery& query,
-                                         int64_t longestStep) {
+                                         int64_t longestStep, int64_t until) {
     std::vector<ArchiveGap> gaps;
     std::optional<ArchivedRow> previous;
-    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
-        if (previous && previous->station == stored.station &&
-            previous->row.channel == stored.row.channel &&
-            stored.row.time - previous->row.time > longestStep) {
+    // Rows come by station and channel: a series ends where the next begins.
+    const auto endSeries = [&] {
+        if (previous && until - previous->row.time > longestStep) {
             gaps.push_back(
-                {stored.station, stored.row.channel, previous->row.time, stored.row.time});
+                {previous->station, previous->row.channel, previous->row.time, until, true});
+        }
+    };
+    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+        const bool sameSeries = previous && previous->station == stored.station &&
+                                previous->row.channel == stored.row.channel;
+        if (!sameSeries) {
+            endSeries();
+        } else if (stored.row.time - previous->row.time > longestStep) {
+            gaps.push_back(
+                {stored.station, stored.row.channel, previous->row.time, stored.row.time, false});
         }
         previous = stored;
         return true;
     });
     if (!status) return Result<std::vector<ArchiveGap>>::Fail(status.message);
+    endSeries();
     return Result<std::vector<ArchiveGap>>::Of(std::move(gaps));
 }
 
