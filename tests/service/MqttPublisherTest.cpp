@@ -29,17 +29,16 @@ protected:
         ASSERT_TRUE(broker.Start());
         subscriber = std::make_unique<test::MqttSubscriber>(broker.port());
         ASSERT_TRUE(subscriber->Connected());
-        LoggerSettings settings;
-        settings.dataDir = data.path();
-        settings.interval = 60s;
+        LoggerSettings logging;
+        logging.dataDir = data.path();
+        logging.interval = 60s;
+        logging.station = "attic";
+        logger.Configure(logging);
+        ASSERT_TRUE(ParseMqttAddress(broker.Address(), settings));
         settings.station = "attic";
-        logger.Configure(settings);
-        MqttSettings mqtt;
-        ASSERT_TRUE(ParseMqttAddress(broker.Address(), mqtt));
-        mqtt.station = "attic";
-        mqtt.interval = 60s;
-        mqtt.archivePath = data.File(ARCHIVE_DATABASE_FILE);
-        publisher = std::make_unique<MqttPublisher>(mqtt, state, nullptr);
+        settings.interval = 60s;
+        settings.archivePath = data.File(ARCHIVE_DATABASE_FILE);
+        publisher = std::make_unique<MqttPublisher>(settings, state, nullptr);
         logger.SetReadingListener(
             [this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
         ASSERT_TRUE(publisher->Start());
@@ -82,6 +81,7 @@ protected:
     TestClock clock;
     StationLogger logger{rig.session(), clock, nullptr};
     ServiceStateHolder state;
+    MqttSettings settings;
     std::unique_ptr<MqttPublisher> publisher;
 };
 
@@ -89,34 +89,49 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     Pass(3);
     ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 3));
 
-    // Discovery: one config per channel and quantity, sent once, and
-    // retained: a subscriber that comes later gets every one of them.
-    std::map<std::string, int> configs;
-    for (const auto& message : subscriber->Messages()) {
-        if (message.topic.rfind("homeassistant/", 0) == 0) ++configs[message.topic];
+    // Discovery: one device-based config, sent once and retained, with every
+    // entity under the unique id it always had.
+    const std::string device = "homeassistant/device/corvalin_attic/config";
+    ASSERT_EQ(subscriber->On(device).size(), 1u);
+    const nlohmann::json config = nlohmann::json::parse(subscriber->On(device)[0].payload);
+    EXPECT_EQ(config["dev"]["ids"][0], "corvalin_attic");
+    EXPECT_EQ(config["o"]["name"], "Corvalin");
+    EXPECT_TRUE(config["o"].contains("sw") && config["o"].contains("url"));
+    ASSERT_EQ(config["cmps"].size(), 8u * 6);
+    for (const auto& [id, component] : config["cmps"].items()) {
+        EXPECT_EQ(component["unique_id"], id);
+        EXPECT_EQ(component["default_entity_id"], component["p"].get<std::string>() + "." + id);
+        EXPECT_FALSE(component.contains("object_id")) << id;
+        EXPECT_EQ(component["name"].get<std::string>().find("KV7500"), std::string::npos);
+        EXPECT_EQ(component["availability"].size(), 2u) << id;
     }
-    EXPECT_EQ(configs.size(), 8u * 6);
-    for (const auto& [topic, count] : configs) EXPECT_EQ(count, 1) << topic;
+    const nlohmann::json& temperature = config["cmps"]["corvalin_attic_ch1_temperature"];
+    EXPECT_EQ(temperature["p"], "sensor");
+    EXPECT_EQ(temperature["state_topic"], CH1 + "state");
+    EXPECT_EQ(temperature["device_class"], "temperature");
+    EXPECT_EQ(temperature["state_class"], "measurement");
+    EXPECT_EQ(temperature["unit_of_measurement"], "°C");
+    EXPECT_EQ(temperature["expire_after"], 180);
+    EXPECT_EQ(config["cmps"]["corvalin_attic_ch8_humidity_alarm"]["p"], "binary_sensor");
+    // Each per-entity config of before: handed over, then emptied.
+    const std::string former = "homeassistant/sensor/corvalin_attic_ch4_dew_point/config";
+    ASSERT_EQ(subscriber->On(former).size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(subscriber->On(former)[0].payload)["migrate_discovery"], true);
+    EXPECT_EQ(subscriber->On(former)[1].payload, "");
+    // A subscriber that comes later gets the device's config and no old one.
     test::MqttSubscriber later(broker.port(), "later");
+    ASSERT_TRUE(later.WaitFor(device, 1));
+    EXPECT_TRUE(later.On(device)[0].retained);
     ASSERT_TRUE(later.WaitFor("corvalin/attic/status", 1));
-    for (const auto& [topic, count] : configs) {
-        ASSERT_TRUE(later.WaitFor(topic, 1)) << topic;
-        EXPECT_TRUE(later.On(topic)[0].retained) << topic;
-    }
     EXPECT_TRUE(later.On("corvalin/attic/status")[0].retained);
     EXPECT_TRUE(later.On(CH1 + "availability")[0].retained);
-    const auto temperature =
-        subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
-    ASSERT_EQ(temperature.size(), 1u);
-    const nlohmann::json config = nlohmann::json::parse(temperature[0].payload);
-    EXPECT_EQ(config["unique_id"], "corvalin_attic_ch1_temperature");
-    EXPECT_EQ(config["state_topic"], CH1 + "state");
-    EXPECT_EQ(config["device_class"], "temperature");
-    EXPECT_EQ(config["state_class"], "measurement");
-    EXPECT_EQ(config["unit_of_measurement"], "°C");
-    EXPECT_EQ(config["availability"].size(), 2u);
-    EXPECT_EQ(config["expire_after"], 180);
-    EXPECT_EQ(config["device"]["identifiers"][0], "corvalin_attic");
+    EXPECT_TRUE(later.On(former).empty());
+    // The old configs go once: a new start sends the device's config alone.
+    publisher->Stop();
+    publisher = std::make_unique<MqttPublisher>(settings, state, nullptr);
+    ASSERT_TRUE(publisher->Start());
+    ASSERT_TRUE(subscriber->WaitFor(device, 2));
+    EXPECT_EQ(subscriber->On(former).size(), 2u);
 
     EXPECT_EQ(Payloads("corvalin/attic/status").back(), "online");
     const std::vector<std::string> times = StateTimes(CH1);
