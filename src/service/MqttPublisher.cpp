@@ -116,7 +116,8 @@ struct MqttPublisher::Client {
     mosquitto* handle = nullptr;
     bool connected = false;
     bool lost = false;
-    std::string failure;  // why it was lost, in words
+    std::string failure;   // why it was lost, in words
+    std::string tlsError;  // what the TLS library said last
     bool announced = false;
     std::set<int> inFlight;
     std::optional<int64_t> batchTime;  // the reading whose messages are in flight
@@ -274,6 +275,13 @@ void MqttPublisher::Connect() {
     mosquitto_publish_callback_set(handle, [](mosquitto*, void* self, int mid) {
         static_cast<Client*>(self)->inFlight.erase(mid);
     });
+    // The TLS library's own words are the only ones that name a certificate's fault.
+    mosquitto_log_callback_set(handle, [](mosquitto*, void* self, int level, const char* text) {
+        const std::string line = text ? text : "";
+        if (level == MOSQ_LOG_ERR && line.find("SSL") != std::string::npos) {
+            static_cast<Client*>(self)->tlsError = line;
+        }
+    });
     mosquitto_message_callback_set(
         handle, [](mosquitto*, void* self, const mosquitto_message* message) {
             const std::string payload(static_cast<const char*>(message->payload),
@@ -291,7 +299,14 @@ void MqttPublisher::Connect() {
 void MqttPublisher::Exchange() {
     Client& client = *client_;
     if (client.lost) return;
-    if (mosquitto_loop(client.handle, 0, 1) != MOSQ_ERR_SUCCESS) client.lost = true;
+    const int looped = mosquitto_loop(client.handle, 0, 1);
+    if (looped != MOSQ_ERR_SUCCESS) {
+        client.lost = true;
+        if (client.failure.empty() && looped != MOSQ_ERR_CONN_LOST) {
+            client.failure =
+                looped == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(looped);
+        }
+    }
     if (!client.connected && !client.lost &&
         std::chrono::steady_clock::now() - client.started > CONNECT_WAIT) {
         client.lost = true;
@@ -302,6 +317,13 @@ void MqttPublisher::Exchange() {
 bool MqttPublisher::DropLostClient() {
     if (!client_->lost) return false;
     const std::string address = settings_.host + ":" + std::to_string(settings_.port);
+    if (!client_->tlsError.empty()) {
+        client_->failure =
+            "the TLS handshake failed (" + client_->tlsError +
+            "); the broker's certificate was checked against " +
+            (settings_.caFile.empty() ? std::string("the system's CAs in /etc/ssl/certs")
+                                      : "the CA file " + settings_.caFile);
+    }
     if (client_->announced) {
         Say(LogLevel::Warning, "The MQTT broker " + address + " was lost; looking for it");
         lastFailure_.clear();

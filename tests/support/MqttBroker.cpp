@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,18 +51,43 @@ struct Library {
 
 }  // namespace
 
-MqttBroker::MqttBroker() : port_(FreeLoopbackPort()) {
-    std::ofstream(dir_.File("mosquitto.conf")) << "listener " << port_ << " 127.0.0.1\n"
-                                               << "allow_anonymous true\n"
-                                               << "persistence true\n"
-                                               << "persistence_location " << dir_.path() << "/\n"
-                                               << "autosave_interval 1\n"
-                                               << "log_dest none\n";
+MqttBroker::MqttBroker(const std::string& settings)
+    : port_(FreeLoopbackPort()), settings_(settings) {
+    // Started by root, mosquitto runs as its own user: it must reach its files.
+    chmod(dir_.path().c_str(), 0755);
 }
 
 MqttBroker::~MqttBroker() { Stop(); }
 
+void MqttBroker::RequireUser(const std::string& user, const std::string& password) {
+    // The password as given, spaces and all: an argument, not a line of a file.
+    std::string program = "/usr/bin/mosquitto_passwd";
+    std::string create = "-c";
+    std::string batch = "-b";
+    std::string file = dir_.File("passwords");
+    std::string name = user;
+    std::string secret = password;
+    char* argv[] = {program.data(), create.data(), batch.data(), file.data(),
+                    name.data(),    secret.data(), nullptr};
+    pid_t pid = -1;
+    int status = -1;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) == 0) waitpid(pid, &status, 0);
+    if (status == 0) {
+        chmod(file.c_str(), 0644);
+        passwords_ = file;
+    }
+}
+
 bool MqttBroker::Start() {
+    std::ofstream(dir_.File("mosquitto.conf"))
+        << "listener " << port_ << " 127.0.0.1\n"
+        << settings_
+        << (passwords_.empty() ? "allow_anonymous true\n"
+                               : "allow_anonymous false\npassword_file " + passwords_ + "\n")
+        << "persistence true\n"
+        << "persistence_location " << dir_.path() << "/\n"
+        << "autosave_interval 1\n"
+        << "log_dest none\n";
     std::string program = "/usr/sbin/mosquitto";
     std::string flag = "-c";
     std::string conf = dir_.File("mosquitto.conf");

@@ -17,7 +17,11 @@ namespace corvalin::test {
 // that a stop and a start keep the sessions and their queued messages.
 class MqttBroker {
 public:
-    MqttBroker();
+    // `settings` go after the listener's line: e.g. its certfile and keyfile.
+    explicit MqttBroker(const std::string& settings = "");
+    // Only this user, with this password, may connect (before Start).
+    void RequireUser(const std::string& user, const std::string& password);
+    const TempDir& dir() const { return dir_; }
     ~MqttBroker();
     // False when the broker did not come up in time.
     bool Start();
@@ -33,6 +37,8 @@ public:
 private:
     TempDir dir_;
     int port_ = 0;
+    std::string settings_;
+    std::string passwords_;
     pid_t pid_ = -1;
 };
 
