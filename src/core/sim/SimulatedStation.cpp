@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/SimulatedStation.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -70,6 +72,13 @@ int64_t FaultBudget(const FaultSpec& fault) {
 
 }  // namespace
 
+SimulatedStation::FileStamp SimulatedStation::StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    return {static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            static_cast<int64_t>(info.st_size), static_cast<uint64_t>(info.st_ino)};
+}
+
 SimulatedStation::SimulatedStation(SimOptions options)
     : options_(std::move(options)), faults_(options_.faults), state_(DefaultSimState()) {
     for (int k = 0; k < 8; ++k) sensors_[k] = DefaultSensor(k + 1);
@@ -82,7 +91,7 @@ SimulatedStation::SimulatedStation(SimOptions options)
 }
 
 SimulatedStation::~SimulatedStation() {
-    if (!options_.stateFile.empty()) SaveState();  // a failure has nowhere to go here
+    SaveState();  // a failure has nowhere to go here
     std::lock_guard lock(mutex_);
     if (temporaryCard_) {
         std::error_code ignored;
@@ -98,6 +107,7 @@ Status SimulatedStation::Start() {
         if (fs::exists(options_.stateFile, ec)) {
             Status loaded = LoadSimState(options_.stateFile, state_);
             if (!loaded) return loaded;
+            stateStamp_ = StampOf(options_.stateFile);
         }
         stateWritable_ = true;
     }
@@ -113,18 +123,37 @@ Status SimulatedStation::Start() {
 }
 
 Status SimulatedStation::SaveState() {
-    SimState snapshot;
-    {
-        std::lock_guard lock(mutex_);
-        if (options_.stateFile.empty()) return Status::Ok();
-        if (!stateWritable_) {
-            return Status::Error("The simulated station's state was not loaded from \"" +
-                                 options_.stateFile + "\", so it is not saved over it");
-        }
-        snapshot = state_;
-        if (screenForcedFrom_) snapshot.onMainScreen = *screenForcedFrom_;
+    std::lock_guard lock(mutex_);
+    if (options_.stateFile.empty()) return Status::Ok();
+    if (!stateWritable_) {
+        return Status::Error("The simulated station's state was not loaded from \"" +
+                             options_.stateFile + "\", so it is not saved over it");
     }
-    return SaveSimState(options_.stateFile, snapshot);
+    return stateDirty_ ? PersistStateLocked() : Status::Ok();
+}
+
+void SimulatedStation::SyncStateLocked() {
+    if (options_.stateFile.empty() || !stateWritable_ || stateDirty_) return;
+    const FileStamp stamp = StampOf(options_.stateFile);
+    if (stamp == stateStamp_ || stamp.modified < 0) return;
+    SimState loaded = state_;
+    if (!LoadSimState(options_.stateFile, loaded)) return;  // half-written: read it next time
+    stateStamp_ = stamp;
+    state_ = loaded;
+    if (screenForcedFrom_) {
+        screenForcedFrom_ = state_.onMainScreen;
+        state_.onMainScreen = false;
+    }
+}
+
+Status SimulatedStation::PersistStateLocked() {
+    if (options_.stateFile.empty() || !stateWritable_) return Status::Ok();
+    SimState snapshot = state_;
+    if (screenForcedFrom_) snapshot.onMainScreen = *screenForcedFrom_;
+    const Status saved = SaveSimState(options_.stateFile, snapshot);
+    stateDirty_ = !saved;
+    if (saved) stateStamp_ = StampOf(options_.stateFile);
+    return saved;
 }
 
 Status SimulatedStation::PrepareCardLocked() {
@@ -196,6 +225,8 @@ bool SimulatedStation::ReceiveFrame(uint64_t generation, const Report& frame) {
 
 void SimulatedStation::HandleFrameLocked(const Report& frame) {
     if (frame[0] != FRAME_START) return;
+    SyncStateLocked();
+    const SimState before = state_;
     const uint64_t command = commandsReceived_++;
     const bool answerDropped = TakeFaultLocked(FaultSpec::Kind::Drop, command);
     // A stray waits for the next answer that goes out.
@@ -281,6 +312,7 @@ void SimulatedStation::HandleFrameLocked(const Report& frame) {
             break;  // the station ignores codes it does not know
     }
     if (!answer.empty() && !answerDropped) QueueAnswerLocked(std::move(answer));
+    if (!(state_ == before)) PersistStateLocked();
 }
 
 void SimulatedStation::CommitLocked() {
@@ -457,8 +489,10 @@ void SimulatedStation::UnplugLocked() {
 
 void SimulatedStation::SetOnMainScreen(bool onMainScreen) {
     std::lock_guard lock(mutex_);
+    SyncStateLocked();
     screenForcedFrom_.reset();  // switched by hand: that is the station's state now
     state_.onMainScreen = onMainScreen;
+    PersistStateLocked();
 }
 
 bool SimulatedStation::OnMainScreen() const {
