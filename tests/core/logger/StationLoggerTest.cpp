@@ -191,6 +191,29 @@ TEST_F(StationLoggerTest, KeepsTheReadingsWhileTheArchiveCannotBeWrittenAndWrite
     Pass(1);
     EXPECT_EQ(logger.Stats().rowsWaiting, 0u);
     EXPECT_EQ(Archived().size(), 8u);
+
+    // What still waits at the stop is written, or said to be lost.
+    std::filesystem::remove_all(data.File(ARCHIVE_DATABASE_FILE));
+    std::filesystem::create_directories(data.File(ARCHIVE_DATABASE_FILE) + "/in-the-way");
+    logger.Configure({.station = "cellar", .interval = 300s, .dataDir = data.path()});
+    Pass(2);
+    logger.Stop();
+    logger.Run();
+    EXPECT_EQ(said.back(),
+              "4 rows could not be written to the archive before the stop; they are lost");
+}
+
+TEST_F(StationLoggerTest, NoStationIsSaidOnceWithHowItIsLookedFor) {
+    rig.station().Unplug();
+    Pass(3);
+    EXPECT_EQ(std::count_if(said.begin(), said.end(),
+                            [](const std::string& line) {
+                                return line.rfind("No station found", 0) == 0 &&
+                                       line.find("every 2 s and at each plug-in") !=
+                                           std::string::npos;
+                            }),
+              1);
+    EXPECT_EQ(logger.Stats().reads, 0u);
 }
 
 class DroppedAnswerTest : public StationLoggerTest {
