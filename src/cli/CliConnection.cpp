@@ -21,6 +21,8 @@ int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Con
         return EXIT_FAILED;
     }
     session = std::move(*created.value);
+    // A command runs once: it stops at the first answer that does not come.
+    session->SetOneShot(true);
 
     if (flags.trace) {
         // Written from the sending threads and the reader thread.
