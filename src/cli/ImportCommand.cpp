@@ -82,9 +82,10 @@ int RunImport(CommandContext& context, const ImportOptionsGiven& given) {
     options.requireReading = !given.file.empty();
     ImportResult result;
     {
-        ImportProgressLine progress(console.err);
+        // On stderr, and only when it is a terminal.
+        ImportProgressLine progress(console.Side());
         ImportProgress report;
-        if (console.interactive && !context.flags.json) {
+        if (console.progress) {
             report = [&progress](ImportPhase phase, uint64_t done, uint64_t total) {
                 progress.Update(phase, done, total);
             };

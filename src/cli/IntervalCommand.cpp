@@ -52,7 +52,16 @@ int SetInterval(const CommandContext& context, const std::string& minutes) {
     const IntervalResult result = session->SetInterval(minutes);
     switch (result) {
         case IntervalResult::Set:
-            context.console.out << IntervalMessage(result) << "\n";
+            if (context.flags.json) {
+                context.console.out
+                    << JsonText(nlohmann::json{{"written", true},
+                                               {"intervalMinutes", *IntervalFromText(minutes)},
+                                               {"message", IntervalMessage(result)}},
+                                2)
+                    << "\n";
+            } else {
+                context.console.out << IntervalMessage(result) << "\n";
+            }
             return EXIT_DONE;
         case IntervalResult::OutOfRange:
             context.console.err << IntervalMessage(result) << "\n";

@@ -1,13 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdio>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 
 #include "Commands.h"
+#include "JsonText.h"
 #include "common/Messages.h"
 
 namespace corvalin::cli {
 
 namespace {
+
+std::string TimeText(const LocalTime& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month,
+                  time.day, time.hour, time.minute, time.second);
+    return text;
+}
 
 struct SyncTimeOptions {
     std::string atText;
@@ -36,19 +46,33 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                            "or add --yes.\n";
             return EXIT_FAILED;
         }
-        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION))
-            return EXIT_DONE;  // Cancel: nothing is sent
+        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION, flags.json)) {
+            // Cancel: nothing is sent
+            if (flags.json) {
+                console.out << JsonText(nlohmann::json{{"written", false}, {"cancelled", true}})
+                            << "\n";
+            }
+            return EXIT_DONE;
+        }
     }
 
     std::unique_ptr<StationSession> session;
     const int opened = OpenStation(station, flags, console, session);
     if (opened != EXIT_DONE) return opened;
 
-    auto now = [&] { return options.at ? fixedTime : LocalTimeNow(); };
+    std::optional<LocalTime> sent;
+    auto now = [&] { return *(sent = options.at ? fixedTime : LocalTimeNow()); };
     const ClockSyncResult result = session->SyncClock(now);
     switch (result) {
         case ClockSyncResult::Synchronised:
-            console.out << ClockSyncMessage(result) << "\n";
+            if (flags.json) {
+                console.out << JsonText(nlohmann::json{{"written", true},
+                                                       {"time", sent ? TimeText(*sent) : ""},
+                                                       {"message", ClockSyncMessage(result)}})
+                            << "\n";
+            } else {
+                console.out << ClockSyncMessage(result) << "\n";
+            }
             return EXIT_DONE;
         case ClockSyncResult::NotOnMainScreen:
         case ClockSyncResult::NoAnswer:
