@@ -83,9 +83,7 @@ int RunCommand(const std::vector<std::string>& args, Console& console) {
     AddRecordsCommand(app, context);
     AddArchiveCommand(app, context);
     AddServiceCommand(app, context);
-#ifdef CORVALIN_GRAPH_COMMAND
     AddGraphCommand(app, context);
-#endif
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
