@@ -37,6 +37,12 @@ TEST(GraphModule, WhenItIsNotThereTheToolSaysWhichPackageBringsIt) {
     EXPECT_NE(broken.error.find("cannot be loaded"), std::string::npos) << broken.error;
     EXPECT_EQ(fs::path(GraphModulePath()).filename(), "corvalin-graph.so");
 
+    // The tool links no Qt library: a box without the module has none.
+    const auto [linked, libraries] = Shell("ldd " + std::string(CORVALIN_CLI_PATH));
+    ASSERT_EQ(linked, 0);
+    EXPECT_NE(libraries.find("libsqlite3"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+
     // The tool on its own, as a box with only its package has it: every
     // other command works, and graph says what to install.
     fs::create_directories(dir.File("bin"));
