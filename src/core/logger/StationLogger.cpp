@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "archive/ArchiveTime.h"
 #include "archive/LiveRows.h"
+#include "common/ZonedTime.h"
 #include "config/AlarmForm.h"
+#include "logger/StationAlarmLimits.h"
 
 namespace corvalin {
 
@@ -63,7 +64,8 @@ void StationLogger::EnsureArchive() {
     if (archive_) return;
     std::error_code error;
     std::filesystem::create_directories(settings_.dataDir, error);
-    const std::string path = (std::filesystem::path(settings_.dataDir) / ARCHIVE_FILE).string();
+    const std::string path =
+        (std::filesystem::path(settings_.dataDir) / ARCHIVE_DATABASE_FILE).string();
     Result<std::unique_ptr<ArchiveDatabase>> opened = ArchiveDatabase::Open(path);
     if (!opened) {
         SayFailure(archiveFailure_, opened.error + "; trying again");
@@ -142,8 +144,8 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
     std::vector<ArchiveRow> rows = RowsFromLiveReadings(session_.Readings(), UtcSeconds(now));
     if (waiting_.size() + rows.size() > MAX_WAITING_ROWS) {
         const size_t drop = waiting_.size() + rows.size() - MAX_WAITING_ROWS;
-        waiting_.erase(waiting_.begin(),
-                       waiting_.begin() + static_cast<std::ptrdiff_t>(std::min(drop, waiting_.size())));
+        waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(
+                                                                std::min(drop, waiting_.size())));
         Say(LogLevel::Error, "The archive has not been writable for long; the oldest " +
                                  std::to_string(drop) + " waiting rows are dropped");
     }
@@ -161,7 +163,7 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
     if (answers.AlarmsFresh()) {
         AlarmForm form;
         session_.Load(form);
-        snapshot.alarms = StationAlarms{form.Switches(), form.Limits()};
+        snapshot.alarms = DecodeStationAlarms(form.Switches(), form.Limits());
     }
     readingListener_(snapshot);
 }
