@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
@@ -12,13 +11,6 @@
 namespace corvalin::cli {
 
 namespace {
-
-std::string TimeText(const LocalTime& time) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month,
-                  time.day, time.hour, time.minute, time.second);
-    return text;
-}
 
 struct SyncTimeOptions {
     std::string atText;
@@ -62,14 +54,14 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
     const int opened = OpenStation(station, flags, console, session);
     if (opened != EXIT_DONE) return opened;
 
-    std::optional<LocalTime> sent;
+    std::optional<CivilTime> sent;
     auto now = [&] { return *(sent = options.at ? fixedTime : LocalTimeNow()); };
     const ClockSyncResult result = session->SyncClock(now);
     switch (result) {
         case ClockSyncResult::Synchronised:
             if (flags.json) {
                 console.out << JsonText(nlohmann::json{{"written", true},
-                                                       {"time", sent ? TimeText(*sent) : ""},
+                                                       {"time", sent ? CivilText(*sent) : ""},
                                                        {"message", ClockSyncMessage(result)}})
                             << "\n";
             } else {

@@ -209,15 +209,16 @@ private:
 };
 
 // True when some data line's time is a date and time: the line is a
-// reading. A log's first line is one, so this usually looks at one line.
+// reading (a time of day alone is none). A log's first line is one, so this
+// usually looks at one line.
 bool HoldsAReading(HistoryTable& table, DateOrder order) {
     for (size_t row = 0;;) {
         const size_t indexed = table.IndexLines(LINES_PER_LOOK);
         if (indexed == row) return false;  // every line looked at
         for (; row < indexed; ++row) {
-            const double time =
-                ParseTimeText(table.Field(row, 0).value_or(std::string_view{}), order);
-            if (time != TIME_NOT_A_DATE && time != TIME_INVALID_DATE) return true;
+            const LogTime time =
+                ParseLogTime(table.Field(row, 0).value_or(std::string_view{}), order);
+            if (time.kind == LogTime::Kind::Time && time.time != CivilTime{}) return true;
         }
     }
 }
