@@ -14,9 +14,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <ostream>

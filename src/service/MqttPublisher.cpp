@@ -149,8 +149,7 @@ Status MqttPublisher::Start() {
     if (std::filesystem::exists(settings_.archivePath, missing)) {
         auto archive = ArchiveDatabase::Open(settings_.archivePath);
         if (archive) {
-            firstCursor_ =
-                (*archive.value)->NewestTime(settings_.station, RowSource::Live).value_or(0);
+            firstCursor_ = (*archive.value)->NewestLiveTime(settings_.station).value_or(0);
         }
     }
     state_.Update([this](ServiceState& s) {

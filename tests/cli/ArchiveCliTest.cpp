@@ -25,7 +25,7 @@ protected:
                         .heatIndex = 21.4,
                         .source = RowSource::Live};
         ArchiveRow bare{
-            .channel = 3, .time = 1700000060, .humidity = 80, .source = RowSource::Card};
+            .channel = 3, .time = 1700000060, .humidity = 57, .source = RowSource::Card};
         ArchiveRow later = full;
         later.time = 1700000600;
         ASSERT_TRUE((*archive.value)->Add("attic, north=1", {full, bare, later}));
@@ -73,7 +73,7 @@ TEST_F(ArchiveCliTest, CsvHasUnitsInItsHeaderAndEmptyCellsForNoValue) {
     EXPECT_EQ(std::vector<std::string>(first.begin() + 3, first.end()),
               (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live"}));
     EXPECT_EQ(CsvFields(lines[3]),
-              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "80", "",
+              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "57", "",
                                         "", "card"}));
 }
 
@@ -88,7 +88,7 @@ TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
     EXPECT_TRUE(std::regex_match(row["time"].get<std::string>(), std::regex(ISO_TIME)));
     EXPECT_TRUE(row["temperature"].is_null() && row["dewPoint"].is_null() &&
                 row["heatIndex"].is_null());
-    EXPECT_EQ(row["humidity"], 80.0);
+    EXPECT_EQ(row["humidity"], 57.0);
     EXPECT_EQ(row["source"], "card");
 }
 
@@ -113,7 +113,7 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
             fields[field.substr(0, equals)] = std::stod(field.substr(equals + 1));
         }
         if (parts[2] == "3") {
-            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 80}}));
+            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 57}}));
         }
         times.push_back(parts[4]);
     }
@@ -148,7 +148,7 @@ TEST_F(ArchiveCliTest, OpenMetricsGroupsEachFamilyAndEndsInEof) {
     EXPECT_EQ(families, (std::vector<std::string>{
                             "corvalin_temperature_celsius", "corvalin_relative_humidity_ratio",
                             "corvalin_dew_point_celsius", "corvalin_heat_index_celsius"}));
-    EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.8}));
+    EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.57}));
     EXPECT_EQ(values["corvalin_temperature_celsius"].size(), 2u);
 }
 

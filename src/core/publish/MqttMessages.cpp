@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/MqttMessages.h"
 
-#include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "common/NumberText.h"
 #include "common/Version.h"
 #include "common/ZonedTime.h"
 #include "publish/AlarmCheck.h"
@@ -14,12 +14,6 @@ namespace {
 
 // How many intervals without a reading before Home Assistant shows none.
 constexpr int EXPIRE_AFTER_INTERVALS = 3;
-
-std::string Number(double value) {
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc() ? std::string(text, end) : std::string("0");
-}
 
 nlohmann::json Value(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
@@ -79,7 +73,7 @@ std::vector<MqttMessage> ReadingMessages(const std::string& station, const Archi
         const std::optional<double>& value = row.*quantity.value;
         if (value) {
             messages.push_back(
-                {ChannelTopic(station, row.channel, quantity.leaf), Number(*value), false});
+                {ChannelTopic(station, row.channel, quantity.leaf), ShortestText(*value), false});
         }
     }
     messages.push_back({ChannelTopic(station, row.channel, "availability"), "online", true});

@@ -135,6 +135,41 @@ TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) 
     EXPECT_EQ(card, (std::vector<int64_t>{600, 900, 1200}));
 }
 
+// A long log on the card comes in slices between the live reads: none of
+// them is missed while it comes, and the logger keeps waking at once.
+TEST_F(StationLoggerTest, ALongCardComesInSlicesBetweenLiveReads) {
+    const int64_t start = Seconds(clock.now);
+    const int lines = 20000;  // some 700 kB
+    {
+        std::ofstream log(rig.station().CardDir() + "/CH2.CSV", std::ios::binary);
+        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+        for (int i = 0; i < lines; ++i) {
+            log << FormatLogTime(start - (lines - i) * 60) << ",20.0,50,9.3,20.0\r\n";
+        }
+    }
+    const auto cardRows = [&] {
+        size_t count = 0;
+        for (const ArchivedRow& row : Archived(RowSource::Card)) count += row.row.channel == 2;
+        return count;
+    };
+    int turns = 0;
+    while (cardRows() < static_cast<size_t>(lines) && turns < 100) {
+        logger.Turn();
+        if (cardRows() < static_cast<size_t>(lines)) EXPECT_EQ(logger.NextTurn(), clock.now);
+        clock.now += 100s;
+        ++turns;
+    }
+    EXPECT_EQ(cardRows(), static_cast<size_t>(lines));
+    EXPECT_GT(turns, 6);
+    // A read at every step of the interval while the card came in.
+    std::vector<int64_t> live;
+    for (const ArchivedRow& row : Archived()) {
+        if (row.row.channel == 1) live.push_back(row.row.time - start);
+    }
+    ASSERT_EQ(live.size(), static_cast<size_t>((turns + 2) / 3));
+    for (size_t i = 0; i < live.size(); ++i) EXPECT_EQ(live[i], static_cast<int64_t>(i) * 300);
+}
+
 TEST_F(StationLoggerTest, WaitsForAnotherProgramsSequenceToEnd) {
     DeviceLock other;
     std::optional<DeviceLock::Hold> held = other.Acquire(rig.station().CardDir());
