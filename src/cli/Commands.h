@@ -37,12 +37,12 @@ void AddRecordsCommand(CLI::App& app, CommandContext& context);
 void AddArchiveCommand(CLI::App& app, CommandContext& context);
 // Reads the logger's status file; needs no station.
 void AddServiceCommand(CLI::App& app, CommandContext& context);
-// Only where the window is built: it draws with the window's chart.
+// Draws with the graph module, loaded when it runs.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 
 // The window's OK/Cancel question on the terminal, Cancel (no) being the
-// default; false without a terminal.
-bool AskYesNo(Console& console, const std::string& question);
+// default; false without a terminal. With `json` it is asked on stderr.
+bool AskYesNo(Console& console, const std::string& question, bool json);
 
 // The data folder the options name, or the default one.
 std::string DataDirectory(const CommandContext& context);

@@ -16,7 +16,9 @@ namespace corvalin::daemon {
 
 namespace {
 
-constexpr const char* SYSTEM_CONFIG = "/etc/corvalin/corvalind.conf";
+// The configuration of the install prefix: /etc/corvalin/corvalind.conf for
+// the packages, /usr/local/etc/... for a plain `cmake --install`.
+constexpr const char* SYSTEM_CONFIG = CORVALIN_SYSTEM_CONFIG;
 
 // The config file used when none is named: the user's, else the system's.
 std::string DefaultConfigFile() {
