@@ -162,8 +162,10 @@ MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
 }
 
 MqttSubscriber::~MqttSubscriber() {
+    // A disconnect ends the loop's thread by itself; cancelling it could leave
+    // one of libmosquitto's mutexes held.
     mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, true);
+    mosquitto_loop_stop(client_, false);
     mosquitto_destroy(client_);
 }
 
