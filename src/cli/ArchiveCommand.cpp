@@ -175,12 +175,14 @@ int RunSync(CommandContext& context, const ArchiveOptions& options) {
     if (context.flags.json) {
         console.out << JsonText(nlohmann::json{{"files", result.files},
                                                {"bytesFetched", result.bytesFetched},
-                                               {"rowsAdded", result.rowsAdded}},
+                                               {"rowsAdded", result.rowsAdded},
+                                               {"skipped", result.skipped}},
                                 2)
                     << "\n";
     } else {
         console.out << "Synced " << result.files << " channel logs: " << result.bytesFetched
                     << " bytes fetched, " << result.rowsAdded << " rows added\n";
+        for (const std::string& file : result.skipped) console.out << "Skipped " << file << "\n";
     }
     return EXIT_DONE;
 }

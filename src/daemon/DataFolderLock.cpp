@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "common/DataFiles.h"
@@ -37,7 +38,8 @@ void DataFolderLock::Release() {
 
 Status DataFolderLock::Take(const std::string& dataDir) {
     const std::string folder = dataDir + "/" + PRIVATE_FOLDER;
-    mkdir(dataDir.c_str(), 0755);
+    std::error_code error;
+    std::filesystem::create_directories(dataDir, error);
     mkdir(folder.c_str(), 0700);
     const std::string path = folder + "/" + LOCK_FILE;
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -177,6 +177,7 @@ TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {
     run = Cli({"--json", "archive", "sync"});
     ASSERT_EQ(run.status, 0) << run.said;
     EXPECT_EQ(nlohmann::json::parse(run.out)["rowsAdded"], 0);
+    EXPECT_EQ(nlohmann::json::parse(run.out)["skipped"][0], "INDOOR.CSV (not a log of CH1 to CH8)");
     EXPECT_EQ(nlohmann::json::parse(run.out)["bytesFetched"], 0);
 
     EXPECT_EQ(Cli({"archive", "--from", "yesterday"}).status, 2);

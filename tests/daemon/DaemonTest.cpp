@@ -129,9 +129,12 @@ TEST_F(DaemonTest, StopsOnSigtermAfterItsWrites) {
 }
 
 TEST_F(DaemonTest, OneLoggerPerDataFolder) {
-    Daemon first(Arguments());
+    std::vector<std::string> arguments = Arguments();
+    arguments[6] = dir.File("new/folder/data");  // --data-dir: made with its parents
+    archive = dir.File("new/folder/data/archive.db");
+    Daemon first(arguments);
     ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) > 0; }));
-    Daemon second(Arguments());
+    Daemon second(arguments);
     EXPECT_EQ(second.WaitFor(30s), 1);
     first.Signal(SIGTERM);
     EXPECT_EQ(first.WaitFor(30s), 0);
