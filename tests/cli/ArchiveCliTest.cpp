@@ -17,10 +17,15 @@ protected:
         std::filesystem::create_directories(data);
         auto archive = ArchiveDatabase::Open(data + "/archive.db");
         ASSERT_TRUE(archive) << archive.error;
-        ArchiveRow full{.channel = 1, .time = 1700000000, .temperature = 21.4, .humidity = 45,
-                        .dewPoint = 9.2, .heatIndex = 21.4, .source = RowSource::Live};
-        ArchiveRow bare{.channel = 3, .time = 1700000060, .humidity = 80,
-                        .source = RowSource::Card};
+        ArchiveRow full{.channel = 1,
+                        .time = 1700000000,
+                        .temperature = 21.4,
+                        .humidity = 45,
+                        .dewPoint = 9.2,
+                        .heatIndex = 21.4,
+                        .source = RowSource::Live};
+        ArchiveRow bare{
+            .channel = 3, .time = 1700000060, .humidity = 80, .source = RowSource::Card};
         ArchiveRow later = full;
         later.time = 1700000600;
         ASSERT_TRUE((*archive.value)->Add("attic, north=1", {full, bare, later}));
@@ -59,16 +64,19 @@ TEST_F(ArchiveCliTest, CsvHasUnitsInItsHeaderAndEmptyCellsForNoValue) {
     ASSERT_EQ(run.status, 0) << run.said;
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 4u);
+    // The derived values follow the stored ones, so the older columns stay where they were.
     EXPECT_EQ(lines[0],
-              "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source");
+              "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source,"
+              "absolute_humidity_gm3,frost_point_C");
     const std::vector<std::string> first = CsvFields(lines[1]);
-    ASSERT_EQ(first.size(), 8u);
+    ASSERT_EQ(first.size(), 10u);
     EXPECT_EQ(first[0], "attic, north=1");
     EXPECT_TRUE(std::regex_match(first[2], std::regex(ISO_TIME))) << first[2];
     EXPECT_EQ(std::vector<std::string>(first.begin() + 3, first.end()),
-              (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live"}));
-    EXPECT_EQ(CsvFields(lines[3]), (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2],
-                                                              "", "80", "", "", "card"}));
+              (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live", "8.42", ""}));
+    EXPECT_EQ(CsvFields(lines[3]),
+              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "80", "",
+                                        "", "card", "", ""}));
 }
 
 TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
@@ -81,7 +89,8 @@ TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
     EXPECT_EQ(row["channel"], 3);
     EXPECT_TRUE(std::regex_match(row["time"].get<std::string>(), std::regex(ISO_TIME)));
     EXPECT_TRUE(row["temperature"].is_null() && row["dewPoint"].is_null() &&
-                row["heatIndex"].is_null());
+                row["heatIndex"].is_null() && row["absoluteHumidity"].is_null() &&
+                row["frostPoint"].is_null());
     EXPECT_EQ(row["humidity"], 80.0);
     EXPECT_EQ(row["source"], "card");
 }
@@ -95,7 +104,8 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
     for (const std::string& line : Lines(run.out)) {
         std::smatch parts;
         ASSERT_TRUE(std::regex_match(line, parts, point)) << line;
-        EXPECT_EQ(std::regex_replace(parts[1].str(), std::regex(R"(\\(.))"), "$1"), "attic, north=1");
+        EXPECT_EQ(std::regex_replace(parts[1].str(), std::regex(R"(\\(.))"), "$1"),
+                  "attic, north=1");
         std::map<std::string, double> fields;
         std::istringstream in(parts[3].str());
         for (std::string field; std::getline(in, field, ',');) {
@@ -107,6 +117,9 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
         }
         if (parts[2] == "3") {
             EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 80}}));
+        } else {
+            EXPECT_EQ(fields["absolute_humidity"], 8.42);
+            EXPECT_EQ(fields.count("frost_point"), 0u);
         }
         times.push_back(parts[4]);
     }
@@ -140,7 +153,9 @@ TEST_F(ArchiveCliTest, OpenMetricsGroupsEachFamilyAndEndsInEof) {
     }
     EXPECT_EQ(families, (std::vector<std::string>{
                             "corvalin_temperature_celsius", "corvalin_relative_humidity_ratio",
-                            "corvalin_dew_point_celsius", "corvalin_heat_index_celsius"}));
+                            "corvalin_dew_point_celsius", "corvalin_heat_index_celsius",
+                            "corvalin_absolute_humidity_grams_per_cubic_meter",
+                            "corvalin_frost_point_celsius"}));
     EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.8}));
     EXPECT_EQ(values["corvalin_temperature_celsius"].size(), 2u);
 }

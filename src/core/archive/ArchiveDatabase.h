@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveBuckets.h"
 #include "archive/ArchiveRow.h"
+#include "archive/ArchiveSummaries.h"
 #include "common/Status.h"
 #include "store/Sqlite.h"
 
@@ -55,8 +57,22 @@ public:
     Result<int64_t> LiveReadingsAfter(const std::string& station, int64_t afterTime);
     // The time of the station's newest row from `source`, if it has one.
     std::optional<int64_t> NewestTime(const std::string& station, RowSource source);
+    // The time of the channel's newest row, if it has one.
+    std::optional<int64_t> NewestTime(const std::string& station, int channel);
     // The stations that have rows, by name.
     std::vector<std::string> Stations();
+
+    // Whether the hour summaries and records are there: an archive made
+    // before them has none until a writer opens it.
+    bool HasSummaries();
+    // The channel's hour summaries from `from` (included) to `to` (excluded).
+    Status ReadHours(const std::string& station, int channel, int64_t from, int64_t to,
+                     const std::function<void(const HourSummary&)>& visit);
+    // Each channel's records, by channel; none for a station without rows.
+    Result<std::vector<ChannelRecords>> Records(const std::string& station);
+    // The buckets of the query that have values, in time order.
+    Status ReadBuckets(const std::string& station, const BucketQuery& query,
+                       const std::function<void(const ValueBucket&)>& visit);
 
     // Small named values the logger leaves for the tools (its interval).
     std::optional<std::string> Setting(const std::string& key);

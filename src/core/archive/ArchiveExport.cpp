@@ -5,30 +5,13 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "archive/CsvText.h"
+#include "archive/Quantity.h"
 #include "common/ZonedTime.h"
 
 namespace corvalin {
 
 namespace {
-
-// The shortest text that reads back as the same double.
-std::string Number(double value) {
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc() ? std::string(text, end) : std::string("0");
-}
-
-std::string CsvCell(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string CsvValue(const std::optional<double>& value) { return value ? Number(*value) : ""; }
 
 // Line protocol tag values escape commas, equals signs and spaces.
 std::string TagValue(const std::string& text) {
@@ -56,14 +39,24 @@ std::string LabelValue(const std::string& text) {
     return escaped;
 }
 
+// The values derived from a row's temperature and humidity; they follow the
+// stored ones, so that readers of the older columns find them where they were.
+constexpr Quantity DERIVED[] = {Quantity::AbsoluteHumidity, Quantity::FrostPoint};
+
 Status WriteCsv(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
-    out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source\n";
+    out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source";
+    for (Quantity quantity : DERIVED) {
+        out << ',' << QuantityField(quantity) << '_' << QuantityUnitName(quantity);
+    }
+    out << '\n';
     return archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         out << CsvCell(stored.station) << ',' << row.channel << ',' << IsoTime(row.time) << ','
             << CsvValue(row.temperature) << ',' << CsvValue(row.humidity) << ','
             << CsvValue(row.dewPoint) << ',' << CsvValue(row.heatIndex) << ','
-            << SourceName(row.source) << '\n';
+            << SourceName(row.source);
+        for (Quantity quantity : DERIVED) out << ',' << CsvValue(QuantityValue(row, quantity));
+        out << '\n';
         return bool(out);
     });
 }
@@ -77,14 +70,13 @@ Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostre
     bool first = true;
     Status status = archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
-        const nlohmann::json item{{"station", stored.station},
-                                  {"channel", row.channel},
-                                  {"time", IsoTime(row.time)},
-                                  {"temperature", JsonValue(row.temperature)},
-                                  {"humidity", JsonValue(row.humidity)},
-                                  {"dewPoint", JsonValue(row.dewPoint)},
-                                  {"heatIndex", JsonValue(row.heatIndex)},
-                                  {"source", SourceName(row.source)}};
+        nlohmann::json item{{"station", stored.station},
+                            {"channel", row.channel},
+                            {"time", IsoTime(row.time)},
+                            {"source", SourceName(row.source)}};
+        for (Quantity quantity : ALL_QUANTITIES) {
+            item[QuantityKey(quantity)] = JsonValue(QuantityValue(row, quantity));
+        }
         out << (first ? "\n  " : ",\n  ")
             << item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         first = false;
@@ -100,17 +92,13 @@ Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ost
         const std::string tags = "corvalin,station=" + TagValue(stored.station) +
                                  ",channel=" + std::to_string(row.channel);
         std::string fields;
-        const std::array<std::pair<const char*, const std::optional<double>*>, 4> values{
-            {{"temperature", &row.temperature},
-             {"humidity", &row.humidity},
-             {"dew_point", &row.dewPoint},
-             {"heat_index", &row.heatIndex}}};
-        for (const auto& [name, value] : values) {
-            if (!*value) continue;
+        for (Quantity quantity : ALL_QUANTITIES) {
+            const std::optional<double> value = QuantityValue(row, quantity);
+            if (!value) continue;
             if (!fields.empty()) fields += ',';
-            fields += name;
+            fields += QuantityField(quantity);
             fields += '=';
-            fields += Number(**value);
+            fields += ShortestNumber(*value);
         }
         // A point needs at least one field: a row of no values is left out.
         if (!fields.empty()) out << tags << ' ' << fields << ' ' << row.time << '\n';
@@ -122,19 +110,24 @@ struct Family {
     const char* name;
     const char* unit;
     const char* help;
-    std::optional<double> ArchiveRow::*value;
+    Quantity quantity;
     double scale;
 };
 
-constexpr std::array<Family, 4> FAMILIES{{
+constexpr std::array<Family, 6> FAMILIES{{
     {"corvalin_temperature_celsius", "celsius", "Temperature measured by the channel's sensor.",
-     &ArchiveRow::temperature, 1.0},
-    {"corvalin_relative_humidity_ratio", "ratio", "Relative humidity, 0 to 1.",
-     &ArchiveRow::humidity, 0.01},
+     Quantity::Temperature, 1.0},
+    {"corvalin_relative_humidity_ratio", "ratio", "Relative humidity, 0 to 1.", Quantity::Humidity,
+     0.01},
     {"corvalin_dew_point_celsius", "celsius", "Dew point from temperature and humidity.",
-     &ArchiveRow::dewPoint, 1.0},
+     Quantity::DewPoint, 1.0},
     {"corvalin_heat_index_celsius", "celsius", "Heat index from temperature and humidity.",
-     &ArchiveRow::heatIndex, 1.0},
+     Quantity::HeatIndex, 1.0},
+    {"corvalin_absolute_humidity_grams_per_cubic_meter", "grams_per_cubic_meter",
+     "Water vapour in the air, from temperature and humidity.", Quantity::AbsoluteHumidity, 1.0},
+    {"corvalin_frost_point_celsius", "celsius",
+     "Frost point below 0 degrees Celsius, from temperature and humidity.", Quantity::FrostPoint,
+     1.0},
 }};
 
 Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
@@ -143,10 +136,10 @@ Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std
             << "# UNIT " << family.name << ' ' << family.unit << '\n'
             << "# HELP " << family.name << ' ' << family.help << '\n';
         Status status = archive.Read(query, [&](const ArchivedRow& stored) {
-            const std::optional<double>& value = stored.row.*family.value;
+            const std::optional<double> value = QuantityValue(stored.row, family.quantity);
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
-                << stored.row.channel << "\"} " << Number(*value * family.scale) << ' '
+                << stored.row.channel << "\"} " << ShortestNumber(*value * family.scale) << ' '
                 << stored.row.time << '\n';
             return bool(out);
         });
