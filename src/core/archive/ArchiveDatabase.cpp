@@ -332,11 +332,13 @@ std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, R
     return sqlite3_column_int64(select, 0);
 }
 
-std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, int channel) {
+std::optional<int64_t> ArchiveDatabase::ChannelTime(const std::string& station, int channel,
+                                                    const char* aggregate) {
     const Result<int64_t> id = StationId(station, false);
     if (!id) return std::nullopt;
     Result<SqliteStatement> prepared =
-        db_.Prepare("SELECT max(time) FROM readings WHERE station = ? AND channel = ?");
+        db_.Prepare(std::string("SELECT ") + aggregate +
+                    "(time) FROM readings WHERE station = ? AND channel = ?");
     if (!prepared) return std::nullopt;
     sqlite3_stmt* select = prepared.value->get();
     sqlite3_bind_int64(select, 1, *id);
@@ -345,6 +347,14 @@ std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, i
         return std::nullopt;
     }
     return sqlite3_column_int64(select, 0);
+}
+
+std::optional<int64_t> ArchiveDatabase::OldestTime(const std::string& station, int channel) {
+    return ChannelTime(station, channel, "min");
+}
+
+std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, int channel) {
+    return ChannelTime(station, channel, "max");
 }
 
 bool ArchiveDatabase::HasSummaries() { return corvalin::HasSummaries(db_); }

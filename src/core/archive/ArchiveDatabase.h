@@ -57,7 +57,8 @@ public:
     Result<int64_t> LiveReadingsAfter(const std::string& station, int64_t afterTime);
     // The time of the station's newest row from `source`, if it has one.
     std::optional<int64_t> NewestTime(const std::string& station, RowSource source);
-    // The time of the channel's newest row, if it has one.
+    // The time of the channel's oldest and newest row, if it has one.
+    std::optional<int64_t> OldestTime(const std::string& station, int channel);
     std::optional<int64_t> NewestTime(const std::string& station, int channel);
     // The stations that have rows, by name.
     std::vector<std::string> Stations();
@@ -90,6 +91,9 @@ private:
                                      const std::vector<ArchiveRow>& rows,
                                      const std::function<Status(int64_t stationId)>& alongside);
     std::string Failure(const std::string& what) const;
+    // min(time) or max(time) of one channel, through the primary key.
+    std::optional<int64_t> ChannelTime(const std::string& station, int channel,
+                                       const char* aggregate);
 
     SqliteConnection db_;
     std::string path_;

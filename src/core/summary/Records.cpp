@@ -39,12 +39,13 @@ Result<std::vector<ChannelRecords>> RecordsFromRows(ArchiveDatabase& archive,
 
 Result<std::vector<ChannelRecords>> ReadRecords(ArchiveDatabase& archive,
                                                 const std::string& station,
-                                                std::optional<int> channel) {
+                                                const std::vector<int>& channels) {
     Result<std::vector<ChannelRecords>> records =
         archive.HasSummaries() ? archive.Records(station) : RecordsFromRows(archive, station);
-    if (!records || !channel) return records;
-    std::erase_if(*records.value,
-                  [&](const ChannelRecords& each) { return each.channel != *channel; });
+    if (!records || channels.empty()) return records;
+    std::erase_if(*records.value, [&](const ChannelRecords& each) {
+        return std::find(channels.begin(), channels.end(), each.channel) == channels.end();
+    });
     return records;
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,10 +9,10 @@
 
 namespace corvalin {
 
-// Each channel's (or one channel's) lowest and highest of every quantity
-// ever, by channel; channels without rows are left out.
+// The channels' (all where none are named) lowest and highest of every
+// quantity ever, by channel; channels without values are left out.
 Result<std::vector<ChannelRecords>> ReadRecords(ArchiveDatabase& archive,
                                                 const std::string& station,
-                                                std::optional<int> channel = std::nullopt);
+                                                const std::vector<int>& channels = {});
 
 }  // namespace corvalin

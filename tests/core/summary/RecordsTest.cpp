@@ -33,11 +33,11 @@ TEST(Records, KeepEachChannelsFirstHighestAndLowestAsRowsArrive) {
     // A row the card fills in an earlier hour, and one already archived that
     // comes again with another value: only the new row counts.
     ASSERT_TRUE(archive.Add("s", {Reading(1, 5000, 26.5), Reading(1, 20000, -9.0)}));
-    records = ReadRecords(archive, "s", 1);
+    records = ReadRecords(archive, "s", {1});
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), 1u);
     EXPECT_EQ(Of((*records)[0], Quantity::Temperature), (Extremes{true, -3.0, 20000, 26.5, 5000}));
-    EXPECT_TRUE(ReadRecords(archive, "s", 2)->empty());
+    EXPECT_TRUE(ReadRecords(archive, "s", {2})->empty());
     EXPECT_TRUE(ReadRecords(archive, "other")->empty());
 }
 
