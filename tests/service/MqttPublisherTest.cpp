@@ -8,8 +8,8 @@
 
 #include "config/AlarmForm.h"
 #include "service/MqttPublisher.h"
-#include "support/MqttBroker.h"
 #include "support/LoggerRig.h"
+#include "support/MqttBroker.h"
 #include "support/SimRig.h"
 
 namespace corvalin {
@@ -40,7 +40,8 @@ protected:
         mqtt.interval = 60s;
         mqtt.archivePath = data.File(ARCHIVE_FILE);
         publisher = std::make_unique<MqttPublisher>(mqtt, state, nullptr);
-        logger.SetReadingListener([this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
+        logger.SetReadingListener(
+            [this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
         ASSERT_TRUE(publisher->Start());
     }
     void TearDown() override {
@@ -98,7 +99,8 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     }
     EXPECT_TRUE(later.On("corvalin/attic/status")[0].retained);
     EXPECT_TRUE(later.On(CH1 + "availability")[0].retained);
-    const auto temperature = subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
+    const auto temperature =
+        subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
     ASSERT_EQ(temperature.size(), 1u);
     const nlohmann::json config = nlohmann::json::parse(temperature[0].payload);
     EXPECT_EQ(config["unique_id"], "corvalin_attic_ch1_temperature");
