@@ -46,9 +46,10 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
                                  std::ostream& err) {
     DaemonOptions options;
     options.logger.dataDir = DefaultDataDir();
-    CLI::App app("corvalind: logs the KV7500 station's eight channels into an archive, "
-                 "filled from its SD card when it was away",
-                 "corvalind");
+    CLI::App app(
+        "corvalind: logs the KV7500 station's eight channels into an archive, "
+        "filled from its SD card when it was away",
+        "corvalind");
     app.set_version_flag("--version", std::string("corvalind ") + CORVALIN_VERSION);
     app.set_config("--config", DefaultConfigFile(),
                    "Read options from this file (key = value, keys as the long options)");
@@ -91,6 +92,13 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::ExistingFile);
     app.add_option("--metrics", options.metrics,
                    "Serve Prometheus metrics on http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9475)");
+    app.add_option("--http", options.http,
+                   "Serve the page of the readings, its JSON API (/api/v1/) and the metrics on "
+                   "http://ADDRESS:PORT/ (e.g. 127.0.0.1:8075)");
+    app.add_option("--http-assets", options.httpAssets,
+                   "The folder of the page's chart library, dygraph.min.js and dygraph.min.css "
+                   "(default: where libjs-dygraphs installs them)")
+        ->check(CLI::ExistingDirectory);
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
