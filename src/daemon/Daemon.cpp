@@ -16,6 +16,11 @@ std::string ArchivePath(const LoggerSettings& settings) {
     return settings.dataDir + "/" + ARCHIVE_FILE;
 }
 
+// The address with the port listened on (port 0 takes a free one).
+std::string ServedAddress(const std::string& address, uint16_t port) {
+    return address.substr(0, address.rfind(':') + 1) + std::to_string(port);
+}
+
 bool SameStationOptions(const StationArguments& a, const StationArguments& b) {
     return a.simulate == b.simulate && a.simCard == b.simCard && a.simState == b.simState &&
            a.simSensors == b.simSensors && a.simNotMainScreen == b.simNotMainScreen &&
@@ -150,7 +155,8 @@ bool Daemon::ApplyMetrics(const DaemonOptions& options, bool starting) {
     }
     if (metrics_) metrics_->Stop();
     metrics_ = std::move(server);
-    Say(LogLevel::Info, "Metrics on http://" + address + "/metrics");
+    Say(LogLevel::Info,
+        "Metrics on http://" + ServedAddress(address, metrics_->Port()) + "/metrics");
     return true;
 }
 
@@ -182,7 +188,8 @@ bool Daemon::ApplyHttp(const DaemonOptions& options, bool starting) {
     if (!server->Warning().empty()) Say(LogLevel::Warning, server->Warning());
     if (dashboard_) dashboard_->Stop();
     dashboard_ = std::move(server);
-    Say(LogLevel::Info, "The page on http://" + options.http + "/");
+    Say(LogLevel::Info,
+        "The page on http://" + ServedAddress(options.http, dashboard_->Port()) + "/");
     return true;
 }
 

@@ -44,11 +44,13 @@ function unitOf(key) {
   return key === "humidity" ? "%" : "g/m³";
 }
 
-function shown(key, value) {
-  const v = inUnit(key, value);
-  if (v === null) return "–";
+// A value already in the unit shown.
+function formatted(key, v) {
+  if (v === null || v === undefined || Number.isNaN(v)) return "–";
   return (key === "humidity" ? v.toFixed(0) : v.toFixed(1)) + " " + unitOf(key);
 }
+
+function shown(key, value) { return formatted(key, inUnit(key, value)); }
 
 function pad(n) { return String(n).padStart(2, "0"); }
 
@@ -276,8 +278,9 @@ function drawChart(quantity, channels, seriesList, from, to) {
     visibility: channels.map(c => !page.hidden.has(c)),
     dateWindow: [from, to],
     ylabel: unitOf(quantity.key),
-    legend: "onmouseover",
     strokeWidth: 1.5,
+    highlightCallback: (event, x, points) => showReadout(box, quantity, x, points),
+    unhighlightCallback: () => { box.querySelector(".readout").textContent = ""; },
     drawCallback: graph => { box.dataset.points = String(countPoints(graph)); },
   };
   const data = rows.length ? rows : [[new Date(from), ...channels.map(() => null)]];
@@ -290,12 +293,25 @@ function drawChart(quantity, channels, seriesList, from, to) {
   }
 }
 
+// The values under the pointer, beside the chart's title.
+function showReadout(box, quantity, x, points) {
+  const readout = box.querySelector(".readout");
+  readout.replaceChildren(clock(new Date(x).toISOString()));
+  for (const point of points) {
+    if (point.yval === null || Number.isNaN(point.yval)) continue;
+    const value = element("span", {text: " " + point.name + " " + formatted(quantity.key, point.yval)});
+    value.style.color = CHANNEL_COLORS[Number(point.name.slice(2)) - 1];
+    readout.append(value);
+  }
+}
+
 function ensureChartBoxes() {
   const charts = document.getElementById("charts");
   if (charts.children.length) return;
   for (const quantity of QUANTITIES) {
     charts.append(element("div", {class: "chart-box", id: "chart-" + quantity.key, "data-points": "0"},
-                          element("h3", {text: quantity.name}), element("div", {class: "chart"})));
+                          element("h3", {text: quantity.name}, element("span", {class: "readout"})),
+                          element("div", {class: "chart"})));
   }
 }
 
@@ -432,6 +448,11 @@ function setUnit(unit) {
 }
 
 function start() {
+  // dygraphs' own legend writes inline styles, which the page's
+  // Content-Security-Policy refuses: the charts show a readout of their own.
+  if (typeof Dygraph !== "undefined") {
+    Dygraph.PLUGINS = Dygraph.PLUGINS.filter(plugin => plugin !== Dygraph.Plugins.Legend);
+  }
   for (const button of document.querySelectorAll("[data-unit]")) {
     button.addEventListener("click", () => setUnit(button.dataset.unit));
   }
