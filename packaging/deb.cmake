@@ -37,8 +37,10 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Depends: from the libraries the binaries link, as dpkg-shlibdeps finds them.
+# Depends: from the libraries the binaries link, as dpkg-shlibdeps finds them,
+# and the chart library corvalind's page loads from its installed path.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-dygraphs")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # The logger's configuration is the admin's; the group and user it runs as
