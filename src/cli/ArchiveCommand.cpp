@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ArchiveCommand.h"
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "ArchiveCommand.h"
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "archive/ArchiveExport.h"
+#include "common/DataFiles.h"
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
 #include "logger/LoggingIntervals.h"
@@ -18,15 +23,19 @@
 namespace corvalin::cli {
 
 std::string ArchivePath(const CommandContext& context) {
-    return (std::filesystem::path(DataDirectory(context)) / ARCHIVE_FILE).string();
+    return LoggerFolder(context, ARCHIVE_DATABASE_FILE) + "/" + ARCHIVE_DATABASE_FILE;
 }
 
 std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& context) {
     const std::string path = ArchivePath(context);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        context.console.err << "There is no archive " << path
-                            << " yet: corvalind makes it, or corvalin-cli archive sync\n";
+    if (access(path.c_str(), R_OK) != 0) {
+        if (errno == ENOENT) {
+            context.console.err << "There is no archive " << path
+                                << " yet: corvalind makes it, or corvalin-cli archive sync\n";
+        } else {
+            context.console.err << "Cannot read the archive " << path << ": "
+                                << std::strerror(errno) << "\n";
+        }
         return nullptr;
     }
     Result<std::unique_ptr<ArchiveDatabase>> opened = ArchiveDatabase::Open(path);
@@ -83,7 +92,9 @@ int RunGaps(CommandContext& context, const ArchiveOptions& options) {
     // Live rows come at the logger's interval, card rows at the station's.
     const int64_t interval =
         options.interval > 0 ? options.interval : LongestLoggingInterval(*archive);
-    const Result<std::vector<ArchiveGap>> gaps = FindGaps(*archive, *query, 2 * interval);
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    const Result<std::vector<ArchiveGap>> gaps =
+        FindGaps(*archive, *query, 2 * interval, query->to ? std::min(*query->to, now) : now);
     if (!gaps) {
         context.console.err << gaps.error << "\n";
         return EXIT_FAILED;
@@ -95,15 +106,23 @@ int RunGaps(CommandContext& context, const ArchiveOptions& options) {
                             {"channel", gap.channel},
                             {"from", IsoTime(gap.lastBefore)},
                             {"to", IsoTime(gap.firstAfter)},
-                            {"seconds", gap.firstAfter - gap.lastBefore}});
+                            {"seconds", gap.firstAfter - gap.lastBefore},
+                            {"open", gap.open}});
         }
         context.console.out << JsonText(list, 2) << "\n";
         return EXIT_DONE;
     }
     for (const ArchiveGap& gap : *gaps) {
-        context.console.out << gap.station << " CH" << gap.channel << ": no rows from "
-                            << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter) << " ("
-                            << (gap.firstAfter - gap.lastBefore) << " s)\n";
+        const int64_t seconds = gap.firstAfter - gap.lastBefore;
+        if (gap.open) {
+            context.console.out << gap.station << " CH" << gap.channel << ": no rows since "
+                                << IsoTime(gap.lastBefore) << " (" << seconds << " s up to "
+                                << IsoTime(gap.firstAfter) << ")\n";
+        } else {
+            context.console.out << gap.station << " CH" << gap.channel << ": no rows from "
+                                << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter)
+                                << " (" << seconds << " s)\n";
+        }
     }
     if (gaps->empty()) {
         context.console.out << "No gaps longer than " << 2 * interval << " s.\n";
@@ -119,7 +138,9 @@ int RunSync(CommandContext& context, const ArchiveOptions& options) {
     const std::string dataDir = DataDirectory(context);
     std::error_code error;
     std::filesystem::create_directories(dataDir, error);
-    Result<std::unique_ptr<ArchiveDatabase>> archive = ArchiveDatabase::Open(ArchivePath(context));
+    // A sync writes: into the user's own archive, never the system service's.
+    Result<std::unique_ptr<ArchiveDatabase>> archive =
+        ArchiveDatabase::Open(dataDir + "/" + ARCHIVE_DATABASE_FILE);
     if (!archive) {
         console.err << archive.error << "\n";
         return EXIT_FAILED;

@@ -46,5 +46,9 @@ bool AskYesNo(Console& console, const std::string& question);
 
 // The data folder the options name, or the default one.
 std::string DataDirectory(const CommandContext& context);
+// Where the logger's `file` is: in the data folder the options name; else in
+// the user's, or in the system service's folder when only that one has it
+// (or keeps it from this user).
+std::string LoggerFolder(const CommandContext& context, const std::string& file);
 
 }  // namespace corvalin::cli

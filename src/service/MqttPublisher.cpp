@@ -149,8 +149,7 @@ Status MqttPublisher::Start() {
     if (std::filesystem::exists(settings_.archivePath, missing)) {
         auto archive = ArchiveDatabase::Open(settings_.archivePath);
         if (archive) {
-            firstCursor_ =
-                (*archive.value)->NewestTime(settings_.station, RowSource::Live).value_or(0);
+            firstCursor_ = (*archive.value)->NewestLiveTime(settings_.station).value_or(0);
         }
     }
     state_.Update([this](ServiceState& s) {
@@ -337,10 +336,21 @@ void MqttPublisher::Announce() {
     }
     client.announced = true;
     client.homeAssistantBack = false;
-    Publish(statusTopic_, "online", true);
-    for (const MqttMessage& message : DiscoveryMessages(settings_.station, interval)) {
+    // The per-entity configs of before go once, handed over to the device's.
+    const std::string moved = "mqttDiscoveryMoved:" + settings_.station;
+    const bool moving = !archive_->Setting(moved);
+    std::vector<MqttMessage> messages;
+    if (moving) messages = FormerDiscoveryHandOver(settings_.station);
+    messages.push_back({statusTopic_, "online", true});
+    messages.push_back(DeviceDiscovery(settings_.station, interval));
+    if (moving) {
+        const std::vector<MqttMessage> removal = FormerDiscoveryRemoval(settings_.station);
+        messages.insert(messages.end(), removal.begin(), removal.end());
+    }
+    for (const MqttMessage& message : messages) {
         Publish(message.topic, message.payload, message.retain);
     }
+    if (moving) archive_->SetSetting(moved, "1");
 }
 
 void MqttPublisher::AdvanceCursor() {

@@ -26,7 +26,7 @@ protected:
                         .heatIndex = 21.4,
                         .source = RowSource::Live};
         ArchiveRow bare{
-            .channel = 3, .time = 1700000060, .humidity = 80, .source = RowSource::Card};
+            .channel = 3, .time = 1700000060, .humidity = 57, .source = RowSource::Card};
         ArchiveRow later = full;
         later.time = 1700000600;
         ASSERT_TRUE((*archive.value)->Add("attic, north=1", {full, bare, later}));
@@ -76,7 +76,7 @@ TEST_F(ArchiveCliTest, CsvHasUnitsInItsHeaderAndEmptyCellsForNoValue) {
     EXPECT_EQ(std::vector<std::string>(first.begin() + 3, first.end()),
               (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live", "8.42", ""}));
     EXPECT_EQ(CsvFields(lines[3]),
-              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "80", "",
+              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "57", "",
                                         "", "card", "", ""}));
 }
 
@@ -92,7 +92,7 @@ TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
     EXPECT_TRUE(row["temperature"].is_null() && row["dewPoint"].is_null() &&
                 row["heatIndex"].is_null() && row["absoluteHumidity"].is_null() &&
                 row["frostPoint"].is_null());
-    EXPECT_EQ(row["humidity"], 80.0);
+    EXPECT_EQ(row["humidity"], 57.0);
     EXPECT_EQ(row["source"], "card");
 }
 
@@ -117,7 +117,7 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
             fields[field.substr(0, equals)] = std::stod(field.substr(equals + 1));
         }
         if (parts[2] == "3") {
-            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 80}}));
+            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 57}}));
         } else {
             EXPECT_EQ(fields["absolute_humidity"], 8.42);
             EXPECT_EQ(fields.count("frost_point"), 0u);
@@ -157,14 +157,14 @@ TEST_F(ArchiveCliTest, OpenMetricsGroupsEachFamilyAndEndsInEof) {
                             "corvalin_dew_point_celsius", "corvalin_heat_index_celsius",
                             "corvalin_absolute_humidity_grams_per_cubic_meter",
                             "corvalin_frost_point_celsius"}));
-    EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.8}));
+    EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.57}));
     EXPECT_EQ(values["corvalin_temperature_celsius"].size(), 2u);
 }
 
 // The page's summaries on the command line: dates are local days, the first
 // time of a value that comes again counts, csv or json only.
 TEST_F(ArchiveCliTest, DaysAndRecordsAsThePageHasThem) {
-    test::ZoneScope zone("Asia/Tokyo");  // 1700000000 is 2023-11-15 07:13:20 there
+    ZoneScope zone("Asia/Tokyo");  // 1700000000 is 2023-11-15 07:13:20 there
     CliRun run = Cli({"archive", "days", "--format", "json"});
     ASSERT_EQ(run.status, 0) << run.said;
     const nlohmann::json all = nlohmann::json::parse(run.out);
@@ -180,7 +180,7 @@ TEST_F(ArchiveCliTest, DaysAndRecordsAsThePageHasThem) {
                                                   {"mean", 21.4}}));
     EXPECT_EQ(all["days"][1]["channel"], 3);
     EXPECT_TRUE(all["days"][1]["temperature"]["mean"].is_null());
-    EXPECT_EQ(all["days"][1]["humidity"]["max"], 80.0);
+    EXPECT_EQ(all["days"][1]["humidity"]["max"], 57.0);
     EXPECT_EQ(Cli({"--json", "archive", "days", "--from", "2023-11-15", "--to", "2023-11-15"}).out,
               run.out);
     EXPECT_EQ(Cli({"archive", "days", "--from", "2023-11-16"}).status, 1);  // after the last day
@@ -192,8 +192,8 @@ TEST_F(ArchiveCliTest, DaysAndRecordsAsThePageHasThem) {
                                   "temperature_max_C,temperature_max_time,temperature_mean_C,"
                                   "humidity_min_pct,humidity_min_time,humidity_max_pct,"
                                   "humidity_max_time,humidity_mean_pct",
-                                  "\"attic, north=1\",2023-11-15,3,,,,,,80,"
-                                  "2023-11-15T07:14:20+09:00,80,2023-11-15T07:14:20+09:00,80"}));
+                                  "\"attic, north=1\",2023-11-15,3,,,,,,57,"
+                                  "2023-11-15T07:14:20+09:00,57,2023-11-15T07:14:20+09:00,57"}));
 
     run = Cli({"--json", "archive", "records", "--channel", "1"});
     ASSERT_EQ(run.status, 0) << run.said;
@@ -217,12 +217,22 @@ TEST_F(ArchiveCliTest, DaysAndRecordsAsThePageHasThem) {
 }
 
 TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {
-    CliRun run = Cli({"archive", "gaps", "--interval", "60"});
+    // Up to the end asked for, or else up to now, a channel without rows is a gap too.
+    const char* lastRow = "2023-11-14T22:23:20Z";
+    CliRun run = Cli({"archive", "gaps", "--interval", "60", "--to", lastRow});
     EXPECT_EQ(run.status, 0) << run.said;
-    EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+    EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
     EXPECT_NE(run.out.find("CH1: no rows from"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("(600 s)"), std::string::npos);
-    EXPECT_NE(Cli({"archive", "gaps", "--interval", "300"}).out.find("No gaps"), std::string::npos);
+    EXPECT_NE(run.out.find("CH3: no rows since"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("(540 s up to"), std::string::npos);
+    EXPECT_NE(Cli({"archive", "gaps", "--interval", "300", "--to", lastRow}).out.find("No gaps"),
+              std::string::npos);
+    run = Cli({"--json", "archive", "gaps", "--interval", "300"});
+    const nlohmann::json open = nlohmann::json::parse(run.out);
+    ASSERT_EQ(open.size(), 2u) << run.out;
+    EXPECT_TRUE(open[0]["open"] && open[1]["open"]);
+    EXPECT_GT(open[0]["seconds"].get<int64_t>(), 86400 * 365);
 
     // A second sync right after the first adds nothing.
     run = Cli({"--json", "archive", "sync"});

@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // corvalind as a process: it stops on SIGTERM, and a kill at any moment
 // leaves the archive sound with the card rows and their position in step.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "archive/ArchiveDatabase.h"
+#include "publish/ServiceStatusFile.h"
 #include "sim/SimLogs.h"
 #include "support/MqttBroker.h"
 #include "support/TempDir.h"
@@ -27,16 +31,22 @@ using Clock = std::chrono::steady_clock;
 
 class Daemon {
 public:
-    explicit Daemon(const std::vector<std::string>& arguments) {
+    // `environment` adds NAME=VALUE entries to this process's own.
+    explicit Daemon(const std::vector<std::string>& arguments,
+                    std::vector<std::string> environment = {}) {
         std::vector<std::string> all{CORVALIND_PATH};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& e : environment) envp.push_back(e.data());
+        for (char** e = environ; *e; ++e) envp.push_back(*e);
+        envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Daemon() {
@@ -76,7 +86,7 @@ int64_t Count(const std::string& archivePath, int channel, RowSource source) {
 }
 
 // Waits (bounded) until `ready` holds.
-bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 20s) {
+bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 60s) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
         if (ready()) return true;
@@ -88,9 +98,20 @@ bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit =
 class DaemonTest : public ::testing::Test {
 protected:
     std::vector<std::string> Arguments() {
-        std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
-        return {"--simulate", "--sim-pace", "0", "--sim-card", dir.File("card"),
-                "--data-dir", dir.File("data"), "--interval", "20", "--config", dir.File("corvalind.conf")};
+        if (!std::filesystem::exists(dir.File("corvalind.conf"))) {
+            std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
+        }
+        return {"--simulate",
+                "--sim-pace",
+                "0",
+                "--sim-card",
+                dir.File("card"),
+                "--data-dir",
+                dir.File("data"),
+                "--interval",
+                "20",
+                "--config",
+                dir.File("corvalind.conf")};
     }
     test::TempDir dir;
     std::string archive = dir.File("data/archive.db");
@@ -105,6 +126,15 @@ TEST_F(DaemonTest, StopsOnSigtermAfterItsWrites) {
     auto opened = ArchiveDatabase::Open(archive);
     ASSERT_TRUE(opened);
     EXPECT_TRUE((*opened.value)->Check());
+}
+
+TEST_F(DaemonTest, OneLoggerPerDataFolder) {
+    Daemon first(Arguments());
+    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) > 0; }));
+    Daemon second(Arguments());
+    EXPECT_EQ(second.WaitFor(30s), 1);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.WaitFor(30s), 0);
 }
 
 TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
@@ -144,6 +174,52 @@ TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
         << Count(archive, 2, RowSource::Card);
 }
 
+// Under systemd: ready at once, and alive and saying how far it is while a
+// card that takes longer than the watchdog's time comes in.
+TEST_F(DaemonTest, ReadyAtOnceAndAliveThroughALongCardSync) {
+    const int lines = 12000;  // some 430 kB: several seconds at the station's pace
+    std::filesystem::create_directories(dir.File("card"));
+    {
+        std::ofstream log(dir.File("card/CH2.CSV"), std::ios::binary);
+        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+        for (int i = 0; i < lines; ++i)
+            log << FormatLogTime(1600000000 + i * 60L) << ",20.0,50,9.3,20.0\r\n";
+    }
+    const int notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = dir.File("notify");
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::string> arguments = Arguments();
+    arguments[2] = "1";  // --sim-pace: a report a millisecond, as the station sends them
+    Daemon daemon(arguments, {"NOTIFY_SOCKET=" + path, "WATCHDOG_USEC=2000000"});
+
+    std::vector<std::string> messages;
+    const auto until = Clock::now() + 120s;
+    while (Count(archive, 2, RowSource::Card) < lines && Clock::now() < until) {
+        char buffer[4096];
+        const ssize_t got = recv(notify, buffer, sizeof buffer, 0);
+        if (got > 0) {
+            messages.emplace_back(buffer, static_cast<size_t>(got));
+        } else {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    close(notify);
+    ASSERT_EQ(Count(archive, 2, RowSource::Card), lines);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.front().find("READY=1"), std::string::npos) << messages.front();
+    // Each slice of the sync is a turn: its status says how far, and the heartbeat follows.
+    size_t progress = 0;
+    for (size_t i = 1; i + 1 < messages.size(); ++i) {
+        if (messages[i].find("syncing the card: CH2.CSV") == std::string::npos) continue;
+        ++progress;
+        EXPECT_EQ(messages[i + 1], "WATCHDOG=1") << i;
+    }
+    EXPECT_GT(progress, 3u);
+}
+
 TEST_F(DaemonTest, ItsLastWillSaysOfflineWhenItIsKilled) {
     test::MqttBroker broker;
     ASSERT_TRUE(broker.Start());
@@ -159,6 +235,36 @@ TEST_F(DaemonTest, ItsLastWillSaysOfflineWhenItIsKilled) {
     daemon.WaitFor(10s);
     ASSERT_TRUE(subscriber.WaitFor(status, 2));
     EXPECT_EQ(subscriber.On(status).back().payload, "offline");
+    // Retained: who comes later learns it too.
+    test::MqttSubscriber later(broker.port(), "later");
+    ASSERT_TRUE(later.WaitFor(status, 1));
+    EXPECT_EQ(later.On(status)[0].payload, "offline");
+    EXPECT_TRUE(later.On(status)[0].retained);
+}
+
+// A reload takes a new station name to every part: the old name's topics
+// say offline, the new one's publish, the status file names it.
+TEST_F(DaemonTest, AReloadRenamesTheStationOnTheBrokerToo) {
+    test::MqttBroker broker;
+    ASSERT_TRUE(broker.Start());
+    test::MqttSubscriber subscriber(broker.port());
+    std::vector<std::string> arguments = Arguments();
+    const auto configure = [&](const char* station) {
+        std::ofstream(dir.File("corvalind.conf"))
+            << "station = " << station << "\nmqtt = " << broker.Address() << "\n";
+    };
+    configure("attic");
+    Daemon daemon(arguments);
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/attic/ch1/state", 1));
+    configure("cellar");
+    daemon.Signal(SIGHUP);
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/cellar/ch1/state", 1));
+    EXPECT_EQ(subscriber.On("corvalin/attic/status").back().payload, "offline");
+    EXPECT_EQ(subscriber.On("corvalin/cellar/status").back().payload, "online");
+    ASSERT_TRUE(Eventually([&] {
+        const auto status = ReadServiceStatus(dir.File("data"));
+        return status && *status.value && (*status.value)->status.state.station == "cellar";
+    }));
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(DashboardServerTest, DaysFollowBothClockChangesInTwoZones) {
          "2024-11-03T23:45:00-05:00"},
     };
     for (const Case& c : cases) {
-        test::ZoneScope zone(c.zone);
+        ZoneScope zone(c.zone);
         std::filesystem::remove(dir.File("archive.db"));
         {
             auto archive = ArchiveDatabase::Open(dir.File("archive.db"));

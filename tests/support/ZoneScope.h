@@ -5,9 +5,9 @@
 #include <ctime>
 #include <string>
 
-namespace corvalin::test {
+namespace corvalin {
 
-// The computer's zone (TZ) set for a scope, and put back after it.
+// Sets TZ for one scope and puts the old one back.
 class ZoneScope {
 public:
     explicit ZoneScope(const char* zone) {
@@ -33,4 +33,4 @@ private:
     bool had_ = false;
 };
 
-}  // namespace corvalin::test
+}  // namespace corvalin

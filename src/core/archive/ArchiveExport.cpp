@@ -2,11 +2,11 @@
 #include "archive/ArchiveExport.h"
 
 #include <array>
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "archive/CsvText.h"
 #include "archive/Quantity.h"
+#include "common/NumberText.h"
 #include "common/ZonedTime.h"
 
 namespace corvalin {
@@ -98,7 +98,7 @@ Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ost
             if (!fields.empty()) fields += ',';
             fields += QuantityField(quantity);
             fields += '=';
-            fields += ShortestNumber(*value);
+            fields += ShortestText(*value);
         }
         // A point needs at least one field: a row of no values is left out.
         if (!fields.empty()) out << tags << ' ' << fields << ' ' << row.time << '\n';
@@ -111,23 +111,24 @@ struct Family {
     const char* unit;
     const char* help;
     Quantity quantity;
-    double scale;
+    bool percent;  // kept in %, written as a ratio
 };
 
 constexpr std::array<Family, 6> FAMILIES{{
     {"corvalin_temperature_celsius", "celsius", "Temperature measured by the channel's sensor.",
-     Quantity::Temperature, 1.0},
+     Quantity::Temperature, false},
     {"corvalin_relative_humidity_ratio", "ratio", "Relative humidity, 0 to 1.", Quantity::Humidity,
-     0.01},
+     true},
     {"corvalin_dew_point_celsius", "celsius", "Dew point from temperature and humidity.",
-     Quantity::DewPoint, 1.0},
+     Quantity::DewPoint, false},
     {"corvalin_heat_index_celsius", "celsius", "Heat index from temperature and humidity.",
-     Quantity::HeatIndex, 1.0},
+     Quantity::HeatIndex, false},
     {"corvalin_absolute_humidity_grams_per_cubic_meter", "grams_per_cubic_meter",
-     "Water vapour in the air, from temperature and humidity.", Quantity::AbsoluteHumidity, 1.0},
+     "Water vapour in the air, from temperature and humidity.", Quantity::AbsoluteHumidity,
+     false},
     {"corvalin_frost_point_celsius", "celsius",
      "Frost point below 0 degrees Celsius, from temperature and humidity.", Quantity::FrostPoint,
-     1.0},
+     false},
 }};
 
 Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
@@ -139,7 +140,8 @@ Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std
             const std::optional<double> value = QuantityValue(stored.row, family.quantity);
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
-                << stored.row.channel << "\"} " << ShortestNumber(*value * family.scale) << ' '
+                << stored.row.channel << "\"} "
+                << (family.percent ? PercentAsRatioText(*value) : ShortestText(*value)) << ' '
                 << stored.row.time << '\n';
             return bool(out);
         });
@@ -182,20 +184,30 @@ Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportF
 }
 
 Result<std::vector<ArchiveGap>> FindGaps(ArchiveDatabase& archive, const ArchiveQuery& query,
-                                         int64_t longestStep) {
+                                         int64_t longestStep, int64_t until) {
     std::vector<ArchiveGap> gaps;
     std::optional<ArchivedRow> previous;
-    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
-        if (previous && previous->station == stored.station &&
-            previous->row.channel == stored.row.channel &&
-            stored.row.time - previous->row.time > longestStep) {
+    // Rows come by station and channel: a series ends where the next begins.
+    const auto endSeries = [&] {
+        if (previous && until - previous->row.time > longestStep) {
             gaps.push_back(
-                {stored.station, stored.row.channel, previous->row.time, stored.row.time});
+                {previous->station, previous->row.channel, previous->row.time, until, true});
+        }
+    };
+    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+        const bool sameSeries = previous && previous->station == stored.station &&
+                                previous->row.channel == stored.row.channel;
+        if (!sameSeries) {
+            endSeries();
+        } else if (stored.row.time - previous->row.time > longestStep) {
+            gaps.push_back(
+                {stored.station, stored.row.channel, previous->row.time, stored.row.time, false});
         }
         previous = stored;
         return true;
     });
     if (!status) return Result<std::vector<ArchiveGap>>::Fail(status.message);
+    endSeries();
     return Result<std::vector<ArchiveGap>>::Of(std::move(gaps));
 }
 

@@ -6,11 +6,9 @@
 
 namespace corvalin {
 
-// The shortest text that reads back as the same double.
-std::string ShortestNumber(double value);
 // A field of RFC 4180 CSV: quoted where it holds a comma, quote or line end.
 std::string CsvCell(const std::string& text);
-// A value's cell: empty for no value.
+// A value's cell: its shortest text, empty for no value.
 std::string CsvValue(const std::optional<double>& value);
 
 }  // namespace corvalin

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace corvalin {
@@ -19,5 +20,13 @@ int32_t ReadLeadingInteger(std::string_view text);
 // value too large for a double reads as infinity (with its sign), one too
 // small as 0.
 double ReadLeadingNumber(std::string_view text);
+
+// The one way numbers are written for other programs (exports, pages,
+// payloads): the shortest text that reads back as the same double; "NaN",
+// "+Inf" and "-Inf" for the others.
+std::string ShortestText(double value);
+// A percentage as a ratio, by moving the decimal point of its shortest text:
+// 57 % is "0.57", not 57 / 100 rounded to 0.5700000000000001.
+std::string PercentAsRatioText(double percent);
 
 }  // namespace corvalin

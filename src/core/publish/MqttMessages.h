@@ -19,7 +19,8 @@ namespace corvalin {
 //                                            dew_point, heat_index)
 //   corvalin/<station>/ch<N>/availability   online | offline (retained)
 //   corvalin/<station>/ch<N>/alarm          {"temperature": "ON"|"OFF", "humidity": …} (retained)
-// and Home Assistant discovery under homeassistant/<component>/<object id>/config.
+// and Home Assistant discovery: one device-based message per station under
+// homeassistant/device/corvalin_<station>/config.
 struct MqttMessage {
     std::string topic;
     std::string payload;
@@ -37,9 +38,14 @@ std::vector<MqttMessage> ReadingMessages(const std::string& station, const Archi
 // A channel without a reading at that time: its sensor is missing.
 MqttMessage ChannelOffline(const std::string& station, int channel);
 
-// The retained discovery configs: one device per station, one sensor per
-// channel and quantity, one problem binary sensor per channel and alarm.
-std::vector<MqttMessage> DiscoveryMessages(const std::string& station,
-                                           std::chrono::seconds interval);
+// The retained device-based discovery: the station as one device with an
+// origin, one sensor per channel and quantity and one problem binary sensor
+// per channel and alarm, each with the unique id it always had.
+MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval);
+// Moving from the per-entity configs of before: first each old config topic
+// hands its entity over to the device's config, then, after that config, it
+// is emptied, so that no entity is doubled and none loses its history.
+std::vector<MqttMessage> FormerDiscoveryHandOver(const std::string& station);
+std::vector<MqttMessage> FormerDiscoveryRemoval(const std::string& station);
 
 }  // namespace corvalin

@@ -10,8 +10,6 @@
 namespace corvalin {
 namespace {
 
-using test::ZoneScope;
-
 CivilTime At(int year, int month, int day, int hour, int minute) {
     return {year, month, day, hour, minute, 0};
 }

@@ -59,7 +59,7 @@ protected:
         return reading;
     }
 
-    test::ZoneScope zone{"UTC"};
+    ZoneScope zone{"UTC"};
     test::TempDir dir;
     std::string path = dir.File("archive.db");
     ReadingSnapshot reading = Reading();

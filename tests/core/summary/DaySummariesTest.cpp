@@ -29,7 +29,7 @@ TEST(DaySummaries, LocalDaysFollowTheClockChangesOfTheZone) {
         {"America/St_Johns", "2024-11-03", 1730601000, 25 * 3600},
     };
     for (const Case& c : cases) {
-        test::ZoneScope zone(c.zone);
+        ZoneScope zone(c.zone);
         test::ArchiveFixture fixture;
         std::vector<ArchiveRow> rows;
         for (int64_t t = c.start - 6 * 3600; t < c.start + c.seconds + 6 * 3600; t += 900) {
@@ -71,7 +71,7 @@ TEST(DaySummaries, LocalDaysFollowTheClockChangesOfTheZone) {
 // Random readings over a fortnight in a zone half an hour off UTC, with its
 // fall back: the hours' summaries give what the rows give.
 TEST(DaySummaries, HoursAndRowsAgree) {
-    test::ZoneScope zone("America/St_Johns");
+    ZoneScope zone("America/St_Johns");
     test::ArchiveFixture fixture;
     std::mt19937 random(7);
     std::vector<ArchiveRow> rows;
@@ -109,7 +109,7 @@ TEST(DaySummaries, HoursAndRowsAgree) {
 // An archive from before the summaries: read as it is where it cannot be
 // written, and given its summaries by the next writer.
 TEST(DaySummaries, AnArchiveWithoutSummariesGivesTheSameDaysAndRecords) {
-    test::ZoneScope zone("Europe/Berlin");
+    ZoneScope zone("Europe/Berlin");
     test::ArchiveFixture fixture;
     std::vector<ArchiveRow> rows;
     for (int64_t t = 1700000000; t < 1700000000 + 3 * 86400; t += 1800) {
