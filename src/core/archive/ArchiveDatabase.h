@@ -79,6 +79,9 @@ public:
     std::optional<std::string> Setting(const std::string& key);
     Status SetSetting(const std::string& key, const std::string& value);
 
+    // Holds the connection's page cache to this size.
+    void LimitCache(int kibibytes);
+
     // SQLite's integrity check: ok, or what it found.
     Status Check();
 

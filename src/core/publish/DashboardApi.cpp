@@ -14,6 +14,7 @@ namespace {
 
 constexpr int64_t DEFAULT_POINTS = 1000;
 constexpr int64_t MOST_POINTS = 10000;
+constexpr int READER_CACHE_KIB = 512;
 
 ApiAnswer Ok(const nlohmann::ordered_json& body) {
     return {200, body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)};
@@ -51,6 +52,8 @@ ArchiveDatabase* DashboardApi::Archive(std::string& failure) {
         return nullptr;
     }
     archive_ = std::move(*opened.value);
+    // Its reads run through a span once: a small cache keeps the logger small.
+    archive_->LimitCache(READER_CACHE_KIB);
     return archive_.get();
 }
 

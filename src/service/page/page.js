@@ -150,7 +150,7 @@ function setPeriod(period) {
   const charts = document.getElementById("charts");
   charts.dataset.from = period.from;
   charts.dataset.to = period.to;
-  loadPeriod();
+  return loadPeriod();
 }
 
 // --- Tiles.
@@ -383,8 +383,11 @@ async function loadRecords() {
 async function loadPeriod() {
   if (!page.current || !page.period) return;
   const request = ++page.periodRequest;
+  const began = performance.now();
   try {
     await Promise.all([loadCharts(request), loadDays(request)]);
+    // For the benchmark: how long the period took to draw.
+    if (request === page.periodRequest) document.body.dataset.periodMs = String(Math.round(performance.now() - began));
   } catch (failure) {
     document.getElementById("status").textContent = "The archive cannot be read: " + failure.message;
   }
@@ -416,12 +419,15 @@ async function refresh() {
   document.getElementById("station").textContent = current.station;
   renderTiles(false);
   if (channelsChanged) renderToggles();
+  const work = [];
   if (first) {
-    setPeriod(periodAround("day", current.today));
+    work.push(setPeriod(periodAround("day", current.today)));
   } else if (newReading && (periodHasToday() || channelsChanged)) {
-    loadPeriod();
+    work.push(loadPeriod());
   }
-  if (newReading) loadRecords().catch(() => {});
+  if (newReading) work.push(loadRecords().catch(() => {}));
+  // For the benchmark: when the page was first fully drawn, from its navigation.
+  if (first) Promise.all(work).then(() => { document.body.dataset.drawnMs = String(Math.round(performance.now())); });
   const interval = current.interval || 60;
   const readingAge = current.time ? (Date.now() - Date.parse(current.time)) / 1000 : interval;
   const untilNext = interval - (readingAge % interval) + 2;
