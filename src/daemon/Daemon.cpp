@@ -275,11 +275,15 @@ void Daemon::ReloadNow() {
         options.mqttPasswordFile = options_.mqttPasswordFile;
         options.mqttCaFile = options_.mqttCaFile;
     }
-    if (!ApplyMetrics(options, false)) options.metrics = options_.metrics;
-    if (!ApplyHttp(options, false)) {
+    // A server that goes leaves its address before the other one may take it.
+    const auto applyHttp = [&] {
+        if (ApplyHttp(options, false)) return;
         options.http = dashboard_ ? options_.http : "";
         options.httpAssets = options_.httpAssets;
-    }
+    };
+    if (options.http.empty()) applyHttp();
+    if (!ApplyMetrics(options, false)) options.metrics = options_.metrics;
+    if (!options.http.empty()) applyHttp();
     logger_->Configure(options.logger);
     if (options.logger.dataDir != options_.logger.dataDir) {
         RemoveServiceStatus(options_.logger.dataDir);
