@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchArchive.h"
 #include "BenchFigures.h"
 #include "archive/ArchiveDatabase.h"
 #include "archive/ArchiveExport.h"
@@ -38,20 +39,12 @@ extern char** environ;
 
 namespace {
 
-using corvalin::bench::LoadAverage;
-using corvalin::bench::Median;
+using namespace corvalin::bench;
 
 namespace fs = std::filesystem;
 using namespace corvalin;
 using Steady = std::chrono::steady_clock;
 
-constexpr int64_t STEP = 300;
-constexpr int64_t DAY = 86400;
-constexpr int64_t YEAR = 365 * DAY;
-constexpr int YEARS = 10;
-// Ten years that end today, so that a logger started on the archive adds its
-// readings after the last ones.
-const int64_t YEAR_START = (std::time(nullptr) - YEARS * YEAR) / DAY * DAY;
 constexpr int CARD_LINES = 1000000;
 
 double Seconds(Steady::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -87,23 +80,6 @@ public:
     void WaitUntil(TimePoint until, ManualResetEvent&) override { now = std::max(now, until); }
     TimePoint now = std::chrono::system_clock::from_time_t(YEAR_START);
 };
-
-bool BuildArchive(ArchiveDatabase& archive) {
-    std::vector<ArchiveRow> rows;
-    rows.reserve(200000);
-    const int64_t end = YEAR_START + YEARS * YEAR;
-    for (int64_t time = YEAR_START; time < end; time += STEP) {
-        for (int channel = 1; channel <= 8; ++channel) {
-            const double t = 15.0 + ((time / STEP + channel) % 200) / 10.0;
-            rows.push_back({channel, time, t, 50.0, t - 8.0, t, RowSource::Live});
-        }
-        if (rows.size() >= 200000) {
-            if (!archive.Add("bench", rows)) return false;
-            rows.clear();
-        }
-    }
-    return bool(archive.Add("bench", rows));
-}
 
 size_t OpenFiles() {
     size_t count = 0;

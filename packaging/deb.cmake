@@ -69,7 +69,9 @@ user at the seat and to the group kv7500. It needs no Qt: its graph command
 loads the module of the package corvalin-graph when it draws.")
 
 set(CPACK_DEBIAN_DAEMON_PACKAGE_NAME corvalind)
-set(CPACK_DEBIAN_DAEMON_PACKAGE_DEPENDS "corvalin-cli (= ${deb_version}), ${sysusers}")
+# The page loads the chart library from its installed path.
+set(CPACK_DEBIAN_DAEMON_PACKAGE_DEPENDS
+    "corvalin-cli (= ${deb_version}), libjs-dygraphs, ${sysusers}")
 set(CPACK_DEBIAN_DAEMON_PACKAGE_SUGGESTS "mosquitto")
 set(CPACK_DEBIAN_DAEMON_PACKAGE_CONTROL_EXTRA ${scripts}/corvalind/conffiles
     ${scripts}/corvalind/postinst ${scripts}/corvalind/prerm ${scripts}/corvalind/postrm)

@@ -7,7 +7,7 @@
 set -u
 cd "${SRC:-$(dirname "$0")/../src}" || exit 2
 
-order=(common device protocol sim config store history graph archive app session logger publish)
+order=(common device protocol sim config store history graph archive summary app session logger publish)
 rank() {
     local i
     for i in "${!order[@]}"; do

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "ArchiveCommand.h"
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
@@ -16,27 +17,15 @@
 #include "common/DataFiles.h"
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
+#include "logger/LoggingIntervals.h"
 #include "logger/StationLogger.h"
 
 namespace corvalin::cli {
-
-namespace {
-
-struct ArchiveOptions {
-    std::string from;
-    std::string to;
-    std::vector<int> channels;
-    std::string station;
-    std::string format = "csv";
-    int64_t interval = 0;  // gaps: 0 takes the logger's
-    std::string cardTime = "computer";
-};
 
 std::string ArchivePath(const CommandContext& context) {
     return LoggerFolder(context, ARCHIVE_DATABASE_FILE) + "/" + ARCHIVE_DATABASE_FILE;
 }
 
-// Opens the archive the logger writes; never makes one where there is none.
 std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& context) {
     const std::string path = ArchivePath(context);
     if (access(path.c_str(), R_OK) != 0) {
@@ -58,6 +47,8 @@ std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& conte
     }
     return std::move(*opened.value);
 }
+
+namespace {
 
 // The rows the options ask for; the error is printed.
 std::optional<ArchiveQuery> MakeQuery(const CommandContext& context,
@@ -99,14 +90,8 @@ int RunGaps(CommandContext& context, const ArchiveOptions& options) {
     std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
     if (!archive) return EXIT_FAILED;
     // Live rows come at the logger's interval, card rows at the station's.
-    int64_t interval = options.interval;
-    if (interval <= 0) {
-        interval = DEFAULT_LOG_INTERVAL.count();
-        for (const char* key : {LOGGER_INTERVAL_SETTING, STATION_INTERVAL_SETTING}) {
-            const std::optional<std::string> value = archive->Setting(key);
-            if (value) interval = std::max<int64_t>(interval, std::atoll(value->c_str()));
-        }
-    }
+    const int64_t interval =
+        options.interval > 0 ? options.interval : LongestLoggingInterval(*archive);
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
     const Result<std::vector<ArchiveGap>> gaps =
         FindGaps(*archive, *query, 2 * interval, query->to ? std::min(*query->to, now) : now);
@@ -205,7 +190,9 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context) {
         "archive", "Write out the archive corvalind keeps (archive.db in the data folder)");
     command->require_subcommand(0, 1);
     AddFilters(*command, *options);
-    command->add_option("--format", options->format, "csv, json, influx or openmetrics")
+    command
+        ->add_option("--format", options->format,
+                     "csv, json, influx or openmetrics (days and records: csv or json)")
         ->check(CLI::IsMember({"csv", "json", "influx", "openmetrics"}))
         ->capture_default_str();
     command->callback([&context, options, command] {
@@ -235,6 +222,7 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context) {
     sync->callback([&context, options] {
         context.run = [&context, options] { return RunSync(context, *options); };
     });
+    AddArchiveSummaryCommands(*command, context, options);
 }
 
 }  // namespace corvalin::cli

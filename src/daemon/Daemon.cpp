@@ -16,6 +16,11 @@ std::string ArchivePath(const LoggerSettings& settings) {
     return settings.dataDir + "/" + ARCHIVE_DATABASE_FILE;
 }
 
+// The address with the port listened on (port 0 takes a free one).
+std::string ServedAddress(const std::string& address, uint16_t port) {
+    return address.substr(0, address.rfind(':') + 1) + std::to_string(port);
+}
+
 bool SameStationOptions(const StationArguments& a, const StationArguments& b) {
     return a.simulate == b.simulate && a.simCard == b.simCard && a.simState == b.simState &&
            a.simSensors == b.simSensors && a.simNotMainScreen == b.simNotMainScreen &&
@@ -30,6 +35,7 @@ Daemon::Daemon(std::vector<std::string> arguments, LogSink log)
 Daemon::~Daemon() {
     if (mqtt_) mqtt_->Stop();
     if (metrics_) metrics_->Stop();
+    if (dashboard_) dashboard_->Stop();
 }
 
 void Daemon::Say(LogLevel level, const std::string& text) {
@@ -63,10 +69,14 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     }
     logger_->Configure(options_.logger);
     session_->WatchDeviceChanges([this](DeviceEvent) { logger_->DeviceChanged(); });
-    state_.Update([&](ServiceState& s) { s.station = options_.logger.station; });
+    state_.Update([&](ServiceState& s) {
+        s.station = options_.logger.station;
+        s.interval = options_.logger.interval.count();
+    });
 
     if (!ApplyMqtt(options_, true)) return 2;
-    if (!ApplyMetrics(options_.metrics, true)) return 2;
+    if (!ApplyMetrics(options_, true)) return 2;
+    if (!ApplyHttp(options_, true)) return 2;
     // The logger's thread calls this; so does a reload, which runs there too.
     logger_->SetReadingListener([this](const ReadingSnapshot& reading) {
         state_.Update([&](ServiceState& s) { s.last = reading; });
@@ -130,8 +140,13 @@ bool Daemon::ApplyMqtt(const DaemonOptions& options, bool starting) {
     return static_cast<bool>(mqtt_->Start());
 }
 
-bool Daemon::ApplyMetrics(const std::string& address, bool starting) {
-    if (!starting && metrics_ && address == options_.metrics) return true;
+bool Daemon::ApplyMetrics(const DaemonOptions& options, bool starting) {
+    // The page's server answers /metrics too, on its own address.
+    const std::string address = options.metrics == options.http ? "" : options.metrics;
+    if (!starting && metrics_ && options.metrics == options_.metrics &&
+        options.http == options_.http) {
+        return true;
+    }
     if (address.empty()) {
         if (metrics_) metrics_->Stop();
         metrics_.reset();
@@ -146,7 +161,41 @@ bool Daemon::ApplyMetrics(const std::string& address, bool starting) {
     }
     if (metrics_) metrics_->Stop();
     metrics_ = std::move(server);
-    Say(LogLevel::Info, "Metrics on http://" + address + "/metrics");
+    Say(LogLevel::Info,
+        "Metrics on http://" + ServedAddress(address, metrics_->Port()) + "/metrics");
+    return true;
+}
+
+bool Daemon::ApplyHttp(const DaemonOptions& options, bool starting) {
+    DashboardSettings settings;
+    settings.archivePath = ArchivePath(options.logger);
+    if (!options.httpAssets.empty()) settings.chartAssets = options.httpAssets;
+    if (!starting && dashboard_ && options.http == options_.http &&
+        settings.archivePath == dashboard_->settings().archivePath &&
+        settings.chartAssets == dashboard_->settings().chartAssets) {
+        return true;
+    }
+    // Another address is taken before the old one is left; the same one is
+    // left first, as two servers cannot listen there.
+    if (dashboard_ && (options.http.empty() || options.http == options_.http)) {
+        dashboard_->Stop();
+        dashboard_.reset();
+        if (options.http.empty()) Say(LogLevel::Info, "No longer serving the page");
+    }
+    if (options.http.empty()) return true;
+    auto server = std::make_unique<DashboardServer>(state_, settings, [this] {
+        return static_cast<int64_t>(std::chrono::system_clock::to_time_t(clock_.Now()));
+    });
+    if (Status serving = server->Start(options.http); !serving) {
+        Say(LogLevel::Error, serving.message);
+        if (dashboard_) Say(LogLevel::Warning, "The page stays where it was");
+        return false;
+    }
+    if (!server->Warning().empty()) Say(LogLevel::Warning, server->Warning());
+    if (dashboard_) dashboard_->Stop();
+    dashboard_ = std::move(server);
+    Say(LogLevel::Info,
+        "The page on http://" + ServedAddress(options.http, dashboard_->Port()) + "/");
     return true;
 }
 
@@ -161,6 +210,7 @@ void Daemon::Run() {
     systemd_.Stopping();
     if (mqtt_) mqtt_->Stop();
     if (metrics_) metrics_->Stop();
+    if (dashboard_) dashboard_->Stop();
     RemoveServiceStatus(options_.logger.dataDir);
 }
 
@@ -225,12 +275,23 @@ void Daemon::ReloadNow() {
         options.mqttPasswordFile = options_.mqttPasswordFile;
         options.mqttCaFile = options_.mqttCaFile;
     }
-    if (!ApplyMetrics(options.metrics, false)) options.metrics = options_.metrics;
+    // A server that goes leaves its address before the other one may take it.
+    const auto applyHttp = [&] {
+        if (ApplyHttp(options, false)) return;
+        options.http = dashboard_ ? options_.http : "";
+        options.httpAssets = options_.httpAssets;
+    };
+    if (options.http.empty()) applyHttp();
+    if (!ApplyMetrics(options, false)) options.metrics = options_.metrics;
+    if (!options.http.empty()) applyHttp();
     logger_->Configure(options.logger);
     if (options.logger.dataDir != options_.logger.dataDir) {
         RemoveServiceStatus(options_.logger.dataDir);
     }
-    state_.Update([&](ServiceState& s) { s.station = options.logger.station; });
+    state_.Update([&](ServiceState& s) {
+        s.station = options.logger.station;
+        s.interval = options.logger.interval.count();
+    });
     options_ = std::move(options);
     Say(LogLevel::Info, options_.configFile.empty()
                             ? "Configuration read again: no config file, the command line alone"

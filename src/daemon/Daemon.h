@@ -14,6 +14,7 @@
 #include "SystemdNotifier.h"
 #include "logger/StationLogger.h"
 #include "publish/ServiceState.h"
+#include "service/DashboardServer.h"
 #include "service/MetricsServer.h"
 #include "service/MqttPublisher.h"
 #include "session/StationSession.h"
@@ -21,7 +22,7 @@
 namespace corvalin::daemon {
 
 // corvalind's parts wired together: the station's session, the logger, its
-// MQTT publisher and metrics page, its status file and systemd. A reload
+// MQTT publisher, its page and metrics, its status file and systemd. A reload
 // reads the command line and config file again and hands each part what
 // changed; what only a restart can change is kept and said so.
 class Daemon {
@@ -46,7 +47,8 @@ private:
     void ReloadNow();
     // Each part takes its settings; false with the error logged when they cannot be used.
     bool ApplyMqtt(const DaemonOptions& options, bool starting);
-    bool ApplyMetrics(const std::string& address, bool starting);
+    bool ApplyMetrics(const DaemonOptions& options, bool starting);
+    bool ApplyHttp(const DaemonOptions& options, bool starting);
     std::optional<MqttSettings> MqttSettingsFrom(const DaemonOptions& options);
     void Say(LogLevel level, const std::string& text);
 
@@ -61,6 +63,7 @@ private:
     ServiceStateHolder state_;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsServer> metrics_;
+    std::unique_ptr<DashboardServer> dashboard_;
     std::atomic<bool> reload_{false};
     bool ready_ = false;
     int64_t started_ = 0;

@@ -136,6 +136,13 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::ExistingFile);
     app.add_option("--metrics", options.metrics,
                    "Serve Prometheus metrics on http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9475)");
+    app.add_option("--http", options.http,
+                   "Serve the page of the readings, its JSON API (/api/v1/) and the metrics on "
+                   "http://ADDRESS:PORT/ (e.g. 127.0.0.1:8075)");
+    app.add_option("--http-assets", options.httpAssets,
+                   "The folder of the page's chart library, dygraph.min.js and dygraph.min.css "
+                   "(default: where libjs-dygraphs installs them)")
+        ->check(CLI::ExistingDirectory);
 
     // The config file is checked before CLI11 reads it, which would pass over
     // a mistyped key and name no line.

@@ -19,7 +19,9 @@ struct DaemonOptions {
     std::string mqttUser;
     std::string mqttPasswordFile;
     std::string mqttCaFile;
-    std::string metrics;  // ADDRESS:PORT of the /metrics page; empty: none
+    std::string metrics;     // ADDRESS:PORT of the /metrics page; empty: none
+    std::string http;        // ADDRESS:PORT of the page and its API; empty: none
+    std::string httpAssets;  // the chart library's folder; empty: the installed one
 };
 
 // The command line, with the config file it names (or the default one, when

@@ -6,20 +6,21 @@
 
 #include "common/Status.h"
 #include "publish/ServiceState.h"
-
-struct MHD_Daemon;
+#include "service/HttpServer.h"
 
 namespace corvalin {
 
 // The address the logger serves its metrics page on unless told otherwise.
 inline constexpr const char* DEFAULT_METRICS_ADDRESS = "127.0.0.1:9475";
 
-// Serves GET /metrics (the Prometheus page of the state) from a thread of
-// its own; other paths get 404, other methods 405.
+// The answer to GET /metrics: the Prometheus page of the state.
+HttpResponse MetricsAnswer(const ServiceState& state);
+
+// Serves GET /metrics from a thread of its own; other paths get 404, other
+// methods 405.
 class MetricsServer {
 public:
-    explicit MetricsServer(const ServiceStateHolder& state);
-    ~MetricsServer();
+    explicit MetricsServer(const ServiceStateHolder& state, HttpLimits limits = {});
     MetricsServer(const MetricsServer&) = delete;
     MetricsServer& operator=(const MetricsServer&) = delete;
 
@@ -27,14 +28,15 @@ public:
     // "0.0.0.0:9475". Port 0 takes a free port (see Port()).
     Status Start(const std::string& addressAndPort);
     // Closes the socket and ends the serving thread; the state is no longer read.
-    void Stop();
+    void Stop() { server_.Stop(); }
     // The port listened on; 0 when not serving.
-    uint16_t Port() const { return port_; }
+    uint16_t Port() const { return server_.Port(); }
 
 private:
+    HttpResponse Answer(const HttpRequest& request) const;
+
     const ServiceStateHolder& state_;
-    MHD_Daemon* daemon_ = nullptr;
-    uint16_t port_ = 0;
+    HttpServer server_;
 };
 
 }  // namespace corvalin

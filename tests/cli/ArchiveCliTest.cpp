@@ -5,6 +5,7 @@
 
 #include "CliFixture.h"
 #include "archive/ArchiveDatabase.h"
+#include "support/ZoneScope.h"
 
 namespace corvalin::cli {
 namespace {
@@ -64,17 +65,19 @@ TEST_F(ArchiveCliTest, CsvHasUnitsInItsHeaderAndEmptyCellsForNoValue) {
     ASSERT_EQ(run.status, 0) << run.said;
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 4u);
+    // The derived values follow the stored ones, so the older columns stay where they were.
     EXPECT_EQ(lines[0],
-              "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source");
+              "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source,"
+              "absolute_humidity_gm3,frost_point_C");
     const std::vector<std::string> first = CsvFields(lines[1]);
-    ASSERT_EQ(first.size(), 8u);
+    ASSERT_EQ(first.size(), 10u);
     EXPECT_EQ(first[0], "attic, north=1");
     EXPECT_TRUE(std::regex_match(first[2], std::regex(ISO_TIME))) << first[2];
     EXPECT_EQ(std::vector<std::string>(first.begin() + 3, first.end()),
-              (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live"}));
+              (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live", "8.42", ""}));
     EXPECT_EQ(CsvFields(lines[3]),
               (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "57", "",
-                                        "", "card"}));
+                                        "", "card", "", ""}));
 }
 
 TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
@@ -87,7 +90,8 @@ TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
     EXPECT_EQ(row["channel"], 3);
     EXPECT_TRUE(std::regex_match(row["time"].get<std::string>(), std::regex(ISO_TIME)));
     EXPECT_TRUE(row["temperature"].is_null() && row["dewPoint"].is_null() &&
-                row["heatIndex"].is_null());
+                row["heatIndex"].is_null() && row["absoluteHumidity"].is_null() &&
+                row["frostPoint"].is_null());
     EXPECT_EQ(row["humidity"], 57.0);
     EXPECT_EQ(row["source"], "card");
 }
@@ -114,6 +118,9 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
         }
         if (parts[2] == "3") {
             EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 57}}));
+        } else {
+            EXPECT_EQ(fields["absolute_humidity"], 8.42);
+            EXPECT_EQ(fields.count("frost_point"), 0u);
         }
         times.push_back(parts[4]);
     }
@@ -147,9 +154,66 @@ TEST_F(ArchiveCliTest, OpenMetricsGroupsEachFamilyAndEndsInEof) {
     }
     EXPECT_EQ(families, (std::vector<std::string>{
                             "corvalin_temperature_celsius", "corvalin_relative_humidity_ratio",
-                            "corvalin_dew_point_celsius", "corvalin_heat_index_celsius"}));
+                            "corvalin_dew_point_celsius", "corvalin_heat_index_celsius",
+                            "corvalin_absolute_humidity_grams_per_cubic_meter",
+                            "corvalin_frost_point_celsius"}));
     EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.57}));
     EXPECT_EQ(values["corvalin_temperature_celsius"].size(), 2u);
+}
+
+// The page's summaries on the command line: dates are local days, the first
+// time of a value that comes again counts, csv or json only.
+TEST_F(ArchiveCliTest, DaysAndRecordsAsThePageHasThem) {
+    ZoneScope zone("Asia/Tokyo");  // 1700000000 is 2023-11-15 07:13:20 there
+    CliRun run = Cli({"archive", "days", "--format", "json"});
+    ASSERT_EQ(run.status, 0) << run.said;
+    const nlohmann::json all = nlohmann::json::parse(run.out);
+    EXPECT_EQ(all["station"], "attic, north=1");
+    ASSERT_EQ(all["days"].size(), 2u);
+    const nlohmann::json& one = all["days"][0];
+    EXPECT_EQ(one["date"], "2023-11-15");
+    EXPECT_EQ(one["channel"], 1);
+    EXPECT_EQ(one["temperature"], (nlohmann::json{{"min", 21.4},
+                                                  {"minTime", "2023-11-15T07:13:20+09:00"},
+                                                  {"max", 21.4},
+                                                  {"maxTime", "2023-11-15T07:13:20+09:00"},
+                                                  {"mean", 21.4}}));
+    EXPECT_EQ(all["days"][1]["channel"], 3);
+    EXPECT_TRUE(all["days"][1]["temperature"]["mean"].is_null());
+    EXPECT_EQ(all["days"][1]["humidity"]["max"], 57.0);
+    EXPECT_EQ(Cli({"--json", "archive", "days", "--from", "2023-11-15", "--to", "2023-11-15"}).out,
+              run.out);
+    EXPECT_EQ(Cli({"archive", "days", "--from", "2023-11-16"}).status, 1);  // after the last day
+
+    run = Cli({"archive", "days", "--channel", "3"});
+    ASSERT_EQ(run.status, 0) << run.said;
+    EXPECT_EQ(Lines(run.out), (std::vector<std::string>{
+                                  "station,date,channel,temperature_min_C,temperature_min_time,"
+                                  "temperature_max_C,temperature_max_time,temperature_mean_C,"
+                                  "humidity_min_pct,humidity_min_time,humidity_max_pct,"
+                                  "humidity_max_time,humidity_mean_pct",
+                                  "\"attic, north=1\",2023-11-15,3,,,,,,57,"
+                                  "2023-11-15T07:14:20+09:00,57,2023-11-15T07:14:20+09:00,57"}));
+
+    run = Cli({"--json", "archive", "records", "--channel", "1"});
+    ASSERT_EQ(run.status, 0) << run.said;
+    const nlohmann::json records = nlohmann::json::parse(run.out)["records"];
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["heatIndex"]["highest"], 21.4);
+    EXPECT_EQ(records[0]["absoluteHumidity"]["lowestTime"], "2023-11-15T07:13:20+09:00");
+    EXPECT_TRUE(records[0]["frostPoint"]["lowest"].is_null());
+    EXPECT_EQ(Lines(Cli({"archive", "records"}).out).size(), 3u);
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"archive", "days", "--from", "2023-11-15 10:00"},
+          {"archive", "days", "--to", "15.11.2023"},
+          {"archive", "records", "--format", "influx"},
+          {"archive", "days", "--station", "nowhere", "--format", "openmetrics"}}) {
+        run = Cli(wrong);
+        EXPECT_EQ(run.status, 2) << wrong.back();
+        EXPECT_FALSE(run.said.empty());
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
 }
 
 TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {

@@ -17,6 +17,7 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "publish/ServiceStatusFile.h"
+#include "service/HttpClient.h"
 #include "sim/SimLogs.h"
 #include "support/MqttBroker.h"
 #include "support/TempDir.h"
@@ -268,6 +269,42 @@ TEST_F(DaemonTest, AReloadRenamesTheStationOnTheBrokerToo) {
         const auto status = ReadServiceStatus(dir.File("data"));
         return status && *status.value && (*status.value)->status.state.station == "cellar";
     }));
+}
+
+// The page and the metrics on one address share one server; a reload that
+// takes the page away leaves the metrics there on their own.
+TEST_F(DaemonTest, ThePageAndTheMetricsShareAnAddressAndAReloadSeparatesThem) {
+    uint16_t port = 0;
+    {
+        // A free port: taken by a listener for a moment, then left.
+        const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof any;
+        ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+        getsockname(probe, reinterpret_cast<sockaddr*>(&any), &length);
+        port = ntohs(any.sin_port);
+        close(probe);
+    }
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    std::ofstream(dir.File("corvalind.conf"))
+        << "http = " << address << "\nmetrics = " << address << "\n";
+    Daemon daemon(Arguments());
+    const auto status = [&](const char* path) {
+        const int fd = test::Connect(port);
+        if (fd < 0) return 0;
+        close(fd);
+        return test::Fetch(port, "GET", path).status;
+    };
+    ASSERT_TRUE(Eventually([&] { return status("/api/v1/current") == 200; }));
+    EXPECT_EQ(status("/metrics"), 200);
+    std::ofstream(dir.File("corvalind.conf")) << "metrics = " << address << "\n";
+    daemon.Signal(SIGHUP);
+    ASSERT_TRUE(Eventually([&] { return status("/api/v1/current") == 404; }));
+    EXPECT_EQ(status("/metrics"), 200);
+    daemon.Signal(SIGTERM);
+    EXPECT_EQ(daemon.WaitFor(60s), 0);
 }
 
 }  // namespace

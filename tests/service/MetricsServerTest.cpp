@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include "HttpClient.h"
 #include "core/publish/PageParser.h"
 #include "publish/MetricsPage.h"
 #include "service/MetricsServer.h"
@@ -12,57 +9,8 @@
 namespace corvalin {
 namespace {
 
-struct Response {
-    int status = 0;
-    std::string headers;
-    std::string body;
-};
-
-// One HTTP/1.1 request over loopback, read to the server's close; the
-// receive bound only keeps a broken server from hanging the test.
-Response Fetch(uint16_t port, const std::string& method, const std::string& path,
-               const std::string& host = "127.0.0.1") {
-    sockaddr_storage address{};
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    socklen_t length = sizeof(sockaddr_in);
-    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(port);
-    } else {
-        EXPECT_EQ(inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr), 1) << host;
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(port);
-        length = sizeof(sockaddr_in6);
-    }
-    const int fd = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    EXPECT_GE(fd, 0);
-    timeval bound{30, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    Response response;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
-        close(fd);
-        return response;
-    }
-    const std::string request = method + " " + path +
-                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n"
-                                "Connection: close\r\n\r\n";
-    EXPECT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL),
-              static_cast<ssize_t>(request.size()));
-    std::string raw;
-    char buffer[4096];
-    for (ssize_t got; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;) raw.append(buffer, got);
-    close(fd);
-    const size_t end = raw.find("\r\n\r\n");
-    if (raw.rfind("HTTP/1.1 ", 0) != 0 || end == std::string::npos) {
-        ADD_FAILURE() << "no HTTP response: " << raw;
-        return response;
-    }
-    response.status = std::stoi(raw.substr(9, 3));
-    response.headers = raw.substr(0, end);
-    response.body = raw.substr(end + 4);
-    return response;
-}
+using test::Fetch;
+using test::Response;
 
 TEST(MetricsServer, ServesThePageOfTheCurrentStateOnlyAtMetrics) {
     ServiceStateHolder holder;

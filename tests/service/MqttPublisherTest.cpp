@@ -97,7 +97,7 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_EQ(config["dev"]["ids"][0], "corvalin_attic");
     EXPECT_EQ(config["o"]["name"], "Corvalin");
     EXPECT_TRUE(config["o"].contains("sw") && config["o"].contains("url"));
-    ASSERT_EQ(config["cmps"].size(), 8u * 6);
+    ASSERT_EQ(config["cmps"].size(), 8u * 8);
     for (const auto& [id, component] : config["cmps"].items()) {
         EXPECT_EQ(component["unique_id"], id);
         EXPECT_EQ(component["default_entity_id"], component["p"].get<std::string>() + "." + id);
@@ -113,6 +113,17 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_EQ(temperature["unit_of_measurement"], "°C");
     EXPECT_EQ(temperature["expire_after"], 180);
     EXPECT_EQ(config["cmps"]["corvalin_attic_ch8_humidity_alarm"]["p"], "binary_sensor");
+    // The values derived from temperature and humidity: sensors with long-term statistics.
+    const nlohmann::json& absolute = config["cmps"]["corvalin_attic_ch3_absolute_humidity"];
+    EXPECT_EQ(absolute["device_class"], "absolute_humidity");
+    EXPECT_EQ(absolute["unit_of_measurement"], "g/m³");
+    EXPECT_EQ(absolute["state_class"], "measurement");
+    EXPECT_EQ(absolute["value_template"], "{{ value_json.absoluteHumidity }}");
+    EXPECT_EQ(config["cmps"]["corvalin_attic_ch3_frost_point"]["value_template"],
+              "{{ value_json.frostPoint }}");
+    // Sensors new to the device-based config had no config of their own to hand over.
+    EXPECT_TRUE(
+        subscriber->On("homeassistant/sensor/corvalin_attic_ch1_frost_point/config").empty());
     // Each per-entity config of before: handed over, then emptied.
     const std::string former = "homeassistant/sensor/corvalin_attic_ch4_dew_point/config";
     ASSERT_EQ(subscriber->On(former).size(), 2u);
@@ -140,7 +151,12 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     const nlohmann::json ch3 = nlohmann::json::parse(Payloads(CH3 + "state").back());
     EXPECT_EQ(ch3["temperature"], -3.2);
     EXPECT_EQ(ch3["humidity"], 80);
+    EXPECT_EQ(ch3["absoluteHumidity"], 3.1);
+    EXPECT_EQ(ch3["frostPoint"], -5.4);
     EXPECT_EQ(ch3["unit"], "°C");
+    EXPECT_TRUE(nlohmann::json::parse(Payloads(CH1 + "state").back())["frostPoint"].is_null());
+    EXPECT_EQ(Payloads(CH3 + "frost_point").back(), "-5.4");
+    EXPECT_TRUE(Payloads(CH1 + "frost_point").empty());
     EXPECT_EQ(Payloads(CH1 + "temperature").back(), "21.5");
     EXPECT_EQ(Payloads(CH1 + "availability").back(), "online");
     EXPECT_EQ(Payloads("corvalin/attic/ch2/availability").back(), "offline");

@@ -79,6 +79,10 @@ Result<std::unique_ptr<ArchiveDatabase>> ArchiveDatabase::Open(const std::string
     Status ready = db.Execute("SELECT count(*) FROM sqlite_schema");
     if (ready && !readOnly) ready = db.Execute(WRITER_SETTINGS);
     if (ready && !readOnly) ready = db.Execute(SCHEMA);
+    if (ready && !readOnly) ready = CreateSummaryTables(db);
+    // Once, for an archive made before the summaries: a pass over its rows.
+    if (ready && !readOnly) ready = BuildMissingSummaries(db);
+    if (ready) ready = DefineDerivedFunctions(db);
     if (!ready) {
         return R::Fail("The archive " + path + " cannot be used (" + ready.message +
                        "); it is left as it is");
@@ -164,6 +168,12 @@ Result<int64_t> ArchiveDatabase::AddInTransaction(
     if (!id) return id;
     const Result<int64_t> added = InsertRows(*id, rows);
     if (!added) return added;
+    if (*added > 0) {
+        if (Status renewed = RefreshSummaries(db_, *id, rows); !renewed) {
+            return Result<int64_t>::Fail("Cannot write to the archive " + path_ + ": " +
+                                         renewed.message);
+        }
+    }
     if (Status more = alongside(*id); !more) return Result<int64_t>::Fail(more.message);
     if (!transaction.Commit()) return Result<int64_t>::Fail(Failure("write to"));
     return added;
@@ -322,6 +332,60 @@ std::optional<int64_t> ArchiveDatabase::NewestLiveTime(const std::string& statio
     return sqlite3_column_int64(select, 0);
 }
 
+std::optional<int64_t> ArchiveDatabase::ChannelTime(const std::string& station, int channel,
+                                                    const char* aggregate) {
+    const Result<int64_t> id = StationId(station, false);
+    if (!id) return std::nullopt;
+    Result<SqliteStatement> prepared =
+        db_.Prepare(std::string("SELECT ") + aggregate +
+                    "(time) FROM readings WHERE station = ? AND channel = ?");
+    if (!prepared) return std::nullopt;
+    sqlite3_stmt* select = prepared.value->get();
+    sqlite3_bind_int64(select, 1, *id);
+    sqlite3_bind_int(select, 2, channel);
+    if (sqlite3_step(select) != SQLITE_ROW || sqlite3_column_type(select, 0) == SQLITE_NULL) {
+        return std::nullopt;
+    }
+    return sqlite3_column_int64(select, 0);
+}
+
+std::optional<int64_t> ArchiveDatabase::OldestTime(const std::string& station, int channel) {
+    return ChannelTime(station, channel, "min");
+}
+
+std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, int channel) {
+    return ChannelTime(station, channel, "max");
+}
+
+bool ArchiveDatabase::HasSummaries() { return corvalin::HasSummaries(db_); }
+
+Status ArchiveDatabase::ReadHours(const std::string& station, int channel, int64_t from, int64_t to,
+                                  const std::function<void(const HourSummary&)>& visit) {
+    const Result<int64_t> id = StationId(station, false);
+    if (!id) return Status::Ok();  // no rows, no hours
+    const Status read = ReadHourSummaries(db_, *id, channel, from, to, visit);
+    return read ? read : Status::Error("Cannot read the archive " + path_ + ": " + read.message);
+}
+
+Result<std::vector<ChannelRecords>> ArchiveDatabase::Records(const std::string& station) {
+    const Result<int64_t> id = StationId(station, false);
+    if (!id) return Result<std::vector<ChannelRecords>>::Of({});
+    Result<std::vector<ChannelRecords>> records = ReadChannelRecords(db_, *id);
+    if (!records) {
+        return Result<std::vector<ChannelRecords>>::Fail("Cannot read the archive " + path_ + ": " +
+                                                         records.error);
+    }
+    return records;
+}
+
+Status ArchiveDatabase::ReadBuckets(const std::string& station, const BucketQuery& query,
+                                    const std::function<void(const ValueBucket&)>& visit) {
+    const Result<int64_t> id = StationId(station, false);
+    if (!id) return Status::Ok();
+    const Status read = ReadValueBuckets(db_, *id, query, visit);
+    return read ? read : Status::Error("Cannot read the archive " + path_ + ": " + read.message);
+}
+
 std::vector<std::string> ArchiveDatabase::Stations() {
     std::vector<std::string> names;
     Result<SqliteStatement> prepared = db_.Prepare(
@@ -353,6 +417,10 @@ Status ArchiveDatabase::SetSetting(const std::string& key, const std::string& va
     sqlite3_bind_text(save, 2, value.c_str(), -1, SQLITE_TRANSIENT);
     if (sqlite3_step(save) != SQLITE_DONE) return Status::Error(Failure("write to"));
     return Status::Ok();
+}
+
+void ArchiveDatabase::LimitCache(int kibibytes) {
+    db_.Execute("PRAGMA cache_size = -" + std::to_string(kibibytes));
 }
 
 Status ArchiveDatabase::Check() {

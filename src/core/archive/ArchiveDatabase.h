@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveBuckets.h"
 #include "archive/ArchiveRow.h"
+#include "archive/ArchiveSummaries.h"
 #include "common/Status.h"
 #include "store/Sqlite.h"
 
@@ -55,12 +57,30 @@ public:
     Result<int64_t> LiveReadingsAfter(const std::string& station, int64_t afterTime);
     // The time of the station's newest live row, if it has one.
     std::optional<int64_t> NewestLiveTime(const std::string& station);
+    // The time of the channel's oldest and newest row, if it has one.
+    std::optional<int64_t> OldestTime(const std::string& station, int channel);
+    std::optional<int64_t> NewestTime(const std::string& station, int channel);
     // The stations that have rows, by name.
     std::vector<std::string> Stations();
+
+    // Whether the hour summaries and records are there: an archive made
+    // before them has none until a writer opens it.
+    bool HasSummaries();
+    // The channel's hour summaries from `from` (included) to `to` (excluded).
+    Status ReadHours(const std::string& station, int channel, int64_t from, int64_t to,
+                     const std::function<void(const HourSummary&)>& visit);
+    // Each channel's records, by channel; none for a station without rows.
+    Result<std::vector<ChannelRecords>> Records(const std::string& station);
+    // The buckets of the query that have values, in time order.
+    Status ReadBuckets(const std::string& station, const BucketQuery& query,
+                       const std::function<void(const ValueBucket&)>& visit);
 
     // Small named values the logger leaves for the tools (its interval).
     std::optional<std::string> Setting(const std::string& key);
     Status SetSetting(const std::string& key, const std::string& value);
+
+    // Holds the connection's page cache to this size.
+    void LimitCache(int kibibytes);
 
     // SQLite's integrity check: ok, or what it found.
     Status Check();
@@ -74,6 +94,9 @@ private:
                                      const std::vector<ArchiveRow>& rows,
                                      const std::function<Status(int64_t stationId)>& alongside);
     std::string Failure(const std::string& what) const;
+    // min(time) or max(time) of one channel, through the primary key.
+    std::optional<int64_t> ChannelTime(const std::string& station, int channel,
+                                       const char* aggregate);
 
     SqliteConnection db_;
     std::string path_;

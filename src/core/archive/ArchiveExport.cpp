@@ -4,26 +4,14 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
+#include "archive/CsvText.h"
+#include "archive/Quantity.h"
 #include "common/NumberText.h"
 #include "common/ZonedTime.h"
 
 namespace corvalin {
 
 namespace {
-
-std::string CsvCell(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string CsvValue(const std::optional<double>& value) {
-    return value ? ShortestText(*value) : "";
-}
 
 // Line protocol tag values escape commas, equals signs and spaces.
 std::string TagValue(const std::string& text) {
@@ -51,14 +39,24 @@ std::string LabelValue(const std::string& text) {
     return escaped;
 }
 
+// The values derived from a row's temperature and humidity; they follow the
+// stored ones, so that readers of the older columns find them where they were.
+constexpr Quantity DERIVED[] = {Quantity::AbsoluteHumidity, Quantity::FrostPoint};
+
 Status WriteCsv(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
-    out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source\n";
+    out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source";
+    for (Quantity quantity : DERIVED) {
+        out << ',' << QuantityField(quantity) << '_' << QuantityUnitName(quantity);
+    }
+    out << '\n';
     return archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         out << CsvCell(stored.station) << ',' << row.channel << ',' << IsoTime(row.time) << ','
             << CsvValue(row.temperature) << ',' << CsvValue(row.humidity) << ','
             << CsvValue(row.dewPoint) << ',' << CsvValue(row.heatIndex) << ','
-            << SourceName(row.source) << '\n';
+            << SourceName(row.source);
+        for (Quantity quantity : DERIVED) out << ',' << CsvValue(QuantityValue(row, quantity));
+        out << '\n';
         return bool(out);
     });
 }
@@ -72,14 +70,13 @@ Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostre
     bool first = true;
     Status status = archive.Read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
-        const nlohmann::json item{{"station", stored.station},
-                                  {"channel", row.channel},
-                                  {"time", IsoTime(row.time)},
-                                  {"temperature", JsonValue(row.temperature)},
-                                  {"humidity", JsonValue(row.humidity)},
-                                  {"dewPoint", JsonValue(row.dewPoint)},
-                                  {"heatIndex", JsonValue(row.heatIndex)},
-                                  {"source", SourceName(row.source)}};
+        nlohmann::json item{{"station", stored.station},
+                            {"channel", row.channel},
+                            {"time", IsoTime(row.time)},
+                            {"source", SourceName(row.source)}};
+        for (Quantity quantity : ALL_QUANTITIES) {
+            item[QuantityKey(quantity)] = JsonValue(QuantityValue(row, quantity));
+        }
         out << (first ? "\n  " : ",\n  ")
             << item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         first = false;
@@ -95,17 +92,13 @@ Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ost
         const std::string tags = "corvalin,station=" + TagValue(stored.station) +
                                  ",channel=" + std::to_string(row.channel);
         std::string fields;
-        const std::array<std::pair<const char*, const std::optional<double>*>, 4> values{
-            {{"temperature", &row.temperature},
-             {"humidity", &row.humidity},
-             {"dew_point", &row.dewPoint},
-             {"heat_index", &row.heatIndex}}};
-        for (const auto& [name, value] : values) {
-            if (!*value) continue;
+        for (Quantity quantity : ALL_QUANTITIES) {
+            const std::optional<double> value = QuantityValue(row, quantity);
+            if (!value) continue;
             if (!fields.empty()) fields += ',';
-            fields += name;
+            fields += QuantityField(quantity);
             fields += '=';
-            fields += ShortestText(**value);
+            fields += ShortestText(*value);
         }
         // A point needs at least one field: a row of no values is left out.
         if (!fields.empty()) out << tags << ' ' << fields << ' ' << row.time << '\n';
@@ -117,19 +110,25 @@ struct Family {
     const char* name;
     const char* unit;
     const char* help;
-    std::optional<double> ArchiveRow::*value;
+    Quantity quantity;
     bool percent;  // kept in %, written as a ratio
 };
 
-constexpr std::array<Family, 4> FAMILIES{{
+constexpr std::array<Family, 6> FAMILIES{{
     {"corvalin_temperature_celsius", "celsius", "Temperature measured by the channel's sensor.",
-     &ArchiveRow::temperature, false},
-    {"corvalin_relative_humidity_ratio", "ratio", "Relative humidity, 0 to 1.",
-     &ArchiveRow::humidity, true},
+     Quantity::Temperature, false},
+    {"corvalin_relative_humidity_ratio", "ratio", "Relative humidity, 0 to 1.", Quantity::Humidity,
+     true},
     {"corvalin_dew_point_celsius", "celsius", "Dew point from temperature and humidity.",
-     &ArchiveRow::dewPoint, false},
+     Quantity::DewPoint, false},
     {"corvalin_heat_index_celsius", "celsius", "Heat index from temperature and humidity.",
-     &ArchiveRow::heatIndex, false},
+     Quantity::HeatIndex, false},
+    {"corvalin_absolute_humidity_grams_per_cubic_meter", "grams_per_cubic_meter",
+     "Water vapour in the air, from temperature and humidity.", Quantity::AbsoluteHumidity,
+     false},
+    {"corvalin_frost_point_celsius", "celsius",
+     "Frost point below 0 degrees Celsius, from temperature and humidity.", Quantity::FrostPoint,
+     false},
 }};
 
 Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
@@ -138,7 +137,7 @@ Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std
             << "# UNIT " << family.name << ' ' << family.unit << '\n'
             << "# HELP " << family.name << ' ' << family.help << '\n';
         Status status = archive.Read(query, [&](const ArchivedRow& stored) {
-            const std::optional<double>& value = stored.row.*family.value;
+            const std::optional<double> value = QuantityValue(stored.row, family.quantity);
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
                 << stored.row.channel << "\"} "

@@ -133,6 +133,13 @@ std::string CivilText(const CivilTime& time) {
 
 std::optional<CivilTime> ParseCivilText(std::string_view text) { return ScanCivilText(text, true); }
 
+std::optional<CivilTime> ParseCivilDate(std::string_view text) {
+    if (text.size() != 10) return std::nullopt;
+    return ParseCivilText(std::string(text) + " 00:00:00");
+}
+
+std::string DateText(const CivilTime& time) { return CivilText(time).substr(0, 10); }
+
 std::optional<CivilTime> ParseLooseCivilText(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

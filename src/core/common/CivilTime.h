@@ -49,6 +49,10 @@ void WriteCivilText(const CivilTime& time, char* out);
 std::string CivilText(const CivilTime& time);
 // Exactly that form, with a valid date and time.
 std::optional<CivilTime> ParseCivilText(std::string_view text);
+// "YYYY-MM-DD": a valid calendar date, at midnight.
+std::optional<CivilTime> ParseCivilDate(std::string_view text);
+// The date of a time as "YYYY-MM-DD".
+std::string DateText(const CivilTime& time);
 // The same with numbers of one to four digits ("2024-3-5 9:07:00"), as the
 // graph writes range ends; blanks around it are allowed.
 std::optional<CivilTime> ParseLooseCivilText(std::string_view text);

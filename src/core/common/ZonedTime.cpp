@@ -66,6 +66,37 @@ CivilTime LocalTimeNow() { return LocalCivilTime(static_cast<int64_t>(std::time(
 
 CivilTime LocalCivilTime(int64_t utcSeconds) { return CivilFromParts(LocalParts(utcSeconds)); }
 
+CivilTime LocalDate(int64_t utcSeconds) {
+    return CivilFromDays(DaysSinceEpoch(LocalCivilTime(utcSeconds)));
+}
+
+namespace {
+
+// Beyond any zone's offset from UTC.
+constexpr int64_t WIDEST_OFFSET = 30 * SECONDS_PER_HOUR;
+
+// The first instant whose local date is `day` (days since 1970) or later.
+int64_t LocalDayStart(int64_t day) {
+    int64_t before = day * 86400 - WIDEST_OFFSET;  // a local date before the day
+    int64_t after = day * 86400 + WIDEST_OFFSET;   // a local date on or after it
+    while (after - before > 1) {
+        const int64_t middle = before + (after - before) / 2;
+        if (DaysSinceEpoch(LocalCivilTime(middle)) >= day) {
+            after = middle;
+        } else {
+            before = middle;
+        }
+    }
+    return after;
+}
+
+}  // namespace
+
+UtcSpan LocalDaySpan(const CivilTime& date) {
+    const int64_t day = DaysSinceEpoch(date);
+    return {LocalDayStart(day), LocalDayStart(day + 1)};
+}
+
 std::string IsoTime(int64_t utcSeconds, bool utc) {
     const int64_t offset = utc ? 0 : UtcOffset(utcSeconds);
     std::string text = CivilText(CivilFromWallSeconds(utcSeconds + offset));
@@ -80,9 +111,12 @@ std::string IsoTime(int64_t utcSeconds, bool utc) {
 
 Result<int64_t> ParseTimeArgument(std::string_view text) {
     const auto bad = [&] {
-        return Result<int64_t>::Fail("\"" + std::string(text) +
-                                     "\" is not a time: give YYYY-MM-DD, YYYY-MM-DD hh:mm[:ss] "
-                                     "or YYYY-MM-DDThh:mm:ss[Z|+hh:mm]");
+        std::string message = "\"";
+        message.append(text);
+        message.append(
+            "\" is not a time: give YYYY-MM-DD, YYYY-MM-DD hh:mm[:ss] or "
+            "YYYY-MM-DDThh:mm:ss[Z|+hh:mm]");
+        return Result<int64_t>::Fail(std::move(message));
     };
     // The zone after the time, if any: "Z", or a sign after the date.
     std::string civil(text);

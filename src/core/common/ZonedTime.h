@@ -19,6 +19,22 @@ CivilTime LocalTimeNow();
 // The wall time of an instant in the computer's zone.
 CivilTime LocalCivilTime(int64_t utcSeconds);
 
+// The local calendar date of an instant (at midnight).
+CivilTime LocalDate(int64_t utcSeconds);
+
+// A stretch of time in UTC seconds: from included, to excluded.
+struct UtcSpan {
+    int64_t from = 0;
+    int64_t to = 0;
+
+    bool operator==(const UtcSpan&) const = default;
+};
+// The local calendar day of `date` in the computer's zone: from its first
+// second to the next day's. 24 hours, 25 on the day the clock falls back, 23
+// on the day it springs forward; where midnight is skipped, the day begins
+// when the clock goes on.
+UtcSpan LocalDaySpan(const CivilTime& date);
+
 // "2024-10-27T02:30:00+01:00": the instant in the computer's zone with its
 // offset, or "2024-10-27T01:30:00Z" when `utc`.
 std::string IsoTime(int64_t utcSeconds, bool utc = false);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "archive/Quantity.h"
 #include "common/NumberText.h"
 
 namespace corvalin {
@@ -44,14 +45,14 @@ void AddFamily(std::string& page, const char* name, const char* type, const char
 
 // One sample per channel whose sensor is present and whose reading has the value.
 std::vector<Sample> ChannelValues(const ReadingSnapshot& reading, const std::string& station,
-                                  std::optional<double> ArchiveRow::*field, bool ratio) {
+                                  Quantity quantity, bool ratio) {
     std::vector<Sample> samples;
     for (const ArchiveRow& row : reading.rows) {
         if (row.channel < 1 || row.channel > CHANNEL_COUNT) continue;
-        if (!reading.sensorPresent[row.channel - 1] || !(row.*field)) continue;
-        const double value = *(row.*field);
+        const std::optional<double> value = QuantityValue(row, quantity);
+        if (!reading.sensorPresent[row.channel - 1] || !value) continue;
         samples.push_back({station + ",channel=\"" + std::to_string(row.channel) + "\"",
-                           ratio ? PercentAsRatioText(value) : ShortestText(value)});
+                           ratio ? PercentAsRatioText(*value) : ShortestText(*value)});
     }
     return samples;
 }
@@ -87,14 +88,20 @@ std::string RenderMetricsPage(const ServiceState& state) {
               sensors);
     if (!state.stationConnected) return page;
     AddFamily(page, "corvalin_temperature_celsius", "gauge", "Temperature in degrees Celsius.",
-              ChannelValues(reading, station, &ArchiveRow::temperature, false));
+              ChannelValues(reading, station, Quantity::Temperature, false));
     AddFamily(page, "corvalin_relative_humidity_ratio", "gauge",
               "Relative humidity as a ratio from 0 to 1.",
-              ChannelValues(reading, station, &ArchiveRow::humidity, true));
+              ChannelValues(reading, station, Quantity::Humidity, true));
     AddFamily(page, "corvalin_dew_point_celsius", "gauge", "Dew point in degrees Celsius.",
-              ChannelValues(reading, station, &ArchiveRow::dewPoint, false));
+              ChannelValues(reading, station, Quantity::DewPoint, false));
     AddFamily(page, "corvalin_heat_index_celsius", "gauge", "Heat index in degrees Celsius.",
-              ChannelValues(reading, station, &ArchiveRow::heatIndex, false));
+              ChannelValues(reading, station, Quantity::HeatIndex, false));
+    AddFamily(page, "corvalin_absolute_humidity_grams_per_cubic_meter", "gauge",
+              "Water vapour in grams per cubic metre of air, from temperature and humidity.",
+              ChannelValues(reading, station, Quantity::AbsoluteHumidity, false));
+    AddFamily(page, "corvalin_frost_point_celsius", "gauge",
+              "Frost point below 0 degrees Celsius, from temperature and humidity.",
+              ChannelValues(reading, station, Quantity::FrostPoint, false));
     return page;
 }
 

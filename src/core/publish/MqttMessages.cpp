@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "archive/Quantity.h"
 #include "common/NumberText.h"
 #include "common/Version.h"
 #include "common/ZonedTime.h"
@@ -21,20 +22,22 @@ nlohmann::json Value(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
-struct Quantity {
-    const char* key;   // in the state payload
-    const char* leaf;  // its own topic, and the entity's id
+// A quantity as it is published: in the state payload under its key, on a
+// topic of its own under its field name, and as a sensor of that id.
+struct Published {
+    Quantity quantity;
     const char* name;
     const char* deviceClass;
-    const char* unit;
-    std::optional<double> ArchiveRow::*value;
+    bool hadOwnConfig;  // a sensor of the per-entity discovery of before
 };
 
-constexpr Quantity QUANTITIES[] = {
-    {"temperature", "temperature", "Temperature", "temperature", "°C", &ArchiveRow::temperature},
-    {"humidity", "humidity", "Humidity", "humidity", "%", &ArchiveRow::humidity},
-    {"dewPoint", "dew_point", "Dew point", "temperature", "°C", &ArchiveRow::dewPoint},
-    {"heatIndex", "heat_index", "Heat index", "temperature", "°C", &ArchiveRow::heatIndex},
+constexpr Published QUANTITIES[] = {
+    {Quantity::Temperature, "Temperature", "temperature", true},
+    {Quantity::Humidity, "Humidity", "humidity", true},
+    {Quantity::DewPoint, "Dew point", "temperature", true},
+    {Quantity::HeatIndex, "Heat index", "temperature", true},
+    {Quantity::AbsoluteHumidity, "Absolute humidity", "absolute_humidity", false},
+    {Quantity::FrostPoint, "Frost point", "temperature", false},
 };
 
 constexpr const char* ALARMS[] = {"temperature", "humidity"};
@@ -68,14 +71,16 @@ std::vector<MqttMessage> ReadingMessages(const std::string& station, const Archi
                                          const std::optional<StationAlarms>& alarms) {
     std::vector<MqttMessage> messages;
     nlohmann::ordered_json state{{"time", IsoTime(row.time, true)}};
-    for (const Quantity& quantity : QUANTITIES) state[quantity.key] = Value(row.*quantity.value);
+    for (const Published& published : QUANTITIES) {
+        state[QuantityKey(published.quantity)] = Value(QuantityValue(row, published.quantity));
+    }
     state["unit"] = "°C";
     messages.push_back({ChannelTopic(station, row.channel, "state"), state.dump(), false});
-    for (const Quantity& quantity : QUANTITIES) {
-        const std::optional<double>& value = row.*quantity.value;
-        if (value) {
+    for (const Published& published : QUANTITIES) {
+        if (const std::optional<double> value = QuantityValue(row, published.quantity)) {
             messages.push_back(
-                {ChannelTopic(station, row.channel, quantity.leaf), ShortestText(*value), false});
+                {ChannelTopic(station, row.channel, QuantityField(published.quantity)),
+                 ShortestText(*value), false});
         }
     }
     messages.push_back({ChannelTopic(station, row.channel, "availability"), "online", true});
@@ -103,8 +108,10 @@ struct Entity {
 std::vector<Entity> Entities(const std::string& station) {
     std::vector<Entity> entities;
     for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
-        for (const Quantity& quantity : QUANTITIES) {
-            entities.push_back({ObjectId(station, channel, quantity.leaf), "sensor"});
+        for (const Published& published : QUANTITIES) {
+            if (!published.hadOwnConfig) continue;
+            entities.push_back(
+                {ObjectId(station, channel, QuantityField(published.quantity)), "sensor"});
         }
         for (const char* alarm : ALARMS) {
             entities.push_back(
@@ -118,21 +125,22 @@ std::string FormerConfigTopic(const Entity& entity) {
     return std::string("homeassistant/") + entity.component + "/" + entity.id + "/config";
 }
 
-nlohmann::json SensorComponent(const std::string& station, int channel, const Quantity& quantity,
+nlohmann::json SensorComponent(const std::string& station, int channel, const Published& published,
                                std::chrono::seconds interval) {
-    const std::string id = ObjectId(station, channel, quantity.leaf);
-    return {{"p", "sensor"},
-            {"name", "CH" + std::to_string(channel) + " " + quantity.name},
-            {"unique_id", id},
-            {"default_entity_id", "sensor." + id},
-            {"state_topic", ChannelTopic(station, channel, "state")},
-            {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
-            {"device_class", quantity.deviceClass},
-            {"state_class", "measurement"},
-            {"unit_of_measurement", quantity.unit},
-            {"availability", Availability(station, channel)},
-            {"availability_mode", "all"},
-            {"expire_after", EXPIRE_AFTER_INTERVALS * interval.count()}};
+    const std::string id = ObjectId(station, channel, QuantityField(published.quantity));
+    return {
+        {"p", "sensor"},
+        {"name", "CH" + std::to_string(channel) + " " + published.name},
+        {"unique_id", id},
+        {"default_entity_id", "sensor." + id},
+        {"state_topic", ChannelTopic(station, channel, "state")},
+        {"value_template", std::string("{{ value_json.") + QuantityKey(published.quantity) + " }}"},
+        {"device_class", published.deviceClass},
+        {"state_class", "measurement"},
+        {"unit_of_measurement", QuantityUnit(published.quantity)},
+        {"availability", Availability(station, channel)},
+        {"availability_mode", "all"},
+        {"expire_after", EXPIRE_AFTER_INTERVALS * interval.count()}};
 }
 
 nlohmann::json AlarmComponent(const std::string& station, int channel, const char* alarm) {
@@ -155,9 +163,9 @@ nlohmann::json AlarmComponent(const std::string& station, int channel, const cha
 MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval) {
     nlohmann::json components = nlohmann::json::object();
     for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
-        for (const Quantity& quantity : QUANTITIES) {
-            components[ObjectId(station, channel, quantity.leaf)] =
-                SensorComponent(station, channel, quantity, interval);
+        for (const Published& published : QUANTITIES) {
+            components[ObjectId(station, channel, QuantityField(published.quantity))] =
+                SensorComponent(station, channel, published, interval);
         }
         for (const char* alarm : ALARMS) {
             components[ObjectId(station, channel, std::string(alarm) + "_alarm")] =

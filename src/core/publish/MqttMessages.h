@@ -11,12 +11,14 @@
 
 namespace corvalin {
 
-// The MQTT topic tree and payloads (units fixed: °C and %, never in key names):
+// The MQTT topic tree and payloads (units fixed: °C, % and g/m³, never in key names):
 //   corvalin/<station>/status               online | offline (retained; offline is the will)
 //   corvalin/<station>/ch<N>/state          {"time", "temperature", "humidity",
-//                                            "dewPoint", "heatIndex", "unit"}
+//                                            "dewPoint", "heatIndex", "absoluteHumidity",
+//                                            "frostPoint", "unit"}
 //   corvalin/<station>/ch<N>/<quantity>     the bare number (temperature, humidity,
-//                                            dew_point, heat_index)
+//                                            dew_point, heat_index, absolute_humidity,
+//                                            frost_point)
 //   corvalin/<station>/ch<N>/availability   online | offline (retained)
 //   corvalin/<station>/ch<N>/alarm          {"temperature": "ON"|"OFF", "humidity": …} (retained)
 // and Home Assistant discovery: one device-based message per station under

@@ -14,7 +14,8 @@ namespace corvalin {
 // What the running logger is doing, for its metrics page, its status file
 // and corvalin-cli service.
 struct ServiceState {
-    std::string station;  // the station's name in the archive
+    std::string station;    // the station's name in the archive
+    int64_t interval = 60;  // seconds between live reads
     bool stationConnected = false;
     uint64_t reads = 0;                   // live reads tried
     uint64_t readFailures = 0;            // of which no fresh answer came

@@ -14,6 +14,23 @@ Result<SqliteConnection> OpenFailure(sqlite3* db, int rc, const std::string& pat
         std::string(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + ": " + path);
 }
 
+void CallNumberFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL ||
+        sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto function =
+        reinterpret_cast<SqliteConnection::NumberFunction>(sqlite3_user_data(context));
+    const std::optional<double> result =
+        function(sqlite3_value_double(arguments[0]), sqlite3_value_double(arguments[1]));
+    if (result) {
+        sqlite3_result_double(context, *result);
+    } else {
+        sqlite3_result_null(context);
+    }
+}
+
 }  // namespace
 
 void StatementFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
@@ -57,6 +74,14 @@ Status SqliteConnection::Execute(std::string_view sql) const { return ExecuteSql
 
 Result<SqliteStatement> SqliteConnection::Prepare(std::string_view sql, bool persistent) const {
     return PrepareStatement(get(), sql, persistent);
+}
+
+Status SqliteConnection::DefineFunction(const char* name, NumberFunction function) const {
+    const int rc = sqlite3_create_function_v2(
+        get(), name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
+        reinterpret_cast<void*>(function), &CallNumberFunction, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Status::Error(sqlite3_errmsg(get()));
+    return Status::Ok();
 }
 
 std::string SqliteConnection::LastError() const { return sqlite3_errmsg(get()); }

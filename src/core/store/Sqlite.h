@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,11 @@ public:
     Status Execute(std::string_view sql) const;
     // `persistent` for statements run many times.
     Result<SqliteStatement> Prepare(std::string_view sql, bool persistent = false) const;
+    // Gives the connection's own statements a deterministic function of two
+    // numbers: NULL where either is NULL or `function` gives none. Never
+    // callable from the file's schema.
+    using NumberFunction = std::optional<double> (*)(double, double);
+    Status DefineFunction(const char* name, NumberFunction function) const;
     // The message of the connection's last failure.
     std::string LastError() const;
 

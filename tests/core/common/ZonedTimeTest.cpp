@@ -100,3 +100,51 @@ TEST(ZonedTime, WritesIsoTimesWithTheirOffsetAndReadsTimeArguments) {
 
 }  // namespace
 }  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+// A local day runs from its first second to the next day's, whatever the
+// clock does in between; a day whose midnight is skipped begins when the
+// clock goes on.
+TEST(ZonedTime, LocalDaysSpanTheirHoursAcrossClockChanges) {
+    struct Case {
+        const char* zone;
+        const char* date;
+        int64_t start;
+        int64_t hours;  // in quarter hours
+    };
+    const Case cases[] = {
+        {"Europe/Berlin", "2024-03-31", 1711839600, 23 * 4},
+        {"Europe/Berlin", "2024-10-27", 1729980000, 25 * 4},
+        {"Europe/Berlin", "2024-07-01", 1719784800, 24 * 4},
+        {"America/New_York", "2024-03-10", 1710046800, 23 * 4},
+        {"America/New_York", "2024-11-03", 1730606400, 25 * 4},
+        {"America/Santiago", "2024-09-08", 1725768000, 23 * 4},
+        {"America/Santiago", "2024-04-06", 1712372400, 25 * 4},
+        {"Asia/Kolkata", "2024-01-15", 1705257000, 24 * 4},
+        {"Australia/Lord_Howe", "2024-04-07", 1712408400, 24 * 4 + 2},
+    };
+    for (const Case& c : cases) {
+        ZoneScope scope(c.zone);
+        const CivilTime date = *ParseCivilDate(c.date);
+        const UtcSpan span = LocalDaySpan(date);
+        EXPECT_EQ(span.from, c.start) << c.zone << " " << c.date;
+        EXPECT_EQ(span.to - span.from, c.hours * 900) << c.zone << " " << c.date;
+        EXPECT_EQ(LocalDate(span.from), date) << c.zone << " " << c.date;
+        EXPECT_EQ(LocalDate(span.to - 1), date) << c.zone << " " << c.date;
+        EXPECT_NE(LocalDate(span.from - 1), date) << c.zone << " " << c.date;
+    }
+}
+
+TEST(CivilTime, ReadsAndWritesDatesOnly) {
+    EXPECT_EQ(ParseCivilDate("2024-02-29"), (CivilTime{2024, 2, 29, 0, 0, 0}));
+    EXPECT_EQ(DateText(CivilTime{2024, 2, 9, 13, 5, 0}), "2024-02-09");
+    for (const char* bad : {"2023-02-29", "2024-2-09", "2024-02-09 00:00", "2024-02-09T", "",
+                            "20240209", "0099-01-01"}) {
+        EXPECT_FALSE(ParseCivilDate(bad)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -72,13 +72,14 @@ TEST(MetricsPage, AMissingSensorHasNoValuesButSensorUpZero) {
         {"corvalin_temperature_celsius{channel=3,station=kv1}", "-5.5"},
         {"corvalin_relative_humidity_ratio{channel=1,station=kv1}", "0.453"},
         {"corvalin_dew_point_celsius{channel=1,station=kv1}", "9.2"},
-        {"corvalin_heat_index_celsius{channel=1,station=kv1}", "21.4"}};
+        {"corvalin_heat_index_celsius{channel=1,station=kv1}", "21.4"},
+        {"corvalin_absolute_humidity_grams_per_cubic_meter{channel=1,station=kv1}", "8.47"}};
     EXPECT_EQ(page.samples, expected);
     for (const auto& [family, type] : page.types) {
         const bool counter = family.size() > 6 && family.ends_with("_total");
         EXPECT_EQ(type, counter ? "counter" : "gauge") << family;
     }
-    EXPECT_EQ(page.types.size(), 9u);
+    EXPECT_EQ(page.types.size(), 10u);
 }
 
 // A lost station keeps its counters and the time of its last reading, but

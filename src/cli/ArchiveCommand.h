@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "archive/ArchiveDatabase.h"
+
+namespace corvalin::cli {
+
+// The options of `archive` and its subcommands, which fall through to it.
+struct ArchiveOptions {
+    std::string from;
+    std::string to;
+    std::vector<int> channels;
+    std::string station;
+    std::string format = "csv";
+    int64_t interval = 0;  // gaps: 0 takes the logger's
+    std::string cardTime = "computer";
+};
+
+std::string ArchivePath(const CommandContext& context);
+// Opens the archive the logger writes; never makes one where there is none.
+// Nothing, with the reason printed, when it cannot.
+std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& context);
+
+// `archive days` and `archive records`: the summaries the logger's page shows.
+void AddArchiveSummaryCommands(CLI::App& archive, CommandContext& context,
+                               std::shared_ptr<ArchiveOptions> options);
+
+}  // namespace corvalin::cli

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveDatabase.h"
+#include "archive/Quantity.h"
+#include "archive/QuantityStats.h"
+#include "common/CivilTime.h"
+#include "common/Status.h"
+
+namespace corvalin {
+
+// One channel's values on one local calendar day (the computer's zone).
+struct DaySummary {
+    CivilTime date;
+    int channel = 1;
+    std::array<QuantityStats, QUANTITY_COUNT> quantities;  // in the order of ALL_QUANTITIES
+
+    const QuantityStats& Of(Quantity quantity) const {
+        return quantities[static_cast<size_t>(quantity)];
+    }
+};
+
+struct DayQuery {
+    std::string station;
+    CivilTime from;  // the first and last local date, both included
+    CivilTime to;
+    std::vector<int> channels;  // none: every channel
+    // Temperature and humidity come from the archive's hour summaries; every
+    // quantity needs the rows themselves (for a day, not for years).
+    bool everyQuantity = false;
+};
+
+// The days and channels that have values, by date and channel.
+Result<std::vector<DaySummary>> SummarizeDays(ArchiveDatabase& archive, const DayQuery& query);
+
+}  // namespace corvalin

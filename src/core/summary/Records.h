@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveDatabase.h"
+#include "common/Status.h"
+
+namespace corvalin {
+
+// The channels' (all where none are named) lowest and highest of every
+// quantity ever, by channel; channels without values are left out.
+Result<std::vector<ChannelRecords>> ReadRecords(ArchiveDatabase& archive,
+                                                const std::string& station,
+                                                const std::vector<int>& channels = {});
+
+}  // namespace corvalin

@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <random>
+
+#include "SummaryTestSupport.h"
+#include "store/Sqlite.h"
+#include "summary/DaySummaries.h"
+#include "summary/Records.h"
+#include "support/ZoneScope.h"
+
+namespace corvalin {
+namespace {
+
+using test::Reading;
+
+// A row every quarter hour from six hours before the day to six after it,
+// its temperature the hours since the day began: the day's lowest is its
+// first second, its highest its last quarter, its count its length.
+TEST(DaySummaries, LocalDaysFollowTheClockChangesOfTheZone) {
+    struct Case {
+        const char* zone;
+        const char* date;
+        int64_t start;    // UTC
+        int64_t seconds;  // the day's length
+    };
+    const Case cases[] = {
+        {"Europe/Berlin", "2024-03-31", 1711839600, 23 * 3600},
+        {"Europe/Berlin", "2024-10-27", 1729980000, 25 * 3600},
+        {"America/St_Johns", "2024-03-10", 1710041400, 23 * 3600},  // half an hour off UTC
+        {"America/St_Johns", "2024-11-03", 1730601000, 25 * 3600},
+    };
+    for (const Case& c : cases) {
+        ZoneScope zone(c.zone);
+        test::ArchiveFixture fixture;
+        std::vector<ArchiveRow> rows;
+        for (int64_t t = c.start - 6 * 3600; t < c.start + c.seconds + 6 * 3600; t += 900) {
+            rows.push_back(Reading(2, t, (t - c.start) / 3600.0));
+        }
+        ASSERT_TRUE(fixture.archive->Add("s", rows));
+        const CivilTime date = *ParseCivilDate(c.date);
+        for (bool everyQuantity : {false, true}) {
+            const auto days =
+                SummarizeDays(*fixture.archive, {"s",
+                                                 CivilFromDays(DaysSinceEpoch(date) - 1),
+                                                 CivilFromDays(DaysSinceEpoch(date) + 1),
+                                                 {},
+                                                 everyQuantity});
+            ASSERT_TRUE(days) << days.error;
+            ASSERT_EQ(days->size(), 3u) << c.zone << " " << c.date;
+            const DaySummary& day = (*days)[1];
+            EXPECT_EQ(day.date, date);
+            EXPECT_EQ(day.channel, 2);
+            const QuantityStats& t = day.Of(Quantity::Temperature);
+            const std::string what =
+                std::string(c.zone) + " " + c.date + (everyQuantity ? " from rows" : " from hours");
+            EXPECT_EQ(t.count, c.seconds / 900) << what;
+            EXPECT_EQ(t.extremes.lowest, 0.0) << what;
+            EXPECT_EQ(t.extremes.lowestTime, c.start) << what;
+            EXPECT_EQ(t.extremes.highest, (c.seconds - 900) / 3600.0) << what;
+            EXPECT_EQ(t.extremes.highestTime, c.start + c.seconds - 900) << what;
+            EXPECT_EQ(*day.Of(Quantity::Humidity).Mean(), 50.0) << what;
+            EXPECT_EQ((*days)[0].Of(Quantity::Temperature).extremes.highest, -0.25) << what;
+            EXPECT_EQ((*days)[2].Of(Quantity::Temperature).extremes.lowest, c.seconds / 3600.0)
+                << what;
+            // Only the rows' own quantities unless every one is asked for.
+            EXPECT_EQ(day.Of(Quantity::AbsoluteHumidity).count, everyQuantity ? t.count : 0)
+                << what;
+        }
+    }
+}
+
+// Random readings over a fortnight in a zone half an hour off UTC, with its
+// fall back: the hours' summaries give what the rows give.
+TEST(DaySummaries, HoursAndRowsAgree) {
+    ZoneScope zone("America/St_Johns");
+    test::ArchiveFixture fixture;
+    std::mt19937 random(7);
+    std::vector<ArchiveRow> rows;
+    for (int64_t t = 1729900000; t < 1729900000 + 14 * 86400; t += 60 + random() % 600) {
+        const int channel = 1 + static_cast<int>(random() % 3);
+        std::optional<double> temperature = (static_cast<int>(random() % 400) - 100) / 10.0;
+        if (random() % 10 == 0) temperature.reset();
+        rows.push_back(Reading(channel, t, temperature, static_cast<double>(random() % 100)));
+    }
+    // Added in two halves, the later first, as a card fills in the past.
+    const size_t half = rows.size() / 2;
+    ASSERT_TRUE(fixture.archive->Add("s", {rows.begin() + half, rows.end()}));
+    ASSERT_TRUE(fixture.archive->Add("s", {rows.begin(), rows.begin() + half}));
+    DayQuery query{"s", *ParseCivilDate("2024-10-26"), *ParseCivilDate("2024-11-09"), {1, 3}};
+    const auto fromHours = SummarizeDays(*fixture.archive, query);
+    query.everyQuantity = true;
+    const auto fromRows = SummarizeDays(*fixture.archive, query);
+    ASSERT_TRUE(fromHours && fromRows);
+    ASSERT_EQ(fromHours->size(), fromRows->size());
+    ASSERT_GT(fromHours->size(), 20u);
+    for (size_t i = 0; i < fromHours->size(); ++i) {
+        const DaySummary& a = (*fromHours)[i];
+        const DaySummary& b = (*fromRows)[i];
+        EXPECT_EQ(a.date, b.date);
+        EXPECT_EQ(a.channel, b.channel);
+        EXPECT_NE(a.channel, 2);
+        for (Quantity quantity : {Quantity::Temperature, Quantity::Humidity}) {
+            EXPECT_EQ(a.Of(quantity).extremes, b.Of(quantity).extremes) << DateText(a.date);
+            EXPECT_EQ(a.Of(quantity).count, b.Of(quantity).count) << DateText(a.date);
+            EXPECT_NEAR(a.Of(quantity).sum, b.Of(quantity).sum, 1e-6) << DateText(a.date);
+        }
+    }
+}
+
+// An archive from before the summaries: read as it is where it cannot be
+// written, and given its summaries by the next writer.
+TEST(DaySummaries, AnArchiveWithoutSummariesGivesTheSameDaysAndRecords) {
+    ZoneScope zone("Europe/Berlin");
+    test::ArchiveFixture fixture;
+    std::vector<ArchiveRow> rows;
+    for (int64_t t = 1700000000; t < 1700000000 + 3 * 86400; t += 1800) {
+        rows.push_back(Reading(1 + t % 2, t, (t / 1800 % 37) / 2.0 - 5));
+    }
+    ASSERT_TRUE(fixture.archive->Add("s", rows));
+    const DayQuery query{"s", *ParseCivilDate("2023-11-14"), *ParseCivilDate("2023-11-18"), {}};
+    const auto days = SummarizeDays(*fixture.archive, query);
+    const auto records = ReadRecords(*fixture.archive, "s");
+    ASSERT_TRUE(days && records);
+    fixture.archive.reset();
+    {
+        auto old = SqliteConnection::Open(fixture.path, SqliteConnection::Access::ReadWrite);
+        ASSERT_TRUE(old);
+        ASSERT_TRUE(
+            old.value->Execute("DROP TABLE hour_summaries; DROP TABLE channel_records; "
+                               "PRAGMA user_version = 0"));
+    }
+    const auto same = [&](ArchiveDatabase& archive) {
+        const auto daysAgain = SummarizeDays(archive, query);
+        const auto recordsAgain = ReadRecords(archive, "s");
+        ASSERT_TRUE(daysAgain && recordsAgain);
+        ASSERT_EQ(daysAgain->size(), days->size());
+        for (size_t i = 0; i < days->size(); ++i) {
+            EXPECT_EQ((*daysAgain)[i].quantities, (*days)[i].quantities);
+        }
+        ASSERT_EQ(recordsAgain->size(), records->size());
+        for (size_t i = 0; i < records->size(); ++i) {
+            EXPECT_EQ((*recordsAgain)[i].quantities, (*records)[i].quantities);
+        }
+    };
+    auto reader = fixture.Open(true);
+    EXPECT_FALSE(reader->HasSummaries());
+    same(*reader);
+    auto writer = fixture.Open();
+    EXPECT_TRUE(writer->HasSummaries());
+    same(*writer);
+}
+
+TEST(DaySummaries, RefusesALastDayBeforeTheFirst) {
+    test::ArchiveFixture fixture;
+    const auto days = SummarizeDays(
+        *fixture.archive, {"s", *ParseCivilDate("2024-01-02"), *ParseCivilDate("2024-01-01"), {}});
+    EXPECT_FALSE(days);
+    EXPECT_NE(days.error.find("2024-01-02"), std::string::npos) << days.error;
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "HttpClient.h"
+#include "archive/ArchiveDatabase.h"
+#include "service/DashboardServer.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+#include "support/ZoneScope.h"
+
+namespace corvalin {
+namespace {
+
+using Json = nlohmann::json;
+
+class DashboardServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::WriteAll(dir.File("dygraph.min.js"), "// the chart library");
+        test::WriteAll(dir.File("dygraph.min.css"), "/* its style */");
+        state.Update([](ServiceState& s) { s.station = "kv1"; });
+    }
+
+    void Serve() {
+        server = std::make_unique<DashboardServer>(
+            state, DashboardSettings{dir.File("archive.db"), dir.path()}, [] { return 0; });
+        ASSERT_TRUE(server->Start("127.0.0.1:0"));
+    }
+
+    test::Response Get(const std::string& target, const std::string& method = "GET") {
+        return test::Fetch(server->Port(), method, target);
+    }
+
+    test::TempDir dir;
+    ServiceStateHolder state;
+    std::unique_ptr<DashboardServer> server;
+};
+
+// Quarter-hour rows around both clock changes: the API's days run from
+// local midnight to local midnight, 23 and 25 hours long, and its times
+// carry the offset of their instant.
+TEST_F(DashboardServerTest, DaysFollowBothClockChangesInTwoZones) {
+    struct Case {
+        const char* zone;
+        const char* date;
+        int64_t start;
+        int64_t hours;
+        const char* firstTime;
+        const char* lastTime;
+    };
+    const Case cases[] = {
+        {"Europe/Berlin", "2024-03-31", 1711839600, 23, "2024-03-31T00:00:00+01:00",
+         "2024-03-31T23:45:00+02:00"},
+        {"Europe/Berlin", "2024-10-27", 1729980000, 25, "2024-10-27T00:00:00+02:00",
+         "2024-10-27T23:45:00+01:00"},
+        {"America/New_York", "2024-03-10", 1710046800, 23, "2024-03-10T00:00:00-05:00",
+         "2024-03-10T23:45:00-04:00"},
+        {"America/New_York", "2024-11-03", 1730606400, 25, "2024-11-03T00:00:00-04:00",
+         "2024-11-03T23:45:00-05:00"},
+    };
+    for (const Case& c : cases) {
+        ZoneScope zone(c.zone);
+        std::filesystem::remove(dir.File("archive.db"));
+        {
+            auto archive = ArchiveDatabase::Open(dir.File("archive.db"));
+            std::vector<ArchiveRow> rows;
+            for (int64_t t = c.start - 7200; t < c.start + c.hours * 3600 + 7200; t += 900) {
+                ArchiveRow row;
+                row.channel = 4;
+                row.time = t;
+                row.temperature = static_cast<double>(t - c.start) / 900;  // quarters since midnight
+                rows.push_back(row);
+            }
+            ASSERT_TRUE((*archive.value)->Add("kv1", rows));
+        }
+        Serve();
+        const test::Response response =
+            Get(std::string("/api/v1/days?from=") + c.date + "&to=" + c.date);
+        ASSERT_EQ(response.status, 200) << response.body;
+        const Json days = Json::parse(response.body)["days"];
+        ASSERT_EQ(days.size(), 1u) << c.zone;
+        const Json& temperature = days[0]["temperature"];
+        EXPECT_EQ(temperature["min"], 0.0) << c.zone << " " << c.date;
+        EXPECT_EQ(temperature["minTime"], c.firstTime);
+        EXPECT_EQ(temperature["max"], c.hours * 4 - 1.0) << c.zone << " " << c.date;
+        EXPECT_EQ(temperature["maxTime"], c.lastTime);
+        EXPECT_TRUE(days[0]["humidity"]["min"].is_null());
+        server->Stop();
+    }
+}
+
+TEST_F(DashboardServerTest, ServesOnlyItsFixedPaths) {
+    Serve();
+    const test::Response page = Get("/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_TRUE(page.HasHeader("Content-Type: text/html; charset=utf-8"));
+    EXPECT_TRUE(page.HasHeader("Content-Security-Policy: default-src 'self'"));
+    EXPECT_NE(page.body.find("/page.js"), std::string::npos);
+    EXPECT_EQ(Get("/dygraph.min.js").body, "// the chart library");
+    EXPECT_TRUE(Get("/page.css").HasHeader("Content-Type: text/css; charset=utf-8"));
+    EXPECT_EQ(Get("/metrics").status, 200);
+    for (const char* path : {"/dygraph.js", "/../dygraph.min.js", "/x/../dygraph.min.js",
+                             "/%2e%2e/archive.db", "/archive.db", "/api/v2/current",
+                             "/dygraph.min.js/", "//dygraph.min.js", "/page.js?x=/etc/passwd#"}) {
+        const test::Response response = Get(path);
+        if (std::string(path).rfind("/page.js", 0) == 0) {
+            EXPECT_EQ(response.status, 200) << path;  // a query does not name a file
+        } else {
+            EXPECT_EQ(response.status, 404) << path;
+        }
+    }
+    const test::Response api = Get("/api/v1/current", "POST");
+    EXPECT_EQ(api.status, 405);
+    EXPECT_TRUE(api.HasHeader("Allow: GET, HEAD"));
+    EXPECT_EQ(Json::parse(api.body)["error"], "Only GET and HEAD are served.");
+    const test::Response head = Get("/api/v1/current", "HEAD");
+    EXPECT_EQ(head.status, 200);
+    EXPECT_TRUE(head.body.empty());
+    const test::Response bad = Get("/api/v1/days?from=2024-02-30&to=2024-03-01");
+    EXPECT_EQ(bad.status, 400);
+    EXPECT_TRUE(bad.HasHeader("Content-Type: application/json; charset=utf-8"));
+    EXPECT_NE(Json::parse(bad.body)["error"].get<std::string>().find("from"), std::string::npos);
+}
+
+TEST_F(DashboardServerTest, SaysWhenTheChartLibraryIsMissing) {
+    server = std::make_unique<DashboardServer>(
+        state, DashboardSettings{dir.File("archive.db"), dir.File("nowhere")}, [] { return 0; });
+    ASSERT_TRUE(server->Start("127.0.0.1:0"));
+    EXPECT_NE(server->Warning().find("libjs-dygraphs"), std::string::npos);
+    EXPECT_EQ(Get("/dygraph.min.js").status, 404);
+    EXPECT_EQ(Get("/").status, 200);
+}
+
+}  // namespace
+}  // namespace corvalin

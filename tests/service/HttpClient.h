@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+
+namespace corvalin::test {
+
+struct Response {
+    int status = 0;  // 0: no answer
+    std::string headers;
+    std::string body;
+
+    bool HasHeader(const std::string& line) const {
+        return headers.find("\r\n" + line + "\r\n") != std::string::npos ||
+               headers.ends_with("\r\n" + line);
+    }
+};
+
+// A socket connected to the port over loopback, from `source` when given;
+// -1 when the connection is refused. Reads give up after 30 s, only so that
+// a broken server cannot hang a test.
+inline int Connect(uint16_t port, const std::string& host = "127.0.0.1",
+                   const std::string& source = "") {
+    sockaddr_storage address{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    socklen_t length = sizeof(sockaddr_in);
+    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+    } else {
+        EXPECT_EQ(inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr), 1) << host;
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        length = sizeof(sockaddr_in6);
+    }
+    const int fd = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    EXPECT_GE(fd, 0);
+    timeval bound{30, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    if (!source.empty()) {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    }
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// What the server sends until it closes the connection.
+inline std::string ReadToClose(int fd) {
+    std::string raw;
+    char buffer[4096];
+    for (ssize_t got; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;) raw.append(buffer, got);
+    return raw;
+}
+
+inline Response ParseResponse(const std::string& raw) {
+    Response response;
+    const size_t end = raw.find("\r\n\r\n");
+    if (raw.rfind("HTTP/1.1 ", 0) != 0 || end == std::string::npos) return response;
+    response.status = std::stoi(raw.substr(9, 3));
+    response.headers = raw.substr(0, end);
+    response.body = raw.substr(end + 4);
+    return response;
+}
+
+// Sends the bytes as they are and reads the answer to the server's close.
+inline Response SendRaw(uint16_t port, const std::string& request, const std::string& source = "") {
+    const int fd = Connect(port, "127.0.0.1", source);
+    if (fd < 0) return {};
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    const std::string raw = ReadToClose(fd);
+    close(fd);
+    return ParseResponse(raw);
+}
+
+// One HTTP/1.1 request, read to the server's close.
+inline Response Fetch(uint16_t port, const std::string& method, const std::string& target,
+                      const std::string& host = "127.0.0.1") {
+    const int fd = Connect(port, host);
+    if (fd < 0) return {};
+    const std::string request = method + " " + target +
+                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n"
+                                "Connection: close\r\n\r\n";
+    EXPECT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(request.size()));
+    const std::string raw = ReadToClose(fd);
+    close(fd);
+    const Response response = ParseResponse(raw);
+    if (response.status == 0) ADD_FAILURE() << "no HTTP response: " << raw;
+    return response;
+}
+
+}  // namespace corvalin::test

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "HttpClient.h"
+#include "service/HttpServer.h"
+
+namespace corvalin {
+namespace {
+
+using namespace std::chrono_literals;
+
+HttpResponse Echo(const HttpRequest& request) {
+    std::string body = request.method + " " + request.path;
+    for (const auto& [key, value] : request.query) body += " [" + key + "=" + value + "]";
+    return {200, "text/plain; charset=utf-8", body, {}};
+}
+
+// Connections that began a request and never end it.
+std::vector<int> SlowClients(uint16_t port, int count, const std::string& source = "") {
+    std::vector<int> fds;
+    for (int i = 0; i < count; ++i) {
+        const int fd = test::Connect(port, "127.0.0.1", source);
+        EXPECT_GE(fd, 0);
+        const std::string start = "GET /x HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+        send(fd, start.data(), start.size(), MSG_NOSIGNAL);
+        fds.push_back(fd);
+    }
+    return fds;
+}
+
+// True when the server closed the connection without an answer (not when
+// the read gave up).
+bool ClosedWithoutAnswer(int fd) {
+    char buffer[256];
+    return recv(fd, buffer, sizeof buffer, 0) == 0;
+}
+
+TEST(HttpServer, AnswersWithTheHandlersResponseAndTheSafetyHeaders) {
+    HttpServer server(&Echo);
+    ASSERT_TRUE(server.Start("127.0.0.1:0", "the page"));
+    const test::Response response =
+        test::Fetch(server.Port(), "GET", "/a%20b?x=1&y=%3Cz%3E&x=2&flag");
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body, "GET /a b [x=1] [y=<z>] [x=2] [flag=]");
+    EXPECT_TRUE(response.HasHeader("X-Content-Type-Options: nosniff")) << response.headers;
+    EXPECT_TRUE(response.HasHeader("Content-Security-Policy: default-src 'self'"))
+        << response.headers;
+}
+
+// The request line and the headers have a bound; the server goes on after.
+TEST(HttpServer, RefusesOversizedRequestLinesAndHeaders) {
+    HttpServer server(&Echo);
+    ASSERT_TRUE(server.Start("127.0.0.1:0", "the page"));
+    const std::string huge(40000, 'a');
+    EXPECT_EQ(test::SendRaw(server.Port(), "GET /" + huge + " HTTP/1.1\r\nHost: h\r\n\r\n").status,
+              414);
+    EXPECT_EQ(
+        test::SendRaw(server.Port(), "GET / HTTP/1.1\r\nHost: h\r\nX-Big: " + huge + "\r\n\r\n")
+            .status,
+        431);
+    EXPECT_EQ(test::Fetch(server.Port(), "GET", "/").status, 200);
+}
+
+// Sixteen clients sending a byte now and then no longer keep others out.
+TEST(HttpServer, SlowClientsLeaveRoomForOthers) {
+    HttpServer server(&Echo);
+    ASSERT_TRUE(server.Start("127.0.0.1:0", "the page"));
+    const std::vector<int> slow = SlowClients(server.Port(), 16);
+    EXPECT_EQ(test::Fetch(server.Port(), "GET", "/metrics").status, 200);
+    for (int fd : slow) close(fd);
+}
+
+// Each address has its share of the connections; a request that is not
+// complete by its deadline is cut, however often its client sends a byte.
+TEST(HttpServer, CapsEachAddressAndCutsRequestsAtTheirDeadline) {
+    HttpServer server(&Echo, {.connections = 16,
+                              .connectionsPerAddress = 4,
+                              .requestDeadline = 2s,
+                              .memoryPerConnection = 32 * 1024});
+    ASSERT_TRUE(server.Start("127.0.0.1:0", "the page"));
+    const std::vector<int> slow = SlowClients(server.Port(), 4);
+    std::atomic<bool> done{false};
+    std::thread trickle([&] {
+        for (int turn = 0; turn < 600 && !done; ++turn) {
+            for (int fd : slow) send(fd, "a", 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    const std::string request = "GET /x HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n";
+    EXPECT_EQ(test::SendRaw(server.Port(), request).status, 0);  // a fifth from there
+    EXPECT_EQ(test::SendRaw(server.Port(), request, "127.0.0.2").status, 200);
+    for (int fd : slow) EXPECT_TRUE(ClosedWithoutAnswer(fd));
+    done = true;
+    trickle.join();
+    for (int fd : slow) close(fd);
+    EXPECT_EQ(test::SendRaw(server.Port(), request).status, 200);
+}
+
+}  // namespace
+}  // namespace corvalin
