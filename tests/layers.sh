@@ -6,7 +6,7 @@
 set -u
 cd "$(dirname "$0")/../src" || exit 2
 
-order=(common device protocol sim config store history graph archive app session logger publish)
+order=(common device protocol sim config store history graph archive app session logger alert publish)
 rank() {
     local i
     for i in "${!order[@]}"; do

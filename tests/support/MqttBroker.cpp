@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MqttBroker.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <mosquitto.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,34 +12,13 @@
 #include <fstream>
 #include <thread>
 
+#include "support/ChildProcess.h"
+
 extern char** environ;
 
 namespace corvalin::test {
 
 namespace {
-
-int FreeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool Accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
 
 struct Library {
     Library() { mosquitto_lib_init(); }
@@ -51,13 +27,12 @@ struct Library {
 }  // namespace
 
 MqttBroker::MqttBroker() : port_(FreeLoopbackPort()) {
-    std::ofstream(dir_.File("mosquitto.conf"))
-        << "listener " << port_ << " 127.0.0.1\n"
-        << "allow_anonymous true\n"
-        << "persistence true\n"
-        << "persistence_location " << dir_.path() << "/\n"
-        << "autosave_interval 1\n"
-        << "log_dest none\n";
+    std::ofstream(dir_.File("mosquitto.conf")) << "listener " << port_ << " 127.0.0.1\n"
+                                               << "allow_anonymous true\n"
+                                               << "persistence true\n"
+                                               << "persistence_location " << dir_.path() << "/\n"
+                                               << "autosave_interval 1\n"
+                                               << "log_dest none\n";
 }
 
 MqttBroker::~MqttBroker() { Stop(); }
@@ -78,7 +53,7 @@ bool MqttBroker::Start() {
         return false;
     }
     for (int i = 0; i < 200; ++i) {
-        if (Accepts(port_)) return true;
+        if (AcceptsConnections(port_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     return false;
@@ -112,11 +87,10 @@ MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
         client_, [](mosquitto*, void* self, const mosquitto_message* message) {
             auto* me = static_cast<MqttSubscriber*>(self);
             std::lock_guard<std::mutex> guard(me->mutex_);
-            me->messages_.push_back(
-                {message->topic,
-                 std::string(static_cast<const char*>(message->payload),
-                             static_cast<size_t>(message->payloadlen)),
-                 message->retain});
+            me->messages_.push_back({message->topic,
+                                     std::string(static_cast<const char*>(message->payload),
+                                                 static_cast<size_t>(message->payloadlen)),
+                                     message->retain});
         });
     mosquitto_connect(client_, "127.0.0.1", port, 30);
     mosquitto_loop_start(client_);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace corvalin {
@@ -110,6 +111,17 @@ double ReadLeadingNumber(std::string_view text) {
         value = 0.0;
     }
     return negative ? -value : value;
+}
+
+std::optional<double> ReadExactNumber(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace corvalin

@@ -6,7 +6,7 @@
 
 #include "archive/ArchiveTime.h"
 #include "common/Version.h"
-#include "publish/AlarmCheck.h"
+#include "logger/StationAlarmCheck.h"
 
 namespace corvalin {
 

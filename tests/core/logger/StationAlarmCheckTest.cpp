@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "publish/AlarmCheck.h"
+#include "logger/StationAlarmCheck.h"
 
 namespace corvalin {
 namespace {
 
-TEST(AlarmCheck, AQuantityIsInAlarmBeyondAnEnabledSetLimitWhileItsAlarmIsOn) {
+TEST(StationAlarmCheck, AQuantityIsInAlarmBeyondAnEnabledSetLimitWhileItsAlarmIsOn) {
     StationAlarms station;
     station.limits.temperatureHigh.fill(UNSET_VALUE);
     station.limits.temperatureLow.fill(UNSET_VALUE);
@@ -26,17 +26,16 @@ TEST(AlarmCheck, AQuantityIsInAlarmBeyondAnEnabledSetLimitWhileItsAlarmIsOn) {
         int channel;
         double temperature;
         double humidity;
-        uint8_t temperatureSwitch;  // 0 on
-        bool temperatureAlarm;
-        bool humidityAlarm;
+        uint8_t temperatureSwitch;               // 0 on
+        std::optional<double> temperatureLimit;  // the limit crossed; none: no alarm
+        std::optional<double> humidityLimit;
     };
     const Case cases[] = {
-        {2, 25.0, 70, 0, false, false},  // on the limits is within them
-        {2, 25.1, 71, 0, true, true},
-        {2, -5.1, 29, 0, true, true},
-        {2, 25.1, 50, 1, false, false},  // the temperature alarm is off
-        {3, 30.0, 50, 0, false, false},  // CH3's limit is not enabled
-        {1, 30.0, 90, 0, false, false},  // CH1 has no limits
+        {2, 25.0, 70, 0, {}, {}},  // on the limits is within them
+        {2, 25.1, 71, 0, 25.0, 70}, {2, -5.1, 29, 0, -5.0, 30},
+        {2, 25.1, 50, 1, {}, {}},  // the temperature alarm is off
+        {3, 30.0, 50, 0, {}, {}},  // CH3's limit is not enabled
+        {1, 30.0, 90, 0, {}, {}},  // CH1 has no limits
     };
     for (const Case& c : cases) {
         station.switches.temperatureAlarm = c.temperatureSwitch;
@@ -45,8 +44,11 @@ TEST(AlarmCheck, AQuantityIsInAlarmBeyondAnEnabledSetLimitWhileItsAlarmIsOn) {
         row.temperature = c.temperature;
         row.humidity = c.humidity;
         const ChannelAlarms alarms = CheckAlarms(station, row);
-        EXPECT_EQ(alarms.temperature, c.temperatureAlarm) << c.channel << " " << c.temperature;
-        EXPECT_EQ(alarms.humidity, c.humidityAlarm) << c.channel << " " << c.humidity;
+        EXPECT_EQ(alarms.temperature, c.temperatureLimit.has_value())
+            << c.channel << " " << c.temperature;
+        EXPECT_EQ(alarms.temperatureLimit, c.temperatureLimit) << c.channel << " " << c.temperature;
+        EXPECT_EQ(alarms.humidity, c.humidityLimit.has_value()) << c.channel << " " << c.humidity;
+        EXPECT_EQ(alarms.humidityLimit, c.humidityLimit) << c.channel << " " << c.humidity;
     }
     ArchiveRow empty;
     empty.channel = 2;
