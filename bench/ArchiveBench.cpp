@@ -168,9 +168,8 @@ int main() {
         std::ofstream file(log, std::ios::binary);
         file << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
         for (int line = 0; line < CARD_LINES; ++line) {
-            file << FormatLogTime(YEAR_START + line * 60L) << ','
-                 << FormatTenths(150 + line % 100) << ',' << 40 + line % 30 << ",7.5,"
-                 << FormatTenths(150 + line % 100) << "\r\n";
+            file << FormatLogTime(YEAR_START + line * 60L) << ',' << FormatTenths(150 + line % 100)
+                 << ',' << 40 + line % 30 << ",7.5," << FormatTenths(150 + line % 100) << "\r\n";
         }
     }
     std::vector<double> syncs, imports;
@@ -181,10 +180,11 @@ int main() {
         if (!target) return 1;
         began = Steady::now();
         const CardLogOutcome synced = AddCardLog(**target.value, {"bench", 1, "CH1.CSV", log},
-                                                 CardTimeZone::Local(), DateOrder::MonthFirst);
+                                                 WallTimeZone::Local(), DateOrder::MonthFirst);
         syncs.push_back(Seconds(Steady::now() - began));
         if (synced.rowsAdded != CARD_LINES) {
-            std::fprintf(stderr, "sync added %lld rows\n", static_cast<long long>(synced.rowsAdded));
+            std::fprintf(stderr, "sync added %lld rows\n",
+                         static_cast<long long>(synced.rowsAdded));
             return 1;
         }
         fs::remove(folder + "/7500.db");
@@ -260,10 +260,10 @@ int main() {
         };
         const std::string broker = "/usr/sbin/mosquitto";
         pid_t brokerPid = spawn({broker, "-c", folder + "/mosquitto.conf"});
-        const pid_t pid = spawn({daemon, "--simulate", "--sim-pace", "0", "--sim-card",
-                                 folder + "/card", "--data-dir", folder + "/daemon", "--config",
-                                 "/dev/null", "--interval", "20", "--mqtt",
-                                 "mqtt://127.0.0.1:" + std::to_string(port)});
+        const pid_t pid =
+            spawn({daemon, "--simulate", "--sim-pace", "0", "--sim-card", folder + "/card",
+                   "--data-dir", folder + "/daemon", "--config", "/dev/null", "--interval", "20",
+                   "--mqtt", "mqtt://127.0.0.1:" + std::to_string(port)});
         if (pid > 0) {
             // 40 s: start and card sync, then the broker away and back every 3 s.
             long early = 0;
@@ -285,9 +285,10 @@ int main() {
             stop(pid);
             Verdict("corvalind resident memory, peak over 40 s", std::max(early, late) / 1024.0,
                     "MB", 20);
-            std::printf("  with the broker away and back every 3 s: peak %.1f MB in the first "
-                        "15 s, %.1f MB in the last 15 s\n",
-                        early / 1024.0, late / 1024.0);
+            std::printf(
+                "  with the broker away and back every 3 s: peak %.1f MB in the first "
+                "15 s, %.1f MB in the last 15 s\n",
+                early / 1024.0, late / 1024.0);
         } else {
             std::printf("corvalind not found beside the bench: memory not measured\n");
         }

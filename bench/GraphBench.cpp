@@ -82,10 +82,10 @@ void WriteChannelLog(const std::string& path) {
     std::string text = "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
     text.reserve(static_cast<size_t>(LINES) * 42);
     const double first = OleDateFromCivil(FIRST_READING);
-    char stamp[ISO_TEXT_LENGTH];
+    char stamp[CIVIL_TEXT_LENGTH];
     for (int line = 0; line < LINES; ++line) {
-        WriteIsoText(*CivilFromOleDate(first + line / 1440.0), stamp);
-        text.append(stamp, ISO_TEXT_LENGTH);
+        WriteCivilText(*CivilFromOleDate(first + line / 1440.0), stamp);
+        text.append(stamp, CIVIL_TEXT_LENGTH);
         const int temperature = 120 + (line * 7) % 120;
         const int humidity = 30 + (line * 13) % 60;
         text += ',';
@@ -163,7 +163,7 @@ Timing CountThenSelectPerColumn(chart::GraphChart& chart, RecordDatabase& databa
         values[c].resize(count);
         int64_t row = 0;
         while (!database.AtEnd() && row < count) {
-            const auto time = ParseIsoText(database.FieldValue("Time").ToText());
+            const auto time = ParseCivilText(database.FieldValue("Time").ToText());
             keys[c][row] = time ? ChartSecondsFromCivil(*time) : 0.0;
             values[c][row] = database.FieldValue(columns[c]).ToFloat();
             database.NextRow();

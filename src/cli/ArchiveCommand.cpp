@@ -8,7 +8,7 @@
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "archive/ArchiveExport.h"
-#include "archive/ArchiveTime.h"
+#include "common/ZonedTime.h"
 #include "logger/CardSync.h"
 #include "logger/StationLogger.h"
 
@@ -50,12 +50,13 @@ std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& conte
 }
 
 // The rows the options ask for; the error is printed.
-std::optional<ArchiveQuery> MakeQuery(const CommandContext& context, const ArchiveOptions& options) {
+std::optional<ArchiveQuery> MakeQuery(const CommandContext& context,
+                                      const ArchiveOptions& options) {
     ArchiveQuery query;
     if (!options.station.empty()) query.station = options.station;
     query.channels = options.channels;
-    for (const auto& [text, field] : {std::pair{&options.from, &query.from},
-                                      std::pair{&options.to, &query.to}}) {
+    for (const auto& [text, field] :
+         {std::pair{&options.from, &query.from}, std::pair{&options.to, &query.to}}) {
         if (text->empty()) continue;
         const Result<int64_t> time = ParseTimeArgument(*text);
         if (!time) {
@@ -115,8 +116,8 @@ int RunGaps(CommandContext& context, const ArchiveOptions& options) {
     }
     for (const ArchiveGap& gap : *gaps) {
         context.console.out << gap.station << " CH" << gap.channel << ": no rows from "
-                            << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter)
-                            << " (" << (gap.firstAfter - gap.lastBefore) << " s)\n";
+                            << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter) << " ("
+                            << (gap.firstAfter - gap.lastBefore) << " s)\n";
     }
     if (gaps->empty()) {
         context.console.out << "No gaps longer than " << 2 * interval << " s.\n";
@@ -163,8 +164,9 @@ int RunSync(CommandContext& context, const ArchiveOptions& options) {
 }
 
 void AddFilters(CLI::App& command, ArchiveOptions& options) {
-    command.add_option("--from", options.from, "From this time on (YYYY-MM-DD[ hh:mm[:ss]], local, "
-                                               "or ISO 8601 with Z or an offset)");
+    command.add_option("--from", options.from,
+                       "From this time on (YYYY-MM-DD[ hh:mm[:ss]], local, "
+                       "or ISO 8601 with Z or an offset)");
     command.add_option("--to", options.to, "Up to this time, inclusive");
     command.add_option("--channel", options.channels, "Only this channel (1-8); may be repeated")
         ->check(CLI::Range(1, CHANNEL_COUNT));
@@ -191,7 +193,8 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context) {
         "gaps", "List the spans longer than two logging intervals in which a channel has no row");
     gaps->fallthrough();
     gaps->add_option("--interval", options->interval,
-                     "The logging interval in seconds (default: the longer of the logger's and the station's)")
+                     "The logging interval in seconds (default: the longer of the logger's and the "
+                     "station's)")
         ->check(CLI::PositiveNumber);
     gaps->callback([&context, options] {
         context.run = [&context, options] { return RunGaps(context, *options); };

@@ -47,8 +47,8 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 
 int Graph(CommandContext& context, const GraphOptions& options) {
     Console& console = context.console;
-    const auto from = ParseRangeText(options.from);
-    const auto to = ParseRangeText(options.to);
+    const auto from = ParseLooseCivilText(options.from);
+    const auto to = ParseLooseCivilText(options.to);
     for (const auto& [time, text] : {std::pair{from, options.from}, std::pair{to, options.to}}) {
         if (!time) {
             console.err << "Not a valid time: \"" << text << "\" (expected YYYY-MM-DD hh:mm:ss)\n";
@@ -91,8 +91,8 @@ int Graph(CommandContext& context, const GraphOptions& options) {
         return EXIT_FAILED;
     }
     if (context.flags.json) {
-        const nlohmann::ordered_json report{{"image", options.out}, {"from", IsoText(*from)},
-                                            {"to", IsoText(*to)},   {"width", width},
+        const nlohmann::ordered_json report{{"image", options.out}, {"from", CivilText(*from)},
+                                            {"to", CivilText(*to)}, {"width", width},
                                             {"height", height},     {"points", points}};
         console.out << JsonText(report, 2) << "\n";
     } else {

@@ -104,7 +104,7 @@ void AddRecordsCommand(CLI::App& app, CommandContext& context) {
         "that have a value in --column, in time order");
     const CLI::Validator rangeText(
         [](std::string& text) {
-            return ParseRangeText(text) ? std::string() : "not a time \"" + text + "\"";
+            return ParseLooseCivilText(text) ? std::string() : "not a time \"" + text + "\"";
         },
         "\"YYYY-MM-DD hh:mm:ss\"");
     command->add_option("--from", options->from, "Start, left out")->required()->check(rangeText);

@@ -5,8 +5,8 @@
 
 #include "Commands.h"
 #include "JsonText.h"
-#include "archive/ArchiveTime.h"
 #include "common/DataFiles.h"
+#include "common/ZonedTime.h"
 #include "publish/ServiceStatusFile.h"
 
 namespace corvalin::cli {

@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "common/Messages.h"
+#include "common/ZonedTime.h"
 
 namespace corvalin::cli {
 
@@ -17,11 +18,12 @@ struct SyncTimeOptions {
 
 int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                 const SyncTimeOptions& options, Console& console) {
-    LocalTime fixedTime;
+    CivilTime fixedTime;
     if (options.at) {
-        Result<LocalTime> parsed = ParseLocalTime(*options.at);
+        const std::optional<CivilTime> parsed = ParseCivilText(*options.at);
         if (!parsed) {
-            console.err << "--at: " << parsed.error << "\n";
+            console.err << "--at: \"" << *options.at
+                        << "\" is not a valid date and time (expected \"YYYY-MM-DD hh:mm:ss\")\n";
             return EXIT_USAGE;
         }
         if (!StationClockHolds(*parsed)) {

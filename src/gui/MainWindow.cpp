@@ -17,8 +17,8 @@
 #include "GraphDialog.h"
 #include "LiveDisplay.h"
 #include "SetupDialog.h"
-#include "common/LocalTime.h"
 #include "common/Messages.h"
+#include "common/ZonedTime.h"
 #include "sim/SimulatedStation.h"
 
 // The resources live in a static library: register them before first use.

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "CliFixture.h"
-#include "archive/ArchiveTime.h"
+#include "common/ZonedTime.h"
 #include "publish/ServiceStatusFile.h"
 
 namespace corvalin::cli {

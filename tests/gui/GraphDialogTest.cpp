@@ -13,12 +13,12 @@ using chart::GraphChart;
 namespace {
 
 double Seconds(const char* iso) {
-    return ChartSecondsFromCivil(ParseIsoText(iso).value_or(CivilTime{}));
+    return ChartSecondsFromCivil(ParseCivilText(iso).value_or(CivilTime{}));
 }
 
 ReadingRecord Row(const char* iso, float temperature, int32_t humidity = 50, float dewpoint = 10.0f,
                   float heatindex = 20.0f) {
-    return {OleDateFromCivil(ParseIsoText(iso).value_or(CivilTime{})), temperature, humidity,
+    return {OleDateFromCivil(ParseCivilText(iso).value_or(CivilTime{})), temperature, humidity,
             dewpoint, heatindex};
 }
 

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "archive/ArchiveTime.h"
+#include "common/ZonedTime.h"
 
 namespace corvalin {
 

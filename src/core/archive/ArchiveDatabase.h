@@ -10,7 +10,7 @@
 
 #include "archive/ArchiveRow.h"
 #include "common/Status.h"
-#include "store/SqliteHandles.h"
+#include "store/Sqlite.h"
 
 namespace corvalin {
 

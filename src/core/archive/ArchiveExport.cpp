@@ -5,7 +5,7 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
-#include "archive/ArchiveTime.h"
+#include "common/ZonedTime.h"
 
 namespace corvalin {
 
@@ -170,10 +170,18 @@ Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportF
                     std::ostream& out) {
     Status status;
     switch (format) {
-        case ExportFormat::Csv: status = WriteCsv(archive, query, out); break;
-        case ExportFormat::Json: status = WriteJson(archive, query, out); break;
-        case ExportFormat::Influx: status = WriteInflux(archive, query, out); break;
-        case ExportFormat::OpenMetrics: status = WriteOpenMetrics(archive, query, out); break;
+        case ExportFormat::Csv:
+            status = WriteCsv(archive, query, out);
+            break;
+        case ExportFormat::Json:
+            status = WriteJson(archive, query, out);
+            break;
+        case ExportFormat::Influx:
+            status = WriteInflux(archive, query, out);
+            break;
+        case ExportFormat::OpenMetrics:
+            status = WriteOpenMetrics(archive, query, out);
+            break;
     }
     out.flush();
     if (status && !out) return Status::Error("Cannot write the export: the output failed");
@@ -188,7 +196,8 @@ Result<std::vector<ArchiveGap>> FindGaps(ArchiveDatabase& archive, const Archive
         if (previous && previous->station == stored.station &&
             previous->row.channel == stored.row.channel &&
             stored.row.time - previous->row.time > longestStep) {
-            gaps.push_back({stored.station, stored.row.channel, previous->row.time, stored.row.time});
+            gaps.push_back(
+                {stored.station, stored.row.channel, previous->row.time, stored.row.time});
         }
         previous = stored;
         return true;

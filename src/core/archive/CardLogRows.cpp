@@ -12,7 +12,7 @@
 
 #include "common/NumberText.h"
 #include "history/ImportHeader.h"
-#include "history/ImportReading.h"
+#include "history/LogLine.h"
 
 namespace corvalin {
 
@@ -22,20 +22,15 @@ constexpr size_t READ_BLOCK = 1 << 20;
 constexpr size_t ROWS_PER_BATCH = 50000;
 constexpr size_t MAX_HEADER = 4096;
 
-std::optional<double> Value(std::string_view field, bool temperature, bool fahrenheit) {
-    if (field.empty() || IsMissingValue(field)) return std::nullopt;
-    const double value = ReadLeadingNumber(field);
+// The archive keeps no value where the station had none or the field holds
+// no number.
+std::optional<double> Value(const std::optional<std::string_view>& field, bool temperature,
+                            bool fahrenheit) {
+    if (KindOfLogValue(field) != LogValueKind::Number) return std::nullopt;
+    const double value = ReadLeadingNumber(*field);
     if (!std::isfinite(value) || std::fabs(value) > 1e6) return std::nullopt;
     if (!temperature || !fahrenheit) return value;
     return std::round((value - 32.0) / 1.8 * 100.0) / 100.0;
-}
-
-// Splits off the next comma-separated field.
-std::string_view NextField(std::string_view& rest) {
-    const size_t comma = rest.find(',');
-    std::string_view field = rest.substr(0, comma);
-    rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
-    return field;
 }
 
 std::string_view TrimLineEnd(std::string_view line) {
@@ -62,38 +57,14 @@ private:
 ssize_t ReadAt(int fd, char* buffer, size_t size, uint64_t offset) {
     size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        const ssize_t got =
+            ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return -1;
         if (got == 0) break;
         done += static_cast<size_t>(got);
     }
     return static_cast<ssize_t>(done);
-}
-
-// "YYYY-MM-DD hh:mm:ss", the station's own default form, read directly; any
-// other form goes through the general reader.
-std::optional<CivilTime> IsoWallTime(std::string_view text) {
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
-        text[13] != ':' || text[16] != ':') {
-        return std::nullopt;
-    }
-    int values[6];
-    static constexpr size_t starts[6] = {0, 5, 8, 11, 14, 17};
-    for (int i = 0; i < 6; ++i) {
-        const size_t digits = i == 0 ? 4 : 2;
-        int value = 0;
-        for (size_t k = 0; k < digits; ++k) {
-            const char c = text[starts[i] + k];
-            if (c < '0' || c > '9') return std::nullopt;
-            value = value * 10 + (c - '0');
-        }
-        values[i] = value;
-    }
-    const CivilTime time{values[0], values[1], values[2], values[3], values[4], values[5]};
-    if (!IsValidCivilTime(time)) return std::nullopt;
-    return time;
 }
 
 }  // namespace
@@ -110,28 +81,22 @@ std::optional<int> ChannelOfCardLog(std::string_view fileName) {
 }
 
 std::optional<CardLine> ParseCardLine(std::string_view line, DateOrder order, bool fahrenheit) {
-    std::string_view rest = TrimLineEnd(line);
-    const std::string_view timeText = NextField(rest);
-    std::optional<CivilTime> wall = IsoWallTime(timeText);
-    if (!wall) {
-        const double date = ParseTimeText(timeText, order);
-        if (date == TIME_NOT_A_DATE || date == TIME_INVALID_DATE) return std::nullopt;
-        wall = CivilFromOleDate(date);
-        if (!wall) return std::nullopt;
-    }
+    const LogLineFields fields = SplitLogLine(TrimLineEnd(line), CHANNEL_LOG_FIELDS);
+    const LogTime time = ParseLogTime(fields.Field(0).value_or(std::string_view{}), order);
+    if (time.kind != LogTime::Kind::Time) return std::nullopt;
     CardLine parsed;
-    parsed.wall = *wall;
+    parsed.wall = time.time;
     ArchiveRow& row = parsed.values;
     row.source = RowSource::Card;
-    row.temperature = Value(NextField(rest), true, fahrenheit);
-    row.humidity = Value(NextField(rest), false, fahrenheit);
-    row.dewPoint = Value(NextField(rest), true, fahrenheit);
-    row.heatIndex = Value(NextField(rest), true, fahrenheit);
+    row.temperature = Value(fields.Field(1), true, fahrenheit);
+    row.humidity = Value(fields.Field(2), false, fahrenheit);
+    row.dewPoint = Value(fields.Field(3), true, fahrenheit);
+    row.heatIndex = Value(fields.Field(4), true, fahrenheit);
     return parsed;
 }
 
 CardLogOutcome AddCardLog(ArchiveDatabase& archive, const CardLogSource& source,
-                          const CardTimeZone& zone, DateOrder order,
+                          const WallTimeZone& zone, DateOrder order,
                           const std::function<bool()>& stop) {
     CardLogOutcome outcome;
     FileHandle file(source.path);
@@ -155,8 +120,8 @@ CardLogOutcome AddCardLog(ArchiveDatabase& archive, const CardLogSource& source,
     const size_t headerEnd = header.find('\n');
     if (headerEnd == std::string::npos) return outcome;  // not even a whole header yet
     const bool fahrenheit =
-        UnitTextFromHeader(TrimLineEnd(std::string_view(header).substr(0, headerEnd)))
-            .find('F') != std::string::npos;
+        UnitTextFromHeader(TrimLineEnd(std::string_view(header).substr(0, headerEnd))).find('F') !=
+        std::string::npos;
     if (position.offset == 0) position.offset = headerEnd + 1;
 
     std::vector<ArchiveRow> rows;

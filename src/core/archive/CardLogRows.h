@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "archive/ArchiveDatabase.h"
-#include "archive/ArchiveTime.h"
+#include "common/LogTime.h"
 #include "common/Status.h"
-#include "history/TimeText.h"
+#include "common/ZonedTime.h"
 
 namespace corvalin {
 
@@ -47,7 +47,7 @@ struct CardLogSource {
 // started anew on the card: it is read from its start. `stop` is asked
 // between batches.
 CardLogOutcome AddCardLog(ArchiveDatabase& archive, const CardLogSource& source,
-                          const CardTimeZone& zone, DateOrder order,
+                          const WallTimeZone& zone, DateOrder order,
                           const std::function<bool()>& stop = {});
 
 }  // namespace corvalin

@@ -37,6 +37,13 @@ size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
 
 }  // namespace
 
+bool StartsWithNumber(std::string_view text) {
+    bool negative = false;
+    const size_t at = SkipBlanksAndSign(text, negative);
+    if (at < text.size() && IsDigit(text[at])) return true;
+    return at + 1 < text.size() && text[at] == '.' && IsDigit(text[at + 1]);
+}
+
 int32_t ReadLeadingInteger(std::string_view text) {
     bool negative = false;
     size_t at = SkipBlanksAndSign(text, negative);

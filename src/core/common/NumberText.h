@@ -11,6 +11,9 @@ namespace corvalin {
 // leading blanks, an optional sign and the digits that follow; anything after
 // them is ignored. No digits read as 0.
 
+// Whether there are digits to read at all (after blanks and a sign, a digit,
+// or a point and a digit).
+bool StartsWithNumber(std::string_view text);
 // Values beyond the 32-bit range saturate.
 int32_t ReadLeadingInteger(std::string_view text);
 // Digits with an optional fraction and exponent, read without the locale. A

@@ -24,8 +24,7 @@ Status CheckGraphRange(const CivilTime& start, const CivilTime& end) {
     for (const CivilTime* time : {&start, &end}) {
         if (!IsValidCivilTime(*time)) return Status::Error("Not a valid time: " + RangeText(*time));
     }
-    if (SecondsSinceYearOne(start) > SecondsSinceYearOne(end))
-        return Status::Error(messages::TIME_ERROR);
+    if (WallSeconds(start) > WallSeconds(end)) return Status::Error(messages::TIME_ERROR);
     return Status::Ok();
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/Cp1252.h"
 #include "common/LargePages.h"
+#include "history/LogLine.h"
 
 namespace corvalin {
 
@@ -55,20 +56,18 @@ size_t HistoryTable::IndexLines(size_t count) {
     const size_t fields = FieldCount();
     const char* base = bytes_.data();
     for (; count > 0 && next_ < size; --count) {
-        // One pass over the line: the commas before the last field, then its end.
+        size_t end = 0;
         const size_t start = next_;
-        bounds_.push_back(static_cast<uint32_t>(start));
-        size_t field = 1;
-        size_t at = start;
-        for (; at < size && base[at] != '\n'; ++at) {
-            if (base[at] == ',' && field < fields) {
-                bounds_.push_back(static_cast<uint32_t>(at + 1));
-                ++field;
-            }
+        FindLineEnd(bytes_, start, end, next_);
+        const LogLineFields line =
+            SplitLogLine(std::string_view(base + start, end - start), fields);
+        for (size_t field = 0; field < line.count; ++field) {
+            bounds_.push_back(static_cast<uint32_t>(line.fields[field].data() - base));
         }
-        next_ = at < size ? at + 1 : at;
-        const size_t end = at > start && base[at - 1] == '\r' ? at - 1 : at;
-        for (; field <= fields; ++field) bounds_.push_back(static_cast<uint32_t>(end + 1));
+        // A field the line lacks begins one past its end, where the last offset points.
+        for (size_t field = line.count; field <= fields; ++field) {
+            bounds_.push_back(static_cast<uint32_t>(end + 1));
+        }
         ++rows_;
     }
     return rows_;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "common/LogTime.h"
 #include "history/HistoryTable.h"
 #include "history/ImportHeader.h"
-#include "history/TimeText.h"
 
 namespace corvalin {
 

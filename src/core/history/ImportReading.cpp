@@ -7,6 +7,7 @@
 
 #include "common/NumberText.h"
 #include "common/Readings.h"
+#include "history/LogLine.h"
 #include "store/OleDate.h"
 
 namespace corvalin {
@@ -14,13 +15,34 @@ namespace corvalin {
 namespace {
 
 float TemperatureField(const std::optional<std::string_view>& field) {
-    if (!field || IsMissingValue(*field)) return NO_DATA;
+    switch (KindOfLogValue(field)) {
+        case LogValueKind::Absent:
+        case LogValueKind::Missing:
+            return NO_DATA;
+        case LogValueKind::NoNumber:
+            return 0.0f;
+        case LogValueKind::Number:
+            break;
+    }
     const double value = ReadLeadingNumber(*field);
     // A number no float holds is no reading, like "--".
     if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
         return NO_DATA;
     }
     return static_cast<float>(value);
+}
+
+int32_t HumidityField(const std::optional<std::string_view>& field) {
+    switch (KindOfLogValue(field)) {
+        case LogValueKind::Absent:
+        case LogValueKind::Missing:
+            return NO_DATA_INT;
+        case LogValueKind::NoNumber:
+            return 0;
+        case LogValueKind::Number:
+            break;
+    }
+    return ReadLeadingInteger(*field);
 }
 
 std::string_view TimeField(const HistoryTable& table, size_t row) {
@@ -31,9 +53,7 @@ std::string_view TimeField(const HistoryTable& table, size_t row) {
 ReadingRecord ValuesFromLine(const HistoryTable& table, size_t row) {
     ReadingRecord record;
     record.temperature = TemperatureField(table.Field(row, 1));
-    const auto humidity = table.Field(row, 2);
-    record.humidity =
-        !humidity || IsMissingValue(*humidity) ? NO_DATA_INT : ReadLeadingInteger(*humidity);
+    record.humidity = HumidityField(table.Field(row, 2));
     record.dewpoint = table.IndoorFile() ? NO_DATA : TemperatureField(table.Field(row, 3));
     record.heatindex = table.IndoorFile() ? NO_DATA : TemperatureField(table.Field(row, 4));
     return record;
@@ -41,20 +61,29 @@ ReadingRecord ValuesFromLine(const HistoryTable& table, size_t row) {
 
 }  // namespace
 
-bool IsMissingValue(std::string_view field) { return field.find("--") != std::string_view::npos; }
+double ImportTime(std::string_view text, DateOrder order) {
+    const LogTime time = ParseLogTime(text, order);
+    switch (time.kind) {
+        case LogTime::Kind::NotADate:
+            return TIME_NOT_A_DATE;
+        case LogTime::Kind::InvalidDate:
+            return TIME_INVALID_DATE;
+        case LogTime::Kind::Time:
+            break;
+    }
+    return OleDateFromCivil(time.time);
+}
 
 ReadingRecord ReadingFromLine(const HistoryTable& table, size_t row, DateOrder order) {
     ReadingRecord record = ValuesFromLine(table, row);
-    record.time = ParseTimeText(TimeField(table, row), order);
+    record.time = ImportTime(TimeField(table, row), order);
     return record;
 }
 
 StoredRow StoredRowFromLine(const HistoryTable& table, size_t row, DateOrder order) {
-    const std::string_view time = TimeField(table, row);
-    // Read as ParseTimeText reads it, without the detour through an OLE date.
-    if (const auto civil = ParseIsoText(time)) {
-        return StoredRow::From(*civil, ValuesFromLine(table, row));
-    }
+    const LogTime time = ParseLogTime(TimeField(table, row), order);
+    if (time.kind == LogTime::Kind::Time)
+        return StoredRow::From(time.time, ValuesFromLine(table, row));
     return StoredRow::From(ReadingFromLine(table, row, order));
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/CardSync.h"
 
-#include "archive/ArchiveTime.h"
 #include "archive/CardLogRows.h"
 #include "common/Messages.h"
+#include "common/ZonedTime.h"
 #include "history/FileList.h"
 
 namespace corvalin {
@@ -29,12 +29,12 @@ CardSyncResult SyncArchiveFromCard(StationSession& session, ArchiveDatabase& arc
     if (!session.LastRead().settings) return Failed(result, messages::NO_ANSWER);
 
     const DateOrder order = session.LogDateOrder();
-    CardTimeZone zone = CardTimeZone::Local();
+    WallTimeZone zone = WallTimeZone::Local();
     if (options.timeMode == CardTimeMode::Station) {
         SettingsForm settings;
         session.Load(settings);
         const int hours = settings.timeZone - 12 + (settings.dst ? 1 : 0);
-        zone = CardTimeZone::FixedOffset(hours * SECONDS_PER_HOUR);
+        zone = WallTimeZone::FixedOffset(hours * SECONDS_PER_HOUR);
     }
 
     // Card rows are as far apart as the station logs: what a gap is depends on it.
@@ -65,8 +65,9 @@ CardSyncResult SyncArchiveFromCard(StationSession& session, ArchiveDatabase& arc
             if (fetched.stopped) return result;
             return Failed(result, name + ": " + fetched.message);
         }
-        const CardLogOutcome added = AddCardLog(
-            archive, {options.station, *channel, name, fetched.localPath}, zone, order, options.stop);
+        const CardLogOutcome added =
+            AddCardLog(archive, {options.station, *channel, name, fetched.localPath}, zone, order,
+                       options.stop);
         result.rowsAdded += added.rowsAdded;
         ++result.files;
         if (!added.status) return Failed(result, name + ": " + added.status.message);

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "archive/ArchiveTime.h"
 #include "archive/LiveRows.h"
+#include "common/ZonedTime.h"
 #include "config/AlarmForm.h"
 
 namespace corvalin {
@@ -142,8 +142,8 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
     std::vector<ArchiveRow> rows = RowsFromLiveReadings(session_.Readings(), UtcSeconds(now));
     if (waiting_.size() + rows.size() > MAX_WAITING_ROWS) {
         const size_t drop = waiting_.size() + rows.size() - MAX_WAITING_ROWS;
-        waiting_.erase(waiting_.begin(),
-                       waiting_.begin() + static_cast<std::ptrdiff_t>(std::min(drop, waiting_.size())));
+        waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(
+                                                                std::min(drop, waiting_.size())));
         Say(LogLevel::Error, "The archive has not been writable for long; the oldest " +
                                  std::to_string(drop) + " waiting rows are dropped");
     }

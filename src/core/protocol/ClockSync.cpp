@@ -22,15 +22,15 @@ const char* ClockSyncMessage(ClockSyncResult result) {
     return messages::UNCONNECTED;
 }
 
-bool StationClockHolds(const LocalTime& time) {
+bool StationClockHolds(const CivilTime& time) {
     return time.year >= STATION_YEAR_MIN && time.year <= STATION_YEAR_MAX;
 }
 
-ClockSyncResult SyncStationClock(StationChannel& channel, const std::function<LocalTime()>& now,
+ClockSyncResult SyncStationClock(StationChannel& channel, const std::function<CivilTime()>& now,
                                  const std::function<void()>& waitForIdle) {
     if (!channel.IsConnected()) return ClockSyncResult::Unconnected;
     if (waitForIdle) waitForIdle();
-    const LocalTime time = now();
+    const CivilTime time = now();
     if (!StationClockHolds(time)) return ClockSyncResult::OutOfRange;
 
     // The clock builds on no earlier answer: only this exchange is judged.

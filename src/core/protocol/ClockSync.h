@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "common/LocalTime.h"
+#include "common/CivilTime.h"
 #include "protocol/StationChannel.h"
 
 namespace corvalin {
@@ -21,13 +21,13 @@ enum class ClockSyncResult {
 const char* ClockSyncMessage(ClockSyncResult result);
 
 // True for a time the station's clock holds.
-bool StationClockHolds(const LocalTime& time);
+bool StationClockHolds(const CivilTime& time);
 
 // Sets the station's clock: screen-state query, then CMD_SET_TIME unless the
 // station is off its main screen. `now` is read once, after `waitForIdle`
 // (which lets a running poll cycle finish). Success is reported only while
 // the station is still connected.
-ClockSyncResult SyncStationClock(StationChannel& channel, const std::function<LocalTime()>& now,
+ClockSyncResult SyncStationClock(StationChannel& channel, const std::function<CivilTime()>& now,
                                  const std::function<void()>& waitForIdle = {});
 
 }  // namespace corvalin

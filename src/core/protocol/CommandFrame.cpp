@@ -19,12 +19,12 @@ CommandFrame MakeCommandFrame(uint8_t code, std::span<const uint8_t> payload) {
     return frame;
 }
 
-CommandFrame MakeTimeFrame(const LocalTime& time) {
+CommandFrame MakeTimeFrame(const CivilTime& time) {
     const uint8_t payload[TIME_PAYLOAD_SIZE] = {
         static_cast<uint8_t>(time.year >> 8), static_cast<uint8_t>(time.year & 0xFF),
         static_cast<uint8_t>(time.month),     static_cast<uint8_t>(time.day),
         static_cast<uint8_t>(time.hour),      static_cast<uint8_t>(time.minute),
-        static_cast<uint8_t>(time.second),    static_cast<uint8_t>(time.dayOfWeek),
+        static_cast<uint8_t>(time.second),    static_cast<uint8_t>(DayOfWeek(time)),
     };
     return MakeCommandFrame(CMD_SET_TIME, payload);
 }

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "common/LocalTime.h"
+#include "common/CivilTime.h"
 #include "protocol/Protocol.h"
 
 namespace corvalin {
@@ -18,7 +18,7 @@ using CommandFrame = Report;
 CommandFrame MakeCommandFrame(uint8_t code, std::span<const uint8_t> payload = {});
 
 // CMD_SET_TIME with the given time.
-CommandFrame MakeTimeFrame(const LocalTime& time);
+CommandFrame MakeTimeFrame(const CivilTime& time);
 
 // Frames as the trace shows them: 64 two-digit upper-case hex bytes.
 std::string HexBytes(const Report& bytes);

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
-#include "archive/ArchiveTime.h"
 #include "common/Version.h"
+#include "common/ZonedTime.h"
 #include "logger/StationAlarmCheck.h"
 
 namespace corvalin {
@@ -26,8 +26,8 @@ nlohmann::json Value(const std::optional<double>& value) {
 }
 
 struct Quantity {
-    const char* key;       // in the state payload
-    const char* leaf;      // its own topic, and the entity's id
+    const char* key;   // in the state payload
+    const char* leaf;  // its own topic, and the entity's id
     const char* name;
     const char* deviceClass;
     const char* unit;
@@ -134,7 +134,8 @@ std::vector<MqttMessage> DiscoveryMessages(const std::string& station,
                 {"availability_mode", "all"},
                 {"device", Device(station)},
                 {"origin", origin}};
-            messages.push_back({"homeassistant/binary_sensor/" + id + "/config", config.dump(), true});
+            messages.push_back(
+                {"homeassistant/binary_sensor/" + id + "/config", config.dump(), true});
         }
     }
     return messages;

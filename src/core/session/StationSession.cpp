@@ -183,7 +183,7 @@ IntervalResult StationSession::SetInterval(std::string_view text) {
     return SetLoggingInterval(*channel_, text);
 }
 
-ClockSyncResult StationSession::SyncClock(const std::function<LocalTime()>& now,
+ClockSyncResult StationSession::SyncClock(const std::function<CivilTime()>& now,
                                           const std::function<void()>& waitForIdle) {
     const DeviceLock::Hold held = channel_->HoldStation();
     return SyncStationClock(*channel_, now, waitForIdle);

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/LocalTime.h"
+#include "common/CivilTime.h"
+#include "common/LogTime.h"
 #include "common/Readings.h"
 #include "common/Status.h"
 #include "config/AlarmForm.h"
@@ -17,7 +18,6 @@
 #include "config/SettingsForm.h"
 #include "device/DeviceLock.h"
 #include "history/SdCardClient.h"
-#include "history/TimeText.h"
 #include "protocol/ClockSync.h"
 #include "protocol/ReadCycle.h"
 #include "session/DialogCopies.h"
@@ -115,7 +115,7 @@ public:
     SaveOutcome Save(const CalibrationForm& form);
     IntervalResult SetInterval(std::string_view text);
     // Sets the station's clock to `now()`, read after `waitForIdle`.
-    ClockSyncResult SyncClock(const std::function<LocalTime()>& now,
+    ClockSyncResult SyncClock(const std::function<CivilTime()>& now,
                               const std::function<void()>& waitForIdle = {});
 
     // --- The SD card: a client for local copies in `dataDir`. It receives

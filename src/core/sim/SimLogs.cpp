@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/ZonedTime.h"
 #include "sim/SimWeather.h"
 
 namespace corvalin {
@@ -45,14 +46,7 @@ std::string FormatTenths(long tenths) {
     return sign + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
 }
 
-std::string FormatLogTime(std::time_t time) {
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
-}
+std::string FormatLogTime(std::time_t time) { return CivilText(LocalCivilTime(time)); }
 
 std::string ChannelLogText(const SensorSpec& sensor, bool drifting, LogOffsets offsets,
                            const LogPlan& plan) {

@@ -7,9 +7,9 @@
 
 namespace corvalin {
 
-bool RecordCursor::Open(SqliteStatement query, std::string& error) {
+Status RecordCursor::Open(SqliteStatement query) {
     query_ = std::move(query);
-    return Step(error);
+    return Step();
 }
 
 void RecordCursor::Close() {
@@ -17,17 +17,16 @@ void RecordCursor::Close() {
     atEnd_ = true;
 }
 
-bool RecordCursor::Step(std::string& error) {
+Status RecordCursor::Step() {
     const int rc = sqlite3_step(query_.get());
     atEnd_ = rc != SQLITE_ROW;
-    if (rc == SQLITE_ROW || rc == SQLITE_DONE) return true;
-    error = sqlite3_errmsg(sqlite3_db_handle(query_.get()));
-    return false;
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) return Status::Ok();
+    return Status::Error(sqlite3_errmsg(sqlite3_db_handle(query_.get())));
 }
 
-bool RecordCursor::Next(std::string& error) {
-    if (atEnd_) return true;
-    return Step(error);
+Status RecordCursor::Next() {
+    if (atEnd_) return Status::Ok();
+    return Step();
 }
 
 StoredValue RecordCursor::Value(std::string_view column) const {

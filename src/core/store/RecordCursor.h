@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "store/SqliteHandles.h"
+#include "common/Status.h"
+#include "store/Sqlite.h"
 #include "store/StoredValue.h"
 
 namespace corvalin {
@@ -13,9 +14,8 @@ namespace corvalin {
 // the next. Closed, it is at its end.
 class RecordCursor {
 public:
-    // Takes a prepared, bound query and moves to its first row. False with
-    // the SQLite message in `error` when the query fails.
-    bool Open(SqliteStatement query, std::string& error);
+    // Takes a prepared, bound query and moves to its first row.
+    Status Open(SqliteStatement query);
     void Close();
 
     bool IsOpen() const { return query_ != nullptr; }
@@ -23,12 +23,11 @@ public:
     // The named column of the current row, the name in any letter case; none
     // when there is no such column or no current row.
     StoredValue Value(std::string_view column) const;
-    // False with the SQLite message in `error` when reading on fails; the
-    // cursor is then at its end.
-    bool Next(std::string& error);
+    // A failure to read on leaves the cursor at its end.
+    Status Next();
 
 private:
-    bool Step(std::string& error);
+    Status Step();
 
     SqliteStatement query_;
     bool atEnd_ = true;

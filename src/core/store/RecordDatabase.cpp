@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
 
 #include "common/LargePages.h"
@@ -21,13 +22,9 @@ namespace {
 constexpr int CONNECT_FAILED = -1;
 constexpr int QUERY_FAILED = 1;
 constexpr int APPEND_FAILED = 2;
-// Another program (an SQLite tool, a second window) may hold the file briefly.
-constexpr int BUSY_WAIT_MS = 2000;
 
 constexpr const char* NOT_CONNECTED = "The record database is not open";
 constexpr const char* NOT_APPENDING = "The record database is not open for appending";
-constexpr const char* TRANSACTION_UNDONE =
-    "The record database undid the transaction after a failure";
 
 // Proves the file is an SQLite database with the Records columns, so that a
 // damaged or foreign file fails here rather than at the first query.
@@ -61,14 +58,14 @@ constexpr const char* TABLE_LIMITS =
 // The rows a range query will give in all, judged from the first `read`
 // rows, which went from `firstKey` to `reachedKey`, and the last key the
 // query can reach; never more than the file can hold. 0 when unknown.
-size_t EstimatedRows(sqlite3* db, size_t read, int64_t firstKey, int64_t reachedKey,
+size_t EstimatedRows(const SqliteConnection& db, size_t read, int64_t firstKey, int64_t reachedKey,
                      int64_t endKey) {
-    std::string ignored;
-    SqliteStatement limits = PrepareStatement(db, TABLE_LIMITS, ignored);
-    if (!limits || sqlite3_step(limits.get()) != SQLITE_ROW || reachedKey <= firstKey) return 0;
-    const int64_t lastKey = std::min<int64_t>(endKey, sqlite3_column_int64(limits.get(), 0));
-    const double fileRows =
-        static_cast<double>(sqlite3_column_int64(limits.get(), 1) / LEAST_ROW_BYTES);
+    const Result<SqliteStatement> prepared = db.Prepare(TABLE_LIMITS);
+    if (!prepared || reachedKey <= firstKey) return 0;
+    sqlite3_stmt* limits = prepared.value->get();
+    if (sqlite3_step(limits) != SQLITE_ROW) return 0;
+    const int64_t lastKey = std::min<int64_t>(endKey, sqlite3_column_int64(limits, 0));
+    const double fileRows = static_cast<double>(sqlite3_column_int64(limits, 1) / LEAST_ROW_BYTES);
     const double estimate = static_cast<double>(read) * static_cast<double>(lastKey - firstKey) /
                             static_cast<double>(reachedKey - firstKey);
     return static_cast<size_t>(std::min(estimate * 1.02 + ROWS_BEFORE_ESTIMATE, fileRows));
@@ -105,8 +102,8 @@ bool RecordDatabase::RequireConnection() {
 void RecordDatabase::Disconnect() {
     cursor_.Close();
     inserter_.Finalize();
-    db_.reset();  // rolls back a transaction left open
-    transaction_ = false;
+    transaction_.reset();  // rolls back what was not committed
+    db_.reset();
     path_.clear();
 }
 
@@ -116,24 +113,23 @@ int RecordDatabase::Connect(const std::string& path) {
     if (db_ && path == path_) return 0;
     Disconnect();
 
+    // A link could lead the import's rewrite to a database elsewhere.
+    std::error_code error;
+    if (std::filesystem::is_symlink(path, error)) {
+        return Fail(CONNECT_FAILED,
+                    "The record database " + path + " is a symbolic link; it is not followed");
+    }
     const Status created = EnsureRecordDatabase(path);
     if (!created) return Fail(CONNECT_FAILED, created.message);
-    sqlite3* raw = nullptr;
-    const int rc =
-        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    SqliteConnection db(raw);
-    if (rc != SQLITE_OK) {
-        return Fail(
-            CONNECT_FAILED,
-            std::string(raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ": " + path);
+    Result<SqliteConnection> db = SqliteConnection::Open(path, SqliteConnection::Access::ReadWrite);
+    if (!db) return Fail(CONNECT_FAILED, db.error);
+    Status ready = UpgradeRecordLayout(*db);
+    if (ready) {
+        const Result<SqliteStatement> probe = db->Prepare(PROBE);
+        ready = probe ? db->Execute(CONNECTION_SETTINGS) : Status::Error(probe.error);
     }
-    sqlite3_busy_timeout(db.get(), BUSY_WAIT_MS);
-    std::string error;
-    if (!UpgradeRecordLayout(db.get(), error) || !PrepareStatement(db.get(), PROBE, error) ||
-        !ExecuteSql(db.get(), CONNECTION_SETTINGS, error)) {
-        return Fail(CONNECT_FAILED, error + ": " + path);
-    }
-    db_ = std::move(db);
+    if (!ready) return Fail(CONNECT_FAILED, ready.message + ": " + path);
+    db_ = std::move(*db.value);
     path_ = path;
     return 0;
 }
@@ -142,53 +138,33 @@ int RecordDatabase::ConnectForReading(const std::string& path) {
     cursor_.Close();
     inserter_.Finalize();
     Disconnect();
-    sqlite3* raw = nullptr;
-    int rc =
-        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    SqliteConnection db(raw);
-    std::string error;
+    Result<SqliteConnection> db = SqliteConnection::Open(path, SqliteConnection::Access::ReadOnly);
     // In a folder that cannot hold the WAL index, read the file as it stands.
-    if (rc == SQLITE_OK && !PrepareStatement(db.get(), PROBE, error)) {
-        const std::string uri = "file:" + path + "?immutable=1";
-        raw = nullptr;
-        rc = sqlite3_open_v2(uri.c_str(), &raw,
-                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
-        db = SqliteConnection(raw);
-        error.clear();
+    if (db && !db->Prepare(PROBE)) db = SqliteConnection::OpenImmutable(path);
+    if (!db) return Fail(CONNECT_FAILED, db.error);
+    if (const Result<SqliteStatement> probe = db->Prepare(PROBE); !probe) {
+        return Fail(CONNECT_FAILED, probe.error + ": " + path);
     }
-    if (rc != SQLITE_OK) {
-        return Fail(
-            CONNECT_FAILED,
-            std::string(raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ": " + path);
-    }
-    sqlite3_busy_timeout(db.get(), BUSY_WAIT_MS);
-    if (!PrepareStatement(db.get(), PROBE, error)) return Fail(CONNECT_FAILED, error + ": " + path);
-    db_ = std::move(db);
+    db_ = std::move(*db.value);
     path_ = path;
     return 0;
 }
 
 int RecordDatabase::ClearTables() {
     if (!RequireConnection()) return QUERY_FAILED;
-    // A savepoint makes the two deletions one step, inside an import's
-    // transaction or on their own.
-    std::string error;
-    if (!ExecuteSql(db_.get(), "SAVEPOINT clear_tables", error)) return Fail(QUERY_FAILED, error);
-    if (ExecuteSql(db_.get(), "DELETE FROM Records", error) &&
-        ExecuteSql(db_.get(), "DELETE FROM Param", error) &&
-        ExecuteSql(db_.get(), "RELEASE clear_tables", error)) {
-        return 0;
-    }
-    std::string ignored;
-    ExecuteSql(db_.get(), "ROLLBACK TO clear_tables; RELEASE clear_tables", ignored);
-    return Fail(QUERY_FAILED, error);
+    // The two deletions are one step, inside an import's transaction or on their own.
+    SqliteTransaction step(db_.get());
+    Status cleared = step.Begun();
+    if (cleared) cleared = db_.Execute("DELETE FROM Records; DELETE FROM Param");
+    if (cleared) cleared = step.Commit();
+    return cleared ? 0 : Fail(QUERY_FAILED, cleared.message);
 }
 
 bool RecordDatabase::BindRange(sqlite3_stmt* query, const std::string& start,
                                const std::string& end) {
     int parameter = 1;
     for (const std::string* text : {&start, &end}) {
-        const auto time = ParseRangeText(*text);
+        const auto time = ParseLooseCivilText(*text);
         if (!time) {
             lastError_ = "Not a valid time: \"" + *text + "\"";
             return false;
@@ -202,12 +178,11 @@ int RecordDatabase::OpenRangeQuery(const std::string& sql, const std::string& st
                                    const std::string& end) {
     cursor_.Close();
     inserter_.Finalize();
-    std::string error;
-    SqliteStatement query = PrepareStatement(db_.get(), sql, error);
-    if (!query) return Fail(QUERY_FAILED, error);
-    if (!BindRange(query.get(), start, end)) return QUERY_FAILED;
-    if (!cursor_.Open(std::move(query), error)) return Fail(QUERY_FAILED, error);
-    return 0;
+    Result<SqliteStatement> query = db_.Prepare(sql);
+    if (!query) return Fail(QUERY_FAILED, query.error);
+    if (!BindRange(query.value->get(), start, end)) return QUERY_FAILED;
+    const Status opened = cursor_.Open(std::move(*query.value));
+    return opened ? 0 : Fail(QUERY_FAILED, opened.message);
 }
 
 int RecordDatabase::CountRange(const std::string& start, const std::string& end,
@@ -231,24 +206,21 @@ int RecordDatabase::SelectRange(const std::string& start, const std::string& end
 }
 
 int RecordDatabase::NextRow() {
-    std::string error;
-    if (!cursor_.Next(error)) return Fail(QUERY_FAILED, error);
-    return 0;
+    const Status read = cursor_.Next();
+    return read ? 0 : Fail(QUERY_FAILED, read.message);
 }
 
 int RecordDatabase::OpenForAppend() {
     if (!RequireConnection()) return QUERY_FAILED;
     cursor_.Close();
-    std::string error;
-    if (!inserter_.Prepare(db_.get(), error)) return Fail(QUERY_FAILED, error);
-    return 0;
+    const Status prepared = inserter_.Prepare(db_.get());
+    return prepared ? 0 : Fail(QUERY_FAILED, prepared.message);
 }
 
 int RecordDatabase::AppendRecord(const ReadingRecord& record) {
     if (!inserter_.IsPrepared()) return Fail(APPEND_FAILED, NOT_APPENDING);
-    std::string error;
-    if (!inserter_.InsertOne(StoredRow::From(record), error)) return Fail(APPEND_FAILED, error);
-    return 0;
+    const Status stored = inserter_.InsertOne(StoredRow::From(record));
+    return stored ? 0 : Fail(APPEND_FAILED, stored.message);
 }
 
 RecordInserter::Outcome RecordDatabase::AppendRecords(std::span<const ReadingRecord> records,
@@ -265,7 +237,7 @@ RecordInserter::Outcome RecordDatabase::AppendRows(std::span<const StoredRow> ro
         lastError_ = NOT_APPENDING;
         return {0, true, NOT_APPENDING};
     }
-    const bool inTransaction = transaction_;
+    const bool inTransaction = transaction_.has_value();
     RecordInserter::Outcome outcome = inserter_.InsertMany(
         rows, failed, [this, inTransaction] { return !inTransaction || InTransaction(); });
     if (outcome.stopped) lastError_ = outcome.stopMessage;
@@ -280,42 +252,29 @@ int RecordDatabase::CloseCursor() {
 
 int RecordDatabase::BeginTransaction() {
     if (!RequireConnection()) return QUERY_FAILED;
-    std::string error;
-    // IMMEDIATE: a second writer is turned away now, not half-way.
-    if (!ExecuteSql(db_.get(), "BEGIN IMMEDIATE", error)) return Fail(QUERY_FAILED, error);
-    transaction_ = true;
-    return 0;
+    transaction_.emplace(db_.get());
+    if (transaction_->Begun()) return 0;
+    const std::string message = transaction_->Begun().message;
+    transaction_.reset();
+    return Fail(QUERY_FAILED, message);
 }
 
-bool RecordDatabase::InTransaction() const {
-    return transaction_ && db_ && sqlite3_get_autocommit(db_.get()) == 0;
-}
+bool RecordDatabase::InTransaction() const { return transaction_ && transaction_->Active(); }
 
 int RecordDatabase::CommitTransaction() {
     if (!RequireConnection()) return QUERY_FAILED;
-    if (!InTransaction()) {
-        transaction_ = false;
-        return Fail(QUERY_FAILED, TRANSACTION_UNDONE);
-    }
+    if (!transaction_) return Fail(QUERY_FAILED, "No transaction is open");
     cursor_.Close();
     inserter_.Finalize();
-    std::string error;
-    if (!ExecuteSql(db_.get(), "COMMIT", error)) {
-        RollbackTransaction();
-        return Fail(QUERY_FAILED, error);
-    }
-    transaction_ = false;
-    return 0;
+    const Status committed = transaction_->Commit();
+    transaction_.reset();  // what did not commit is rolled back
+    return committed ? 0 : Fail(QUERY_FAILED, committed.message);
 }
 
 void RecordDatabase::RollbackTransaction() {
-    if (db_ && sqlite3_get_autocommit(db_.get()) == 0) {
-        cursor_.Close();
-        inserter_.Finalize();
-        std::string ignored;
-        ExecuteSql(db_.get(), "ROLLBACK", ignored);
-    }
-    transaction_ = false;
+    cursor_.Close();
+    inserter_.Finalize();
+    transaction_.reset();
 }
 
 int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
@@ -338,12 +297,11 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
 
     cursor_.Close();
     inserter_.Finalize();
-    std::string error;
-    SqliteStatement query = PrepareStatement(db_.get(), sql, error);
-    if (!query) return Fail(QUERY_FAILED, error);
-    sqlite3_stmt* rows = query.get();
+    Result<SqliteStatement> query = db_.Prepare(sql);
+    if (!query) return Fail(QUERY_FAILED, query.error);
+    sqlite3_stmt* rows = query.value->get();
     if (!BindRange(rows, start, end)) return QUERY_FAILED;
-    const int64_t endKey = LastKeyOf(*ParseRangeText(end));
+    const int64_t endKey = LastKeyOf(*ParseLooseCivilText(end));
 
     int rc;
     size_t read = 0;
@@ -352,7 +310,7 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
         const int64_t key = sqlite3_column_int64(rows, 0);
         if (read == 0) firstKey = key;
         if (++read == ROWS_BEFORE_ESTIMATE) {
-            Reserve(series, EstimatedRows(db_.get(), read, firstKey, key, endKey));
+            Reserve(series, EstimatedRows(db_, read, firstKey, key, endKey));
         }
         const auto time = static_cast<double>(EpochSecondsOfKey(key));
         for (size_t i = 0; i < series.size(); ++i) {
@@ -368,7 +326,7 @@ int RecordDatabase::ReadSeries(const std::string& start, const std::string& end,
     }
     if (rc != SQLITE_DONE) {
         series.clear();
-        return Fail(QUERY_FAILED, sqlite3_errmsg(db_.get()));
+        return Fail(QUERY_FAILED, db_.LastError());
     }
     return 0;
 }

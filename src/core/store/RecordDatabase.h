@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@
 #include "store/RecordCursor.h"
 #include "store/RecordInserter.h"
 #include "store/RecordSeries.h"
-#include "store/SqliteHandles.h"
+#include "store/Sqlite.h"
 #include "store/StoredRow.h"
 #include "store/StoredValue.h"
 
@@ -40,7 +41,7 @@ public:
     // For queries only: nothing is created or changed, so that a folder the
     // user may only read works too.
     int ConnectForReading(const std::string& path);
-    bool IsConnected() const { return db_ != nullptr; }
+    bool IsConnected() const { return static_cast<bool>(db_); }
 
     // Empties Records and Param together. 0, or 1 on failure.
     int ClearTables();
@@ -98,7 +99,8 @@ private:
     SqliteConnection db_;
     RecordCursor cursor_;
     RecordInserter inserter_;
-    bool transaction_ = false;
+    // An import's transaction; it ends before the connection closes.
+    std::optional<SqliteTransaction> transaction_;
     std::string lastError_;
 };
 

@@ -35,7 +35,7 @@ bool Run(sqlite3_stmt* statement, std::string& error, int& code) {
 // is bound in place.
 void Bind(sqlite3_stmt* statement, int first, const StoredRow& row, int64_t key) {
     sqlite3_bind_int64(statement, first, key);
-    sqlite3_bind_text(statement, first + 1, row.time, ISO_TEXT_LENGTH, SQLITE_STATIC);
+    sqlite3_bind_text(statement, first + 1, row.time, CIVIL_TEXT_LENGTH, SQLITE_STATIC);
     sqlite3_bind_double(statement, first + 2, row.temperature);
     sqlite3_bind_int(statement, first + 3, row.humidity);
     sqlite3_bind_double(statement, first + 4, row.dewpoint);
@@ -44,23 +44,27 @@ void Bind(sqlite3_stmt* statement, int first, const StoredRow& row, int64_t key)
 
 }  // namespace
 
-bool RecordInserter::Prepare(sqlite3* db, std::string& error) {
+Status RecordInserter::Prepare(sqlite3* db) {
     Finalize();
     std::string batch = INSERT_HEAD;
     for (size_t i = 0; i < BATCH_ROWS; ++i) {
         if (i > 0) batch += ',';
         batch += ROW_PARAMETERS;
     }
-    single_ = PrepareStatement(db, std::string(INSERT_HEAD) + ROW_PARAMETERS, error, true);
-    if (single_) batch_ = PrepareStatement(db, batch, error, true);
-    if (batch_) lastKey_ = PrepareStatement(db, LAST_KEY_IN_SECOND, error, true);
-    SqliteStatement anyRow = lastKey_ ? PrepareStatement(db, ANY_ROW, error) : nullptr;
-    if (!anyRow) {
-        Finalize();
-        return false;
-    }
-    tableHadRows_ = sqlite3_step(anyRow.get()) == SQLITE_ROW;
-    return true;
+    Result<SqliteStatement> single =
+        PrepareStatement(db, std::string(INSERT_HEAD) + ROW_PARAMETERS, true);
+    if (!single) return Status::Error(single.error);
+    Result<SqliteStatement> many = PrepareStatement(db, batch, true);
+    if (!many) return Status::Error(many.error);
+    Result<SqliteStatement> lastKey = PrepareStatement(db, LAST_KEY_IN_SECOND, true);
+    if (!lastKey) return Status::Error(lastKey.error);
+    Result<SqliteStatement> anyRow = PrepareStatement(db, ANY_ROW);
+    if (!anyRow) return Status::Error(anyRow.error);
+    single_ = std::move(*single.value);
+    batch_ = std::move(*many.value);
+    lastKey_ = std::move(*lastKey.value);
+    tableHadRows_ = sqlite3_step(anyRow.value->get()) == SQLITE_ROW;
+    return Status::Ok();
 }
 
 void RecordInserter::Finalize() {
@@ -120,12 +124,11 @@ bool RecordInserter::InsertSingle(const StoredRow& row, std::string& error) {
     return Run(single_.get(), error, code);
 }
 
-bool RecordInserter::InsertOne(const StoredRow& row, std::string& error) {
-    if (!row.Storable()) {
-        error = TIME_OUT_OF_RANGE;
-        return false;
-    }
-    return InsertSingle(row, error);
+Status RecordInserter::InsertOne(const StoredRow& row) {
+    if (!row.Storable()) return Status::Error(TIME_OUT_OF_RANGE);
+    std::string error;
+    if (!InsertSingle(row, error)) return Status::Error(error);
+    return Status::Ok();
 }
 
 RecordInserter::Outcome RecordInserter::InsertMany(std::span<const StoredRow> rows,

@@ -7,7 +7,8 @@
 #include <span>
 #include <string>
 
-#include "store/SqliteHandles.h"
+#include "common/Status.h"
+#include "store/Sqlite.h"
 #include "store/StoredRow.h"
 
 namespace corvalin {
@@ -31,13 +32,11 @@ public:
         std::string stopMessage;
     };
 
-    // False with the SQLite message in `error` when the statements cannot be made.
-    bool Prepare(sqlite3* db, std::string& error);
+    Status Prepare(sqlite3* db);
     void Finalize();
     bool IsPrepared() const { return single_ != nullptr; }
 
-    // False with the message in `error` when the row was not stored.
-    bool InsertOne(const StoredRow& row, std::string& error);
+    Status InsertOne(const StoredRow& row);
     // The rows are bound where they are: they stay unchanged meanwhile.
     Outcome InsertMany(std::span<const StoredRow> rows, const RowFailed& failed,
                        const MayGoOn& mayGoOn);

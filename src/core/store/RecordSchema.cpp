@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/RecordSchema.h"
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "store/RecordKey.h"
-#include "store/SqliteHandles.h"
+#include "store/Sqlite.h"
 
 namespace corvalin {
 
@@ -66,25 +65,16 @@ Status EnsureRecordDatabase(const std::string& path) {
     // half-way never leaves a database without its tables.
     const std::string building = path + ".new-" + std::to_string(getpid());
     fs::remove(building, error);
-    sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    std::string message;
-    if (rc == SQLITE_OK) {
-        const std::string schema = std::string(FILE_SETTINGS) + RECORDS_TABLE + PARAM_TABLE;
-        char* text = nullptr;
-        rc = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &text);
-        if (text != nullptr) {
-            message = text;
-            sqlite3_free(text);
-        }
-    } else {
-        message = sqlite3_errmsg(db);
+    Status made = Status::Ok();
+    {
+        Result<SqliteConnection> db =
+            SqliteConnection::Open(building, SqliteConnection::Access::Create);
+        made = db ? db->Execute(std::string(FILE_SETTINGS) + RECORDS_TABLE + PARAM_TABLE)
+                  : Status::Error(db.error);
     }
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) {
+    if (!made) {
         fs::remove(building, error);
-        return Status::Error("Cannot create the record database " + path + ": " + message);
+        return Status::Error("Cannot create the record database " + path + ": " + made.message);
     }
     // Never replace a file that appeared meanwhile (another instance).
     if (empty && fs::file_size(path, error) == 0) {
@@ -103,16 +93,15 @@ Status EnsureRecordDatabase(const std::string& path) {
     return Status::Ok();
 }
 
-bool UpgradeRecordLayout(sqlite3* db, std::string& error) {
-    if (PrepareStatement(db, CURRENT_LAYOUT_PROBE, error)) return true;
-    if (!PrepareStatement(db, EARLIER_LAYOUT_PROBE, error)) return false;  // not ours at all
-    if (!ExecuteSql(db, "BEGIN IMMEDIATE", error)) return false;
-    if (ExecuteSql(db, UpgradeStatements().c_str(), error) && ExecuteSql(db, "COMMIT", error)) {
-        return true;
+Status UpgradeRecordLayout(const SqliteConnection& db) {
+    if (db.Prepare(CURRENT_LAYOUT_PROBE)) return Status::Ok();
+    if (const Result<SqliteStatement> earlier = db.Prepare(EARLIER_LAYOUT_PROBE); !earlier) {
+        return Status::Error(earlier.error);  // not ours at all
     }
-    std::string ignored;
-    ExecuteSql(db, "ROLLBACK", ignored);
-    return false;
+    SqliteTransaction transaction(db.get());
+    if (!transaction.Begun()) return transaction.Begun();
+    if (Status moved = db.Execute(UpgradeStatements()); !moved) return moved;
+    return transaction.Commit();
 }
 
 }  // namespace corvalin

@@ -5,8 +5,7 @@
 
 #include "common/DataFiles.h"
 #include "common/Status.h"
-
-struct sqlite3;
+#include "store/Sqlite.h"
 
 namespace corvalin {
 
@@ -20,8 +19,7 @@ Status EnsureRecordDatabase(const std::string& path);
 
 // Brings a record database of the earlier layout (without TimeKey) to the
 // current one in one transaction, keeping its rows; does nothing to a
-// current one. False with the SQLite message in `error`, also when the file
-// holds no Records table at all.
-bool UpgradeRecordLayout(sqlite3* db, std::string& error);
+// current one. Fails also when the file holds no Records table at all.
+Status UpgradeRecordLayout(const SqliteConnection& db);
 
 }  // namespace corvalin

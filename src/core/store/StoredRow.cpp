@@ -32,7 +32,7 @@ StoredRow StoredRow::From(const ReadingRecord& record) {
 StoredRow StoredRow::From(const CivilTime& time, const ReadingRecord& values) {
     StoredRow row;
     row.firstKey = FirstKeyOf(time);
-    WriteIsoText(time, row.time);
+    WriteCivilText(time, row.time);
     row.temperature = StoredReal(values.temperature);
     row.humidity = values.humidity;
     row.dewpoint = StoredReal(values.dewpoint);

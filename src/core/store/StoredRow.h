@@ -19,7 +19,7 @@ struct StoredRow {
     double dewpoint = 0;
     double heatindex = 0;
     int32_t humidity = 0;
-    char time[ISO_TEXT_LENGTH + 1] = {};  // not bound past ISO_TEXT_LENGTH
+    char time[CIVIL_TEXT_LENGTH + 1] = {};  // not bound past CIVIL_TEXT_LENGTH
 
     static constexpr int64_t NOT_STORABLE = -1;
 

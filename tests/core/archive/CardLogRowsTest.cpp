@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "archive/CardLogRows.h"
+#include "common/Readings.h"
+#include "history/ImportReading.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -27,7 +29,7 @@ protected:
         archive = std::move(*ArchiveDatabase::Open(dir.File("archive.db")).value);
     }
     CardLogOutcome Add() {
-        return AddCardLog(*archive, {"s", 3, "CH3.CSV", copy}, CardTimeZone::FixedOffset(3600),
+        return AddCardLog(*archive, {"s", 3, "CH3.CSV", copy}, WallTimeZone::FixedOffset(3600),
                           DateOrder::MonthFirst);
     }
     void Append(const std::string& text) {
@@ -78,14 +80,61 @@ TEST_F(CardLogRowsTest, TakesWholeNewLinesOnceInCelsius) {
     EXPECT_EQ(Rows(*archive).size(), 4u);
 }
 
+// One line read by the record import and by the archive: the same fields,
+// each store with its own columns and its own rule for a field without a number.
+TEST(CardLogLine, TheRecordImportAndTheArchiveReadOneLineAlike) {
+    struct Case {
+        const char* field;
+        float recordTemperature;
+        int32_t recordHumidity;
+        std::optional<double> archived;  // as temperature and as humidity
+    };
+    const Case cases[] = {
+        {"23.4", 23.4f, 23, 23.4},
+        {" -3.5", -3.5f, -3, -3.5},
+        {"45.7", 45.7f, 45, 45.7},
+        {"--", NO_DATA, NO_DATA_INT, std::nullopt},
+        {"--.-", NO_DATA, NO_DATA_INT, std::nullopt},
+        {"abc", 0.0f, 0, std::nullopt},
+        {"inf", 0.0f, 0, std::nullopt},
+        {"nan", 0.0f, 0, std::nullopt},
+        {"", 0.0f, 0, std::nullopt},
+        {"1e300", NO_DATA, 1, std::nullopt},
+        {".5x", 0.5f, 0, 0.5},
+    };
+    for (const Case& c : cases) {
+        const std::string line = std::string("2024-03-05 14:07:09,") + c.field + "," + c.field +
+                                 "," + c.field + "," + c.field;
+        const HistoryTable table(std::string(HEADER_F) + line + "\r\n", false);
+        const ReadingRecord record = ReadingFromLine(table, 0, DateOrder::MonthFirst);
+        EXPECT_EQ(record.temperature, c.recordTemperature) << c.field;
+        EXPECT_EQ(record.humidity, c.recordHumidity) << c.field;
+        EXPECT_EQ(record.heatindex, c.recordTemperature) << c.field;
+        const std::optional<CardLine> card = ParseCardLine(line, DateOrder::MonthFirst, false);
+        ASSERT_TRUE(card) << c.field;
+        EXPECT_EQ(card->values.temperature, c.archived) << c.field;
+        EXPECT_EQ(card->values.humidity, c.archived) << c.field;
+        EXPECT_EQ(card->values.heatIndex, c.archived) << c.field;
+    }
+    // A line that ends early lacks the rest in both.
+    const HistoryTable shortLine(std::string(HEADER_F) + "2024-03-05 14:07:09,1\n", false);
+    EXPECT_EQ(ReadingFromLine(shortLine, 0, DateOrder::MonthFirst).humidity, NO_DATA_INT);
+    EXPECT_FALSE(
+        ParseCardLine("2024-03-05 14:07:09,1", DateOrder::MonthFirst, false)->values.humidity);
+}
+
 TEST(CardLogNames, OnlyChannelLogsHaveAChannel) {
     struct Case {
         const char* name;
         std::optional<int> channel;
     };
-    const Case cases[] = {{"CH1.CSV", 1}, {"ch8.csv", 8},           {"CH9.CSV", std::nullopt},
-                          {"CH0.CSV", std::nullopt}, {"INDOOR.CSV", std::nullopt},
-                          {"CH1.CSV.bak", std::nullopt}, {"CH12.CSV", std::nullopt}};
+    const Case cases[] = {{"CH1.CSV", 1},
+                          {"ch8.csv", 8},
+                          {"CH9.CSV", std::nullopt},
+                          {"CH0.CSV", std::nullopt},
+                          {"INDOOR.CSV", std::nullopt},
+                          {"CH1.CSV.bak", std::nullopt},
+                          {"CH12.CSV", std::nullopt}};
     for (const Case& c : cases) EXPECT_EQ(ChannelOfCardLog(c.name), c.channel) << c.name;
 }
 

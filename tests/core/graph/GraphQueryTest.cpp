@@ -20,7 +20,7 @@ using test::Reading;
 using Values = std::vector<double>;
 constexpr float NO_DATA = 65535.0f;
 
-CivilTime At(const std::string& iso) { return ParseIsoText(iso).value(); }
+CivilTime At(const std::string& iso) { return ParseCivilText(iso).value(); }
 double Seconds(const std::string& iso) { return ChartSecondsFromCivil(At(iso)); }
 
 TEST(GraphTime, ChartSecondsAreTheStationClockWithoutTimeZone) {

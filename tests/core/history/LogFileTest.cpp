@@ -5,7 +5,7 @@
 
 #include "history/HistoryTable.h"
 #include "history/ImportHeader.h"
-#include "history/TimeText.h"
+#include "history/ImportReading.h"
 #include "store/OleDate.h"
 
 namespace corvalin {
@@ -135,7 +135,7 @@ TEST(TimeText, TheStationsFormsAndTheirRelatives) {
     };
     // clang-format on
     for (const auto& [text, order, iso] : rows) {
-        EXPECT_EQ(ParseTimeText(text, order), OleDateFromCivil(*ParseIsoText(iso))) << text;
+        EXPECT_EQ(ImportTime(text, order), OleDateFromCivil(*ParseCivilText(iso))) << text;
     }
     EXPECT_EQ(
         (std::vector{DateOrderFromSetting(0), DateOrderFromSetting(1), DateOrderFromSetting(2)}),
@@ -147,13 +147,13 @@ TEST(TimeText, NoDateGivesZeroAndADateThatDoesNotExistMinusOne) {
          {"", "   ", "Time", "hello", "--", "2024", "2024-03", "20240305 140709", "2024-03-05x",
           "2024-03-05 14", "2024-03-05 14:07:09 extra", "2024-03/05", "2024-03-05 PM",
           "12345-01-01", "2024-03-05 14:07:09.5"}) {
-        EXPECT_EQ(ParseTimeText(text, DateOrder::MonthFirst), TIME_NOT_A_DATE) << text;
+        EXPECT_EQ(ImportTime(text, DateOrder::MonthFirst), TIME_NOT_A_DATE) << text;
     }
     for (const char* text :
          {"2024-13-05 10:00:00", "2023-02-29", "2024-02-30 10:00", "2024-00-10", "2024-03-32",
           "2024-03-05 25:00", "2024-03-05 10:60", "2024-03-05 10:00:60", "2024-03-05 13:00 PM",
           "13/13/2024", "0000-01-01"}) {
-        EXPECT_EQ(ParseTimeText(text, DateOrder::MonthFirst), TIME_INVALID_DATE) << text;
+        EXPECT_EQ(ImportTime(text, DateOrder::MonthFirst), TIME_INVALID_DATE) << text;
     }
 }
 

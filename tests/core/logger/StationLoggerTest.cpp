@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "archive/ArchiveTime.h"
+#include "common/ZonedTime.h"
 #include "device/DeviceLock.h"
 #include "logger/StationLogger.h"
 #include "sim/SimLogs.h"

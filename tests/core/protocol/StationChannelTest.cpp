@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/ZonedTime.h"
 #include "protocol/AnswerRouting.h"
 #include "protocol/CardFrames.h"
 #include "protocol/ClockSync.h"
@@ -230,7 +231,7 @@ TEST(StationChannel, ClockIsSetOnlyWhileTheStationStays) {
     ChannelRig rig;
     EXPECT_EQ(SyncStationClock(rig.channel, LocalTimeNow), ClockSyncResult::Unconnected);
     ASSERT_TRUE(rig.Open());
-    const LocalTime at = *ParseLocalTime("2024-03-05 14:07:09");
+    const CivilTime at = *ParseCivilText("2024-03-05 14:07:09");
     const auto result = SyncStationClock(rig.channel, [&] { return at; });
     EXPECT_EQ(result, ClockSyncResult::Synchronised);
     EXPECT_STREQ(ClockSyncMessage(result), "Sync Time Success.");
@@ -253,7 +254,7 @@ TEST(StationChannel, ClockIsSetOnlyWhileTheStationStays) {
     // A time the station cannot hold is refused before anything goes out.
     ChannelRig range;
     ASSERT_TRUE(range.Open());
-    const LocalTime past = *ParseLocalTime("1999-12-31 23:59:59");
+    const CivilTime past = *ParseCivilText("1999-12-31 23:59:59");
     EXPECT_EQ(SyncStationClock(range.channel, [&] { return past; }), ClockSyncResult::OutOfRange);
     EXPECT_TRUE(range.Written().empty());
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include "common/ZonedTime.h"
 #include "support/SimRig.h"
 
 namespace corvalin {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ZonedTime.h"
 #include "protocol/CommandFrame.h"
 #include "sim/SimulatedStation.h"
 #include "support/Files.h"
@@ -20,12 +21,7 @@ inline Report Frame(uint8_t code, const std::vector<uint8_t>& payload = {}) {
 }
 
 // CMD_SET_TIME for a moment of the computer's local clock.
-inline Report TimeFrame(std::time_t time) {
-    std::tm local{};
-    localtime_r(&time, &local);
-    return MakeTimeFrame({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                          local.tm_min, local.tm_sec, local.tm_wday});
-}
+inline Report TimeFrame(std::time_t time) { return MakeTimeFrame(LocalCivilTime(time)); }
 
 // The answer that carries `payload` after its "{", zeros after it.
 inline Report Answer(const std::vector<uint8_t>& payload) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <tuple>
 
@@ -155,8 +156,7 @@ TEST_F(RecordDatabaseTest, RowsInTimeOrderOneSecondsInTheOrderAppendedAndSeriesO
         ASSERT_EQ(series[i].times.size(), times.size()) << columns[i];
         ASSERT_EQ(series[i].values.size(), times.size()) << columns[i];
         for (size_t row = 0; row < times.size(); ++row) {
-            EXPECT_EQ(series[i].times[row], SecondsSinceYearOne(*ParseIsoText(times[row])) -
-                                                YEAR_ONE_TO_UNIX_EPOCH_SECONDS);
+            EXPECT_EQ(series[i].times[row], WallSeconds(*ParseCivilText(times[row])));
             EXPECT_EQ(series[i].values[row], static_cast<float>(std::stod(values[row])));
         }
     }
@@ -201,6 +201,14 @@ TEST_F(RecordDatabaseTest, AnEarlierLayoutIsUpgradedWithItsRowsAndOtherFilesAreR
     ASSERT_EQ(test::Sql(other, "CREATE TABLE Other (x)"), Rows{});
     EXPECT_EQ(db.Connect(other), -1);
     EXPECT_NE(db.LastError().find("Records"), std::string::npos) << db.LastError();
+    // A link in the database's place is not followed: the file it names stays as it is.
+    const std::string linked = dir.File("linked.db");
+    std::filesystem::create_symlink(path, linked);
+    const Rows before = test::DumpRecords(path);
+    EXPECT_EQ(db.Connect(linked), -1);
+    EXPECT_NE(db.LastError().find("symbolic link"), std::string::npos) << db.LastError();
+    EXPECT_EQ(db.ClearTables(), 1);
+    EXPECT_EQ(test::DumpRecords(path), before);
 }
 
 TEST_F(RecordDatabaseTest, ClearingAndFailedRowsInsideAndOutsideATransaction) {

@@ -18,7 +18,7 @@ using Rows = std::vector<std::string>;
 // A reading stamped with an ISO time.
 inline ReadingRecord Reading(const std::string& iso, float temperature, int32_t humidity = 50,
                              float dew = 10.0f, float heat = 20.0f) {
-    return {OleDateFromCivil(ParseIsoText(iso).value()), temperature, humidity, dew, heat};
+    return {OleDateFromCivil(ParseCivilText(iso).value()), temperature, humidity, dew, heat};
 }
 
 // Runs SQL on the file (made when missing) with a connection of its own: the

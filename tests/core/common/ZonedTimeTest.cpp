@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "archive/ArchiveTime.h"
+#include "common/ZonedTime.h"
 
 namespace corvalin {
 namespace {
@@ -45,7 +45,7 @@ struct FallBack {
 
 // Every 15 minutes through the night the clock falls back: the wall times
 // repeat an hour, the instants go on in order with none merged.
-TEST(CardTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
+TEST(WallTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
     const FallBack days[] = {
         {"Europe/Berlin", At(2024, 10, 27, 0, 0), 1729980000},    // 00:00 CEST = 22:00Z
         {"America/New_York", At(2024, 11, 3, 0, 0), 1730606400},  // 00:00 EDT = 04:00Z
@@ -53,7 +53,7 @@ TEST(CardTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
     for (const FallBack& day : days) {
         SCOPED_TRACE(day.zone);
         ZoneScope scope(day.zone);
-        const CardTimeZone zone = CardTimeZone::Local();
+        const WallTimeZone zone = WallTimeZone::Local();
         // Instants every 15 minutes from midnight, as the station logs them.
         std::optional<int64_t> previous;
         for (int step = 0; step < 24; ++step) {
@@ -71,9 +71,9 @@ TEST(CardTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
     }
 }
 
-TEST(CardTimeZone, ReadsOrdinaryAndSkippedHoursAndFixedOffsets) {
+TEST(WallTimeZone, ReadsOrdinaryAndSkippedHoursAndFixedOffsets) {
     ZoneScope scope("Europe/Berlin");
-    const CardTimeZone local = CardTimeZone::Local();
+    const WallTimeZone local = WallTimeZone::Local();
     EXPECT_EQ(local.ToUtc(At(2024, 7, 1, 12, 0), std::nullopt), 1719828000);  // CEST
     EXPECT_EQ(local.ToUtc(At(2024, 1, 1, 12, 0), std::nullopt), 1704106800);  // CET
     // A line before the previous one in an ordinary hour is still read as written.
@@ -84,11 +84,11 @@ TEST(CardTimeZone, ReadsOrdinaryAndSkippedHoursAndFixedOffsets) {
     EXPECT_LT(skipped, local.ToUtc(At(2024, 3, 31, 3, 45), std::nullopt));
 
     // The station's own settings: UTC-5 with daylight saving on is UTC-4.
-    const CardTimeZone station = CardTimeZone::FixedOffset(-4 * 3600);
+    const WallTimeZone station = WallTimeZone::FixedOffset(-4 * 3600);
     EXPECT_EQ(station.ToUtc(At(2024, 10, 27, 2, 30), std::nullopt), 1730010600);
 }
 
-TEST(ArchiveTime, WritesIsoTimesWithTheirOffsetAndReadsTimeArguments) {
+TEST(ZonedTime, WritesIsoTimesWithTheirOffsetAndReadsTimeArguments) {
     ZoneScope scope("Europe/Berlin");
     EXPECT_EQ(IsoTime(1729989000), "2024-10-27T02:30:00+02:00");
     EXPECT_EQ(IsoTime(1729992600), "2024-10-27T02:30:00+01:00");

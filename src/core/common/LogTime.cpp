@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "history/TimeText.h"
+#include "common/LogTime.h"
 
 #include <optional>
-
-#include "store/OleDate.h"
 
 namespace corvalin {
 
@@ -137,35 +135,42 @@ DateOrder DateOrderFromSetting(int dateFormat) {
     return dateFormat == 2 ? DateOrder::DayFirst : DateOrder::MonthFirst;
 }
 
-double ParseTimeText(std::string_view text, DateOrder order) {
+LogTime ParseLogTime(std::string_view text, DateOrder order) {
+    // The station's own form, the common case, read directly.
+    if (const std::optional<CivilTime> exact = ParseCivilText(text)) {
+        return {LogTime::Kind::Time, *exact};
+    }
     TimeScanner scanner(text);
     CivilTime time;  // 1899-12-30 00:00:00 until the text says otherwise
+    const LogTime notADate{LogTime::Kind::NotADate, {}};
     scanner.SkipSpaces();
 
     // A text starting "hh:" is a time of day alone.
     TimeScanner probe = scanner;
     const bool timeOnly = probe.ReadNumber() && probe.Peek() == ':';
     if (!timeOnly) {
-        if (!ReadDate(scanner, order, time)) return TIME_NOT_A_DATE;
-        if (!scanner.SkipSpaces() && !scanner.AtEnd()) return TIME_NOT_A_DATE;
+        if (!ReadDate(scanner, order, time)) return notADate;
+        if (!scanner.SkipSpaces() && !scanner.AtEnd()) return notADate;
     }
 
     Marker marker = scanner.ReadMarker();
     if (marker != Marker::None) scanner.SkipSpaces();
     if (!scanner.AtEnd()) {
-        if (!ReadClock(scanner, time)) return TIME_NOT_A_DATE;
+        if (!ReadClock(scanner, time)) return notADate;
         scanner.SkipSpaces();
         if (marker == Marker::None) {
             marker = scanner.ReadMarker();
             scanner.SkipSpaces();
         }
     } else if (marker != Marker::None) {
-        return TIME_NOT_A_DATE;  // a marker without a time
+        return notADate;  // a marker without a time
     }
-    if (!scanner.AtEnd()) return TIME_NOT_A_DATE;
+    if (!scanner.AtEnd()) return notADate;
 
-    if (!ApplyMarker(marker, time) || !IsValidCivilTime(time)) return TIME_INVALID_DATE;
-    return OleDateFromCivil(time);
+    if (!ApplyMarker(marker, time) || !IsValidCivilTime(time)) {
+        return {LogTime::Kind::InvalidDate, {}};
+    }
+    return {LogTime::Kind::Time, time};
 }
 
 }  // namespace corvalin
