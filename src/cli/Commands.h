@@ -37,6 +37,8 @@ void AddRecordsCommand(CLI::App& app, CommandContext& context);
 void AddArchiveCommand(CLI::App& app, CommandContext& context);
 // Reads the logger's status file; needs no station.
 void AddServiceCommand(CLI::App& app, CommandContext& context);
+// Tests the alert sinks; needs no station.
+void AddAlertCommand(CLI::App& app, CommandContext& context);
 // Only where the window is built: it draws with the window's chart.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 
