@@ -6,7 +6,7 @@
 
 #include "archive/LiveRows.h"
 #include "common/ZonedTime.h"
-#include "config/AlarmForm.h"
+#include "logger/SessionSnapshot.h"
 
 namespace corvalin {
 
@@ -153,17 +153,7 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
         stats_.lastReading = now;
     }
     WriteWaiting();
-    if (!readingListener_) return;
-    ReadingSnapshot snapshot;
-    snapshot.time = UtcSeconds(now);
-    for (const ArchiveRow& row : rows) snapshot.sensorPresent[row.channel - 1] = true;
-    snapshot.rows = std::move(rows);
-    if (answers.AlarmsFresh()) {
-        AlarmForm form;
-        session_.Load(form);
-        snapshot.alarms = StationAlarms{form.Switches(), form.Limits()};
-    }
-    readingListener_(snapshot);
+    if (readingListener_) readingListener_(SnapshotOfLastRead(session_, answers, UtcSeconds(now)));
 }
 
 void StationLogger::WriteWaiting() {
