@@ -6,7 +6,7 @@
 
 #include "Commands.h"
 #include "JsonText.h"
-#include "alert/AlertSender.h"
+#include "notify/AlertSender.h"
 #include "logger/StationLogger.h"
 #include "options/NotifyOptions.h"
 

@@ -32,6 +32,9 @@ CREATE TABLE IF NOT EXISTS readings(
   heat_index REAL,
   source TEXT NOT NULL CHECK(source IN ('live', 'card')),
   PRIMARY KEY(station, channel, time)) WITHOUT ROWID;
+-- The live readings in time order, as the publishers take them.
+CREATE INDEX IF NOT EXISTS readings_live ON readings(station, time, channel)
+  WHERE source = 'live';
 CREATE TABLE IF NOT EXISTS card_files(
   station INTEGER NOT NULL REFERENCES stations(id),
   file TEXT NOT NULL,
@@ -223,9 +226,7 @@ Status ArchiveDatabase::Read(const ArchiveQuery& query,
     }
     if (query.source)
         sql += query.source == RowSource::Card ? " AND source = 'card'" : " AND source = 'live'";
-    sql += query.byTime ? " ORDER BY time, readings.station, channel"
-                        : " ORDER BY readings.station, channel, time";
-    if (query.limit > 0) sql += " LIMIT " + std::to_string(query.limit);
+    sql += " ORDER BY readings.station, channel, time";
     Result<SqliteStatement> prepared = db_.Prepare(sql);
     if (!prepared) return Status::Error(prepared.error);
     sqlite3_stmt* select = prepared.value->get();
@@ -262,6 +263,49 @@ Result<int64_t> ArchiveDatabase::Count(const ArchiveQuery& query) {
     const Status read = Read(query, [&count](const ArchivedRow&) { return ++count, true; });
     if (!read) return Result<int64_t>::Fail(read.message);
     return Result<int64_t>::Of(count);
+}
+
+Result<std::vector<ArchiveRow>> ArchiveDatabase::NextLiveReading(const std::string& station,
+                                                                 int64_t afterTime) {
+    using R = Result<std::vector<ArchiveRow>>;
+    std::vector<ArchiveRow> rows;
+    const Result<int64_t> id = StationId(station, false);
+    if (!id) return R::Of(rows);  // no row of it yet
+    Result<SqliteStatement> prepared = db_.Prepare(
+        "SELECT channel, time, temperature, humidity, dew_point, heat_index FROM readings "
+        "WHERE station = ?1 AND source = 'live' AND time = (SELECT min(time) FROM readings "
+        "WHERE station = ?1 AND source = 'live' AND time > ?2) ORDER BY channel");
+    if (!prepared) return R::Fail(prepared.error);
+    sqlite3_stmt* s = prepared.value->get();
+    sqlite3_bind_int64(s, 1, *id);
+    sqlite3_bind_int64(s, 2, afterTime);
+    int step;
+    while ((step = sqlite3_step(s)) == SQLITE_ROW) {
+        ArchiveRow row;
+        row.channel = sqlite3_column_int(s, 0);
+        row.time = sqlite3_column_int64(s, 1);
+        row.temperature = ColumnOptional(s, 2);
+        row.humidity = ColumnOptional(s, 3);
+        row.dewPoint = ColumnOptional(s, 4);
+        row.heatIndex = ColumnOptional(s, 5);
+        rows.push_back(row);
+    }
+    if (step != SQLITE_DONE) return R::Fail(Failure("read"));
+    return R::Of(std::move(rows));
+}
+
+Result<int64_t> ArchiveDatabase::LiveReadingsAfter(const std::string& station, int64_t afterTime) {
+    const Result<int64_t> id = StationId(station, false);
+    if (!id) return Result<int64_t>::Of(0);
+    Result<SqliteStatement> prepared = db_.Prepare(
+        "SELECT count(DISTINCT time) FROM readings WHERE station = ? AND source = 'live' "
+        "AND time > ?");
+    if (!prepared) return Result<int64_t>::Fail(prepared.error);
+    sqlite3_stmt* s = prepared.value->get();
+    sqlite3_bind_int64(s, 1, *id);
+    sqlite3_bind_int64(s, 2, afterTime);
+    if (sqlite3_step(s) != SQLITE_ROW) return Result<int64_t>::Fail(Failure("read"));
+    return Result<int64_t>::Of(sqlite3_column_int64(s, 0));
 }
 
 std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, RowSource source) {

@@ -47,6 +47,12 @@ public:
     // returning false stops the reading.
     Status Read(const ArchiveQuery& query, const std::function<bool(const ArchivedRow&)>& visit);
     Result<int64_t> Count(const ArchiveQuery& query);
+    // The station's first live reading after `afterTime`: every channel of
+    // it, in channel order; empty when none is newer. Served by an index in
+    // that order, so the cost never grows with the archive's age.
+    Result<std::vector<ArchiveRow>> NextLiveReading(const std::string& station, int64_t afterTime);
+    // How many of the station's live readings are newer than `afterTime`.
+    Result<int64_t> LiveReadingsAfter(const std::string& station, int64_t afterTime);
     // The time of the station's newest row from `source`, if it has one.
     std::optional<int64_t> NewestTime(const std::string& station, RowSource source);
     // The stations that have rows, by name.

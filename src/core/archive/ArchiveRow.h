@@ -40,8 +40,6 @@ struct ArchiveQuery {
     std::optional<int64_t> to;
     std::vector<int> channels;
     std::optional<RowSource> source;
-    bool byTime = false;  // ordered by time, then station and channel
-    int64_t limit = 0;    // at most this many rows; 0: all
 };
 
 }  // namespace corvalin

@@ -3,6 +3,7 @@
 
 #include "archive/LiveRows.h"
 #include "config/AlarmForm.h"
+#include "logger/StationAlarmLimits.h"
 
 namespace corvalin {
 
@@ -15,7 +16,7 @@ ReadingSnapshot SnapshotOfLastRead(StationSession& session, const ReadCycleAnswe
     if (answers.AlarmsFresh()) {
         AlarmForm form;
         session.Load(form);
-        snapshot.alarms = StationAlarms{form.Switches(), form.Limits()};
+        snapshot.alarms = DecodeStationAlarms(form.Switches(), form.Limits());
     }
     return snapshot;
 }

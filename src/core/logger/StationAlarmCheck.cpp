@@ -3,18 +3,18 @@
 
 #include <cmath>
 
-#include "protocol/WireValues.h"
-
 namespace corvalin {
 
 namespace {
 
-bool Enabled(uint8_t mask, int slot) { return (mask >> slot) & 1; }
-
-// The limit the value is past, in the limits' own units; none within them.
-std::optional<int32_t> Crossed(int64_t value, bool highOn, int32_t high, bool lowOn, int32_t low) {
-    if (highOn && high != UNSET_VALUE && value > high) return high;
-    if (lowOn && low != UNSET_VALUE && value < low) return low;
+// The limit the value is past, if any. Compared in the steps the station
+// keeps its limits in (tenths of °C, whole percent), so that a value equal
+// to its limit is not past it.
+std::optional<double> Past(double value, const std::optional<double>& high,
+                           const std::optional<double>& low, double steps) {
+    const int64_t at = std::llround(value * steps);
+    if (high && at > std::llround(*high * steps)) return high;
+    if (low && at < std::llround(*low * steps)) return low;
     return std::nullopt;
 }
 
@@ -24,24 +24,15 @@ ChannelAlarms CheckAlarms(const StationAlarms& alarms, const ArchiveRow& row) {
     ChannelAlarms result;
     const int slot = row.channel - 1;
     if (slot < 0 || slot >= CHANNEL_COUNT) return result;
-    const AlarmSwitches& on = alarms.switches;
-    const AlarmLimits& limits = alarms.limits;
-    // 0 is "on" for the station's switches.
-    if (row.temperature && on.temperatureAlarm == 0) {
-        const int64_t tenths = std::llround(*row.temperature * 10.0);
-        const std::optional<int32_t> limit =
-            Crossed(tenths, Enabled(on.temperatureHighMask, slot), limits.temperatureHigh[slot],
-                    Enabled(on.temperatureLowMask, slot), limits.temperatureLow[slot]);
-        result.temperature = limit.has_value();
-        if (limit) result.temperatureLimit = *limit / 10.0;
+    const ChannelAlarmLimits& limits = alarms.channels[slot];
+    if (row.temperature) {
+        result.temperatureLimit =
+            Past(*row.temperature, limits.temperatureHigh, limits.temperatureLow, 10.0);
+        result.temperature = result.temperatureLimit.has_value();
     }
-    if (row.humidity && on.humidityAlarm == 0) {
-        const int64_t percent = std::llround(*row.humidity);
-        const std::optional<int32_t> limit =
-            Crossed(percent, Enabled(on.humidityHighMask, slot), limits.humidityHigh[slot],
-                    Enabled(on.humidityLowMask, slot), limits.humidityLow[slot]);
-        result.humidity = limit.has_value();
-        if (limit) result.humidityLimit = *limit;
+    if (row.humidity) {
+        result.humidityLimit = Past(*row.humidity, limits.humidityHigh, limits.humidityLow, 1.0);
+        result.humidity = result.humidityLimit.has_value();
     }
     return result;
 }

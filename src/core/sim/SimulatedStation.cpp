@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "sim/SimCard.h"
 #include "sim/SimCardFrames.h"
@@ -76,7 +77,9 @@ SimulatedStation::SimulatedStation(SimOptions options)
         sensorFixed_[k] = first.has_value();
     }
     for (const FaultSpec& fault : options_.faults) {
-        if (fault.kind == FaultSpec::Kind::Drop) dropRemaining_ += std::max(fault.value, 0);
+        const bool oneOff = fault.kind == FaultSpec::Kind::Stray && fault.after;
+        faultRemaining_.push_back(fault.kind == FaultSpec::Kind::Drop ? std::max(fault.value, 0)
+                                                                      : (oneOff ? 1 : 0));
     }
 }
 
@@ -196,8 +199,10 @@ bool SimulatedStation::ReceiveFrame(uint64_t generation, const Report& frame) {
 
 void SimulatedStation::HandleFrameLocked(const Report& frame) {
     if (frame[0] != FRAME_START) return;
-    const bool answerDropped = dropRemaining_ > 0;
-    if (answerDropped) --dropRemaining_;
+    const uint64_t command = commandsReceived_++;
+    const bool answerDropped = TakeFaultLocked(FaultSpec::Kind::Drop, command);
+    // A stray waits for the next answer that goes out.
+    strayDue_ = TakeFaultLocked(FaultSpec::Kind::Stray, command) || strayDue_;
 
     std::vector<Report> answer;
     auto single = [&](const Report& report) { answer.push_back(report); };
@@ -340,8 +345,22 @@ void SimulatedStation::SetTimeLocked(const Report& frame) {
     state_.clockOffsetSeconds = static_cast<int64_t>(stationTime - std::time(nullptr));
 }
 
+bool SimulatedStation::TakeFaultLocked(FaultSpec::Kind kind, uint64_t command) {
+    for (size_t i = 0; i < options_.faults.size(); ++i) {
+        const FaultSpec& fault = options_.faults[i];
+        if (fault.kind != kind) continue;
+        if (!fault.after && kind == FaultSpec::Kind::Stray) return true;  // before every answer
+        if (command < static_cast<uint64_t>(fault.after.value_or(0))) continue;
+        if (faultRemaining_[i] > 0) {
+            --faultRemaining_[i];
+            return true;
+        }
+    }
+    return false;
+}
+
 void SimulatedStation::QueueAnswerLocked(std::vector<Report> reports) {
-    if (Fault(FaultSpec::Kind::Stray)) {
+    if (std::exchange(strayDue_, false)) {
         Report stray = Answer();
         stray[1] = STRAY_CODE;
         reports.insert(reports.begin(), stray);

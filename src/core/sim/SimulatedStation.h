@@ -80,6 +80,9 @@ private:
     void CommitLocked();
     void SetTimeLocked(const Report& frame);
     void QueueAnswerLocked(std::vector<Report> reports);
+    // Whether a fault of this kind acts on command number `command` (from 0),
+    // counting it down where it is limited.
+    bool TakeFaultLocked(FaultSpec::Kind kind, uint64_t command);
     Report LiveAnswerLocked() const;
     // Channel slot k's sensor now, from its timeline or as set; `drifting`
     // tells whether it wanders around its values.
@@ -105,7 +108,11 @@ private:
     uint64_t generation_ = 1;
     uint64_t framesReceived_ = 0;
     uint64_t reportsSent_ = 0;
-    int64_t dropRemaining_ = 0;
+    uint64_t commandsReceived_ = 0;
+    bool strayDue_ = false;  // a stray goes before the answer being queued
+    // Per fault of the options: the answers a drop fault has still to drop,
+    // the strays a one-off stray fault has still to send.
+    std::vector<int64_t> faultRemaining_;
     bool unplugFaultDone_ = false;
     bool extraEntryDeleted_ = false;
     bool started_ = false;

@@ -150,13 +150,8 @@ TEST(AlertMonitor, StationLostAndArchiveStalledFireAtTheirDeadlineAndClearOnce) 
 
 TEST(AlertMonitor, StationAlarmsRelayTheStationsOwnStatePerChannelAndQuantity) {
     StationAlarms alarms;
-    for (auto* limits : {&alarms.limits.temperatureHigh, &alarms.limits.temperatureLow,
-                         &alarms.limits.humidityHigh, &alarms.limits.humidityLow}) {
-        limits->fill(UNSET_VALUE);
-    }
-    alarms.limits.temperatureHigh[1] = 250;
-    alarms.limits.humidityHigh[1] = 70;
-    alarms.switches.temperatureHighMask = alarms.switches.humidityHighMask = 0b10;
+    alarms.channels[1].temperatureHigh = 25.0;
+    alarms.channels[1].humidityHigh = 70.0;
     AlertMonitor monitor("attic", Rules({"station-alarms"}));
     auto reading = [&](int64_t time, double temperature, std::optional<double> humidity,
                        bool withAlarms = true) {

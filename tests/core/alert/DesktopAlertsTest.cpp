@@ -14,12 +14,7 @@ ReadingSnapshot Reading(int64_t time, std::optional<double> ch1, std::optional<d
         if (value) reading.rows.push_back({channel, time, *value, 45.0, {}, {}});
     }
     StationAlarms alarms;
-    for (auto* limits : {&alarms.limits.temperatureHigh, &alarms.limits.temperatureLow,
-                         &alarms.limits.humidityHigh, &alarms.limits.humidityLow}) {
-        limits->fill(UNSET_VALUE);
-    }
-    alarms.limits.temperatureHigh[1] = 250;
-    alarms.switches.temperatureHighMask = 0b10;
+    alarms.channels[1].temperatureHigh = 25.0;
     reading.alarms = alarms;
     return reading;
 }

@@ -164,6 +164,13 @@ TEST_F(SimAnswersTest, GarbageStagesNothingAndFaultsDropStrayAndDelay) {
                   (std::vector<Report>{Answer({0xEE}), Answer({5})}));
     }
     EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
+    // "@1": the first command is answered as usual, the fault acts once after it.
+    Station(Options(false, {*ParseFaultSpec("drop=1@1"), *ParseFaultSpec("stray@1")}));
+    EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({5})});
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_READ_INTERVAL)).empty());
+    EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)),
+              (std::vector<Report>{Answer({0xEE}), Answer({5})}));
+    EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({5})});
     // A delayed answer is held back, then delivered.
     Station(Options(false, {*ParseFaultSpec("delay=300")}));
     const uint64_t generation = station_->Generation();
@@ -197,14 +204,18 @@ TEST(SimOptions, SensorAndFaultTextsAreRead) {
     EXPECT_EQ(
         std::tuple(sensor->channel, sensor->present, sensor->temperatureC, sensor->humidityPct),
         std::tuple(8, true, -12.5, 99));
-    const Result<SensorSpec> later = ParseSensorSpec("1=none@90.5");
-    ASSERT_TRUE(later) << later.error;
-    EXPECT_EQ(std::tuple(later->channel, later->present, later->fromSeconds),
+    const Result<SensorSpec> timed = ParseSensorSpec("1=none@90.5");
+    ASSERT_TRUE(timed) << timed.error;
+    EXPECT_EQ(std::tuple(timed->channel, timed->present, timed->fromSeconds),
               std::tuple(1, false, 90.5));
-    const Result<FaultSpec> fault = ParseFaultSpec("list-name=../A=B.CSV");
+    const Result<FaultSpec> fault = ParseFaultSpec("list-name=../A=B@2.CSV");
     ASSERT_TRUE(fault) << fault.error;
     EXPECT_EQ(std::pair(fault->kind, fault->text),
-              std::pair(FaultSpec::Kind::ListName, std::string("../A=B.CSV")));
+              std::pair(FaultSpec::Kind::ListName, std::string("../A=B@2.CSV")));
+    const Result<FaultSpec> later = ParseFaultSpec("drop=2@7");
+    ASSERT_TRUE(later) << later.error;
+    EXPECT_EQ(std::tuple(later->kind, later->value, later->after),
+              std::tuple(FaultSpec::Kind::Drop, 2, std::optional<int>(7)));
 }
 
 TEST(SimOptions, BadTextsAreRefusedByName) {
@@ -219,8 +230,9 @@ TEST(SimOptions, BadTextsAreRefusedByName) {
           "2@5=20,40", "2=20,40@5@6", "@5"}) {
         refused(ParseSensorSpec(text), text);
     }
-    for (const char* text : {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3", "short-chunk=0",
-                             "unplug-after=0", "stray=2", "list-name=", "explode=1"}) {
+    for (const char* text :
+         {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3", "short-chunk=0", "unplug-after=0",
+          "stray=2", "list-name=", "explode=1", "drop=1@", "drop=1@x", "stray@-1", "delay=5@2"}) {
         refused(ParseFaultSpec(text), text);
     }
 }

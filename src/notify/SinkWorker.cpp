@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "alert/SinkWorker.h"
+#include "notify/SinkWorker.h"
 
-#include "alert/AlertSender.h"
+#include "notify/AlertSender.h"
 
 namespace corvalin {
 

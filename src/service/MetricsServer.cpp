@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "publish/MetricsServer.h"
+#include "service/MetricsServer.h"
 
 #include <arpa/inet.h>
 #include <microhttpd.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "alert/CurlTransfer.h"
+#include "notify/CurlTransfer.h"
 
 #include <curl/curl.h>
 

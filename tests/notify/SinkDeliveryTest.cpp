@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <thread>
 
-#include "alert/AlertSender.h"
-#include "alert/SinkWorker.h"
+#include "notify/AlertSender.h"
+#include "notify/SinkWorker.h"
 #include "support/LoggerRig.h"
 #include "support/NotifyReceiver.h"
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "config/AlarmForm.h"
-#include "publish/MqttPublisher.h"
+#include "service/MqttPublisher.h"
 #include "support/MqttBroker.h"
 #include "support/LoggerRig.h"
 #include "support/SimRig.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "alert/AlertNotifier.h"
+#include "notify/AlertNotifier.h"
 
 #include <algorithm>
 

@@ -8,9 +8,9 @@
 #include "alert/AlertEvent.h"
 #include "alert/NotifyTarget.h"
 #include "alert/SinkQueue.h"
-#include "alert/SinkWorker.h"
 #include "logger/LoggerClock.h"
 #include "logger/StationLogger.h"
+#include "notify/SinkWorker.h"
 
 namespace corvalin {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "alert/AlertSender.h"
+#include "notify/AlertSender.h"
 
 #include "alert/AlertText.h"
-#include "alert/CurlTransfer.h"
+#include "notify/CurlTransfer.h"
 
 namespace corvalin {
 

@@ -5,9 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "PageParser.h"
+#include "core/publish/PageParser.h"
 #include "publish/MetricsPage.h"
-#include "publish/MetricsServer.h"
+#include "service/MetricsServer.h"
 
 namespace corvalin {
 namespace {
