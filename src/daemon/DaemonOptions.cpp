@@ -7,27 +7,29 @@
 
 #include "app/DataFolder.h"
 #include "common/Version.h"
+#include "options/LoggerConfig.h"
 #include "options/StationOptions.h"
 
 namespace corvalin::daemon {
 
 namespace {
 
-constexpr const char* SYSTEM_CONFIG = "/etc/corvalin/corvalind.conf";
-
-// The config file used when none is named: the user's, else the system's.
-std::string DefaultConfigFile() {
-    const char* home = std::getenv("HOME");
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string user;
-    if (configHome && *configHome) {
-        user = std::string(configHome) + "/corvalin/corvalind.conf";
-    } else if (home && *home) {
-        user = std::string(home) + "/.config/corvalin/corvalind.conf";
+// The rules and sinks checked; false with the error said on `err`.
+bool CheckAlerts(DaemonOptions& options, int perHour, std::ostream& err) {
+    Result<std::vector<AlertRule>> rules = ParseAlertRules(options.alerts);
+    if (!rules) {
+        err << rules.error << "\n";
+        return false;
     }
-    std::error_code error;
-    if (!user.empty() && std::filesystem::exists(user, error)) return user;
-    return SYSTEM_CONFIG;
+    Result<std::vector<NotifyTarget>> targets = options::MakeNotifyTargets(options.notify);
+    if (!targets) {
+        err << targets.error << "\n";
+        return false;
+    }
+    options.alertRules = std::move(*rules.value);
+    options.notifyTargets = std::move(*targets.value);
+    options.sinkPolicy.perHour = perHour;
+    return true;
 }
 
 // systemd names the service's own folder; elsewhere the program's data folder.
@@ -46,11 +48,13 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
                                  std::ostream& err) {
     DaemonOptions options;
     options.logger.dataDir = DefaultDataDir();
-    CLI::App app("corvalind: logs the KV7500 station's eight channels into an archive, "
-                 "filled from its SD card when it was away",
-                 "corvalind");
+    CLI::App app(
+        "corvalind: logs the KV7500 station's eight channels into an archive, "
+        "filled from its SD card when it was away",
+        "corvalind");
     app.set_version_flag("--version", std::string("corvalind ") + CORVALIN_VERSION);
-    app.set_config("--config", DefaultConfigFile(),
+    app.config_formatter(std::make_shared<options::ConfigWithRules>());
+    app.set_config("--config", options::DefaultLoggerConfigFile(),
                    "Read options from this file (key = value, keys as the long options)");
     options::AddStationOptions(app, options.station);
     app.add_option("--data-dir", options.logger.dataDir,
@@ -91,6 +95,19 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::ExistingFile);
     app.add_option("--metrics", options.metrics,
                    "Serve Prometheus metrics on http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9475)");
+    app.add_option("--alert", options.alerts,
+                   "An alert rule (repeatable): chN.QUANTITY above|below VALUE [for DURATION] "
+                   "[clear VALUE] (temperature, humidity, dewPoint, heatIndex; °C and %), "
+                   "chN silent DURATION, station lost DURATION, archive stalled DURATION or "
+                   "station-alarms; DURATION as 90s, 10m, 2h")
+        ->group("Alerts");
+    options::AddNotifyOptions(app, options.notify);
+    int perHour = options.sinkPolicy.perHour;
+    app.add_option("--notify-limit", perHour,
+                   "Messages an hour to each sink; past it, one summary when it lifts (0: none)")
+        ->check(CLI::Range(0, 3600))
+        ->capture_default_str()
+        ->group("Alerts");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -100,6 +117,7 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         const int status = app.exit(error, out, err);
         return {std::nullopt, status == 0 ? 0 : 2};
     }
+    if (!CheckAlerts(options, perHour, err)) return {std::nullopt, 2};
     options.logger.interval = std::chrono::seconds(interval);
     options.logger.cardTime =
         cardTime == "station" ? CardTimeMode::Station : CardTimeMode::Computer;

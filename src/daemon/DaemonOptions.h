@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "alert/AlertRule.h"
+#include "alert/NotifyTarget.h"
+#include "alert/SinkQueue.h"
 #include "logger/StationLogger.h"
+#include "options/NotifyOptions.h"
 #include "session/StationArguments.h"
 
 namespace corvalin::daemon {
@@ -15,11 +19,17 @@ struct DaemonOptions {
     StationArguments station;
     LoggerSettings logger;
     std::string configFile;
-    std::string mqtt;              // mqtt://HOST[:PORT]; empty: no broker
+    std::string mqtt;  // mqtt://HOST[:PORT]; empty: no broker
     std::string mqttUser;
     std::string mqttPasswordFile;
     std::string mqttCaFile;
-    std::string metrics;           // ADDRESS:PORT of the /metrics page; empty: none
+    std::string metrics;              // ADDRESS:PORT of the /metrics page; empty: none
+    std::vector<std::string> alerts;  // the rules as given
+    options::NotifyArguments notify;  // the sinks as given
+    // Checked from the above.
+    std::vector<AlertRule> alertRules;
+    std::vector<NotifyTarget> notifyTargets;
+    SinkPolicy sinkPolicy;
 };
 
 // The command line, with the config file it names (or the default one, when

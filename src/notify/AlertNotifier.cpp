@@ -14,16 +14,18 @@ bool SameSink(const NotifyTarget& a, const NotifyTarget& b) {
 
 }  // namespace
 
-AlertNotifier::AlertNotifier(SinkPolicy policy, LoggerClock& clock, LogSink log)
-    : policy_(policy), clock_(clock), log_(std::move(log)) {}
+AlertNotifier::AlertNotifier(LoggerClock& clock, LogSink log)
+    : clock_(clock), log_(std::move(log)) {}
 
 AlertNotifier::~AlertNotifier() { Stop(); }
 
-void AlertNotifier::SetTargets(const std::vector<NotifyTarget>& targets) {
+void AlertNotifier::SetTargets(const std::vector<NotifyTarget>& targets, const SinkPolicy& policy) {
+    const bool samePolicy = policy == policy_;
+    policy_ = policy;
     std::vector<std::unique_ptr<SinkWorker>> kept;
     for (const NotifyTarget& target : targets) {
         auto known = std::find_if(workers_.begin(), workers_.end(), [&](const auto& worker) {
-            return worker && SameSink(worker->target(), target);
+            return samePolicy && worker && SameSink(worker->target(), target);
         });
         if (known != workers_.end()) {
             kept.push_back(std::move(*known));

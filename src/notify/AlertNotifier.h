@@ -17,12 +17,13 @@ namespace corvalin {
 // The logger's sinks: the events of one reading go to each as one message.
 class AlertNotifier {
 public:
-    AlertNotifier(SinkPolicy policy, LoggerClock& clock, LogSink log);
+    AlertNotifier(LoggerClock& clock, LogSink log);
     ~AlertNotifier();
 
     // The sinks to use from now on (at the start and on a reload): a sink
-    // named again keeps its queue, one no longer named is stopped.
-    void SetTargets(const std::vector<NotifyTarget>& targets);
+    // named again with the same policy keeps its queue, one no longer named
+    // is stopped.
+    void SetTargets(const std::vector<NotifyTarget>& targets, const SinkPolicy& policy);
     void Notify(const std::string& station, std::vector<AlertEvent> events, int64_t time);
     void Stop();
 

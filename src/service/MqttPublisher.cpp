@@ -35,6 +35,20 @@ constexpr auto GOODBYE_WAIT = std::chrono::seconds(1);
 
 // The archive setting that keeps the newest reading the broker took whole.
 std::string CursorKey(const std::string& station) { return "mqttPublished:" + station; }
+// The archive setting that keeps the alert rules announced, by id, one a line.
+std::string AlertsKey(const std::string& station) { return "mqttAlerts:" + station; }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
 
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
@@ -99,16 +113,6 @@ Status ParseMqttAddress(const std::string& text, MqttSettings& settings) {
     return Status::Ok();
 }
 
-Result<std::string> ReadPasswordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || (!std::getline(in, line) && !in.eof())) {
-        return Result<std::string>::Fail("Cannot read the MQTT password file " + path);
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return Result<std::string>::Of(line);
-}
-
 // One connection to the broker: a fresh client each time, so that nothing it
 // had in flight is sent again behind the archive's back. Its callbacks run
 // on the publisher's thread, inside mosquitto_loop.
@@ -121,6 +125,8 @@ struct MqttPublisher::Client {
     std::set<int> inFlight;
     std::optional<int64_t> batchTime;  // the reading whose messages are in flight
     bool homeAssistantBack = false;
+    bool alertConfigsDue = true;  // at each announcement
+    bool alertStatesSent = false;
     std::chrono::steady_clock::time_point started{};
 
     ~Client() {
@@ -187,6 +193,16 @@ void MqttPublisher::Reconfigure(std::chrono::seconds interval) {
     wakeup_.Notify();
 }
 
+void MqttPublisher::SetAlerts(std::vector<AlertSensor> sensors) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (sensors == alerts_) return;
+        alerts_ = std::move(sensors);
+        alertsChanged_ = true;
+    }
+    wakeup_.Notify();
+}
+
 void MqttPublisher::Say(LogLevel level, const std::string& text) {
     if (log_) log_(level, text);
 }
@@ -204,6 +220,7 @@ void MqttPublisher::Run() {
             if (client_) Exchange();
             if (client_ && !DropLostClient() && client_->connected) {
                 Announce();
+                PublishAlerts();
                 AdvanceCursor();
                 SendNextReading();
             }
@@ -232,6 +249,7 @@ bool MqttPublisher::OpenArchive() {
         cursor_ = firstCursor_;
         archive_->SetSetting(key, std::to_string(cursor_));
     }
+    announcedAlerts_ = Lines(archive_->Setting(AlertsKey(settings_.station)).value_or(""));
     CountQueued();
     return true;
 }
@@ -341,6 +359,43 @@ void MqttPublisher::Announce() {
     for (const MqttMessage& message : DiscoveryMessages(settings_.station, interval)) {
         Publish(message.topic, message.payload, message.retain);
     }
+    client.alertConfigsDue = true;
+}
+
+void MqttPublisher::PublishAlerts() {
+    Client& client = *client_;
+    std::vector<AlertSensor> sensors;
+    bool changed = false;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        sensors = alerts_;
+        changed = std::exchange(alertsChanged_, false);
+    }
+    if (!changed && !client.alertConfigsDue && client.alertStatesSent) return;
+    std::vector<std::string> ids;
+    for (const AlertSensor& sensor : sensors) ids.push_back(sensor.id);
+    if (client.alertConfigsDue || ids != announcedAlerts_) {
+        for (const std::string& old : announcedAlerts_) {
+            if (std::find(ids.begin(), ids.end(), old) != ids.end()) continue;
+            for (const MqttMessage& removal : AlertRemovalMessages(settings_.station, old)) {
+                Publish(removal.topic, removal.payload, removal.retain);
+            }
+        }
+        for (const AlertSensor& sensor : sensors) {
+            const MqttMessage config = AlertDiscoveryMessage(settings_.station, sensor);
+            Publish(config.topic, config.payload, config.retain);
+        }
+        std::string kept;
+        for (const std::string& id : ids) kept += id + "\n";
+        archive_->SetSetting(AlertsKey(settings_.station), kept);
+        announcedAlerts_ = ids;
+        client.alertConfigsDue = false;
+    }
+    for (const AlertSensor& sensor : sensors) {
+        const MqttMessage state = AlertStateMessage(settings_.station, sensor);
+        Publish(state.topic, state.payload, state.retain);
+    }
+    client.alertStatesSent = true;
 }
 
 void MqttPublisher::AdvanceCursor() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // corvalin-cli alert test: a test message through each sink, against real
 // receivers on loopback.
+#include <fstream>
+
 #include "CliFixture.h"
 #include "support/ChildProcess.h"
 #include "support/NotifyReceiver.h"
@@ -37,9 +39,24 @@ TEST_F(CliTest, AlertTestSendsThroughEachSinkAndPrintsEachResult) {
     EXPECT_NE(failed.err.find("1 of 2 sinks did not take the test message."), std::string::npos);
 }
 
+TEST_F(CliTest, AlertTestTakesTheSinksOfTheLoggersConfigWhenNoneIsNamed) {
+    test::NotifyReceiver receiver;
+    ASSERT_TRUE(receiver.Started());
+    const std::string config = dir.File("corvalind.conf");
+    std::ofstream(config) << "interval = 60\nalert = ch1.temperature above 30\nstation = cellar\n"
+                          << "notify = " << receiver.Url() << "\n";
+    const CliRun sent = RunTool({"alert", "test", "--config", config});
+    EXPECT_EQ(sent.status, EXIT_DONE) << sent.err;
+    EXPECT_EQ(sent.out, receiver.Url() + ": sent\n");
+    ASSERT_TRUE(receiver.WaitFor(1));
+    EXPECT_EQ(nlohmann::json::parse(receiver.Requests()[0]["body"].get<std::string>())["station"],
+              "cellar");
+}
+
 TEST_F(CliTest, AlertTestRefusesABadOrMissingSinkAsWrongUsage) {
+    const std::string none = dir.File("none.conf");
     const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"alert", "test"}, "No sink to test"},
+        {{"alert", "test", "--config", none}, "No sink to test"},
         {{"alert", "test", "--notify", "gopher://host/x"}, "\"gopher://\" is not one of"},
         {{"alert", "test", "--notify", "ntfy://host/a/b"}, "the topic \"a/b\""},
         {{"alert", "test", "--notify", "smtp://host"}, "needs a sender and a recipient"},

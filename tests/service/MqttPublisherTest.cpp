@@ -8,8 +8,8 @@
 
 #include "config/AlarmForm.h"
 #include "service/MqttPublisher.h"
-#include "support/MqttBroker.h"
 #include "support/LoggerRig.h"
+#include "support/MqttBroker.h"
 #include "support/SimRig.h"
 
 namespace corvalin {
@@ -40,7 +40,8 @@ protected:
         mqtt.interval = 60s;
         mqtt.archivePath = data.File(ARCHIVE_FILE);
         publisher = std::make_unique<MqttPublisher>(mqtt, state, nullptr);
-        logger.SetReadingListener([this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
+        logger.SetReadingListener(
+            [this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
         ASSERT_TRUE(publisher->Start());
     }
     void TearDown() override {
@@ -98,7 +99,8 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     }
     EXPECT_TRUE(later.On("corvalin/attic/status")[0].retained);
     EXPECT_TRUE(later.On(CH1 + "availability")[0].retained);
-    const auto temperature = subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
+    const auto temperature =
+        subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
     ASSERT_EQ(temperature.size(), 1u);
     const nlohmann::json config = nlohmann::json::parse(temperature[0].payload);
     EXPECT_EQ(config["unique_id"], "corvalin_attic_ch1_temperature");
@@ -162,6 +164,47 @@ TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
     // The acknowledgments of the last reading follow its delivery.
     for (int i = 0; i < 200 && state.Get().queued != 0; ++i) std::this_thread::sleep_for(25ms);
     EXPECT_EQ(state.Get().queued, 0u);
+}
+
+// Each alert rule is a problem binary sensor whose state follows the rule;
+// a rule dropped is removed, also after a restart of the publisher.
+TEST_F(MqttPublisherTest, AlertRulesAreBinarySensorsWithRetainedStates) {
+    const std::string config = "homeassistant/binary_sensor/corvalin_attic_alert_";
+    const std::string state = "corvalin/attic/alert/";
+    Pass(1);
+    publisher->SetAlerts({{"ch1_temperature_above_30", "ch1.temperature above 30", false},
+                          {"station_lost_5m", "station lost 5m", false}});
+    ASSERT_TRUE(subscriber->WaitFor(state + "station_lost_5m", 1));
+    const nlohmann::json sensor =
+        nlohmann::json::parse(Payloads(config + "ch1_temperature_above_30/config").at(0));
+    EXPECT_EQ(sensor["name"], "Alert ch1.temperature above 30");
+    EXPECT_EQ(sensor["device_class"], "problem");
+    EXPECT_EQ(sensor["state_topic"], state + "ch1_temperature_above_30");
+    EXPECT_EQ(sensor["unique_id"], "corvalin_attic_alert_ch1_temperature_above_30");
+    EXPECT_EQ(Payloads(state + "ch1_temperature_above_30"), std::vector<std::string>{"OFF"});
+
+    publisher->SetAlerts({{"ch1_temperature_above_30", "ch1.temperature above 30", true},
+                          {"station_lost_5m", "station lost 5m", false}});
+    ASSERT_TRUE(subscriber->WaitFor(state + "ch1_temperature_above_30", 2));
+    EXPECT_EQ(Payloads(state + "ch1_temperature_above_30").back(), "ON");
+    EXPECT_EQ(Payloads(config + "ch1_temperature_above_30/config").size(), 1u);  // unchanged rules
+
+    // Stopped with two rules, started again with one: the other is removed.
+    publisher->Stop();
+    MqttSettings mqtt = publisher->settings();
+    publisher = std::make_unique<MqttPublisher>(mqtt, this->state, nullptr);
+    publisher->SetAlerts({{"station_lost_5m", "station lost 5m", false}});
+    ASSERT_TRUE(publisher->Start());
+    ASSERT_TRUE(subscriber->WaitFor(config + "ch1_temperature_above_30/config", 2));
+    EXPECT_EQ(Payloads(config + "ch1_temperature_above_30/config").back(), "");
+    // What the broker keeps for one who comes later.
+    test::MqttSubscriber later(broker.port(), "later-alerts");
+    ASSERT_TRUE(later.WaitFor(state + "station_lost_5m", 1));
+    ASSERT_TRUE(later.WaitFor(config + "station_lost_5m/config", 1));
+    EXPECT_TRUE(later.On(config + "station_lost_5m/config")[0].retained);
+    EXPECT_TRUE(later.On(config + "ch1_temperature_above_30/config").empty());
+    EXPECT_TRUE(later.On(state + "ch1_temperature_above_30").empty());
+    EXPECT_EQ(later.On(state + "station_lost_5m")[0].payload, "OFF");
 }
 
 }  // namespace

@@ -2,10 +2,9 @@
 #include "alert/NotifyTarget.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <optional>
+
+#include "common/PasswordFile.h"
 
 namespace corvalin {
 
@@ -88,18 +87,6 @@ bool ValidMailAddress(const std::string& address) {
            !HasControlOrBlank(address) && address.find_first_of("<>,;\"") == std::string::npos;
 }
 
-Result<std::string> FirstLine(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) {
-        return Result<std::string>::Fail("Cannot read the password file " + Quoted(path) + ": " +
-                                         std::strerror(errno) + ".");
-    }
-    std::string line;
-    std::getline(file, line);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return Result<std::string>::Of(line);
-}
-
 Result<NotifyTarget> MailTarget(NotifyTarget target, const UrlParts& parts,
                                 const MailOptions& mail) {
     using R = Result<NotifyTarget>;
@@ -131,7 +118,8 @@ Result<NotifyTarget> MailTarget(NotifyTarget target, const UrlParts& parts,
             return R::Fail("Mail to " + Quoted(given) + " logs in as " + Quoted(target.user) +
                            ": give its password in a file (--notify-password-file).");
         }
-        Result<std::string> password = FirstLine(mail.passwordFile);
+        Result<std::string> password =
+            ReadPasswordFile(mail.passwordFile, "the mail password file");
         if (!password) return R::Fail(password.error);
         target.password = *password;
     }

@@ -19,6 +19,8 @@ struct SinkPolicy {
     int perHour = 10;          // 0: no limit
     std::chrono::seconds firstRetry{10};
     std::chrono::seconds longestRetry{std::chrono::minutes(15)};
+
+    bool operator==(const SinkPolicy&) const = default;
 };
 
 // The messages waiting for one sink, in order: each goes out once, and is

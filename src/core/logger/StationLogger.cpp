@@ -185,6 +185,7 @@ void StationLogger::Turn() {
 Clock::TimePoint StationLogger::NextTurn() const {
     const Clock::TimePoint now = clock_.Now();
     Clock::TimePoint next = std::min(nextRead_, now + settings_.longestWait);
+    if (wakeBy_) next = std::min(next, *wakeBy_);
     if (!connected_) next = std::min(next, nextLook_);
     if (syncDue_ && connected_) next = std::min(next, nextSync_);
     return std::max(next, now);

@@ -96,6 +96,46 @@ MqttMessage ChannelOffline(const std::string& station, int channel) {
     return {ChannelTopic(station, channel, "availability"), "offline", true};
 }
 
+namespace {
+
+std::string AlertObjectId(const std::string& station, const std::string& id) {
+    return "corvalin_" + station + "_alert_" + id;
+}
+
+std::string AlertStateTopic(const std::string& station, const std::string& id) {
+    return "corvalin/" + station + "/alert/" + id;
+}
+
+std::string AlertConfigTopic(const std::string& station, const std::string& id) {
+    return "homeassistant/binary_sensor/" + AlertObjectId(station, id) + "/config";
+}
+
+}  // namespace
+
+MqttMessage AlertDiscoveryMessage(const std::string& station, const AlertSensor& sensor) {
+    const std::string id = AlertObjectId(station, sensor.id);
+    const nlohmann::json config{
+        {"name", "Alert " + sensor.rule},
+        {"unique_id", id},
+        {"object_id", id},
+        {"state_topic", AlertStateTopic(station, sensor.id)},
+        {"payload_on", "ON"},
+        {"payload_off", "OFF"},
+        {"device_class", "problem"},
+        {"availability", nlohmann::json::array({{{"topic", StatusTopic(station)}}})},
+        {"device", Device(station)},
+        {"origin", {{"name", "Corvalin"}, {"sw_version", CORVALIN_VERSION}}}};
+    return {AlertConfigTopic(station, sensor.id), config.dump(), true};
+}
+
+std::vector<MqttMessage> AlertRemovalMessages(const std::string& station, const std::string& id) {
+    return {{AlertConfigTopic(station, id), "", true}, {AlertStateTopic(station, id), "", true}};
+}
+
+MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor) {
+    return {AlertStateTopic(station, sensor.id), sensor.firing ? "ON" : "OFF", true};
+}
+
 std::vector<MqttMessage> DiscoveryMessages(const std::string& station,
                                            std::chrono::seconds interval) {
     std::vector<MqttMessage> messages;

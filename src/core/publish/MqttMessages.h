@@ -19,6 +19,7 @@ namespace corvalin {
 //                                            dew_point, heat_index)
 //   corvalin/<station>/ch<N>/availability   online | offline (retained)
 //   corvalin/<station>/ch<N>/alarm          {"temperature": "ON"|"OFF", "humidity": …} (retained)
+//   corvalin/<station>/alert/<rule id>      ON | OFF: whether an alert rule fires (retained)
 // and Home Assistant discovery under homeassistant/<component>/<object id>/config.
 struct MqttMessage {
     std::string topic;
@@ -36,6 +37,20 @@ std::vector<MqttMessage> ReadingMessages(const std::string& station, const Archi
                                          const std::optional<StationAlarms>& alarms);
 // A channel without a reading at that time: its sensor is missing.
 MqttMessage ChannelOffline(const std::string& station, int channel);
+
+// An alert rule as Home Assistant sees it: a problem binary sensor, on while
+// the rule fires.
+struct AlertSensor {
+    std::string id;    // letters, digits and _
+    std::string rule;  // the rule's text, the entity's name
+    bool firing = false;
+
+    bool operator==(const AlertSensor&) const = default;
+};
+MqttMessage AlertDiscoveryMessage(const std::string& station, const AlertSensor& sensor);
+// The empty retained config and state that remove a rule no longer there.
+std::vector<MqttMessage> AlertRemovalMessages(const std::string& station, const std::string& id);
+MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor);
 
 // The retained discovery configs: one device per station, one sensor per
 // channel and quantity, one problem binary sensor per channel and alarm.

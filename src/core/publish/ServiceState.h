@@ -6,7 +6,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "alert/AlertEvent.h"
 #include "logger/ReadingSnapshot.h"
 
 namespace corvalin {
@@ -14,14 +16,17 @@ namespace corvalin {
 // What the running logger is doing, for its metrics page, its status file
 // and corvalin-cli service.
 struct ServiceState {
-    std::string station;           // the station's name in the archive
+    std::string station;  // the station's name in the archive
     bool stationConnected = false;
-    uint64_t reads = 0;            // live reads tried
-    uint64_t readFailures = 0;     // of which no fresh answer came
+    uint64_t reads = 0;                   // live reads tried
+    uint64_t readFailures = 0;            // of which no fresh answer came
     std::optional<ReadingSnapshot> last;  // the latest reading taken
-    std::string broker;            // the MQTT broker's address; empty: none
+    std::string broker;                   // the MQTT broker's address; empty: none
     bool brokerConnected = false;
-    uint64_t queued = 0;           // readings the broker has not acknowledged yet
+    uint64_t queued = 0;  // readings the broker has not acknowledged yet
+    uint64_t alertRules = 0;
+    uint64_t alertSinks = 0;
+    std::vector<FiringAlert> alertsFiring;
 };
 
 // The state shared between the logger's thread and the pages that show it.
