@@ -125,8 +125,7 @@ struct MqttPublisher::Client {
     std::set<int> inFlight;
     std::optional<int64_t> batchTime;  // the reading whose messages are in flight
     bool homeAssistantBack = false;
-    bool alertConfigsDue = true;  // at each announcement
-    bool alertStatesSent = false;
+    bool alertConfigsDue = true;  // at each announcement, with the states
     std::chrono::steady_clock::time_point started{};
 
     ~Client() {
@@ -371,7 +370,7 @@ void MqttPublisher::PublishAlerts() {
         sensors = alerts_;
         changed = std::exchange(alertsChanged_, false);
     }
-    if (!changed && !client.alertConfigsDue && client.alertStatesSent) return;
+    if (!changed && !client.alertConfigsDue) return;
     std::vector<std::string> ids;
     for (const AlertSensor& sensor : sensors) ids.push_back(sensor.id);
     if (client.alertConfigsDue || ids != announcedAlerts_) {
@@ -395,7 +394,6 @@ void MqttPublisher::PublishAlerts() {
         const MqttMessage state = AlertStateMessage(settings_.station, sensor);
         Publish(state.topic, state.payload, state.retain);
     }
-    client.alertStatesSent = true;
 }
 
 void MqttPublisher::AdvanceCursor() {

@@ -121,6 +121,12 @@ TEST(AlertMonitor, SilenceCountsOnlyWhileTheStationIsThere) {
     EXPECT_EQ(Told(monitor.OnReading(Reading(5120, {}, 20.0))), "FIRING");
     EXPECT_EQ(monitor.Firing().size(), 1u);
     EXPECT_EQ(monitor.Firing()[0].rule, "ch1 silent 2m");
+    // Back again, heard of before its first reading: the same.
+    EXPECT_EQ(Told(monitor.OnReading(Reading(5200, 20.0, 20.0))), "CLEARED");
+    EXPECT_EQ(Told(monitor.OnService(false, 0, 5300)), "");
+    EXPECT_EQ(Told(monitor.OnService(true, 0, 9000)), "");
+    EXPECT_EQ(Told(monitor.OnReading(Reading(9119, {}, 20.0))), "");
+    EXPECT_EQ(Told(monitor.OnReading(Reading(9120, {}, 20.0))), "FIRING");
 }
 
 TEST(AlertMonitor, StationLostAndArchiveStalledFireAtTheirDeadlineAndClearOnce) {
