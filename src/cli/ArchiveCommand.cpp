@@ -1,5 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -8,6 +13,7 @@
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "archive/ArchiveExport.h"
+#include "common/DataFiles.h"
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
 #include "logger/StationLogger.h"
@@ -27,16 +33,20 @@ struct ArchiveOptions {
 };
 
 std::string ArchivePath(const CommandContext& context) {
-    return (std::filesystem::path(DataDirectory(context)) / ARCHIVE_FILE).string();
+    return LoggerFolder(context, ARCHIVE_DATABASE_FILE) + "/" + ARCHIVE_DATABASE_FILE;
 }
 
 // Opens the archive the logger writes; never makes one where there is none.
 std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& context) {
     const std::string path = ArchivePath(context);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        context.console.err << "There is no archive " << path
-                            << " yet: corvalind makes it, or corvalin-cli archive sync\n";
+    if (access(path.c_str(), R_OK) != 0) {
+        if (errno == ENOENT) {
+            context.console.err << "There is no archive " << path
+                                << " yet: corvalind makes it, or corvalin-cli archive sync\n";
+        } else {
+            context.console.err << "Cannot read the archive " << path << ": "
+                                << std::strerror(errno) << "\n";
+        }
         return nullptr;
     }
     Result<std::unique_ptr<ArchiveDatabase>> opened = ArchiveDatabase::Open(path);
@@ -97,7 +107,9 @@ int RunGaps(CommandContext& context, const ArchiveOptions& options) {
             if (value) interval = std::max<int64_t>(interval, std::atoll(value->c_str()));
         }
     }
-    const Result<std::vector<ArchiveGap>> gaps = FindGaps(*archive, *query, 2 * interval);
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    const Result<std::vector<ArchiveGap>> gaps =
+        FindGaps(*archive, *query, 2 * interval, query->to ? std::min(*query->to, now) : now);
     if (!gaps) {
         context.console.err << gaps.error << "\n";
         return EXIT_FAILED;
@@ -109,15 +121,23 @@ int RunGaps(CommandContext& context, const ArchiveOptions& options) {
                             {"channel", gap.channel},
                             {"from", IsoTime(gap.lastBefore)},
                             {"to", IsoTime(gap.firstAfter)},
-                            {"seconds", gap.firstAfter - gap.lastBefore}});
+                            {"seconds", gap.firstAfter - gap.lastBefore},
+                            {"open", gap.open}});
         }
         context.console.out << JsonText(list, 2) << "\n";
         return EXIT_DONE;
     }
     for (const ArchiveGap& gap : *gaps) {
-        context.console.out << gap.station << " CH" << gap.channel << ": no rows from "
-                            << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter) << " ("
-                            << (gap.firstAfter - gap.lastBefore) << " s)\n";
+        const int64_t seconds = gap.firstAfter - gap.lastBefore;
+        if (gap.open) {
+            context.console.out << gap.station << " CH" << gap.channel << ": no rows since "
+                                << IsoTime(gap.lastBefore) << " (" << seconds << " s up to "
+                                << IsoTime(gap.firstAfter) << ")\n";
+        } else {
+            context.console.out << gap.station << " CH" << gap.channel << ": no rows from "
+                                << IsoTime(gap.lastBefore) << " to " << IsoTime(gap.firstAfter)
+                                << " (" << seconds << " s)\n";
+        }
     }
     if (gaps->empty()) {
         context.console.out << "No gaps longer than " << 2 * interval << " s.\n";
@@ -133,7 +153,9 @@ int RunSync(CommandContext& context, const ArchiveOptions& options) {
     const std::string dataDir = DataDirectory(context);
     std::error_code error;
     std::filesystem::create_directories(dataDir, error);
-    Result<std::unique_ptr<ArchiveDatabase>> archive = ArchiveDatabase::Open(ArchivePath(context));
+    // A sync writes: into the user's own archive, never the system service's.
+    Result<std::unique_ptr<ArchiveDatabase>> archive =
+        ArchiveDatabase::Open(dataDir + "/" + ARCHIVE_DATABASE_FILE);
     if (!archive) {
         console.err << archive.error << "\n";
         return EXIT_FAILED;
@@ -153,12 +175,14 @@ int RunSync(CommandContext& context, const ArchiveOptions& options) {
     if (context.flags.json) {
         console.out << JsonText(nlohmann::json{{"files", result.files},
                                                {"bytesFetched", result.bytesFetched},
-                                               {"rowsAdded", result.rowsAdded}},
+                                               {"rowsAdded", result.rowsAdded},
+                                               {"skipped", result.skipped}},
                                 2)
                     << "\n";
     } else {
         console.out << "Synced " << result.files << " channel logs: " << result.bytesFetched
                     << " bytes fetched, " << result.rowsAdded << " rows added\n";
+        for (const std::string& file : result.skipped) console.out << "Skipped " << file << "\n";
     }
     return EXIT_DONE;
 }

@@ -6,9 +6,11 @@
 
 namespace corvalin::cli {
 
-bool AskYesNo(Console& console, const std::string& question) {
+bool AskYesNo(Console& console, const std::string& question, bool json) {
     if (!console.interactive) return false;
-    console.out << question << " [y/N] " << std::flush;
+    // Beside JSON the question must not be taken for part of the result.
+    std::ostream& asked = json ? console.Side() : console.out;
+    asked << question << " [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(console.in, answer)) return false;
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";

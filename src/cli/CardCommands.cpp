@@ -1,17 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CardCommands.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <ostream>
 
 #include "ConfigCommandSupport.h"
 #include "app/DataFolder.h"
+#include "common/DataFiles.h"
 #include "common/Messages.h"
 
 namespace corvalin::cli {
 
 std::string DataDirectory(const CommandContext& context) {
     return context.dataDir.empty() ? DefaultDataDirectory() : context.dataDir;
+}
+
+std::string LoggerFolder(const CommandContext& context, const std::string& file) {
+    const std::string user = DataDirectory(context);
+    if (!context.dataDir.empty()) return user;
+    struct stat info {};
+    if (stat((user + "/" + file).c_str(), &info) == 0) return user;
+    const std::string system = SYSTEM_LOGGER_FOLDER;
+    const bool there = stat((system + "/" + file).c_str(), &info) == 0 || errno == EACCES;
+    return there ? system : user;
 }
 
 int WithCard(CommandContext& context,

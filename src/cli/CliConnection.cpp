@@ -21,11 +21,13 @@ int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Con
         return EXIT_FAILED;
     }
     session = std::move(*created.value);
+    // A command runs once: it stops at the first answer that does not come.
+    session->SetOneShot(true);
 
     if (flags.trace) {
         // Written from the sending threads and the reader thread.
         auto lock = std::make_shared<std::mutex>();
-        std::ostream& err = console.err;
+        std::ostream& err = console.Side();
         session->SetTrace([lock, &err](char direction, const std::string& hex) {
             std::lock_guard guard(*lock);
             err << direction << ' ' << hex << '\n' << std::flush;

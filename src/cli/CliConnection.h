@@ -14,7 +14,8 @@ struct OutputFlags {
     bool json = false;   // results as JSON
 };
 
-// Creates the session and opens the station. On failure prints why and
+// Creates the session (one-shot: its reads stop at the first answer that
+// does not come) and opens the station. On failure prints why and
 // returns the exit status (usage, failed, or unconnected); 0 on success.
 // `sayUnconnected` false leaves "Unconnected" to the caller, which prints it
 // as its result.

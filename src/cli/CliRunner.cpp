@@ -2,15 +2,59 @@
 #include "CliRunner.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <streambuf>
 
 #include "Commands.h"
+#include "JsonText.h"
 #include "common/Version.h"
 #include "options/StationOptions.h"
 
 namespace corvalin::cli {
 
-int RunCli(const std::vector<std::string>& args, Console& console) {
+namespace {
+
+// Passes what is written on to `target`, counting it, and keeping a copy
+// when asked.
+class PassingBuffer : public std::streambuf {
+public:
+    PassingBuffer(std::ostream& target, bool keep) : target_(target), keep_(keep) {}
+    size_t Count() const { return count_; }
+    const std::string& Kept() const { return kept_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        xsputn(&byte, 1);
+        return c;
+    }
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+        target_.write(bytes, count);
+        count_ += static_cast<size_t>(count);
+        if (keep_) kept_.append(bytes, static_cast<size_t>(count));
+        return count;
+    }
+    int sync() override {
+        target_.flush();
+        return 0;
+    }
+
+private:
+    std::ostream& target_;
+    bool keep_;
+    size_t count_ = 0;
+    std::string kept_;
+};
+
+std::string WithoutTrailingLineEnds(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+int RunCommand(const std::vector<std::string>& args, Console& console) {
     CLI::App app{"corvalin-cli: the KV7500 base station from the command line", "corvalin-cli"};
     app.require_subcommand(1);
     app.fallthrough();
@@ -40,9 +84,7 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     AddArchiveCommand(app, context);
     AddServiceCommand(app, context);
     AddAlertCommand(app, context);
-#ifdef CORVALIN_GRAPH_COMMAND
     AddGraphCommand(app, context);
-#endif
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -76,6 +118,38 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
         return app.exit(error, console.out, console.err) == 0 ? EXIT_DONE : EXIT_USAGE;
     }
     return context.run ? context.run() : EXIT_USAGE;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, Console& console) {
+    if (std::find(args.begin(), args.end(), "--json") == args.end()) {
+        return RunCommand(args, console);
+    }
+    // A script reading JSON gets an object for a failure as well: what the
+    // command said on stderr, and its exit status.
+    PassingBuffer outBuffer(console.out, false);
+    PassingBuffer errBuffer(console.err, true);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    Console watched{out,
+                    err,
+                    console.in,
+                    console.interactive,
+                    console.interrupted,
+                    console.progress,
+                    &console.Side()};
+    const int status = RunCommand(args, watched);
+    out.flush();
+    err.flush();
+    if (status != EXIT_DONE && outBuffer.Count() == 0) {
+        const std::string said = WithoutTrailingLineEnds(errBuffer.Kept());
+        const nlohmann::json error{
+            {"error", said.empty() ? nlohmann::json(nullptr) : nlohmann::json(said)},
+            {"exitStatus", status}};
+        console.out << JsonText(error) << "\n" << std::flush;
+    }
+    return status;
 }
 
 }  // namespace corvalin::cli

@@ -22,18 +22,26 @@ inline int ExitForSignal(int signal) { return 128 + signal; }
 
 // Where the tool reads and writes; tests pass string streams.
 struct Console {
-    std::ostream& out;
-    std::ostream& err;
+    std::ostream& out;  // the result
+    std::ostream& err;  // why it failed, and notes
     std::istream& in;
     bool interactive = false;  // a person at a terminal can answer questions
     // The signal (SIGINT, SIGTERM) that asks the running command to stop;
     // 0 while none came.
     std::atomic<int>* interrupted = nullptr;
+    // stderr is a terminal: progress bars are drawn there.
+    bool progress = false;
+    // Where what is neither the result nor an error goes (progress bars,
+    // --trace, questions beside JSON); nullptr: err.
+    std::ostream* side = nullptr;
 
     int Interruption() const { return interrupted != nullptr ? interrupted->load() : 0; }
+    std::ostream& Side() const { return side != nullptr ? *side : err; }
 };
 
-// Runs corvalin-cli with the arguments after the program name.
+// Runs corvalin-cli with the arguments after the program name. With --json,
+// a command that fails without printing a result prints
+// {"error": MESSAGE, "exitStatus": N} on `out` (the message stays on `err`).
 int RunCli(const std::vector<std::string>& args, Console& console);
 
 }  // namespace corvalin::cli

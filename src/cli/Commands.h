@@ -39,14 +39,18 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context);
 void AddServiceCommand(CLI::App& app, CommandContext& context);
 // Tests the alert sinks; needs no station.
 void AddAlertCommand(CLI::App& app, CommandContext& context);
-// Only where the window is built: it draws with the window's chart.
+// Draws with the graph module, loaded when it runs.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 
 // The window's OK/Cancel question on the terminal, Cancel (no) being the
-// default; false without a terminal.
-bool AskYesNo(Console& console, const std::string& question);
+// default; false without a terminal. With `json` it is asked on stderr.
+bool AskYesNo(Console& console, const std::string& question, bool json);
 
 // The data folder the options name, or the default one.
 std::string DataDirectory(const CommandContext& context);
+// Where the logger's `file` is: in the data folder the options name; else in
+// the user's, or in the system service's folder when only that one has it
+// (or keeps it from this user).
+std::string LoggerFolder(const CommandContext& context, const std::string& file);
 
 }  // namespace corvalin::cli

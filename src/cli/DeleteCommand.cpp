@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "CardCommands.h"
+#include "JsonText.h"
 #include "common/Messages.h"
 #include "common/Text.h"
 #include "history/DeleteHistoryFile.h"
@@ -28,7 +30,15 @@ int Delete(CommandContext& context, SdCardClient& card, const DeleteOptions& opt
                            "add --yes.\n";
             return EXIT_FAILED;
         }
-        if (!AskYesNo(console, messages::CONFIRM_DELETE)) return EXIT_DONE;
+        if (!AskYesNo(console, messages::CONFIRM_DELETE, context.flags.json)) {
+            if (context.flags.json) {
+                console.out << JsonText(nlohmann::json{{"file", AsUtf8(options.name)},
+                                                       {"deleted", false},
+                                                       {"cancelled", true}})
+                            << "\n";
+            }
+            return EXIT_DONE;
+        }
     }
     Status deleted =
         DeleteHistoryFile(card, options.name, card.dataDir() + "/" + RECORD_DATABASE_FILE);
@@ -36,7 +46,17 @@ int Delete(CommandContext& context, SdCardClient& card, const DeleteOptions& opt
         console.err << deleted.message << "\n";
         return deleted.message == messages::UNCONNECTED ? EXIT_UNCONNECTED : EXIT_FAILED;
     }
-    console.out << "Deleted " << options.name << "\n";
+    if (context.flags.json) {
+        console.out << JsonText(nlohmann::json{{"file", AsUtf8(options.name)},
+                                               {"deleted", true},
+                                               {"localCopy",
+                                                AsUtf8(card.dataDir() + "/" + options.name)},
+                                               {"recordsEmptied", true}},
+                                2)
+                    << "\n";
+    } else {
+        console.out << "Deleted " << options.name << "\n";
+    }
     return EXIT_DONE;
 }
 

@@ -23,9 +23,10 @@ struct DownloadOptions {
 int Download(CommandContext& context, StationSession& session, SdCardClient& card,
              const DownloadOptions& options) {
     Console& console = context.console;
-    ProgressBar bar(console.err);  // stdout stays the result, for scripts
+    // On stderr, and only when it is a terminal: stdout stays the result.
+    ProgressBar bar(console.Side());
     DownloadCallbacks callbacks;
-    if (console.interactive && !context.flags.json) {
+    if (console.progress) {
         callbacks.progress = [&bar](uint64_t done, uint64_t total) { bar.Update(done, total); };
     }
     callbacks.stop = [&console] { return console.Interruption() != 0; };

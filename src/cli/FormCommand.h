@@ -3,12 +3,14 @@
 
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
+#include "JsonText.h"
 #include "KeyValueArgs.h"
 #include "common/Messages.h"
 
@@ -76,7 +78,18 @@ int RunFormSet(const CommandContext& context, const FormCommand<Form>& command,
             return EXIT_FAILED;
         }
     }
-    return ReportSave(session->Save(form), context.console);
+    const int status = ReportSave(session->Save(form), context.console);
+    if (status == EXIT_DONE && context.flags.json) {
+        // What was written: the keys as given, with their values.
+        nlohmann::ordered_json written = nlohmann::ordered_json::object();
+        for (const Assignment& assignment : *assignments) {
+            written[assignment.key] = assignment.value;
+        }
+        context.console.out << JsonText(nlohmann::ordered_json{{"written", true}, {"set", written}},
+                                        2)
+                            << "\n";
+    }
+    return status;
 }
 
 template <class Form>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QString>
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "Commands.h"
+#include "GraphModuleLoader.h"
 #include "JsonText.h"
-#include "chart/ChartApplication.h"
-#include "chart/ChartImage.h"
-#include "chart/GraphImage.h"
 #include "common/Messages.h"
 #include "graph/GraphQuery.h"
 #include "store/RangeText.h"
@@ -29,6 +29,14 @@ struct GraphOptions {
     std::string size = "1000x500";
     std::string unit;
 };
+
+// The endings the module draws: .png, .svg, .pdf in any letter case.
+bool KnownImageType(const std::string& path) {
+    std::string ending = std::filesystem::path(path).extension().string();
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ending == ".png" || ending == ".svg" || ending == ".pdf";
+}
 
 bool ParseSize(const std::string& text, int& width, int& height) {
     const size_t x = text.find_first_of("xX");
@@ -61,8 +69,7 @@ int Graph(CommandContext& context, const GraphOptions& options) {
                     << MAX_IMAGE_SIDE << " pixels each)\n";
         return EXIT_USAGE;
     }
-    const QString out = QString::fromStdString(options.out);
-    if (!chart::ImageFormatOf(out)) {
+    if (!KnownImageType(options.out)) {
         console.err << messages::UNKNOWN_IMAGE_TYPE << "\n";
         return EXIT_USAGE;
     }
@@ -84,10 +91,17 @@ int Graph(CommandContext& context, const GraphOptions& options) {
     for (const GraphSeries& line : graph.content.series) {
         if (line.visible) points[line.title.value_or("")] = line.times.size();
     }
-    chart::ChartApplication application;
-    const Status written = chart::WriteGraphImage(std::move(graph.content), out, width, height);
-    if (!written) {
-        console.err << written.message << "\n";
+    // Qt is loaded only now, with the module that draws.
+    const Result<graph_module::WriteFunction> module = LoadGraphModule(GraphModulePath());
+    if (!module) {
+        console.err << module.error << "\n";
+        return EXIT_FAILED;
+    }
+    std::string message;
+    const graph_module::WriteRequest request{&graph.content, options.out.c_str(), width, height,
+                                             &message};
+    if (!(*module.value)(&request)) {
+        console.err << message << "\n";
         return EXIT_FAILED;
     }
     if (context.flags.json) {

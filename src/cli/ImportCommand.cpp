@@ -77,11 +77,15 @@ int RunImport(CommandContext& context, const ImportOptionsGiven& given) {
     options.dateOrder =
         given.dateOrder == "day-first" ? DateOrder::DayFirst : DateOrder::MonthFirst;
     options.stop = [&console] { return console.Interruption() != 0; };
+    // Any file may be named: one that is no log must not empty the database.
+    // A local copy is the card's own log and imports as the window imports it.
+    options.requireReading = !given.file.empty();
     ImportResult result;
     {
-        ImportProgressLine progress(console.err);
+        // On stderr, and only when it is a terminal.
+        ImportProgressLine progress(console.Side());
         ImportProgress report;
-        if (console.interactive && !context.flags.json) {
+        if (console.progress) {
             report = [&progress](ImportPhase phase, uint64_t done, uint64_t total) {
                 progress.Update(phase, done, total);
             };
@@ -127,7 +131,9 @@ void AddImportCommand(CLI::App& app, CommandContext& context) {
     CLI::Option* name =
         command->add_option("NAME", given->name, "A card file's local copy in the data folder");
     CLI::Option* file =
-        command->add_option("--file", given->file, "Any log file in the station's format");
+        command->add_option("--file", given->file,
+                            "Any log file in the station's format (refused when no line is a "
+                            "reading)");
     name->excludes(file);
     command
         ->add_option("--date-order", given->dateOrder,

@@ -6,6 +6,7 @@
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "KeyValueArgs.h"
+#include "common/Messages.h"
 
 namespace corvalin::cli {
 
@@ -42,10 +43,25 @@ int SetInterval(const CommandContext& context, const std::string& minutes) {
     std::unique_ptr<StationSession> session;
     const int opened = OpenAndReadStation(context, session);
     if (opened != EXIT_DONE) return opened;
+    // The station does not answer the write: that it answered the read is
+    // all that says it is there to take it.
+    if (!session->LastRead().settings) {
+        context.console.err << messages::NO_ANSWER_NOTHING_WRITTEN << "\n";
+        return EXIT_FAILED;
+    }
     const IntervalResult result = session->SetInterval(minutes);
     switch (result) {
         case IntervalResult::Set:
-            context.console.out << IntervalMessage(result) << "\n";
+            if (context.flags.json) {
+                context.console.out
+                    << JsonText(nlohmann::json{{"written", true},
+                                               {"intervalMinutes", *IntervalFromText(minutes)},
+                                               {"message", IntervalMessage(result)}},
+                                2)
+                    << "\n";
+            } else {
+                context.console.out << IntervalMessage(result) << "\n";
+            }
             return EXIT_DONE;
         case IntervalResult::OutOfRange:
             context.console.err << IntervalMessage(result) << "\n";

@@ -55,6 +55,8 @@ int RunLive(const StationArguments& station, const OutputFlags& flags, const Liv
     std::unique_ptr<StationSession> session;
     const int opened = OpenStation(station, flags, console, session);
     if (opened != EXIT_DONE) return opened;
+    // Watching polls as the window does: full cycles, one after another.
+    session->SetOneShot(!options.watch);
 
     if (!flags.json) console.out << "Live readings from the " << session->Description() << "\n";
 

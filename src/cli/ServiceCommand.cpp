@@ -139,7 +139,8 @@ void PrintStatus(std::ostream& out, const StoredServiceStatus& stored) {
 
 int RunService(const CommandContext& context) {
     Console& console = context.console;
-    const std::string dataDir = DataDirectory(context);
+    const std::string dataDir =
+        LoggerFolder(context, std::string(PRIVATE_FOLDER) + "/" + SERVICE_STATUS_FILE);
     const ServiceStatusResult read = ReadServiceStatus(dataDir);
     if (!read) {
         console.err << read.error << "\n";

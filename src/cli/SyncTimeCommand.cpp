@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 
 #include "Commands.h"
+#include "JsonText.h"
 #include "common/Messages.h"
 #include "common/ZonedTime.h"
 
@@ -38,19 +40,33 @@ int RunSyncTime(const StationArguments& station, const OutputFlags& flags,
                            "or add --yes.\n";
             return EXIT_FAILED;
         }
-        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION))
-            return EXIT_DONE;  // Cancel: nothing is sent
+        if (!AskYesNo(console, messages::SYNC_TIME_QUESTION, flags.json)) {
+            // Cancel: nothing is sent
+            if (flags.json) {
+                console.out << JsonText(nlohmann::json{{"written", false}, {"cancelled", true}})
+                            << "\n";
+            }
+            return EXIT_DONE;
+        }
     }
 
     std::unique_ptr<StationSession> session;
     const int opened = OpenStation(station, flags, console, session);
     if (opened != EXIT_DONE) return opened;
 
-    auto now = [&] { return options.at ? fixedTime : LocalTimeNow(); };
+    std::optional<CivilTime> sent;
+    auto now = [&] { return *(sent = options.at ? fixedTime : LocalTimeNow()); };
     const ClockSyncResult result = session->SyncClock(now);
     switch (result) {
         case ClockSyncResult::Synchronised:
-            console.out << ClockSyncMessage(result) << "\n";
+            if (flags.json) {
+                console.out << JsonText(nlohmann::json{{"written", true},
+                                                       {"time", sent ? CivilText(*sent) : ""},
+                                                       {"message", ClockSyncMessage(result)}})
+                            << "\n";
+            } else {
+                console.out << ClockSyncMessage(result) << "\n";
+            }
             return EXIT_DONE;
         case ClockSyncResult::NotOnMainScreen:
         case ClockSyncResult::NoAnswer:

@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     std::vector<std::string> args(argv + 1, argv + argc);
-    corvalin::cli::Console console{std::cout, std::cerr, std::cin,
-                                   isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0,
-                                   &interrupted};
+    corvalin::cli::Console console{
+        std::cout,    std::cerr,
+        std::cin,     isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0,
+        &interrupted, isatty(STDERR_FILENO) != 0};
     return corvalin::cli::RunCli(args, console);
 }

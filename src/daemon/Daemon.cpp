@@ -17,7 +17,7 @@ namespace corvalin::daemon {
 namespace {
 
 std::string ArchivePath(const LoggerSettings& settings) {
-    return settings.dataDir + "/" + ARCHIVE_FILE;
+    return settings.dataDir + "/" + ARCHIVE_DATABASE_FILE;
 }
 
 bool SameStationOptions(const StationArguments& a, const StationArguments& b) {
@@ -45,6 +45,10 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     ParsedOptions parsed = ParseDaemonOptions(arguments_, out, err);
     if (!parsed.options) return parsed.exitStatus;
     options_ = std::move(*parsed.options);
+    if (Status locked = folderLock_.Take(options_.logger.dataDir); !locked) {
+        Say(LogLevel::Error, locked.message);
+        return 1;
+    }
 
     const Result<ConnectionOptions> connection = MakeConnectionOptions(options_.station);
     if (!connection) {
@@ -66,9 +70,9 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     session_->WatchDeviceChanges([this](DeviceEvent) { logger_->DeviceChanged(); });
     state_.Update([&](ServiceState& s) { s.station = options_.logger.station; });
 
+    ApplyAlerts(options_);
     if (!ApplyMqtt(options_, true)) return 2;
     if (!ApplyMetrics(options_.metrics, true)) return 2;
-    ApplyAlerts(options_);
     // The logger's thread calls this; so does a reload, which runs there too.
     logger_->SetReadingListener([this](const ReadingSnapshot& reading) {
         state_.Update([&](ServiceState& s) { s.last = reading; });
@@ -77,7 +81,9 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     });
     Say(LogLevel::Info, "corvalind started: every " +
                             std::to_string(options_.logger.interval.count()) + " s, station \"" +
-                            options_.logger.station + "\", data in " + options_.logger.dataDir);
+                            options_.logger.station + "\", data in " + options_.logger.dataDir +
+                            (options_.configFile.empty() ? std::string(", no config file")
+                                                         : ", config " + options_.configFile));
     started_ = std::time(nullptr);
     return std::nullopt;
 }
@@ -129,6 +135,7 @@ bool Daemon::ApplyMqtt(const DaemonOptions& options, bool starting) {
     // after the old one said offline on its own topics.
     if (mqtt_) mqtt_->Stop();
     mqtt_ = std::make_unique<MqttPublisher>(*settings, state_, log_);
+    if (alerts_) ShowAlerts();  // its first discovery has the alert rules
     return static_cast<bool>(mqtt_->Start());
 }
 
@@ -191,6 +198,12 @@ void Daemon::ShowAlerts() {
 }
 
 void Daemon::Run() {
+    // Ready once the archive is open, station or not: the card's sync comes
+    // in slices between the turns that keep the watchdog fed.
+    if (logger_->OpenArchive()) {
+        systemd_.Ready("Archive open");
+        ready_ = true;
+    }
     logger_->Run([this](const std::string& status) { AfterTurn(status); });
     notifier_->Stop();
     systemd_.Stopping();
@@ -225,7 +238,7 @@ void Daemon::AfterTurn(const std::string& status) {
         options_.logger.dataDir, {state_.Get(), getpid(), started_, std::time(nullptr)});
     if (!written && written.message != statusFailure_) Say(LogLevel::Warning, written.message);
     statusFailure_ = written ? std::string() : written.message;
-    if (!ready_) {
+    if (!ready_ && logger_->OpenArchive()) {
         systemd_.Ready(status);
         ready_ = true;
     } else {
@@ -246,6 +259,13 @@ void Daemon::ReloadNow() {
         return;
     }
     DaemonOptions options = std::move(*again.options);
+    if (options.logger.dataDir != options_.logger.dataDir) {
+        if (Status locked = folderLock_.Take(options.logger.dataDir); !locked) {
+            Say(LogLevel::Warning,
+                locked.message + "; the data folder stays " + options_.logger.dataDir);
+            options.logger.dataDir = options_.logger.dataDir;
+        }
+    }
     if (!SameStationOptions(options.station, options_.station)) {
         Say(LogLevel::Warning,
             "The station options take effect at the next start; the old ones stay");
@@ -266,7 +286,9 @@ void Daemon::ReloadNow() {
     }
     state_.Update([&](ServiceState& s) { s.station = options.logger.station; });
     options_ = std::move(options);
-    Say(LogLevel::Info, "Configuration read again from " + options_.configFile);
+    Say(LogLevel::Info, options_.configFile.empty()
+                            ? "Configuration read again: no config file, the command line alone"
+                            : "Configuration read again from " + options_.configFile);
     systemd_.Ready("Configuration read again");
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DaemonOptions.h"
+#include "DataFolderLock.h"
 #include "SystemdNotifier.h"
 #include "alert/AlertMonitor.h"
 #include "logger/StationLogger.h"
@@ -60,6 +61,7 @@ private:
     std::vector<std::string> arguments_;
     LogSink log_;
     DaemonOptions options_;
+    DataFolderLock folderLock_;
     std::unique_ptr<StationSession> session_;
     SystemLoggerClock clock_;
     std::unique_ptr<StationLogger> logger_;

@@ -2,9 +2,12 @@
 #include "DaemonOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
+#include "ConfigFile.h"
 #include "app/DataFolder.h"
 #include "common/Version.h"
 #include "options/LoggerConfig.h"
@@ -40,6 +43,45 @@ std::string DefaultDataDir() {
         return first.substr(0, first.find(':'));
     }
     return DefaultDataDirectory();
+}
+
+// The file --config names, or the default one.
+std::string ConfigPathFrom(const std::vector<std::string>& arguments) {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--config" && i + 1 < arguments.size()) return arguments[i + 1];
+        if (arguments[i].rfind("--config=", 0) == 0) return arguments[i].substr(9);
+    }
+    return options::DefaultLoggerConfigFile();
+}
+
+// The keys a config file may set: the long options, but those about the file itself.
+std::set<std::string> KnownKeys(const CLI::App& app) {
+    std::set<std::string> keys;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) keys.insert(name);
+    }
+    for (const char* own : {"config", "help", "version"}) keys.erase(own);
+    return keys;
+}
+
+// Where the value an error speaks of was set, when it came from the config
+// file: the longest option the message names that the command line does not set.
+std::optional<std::string> PlaceOfError(const ConfigFile& config, const std::set<std::string>& keys,
+                                        const std::vector<std::string>& arguments,
+                                        const std::string& message) {
+    std::string found;
+    for (const std::string& key : keys) {
+        if (message.find("--" + key) == std::string::npos || key.size() <= found.size()) continue;
+        const bool onCommandLine =
+            std::any_of(arguments.begin(), arguments.end(), [&](const std::string& argument) {
+                return argument == "--" + key || argument.rfind("--" + key + "=", 0) == 0;
+            });
+        if (!onCommandLine) found = key;
+    }
+    if (found.empty()) return std::nullopt;
+    std::optional<std::string> place = config.PlaceOf(found);
+    if (place) *place += ": " + found;
+    return place;
 }
 
 }  // namespace
@@ -109,11 +151,32 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->capture_default_str()
         ->group("Alerts");
 
+    // The config file is checked before CLI11 reads it, which would pass over
+    // a mistyped key and name no line.
+    const std::string configPath = ConfigPathFrom(arguments);
+    std::optional<ConfigFile> config;
+    std::error_code missing;
+    if (std::filesystem::exists(configPath, missing)) {
+        Result<ConfigFile> read = ConfigFile::Read(configPath);
+        Status checked = read ? read->CheckKeys(KnownKeys(app)) : Status::Error(read.error);
+        if (!checked) {
+            err << checked.message << "\n";
+            return {std::nullopt, 2};
+        }
+        config = *read.value;
+    }
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
         // --help and --version end well; every parse error is wrong usage.
+        if (error.get_exit_code() != 0 && config) {
+            if (const std::optional<std::string> place =
+                    PlaceOfError(*config, KnownKeys(app), arguments, error.what())) {
+                err << *place << ": " << error.what() << "\n";
+                return {std::nullopt, 2};
+            }
+        }
         const int status = app.exit(error, out, err);
         return {std::nullopt, status == 0 ? 0 : 2};
     }
@@ -121,7 +184,7 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
     options.logger.interval = std::chrono::seconds(interval);
     options.logger.cardTime =
         cardTime == "station" ? CardTimeMode::Station : CardTimeMode::Computer;
-    options.configFile = app.get_config_ptr()->as<std::string>();
+    options.configFile = config ? config->path() : std::string();
     return {std::move(options), 0};
 }
 

@@ -59,6 +59,12 @@ CardDialog::CardDialog(StationSession& session, UserPrompts& prompts, std::strin
     files_->verticalHeader()->hide();
     files_->setMinimumWidth(260);
     connect(files_, &QTableWidget::cellClicked, this, [this](int row, int) { OnFileClicked(row); });
+    // A row picked with the keyboard is picked as by a click: the highlighted
+    // row is always the one "Select:" names.
+    connect(files_, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem*> picked = files_->selectedItems();
+        if (!picked.isEmpty()) OnFileClicked(picked.first()->row());
+    });
 
     model_ = new HistoryTableModel(this);
     model_->SetColumns(InitialHistoryColumns());
@@ -148,10 +154,18 @@ int CardDialog::Open() {
 }
 
 void CardDialog::Begin() {
+    // Each opening starts as the first: no file picked, the table of no
+    // import, the progress empty. The last import's unit stays for Graph,
+    // as the database still holds its readings.
     files_->setRowCount(0);
     selectedName_->clear();
     selectedCardName_.clear();
     selectedIndex_ = 0;
+    sizeText_->setText(QStringLiteral("Static"));
+    sizeText_->hide();
+    model_->SetColumns(InitialHistoryColumns());
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
     card_ = session_.OpenCard(dataDir_);
     if (session_.IsConnected()) RequestFileList();
 }
@@ -278,11 +292,18 @@ void CardDialog::OnDelete() {
     }
     if (selectedIndex_ >= 0 && selectedIndex_ < files_->rowCount())
         files_->removeRow(selectedIndex_);
+    // The first file is picked now, and shown picked: the list's own
+    // selection would have moved to the row after the deleted one.
     selectedIndex_ = 0;
-    QTableWidgetItem* first = files_->item(0, 0);
-    selectedName_->setText(first != nullptr ? first->text() : QString());
-    selectedCardName_ =
-        first != nullptr ? first->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+    if (files_->rowCount() > 0) {
+        files_->setCurrentCell(0, 0);
+        OnFileClicked(0);
+    } else {
+        files_->clearSelection();
+        selectedName_->clear();
+        selectedCardName_.clear();
+        sizeText_->hide();
+    }
 }
 
 void CardDialog::closeEvent(QCloseEvent* event) {

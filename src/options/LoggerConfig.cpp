@@ -9,7 +9,9 @@ namespace corvalin::options {
 
 namespace {
 
-constexpr const char* SYSTEM_CONFIG = "/etc/corvalin/corvalind.conf";
+// The configuration of the install prefix: /etc/corvalin/corvalind.conf for
+// the packages, /usr/local/etc/... for a plain `cmake --install`.
+constexpr const char* SYSTEM_CONFIG = CORVALIN_SYSTEM_CONFIG;
 
 // "alert = a b c" as "alert = "a b c"": one value, blanks and all.
 std::string QuoteRule(const std::string& line) {

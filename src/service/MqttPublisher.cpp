@@ -120,12 +120,13 @@ struct MqttPublisher::Client {
     mosquitto* handle = nullptr;
     bool connected = false;
     bool lost = false;
-    std::string failure;  // why it was lost, in words
+    std::string failure;   // why it was lost, in words
+    std::string tlsError;  // what the TLS library said last
     bool announced = false;
     std::set<int> inFlight;
     std::optional<int64_t> batchTime;  // the reading whose messages are in flight
     bool homeAssistantBack = false;
-    bool alertConfigsDue = true;  // at each announcement, with the states
+    bool alertStatesDue = true;  // after each announcement
     std::chrono::steady_clock::time_point started{};
 
     ~Client() {
@@ -154,8 +155,7 @@ Status MqttPublisher::Start() {
     if (std::filesystem::exists(settings_.archivePath, missing)) {
         auto archive = ArchiveDatabase::Open(settings_.archivePath);
         if (archive) {
-            firstCursor_ =
-                (*archive.value)->NewestTime(settings_.station, RowSource::Live).value_or(0);
+            firstCursor_ = (*archive.value)->NewestLiveTime(settings_.station).value_or(0);
         }
     }
     state_.Update([this](ServiceState& s) {
@@ -292,6 +292,13 @@ void MqttPublisher::Connect() {
     mosquitto_publish_callback_set(handle, [](mosquitto*, void* self, int mid) {
         static_cast<Client*>(self)->inFlight.erase(mid);
     });
+    // The TLS library's own words are the only ones that name a certificate's fault.
+    mosquitto_log_callback_set(handle, [](mosquitto*, void* self, int level, const char* text) {
+        const std::string line = text ? text : "";
+        if (level == MOSQ_LOG_ERR && line.find("SSL") != std::string::npos) {
+            static_cast<Client*>(self)->tlsError = line;
+        }
+    });
     mosquitto_message_callback_set(
         handle, [](mosquitto*, void* self, const mosquitto_message* message) {
             const std::string payload(static_cast<const char*>(message->payload),
@@ -309,7 +316,14 @@ void MqttPublisher::Connect() {
 void MqttPublisher::Exchange() {
     Client& client = *client_;
     if (client.lost) return;
-    if (mosquitto_loop(client.handle, 0, 1) != MOSQ_ERR_SUCCESS) client.lost = true;
+    const int looped = mosquitto_loop(client.handle, 0, 1);
+    if (looped != MOSQ_ERR_SUCCESS) {
+        client.lost = true;
+        if (client.failure.empty() && looped != MOSQ_ERR_CONN_LOST) {
+            client.failure =
+                looped == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(looped);
+        }
+    }
     if (!client.connected && !client.lost &&
         std::chrono::steady_clock::now() - client.started > CONNECT_WAIT) {
         client.lost = true;
@@ -320,6 +334,13 @@ void MqttPublisher::Exchange() {
 bool MqttPublisher::DropLostClient() {
     if (!client_->lost) return false;
     const std::string address = settings_.host + ":" + std::to_string(settings_.port);
+    if (!client_->tlsError.empty()) {
+        client_->failure =
+            "the TLS handshake failed (" + client_->tlsError +
+            "); the broker's certificate was checked against " +
+            (settings_.caFile.empty() ? std::string("the system's CAs in /etc/ssl/certs")
+                                      : "the CA file " + settings_.caFile);
+    }
     if (client_->announced) {
         Say(LogLevel::Warning, "The MQTT broker " + address + " was lost; looking for it");
         lastFailure_.clear();
@@ -337,10 +358,12 @@ bool MqttPublisher::DropLostClient() {
 void MqttPublisher::Announce() {
     bool rediscover = false;
     std::chrono::seconds interval;
+    std::vector<AlertSensor> alerts;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         rediscover = std::exchange(rediscover_, false);
         interval = interval_;
+        alerts = alerts_;
     }
     Client& client = *client_;
     if (client.announced && !rediscover && !client.homeAssistantBack) return;
@@ -354,46 +377,65 @@ void MqttPublisher::Announce() {
     }
     client.announced = true;
     client.homeAssistantBack = false;
-    Publish(statusTopic_, "online", true);
-    for (const MqttMessage& message : DiscoveryMessages(settings_.station, interval)) {
+    // The per-entity configs of before go once, handed over to the device's.
+    const std::string moved = "mqttDiscoveryMoved:" + settings_.station;
+    const bool moving = !archive_->Setting(moved);
+    std::vector<MqttMessage> before;
+    if (moving) before = FormerDiscoveryHandOver(settings_.station);
+    before.push_back({statusTopic_, "online", true});
+    for (const MqttMessage& message : before)
         Publish(message.topic, message.payload, message.retain);
+    PublishDiscovery(interval, alerts);
+    if (moving) {
+        for (const MqttMessage& message : FormerDiscoveryRemoval(settings_.station)) {
+            Publish(message.topic, message.payload, message.retain);
+        }
     }
-    client.alertConfigsDue = true;
+    if (moving) archive_->SetSetting(moved, "1");
+    client.alertStatesDue = true;
+}
+
+void MqttPublisher::PublishDiscovery(std::chrono::seconds interval,
+                                     const std::vector<AlertSensor>& alerts) {
+    std::vector<std::string> ids;
+    for (const AlertSensor& alert : alerts) ids.push_back(alert.id);
+    std::vector<std::string> removed;
+    for (const std::string& old : announcedAlerts_) {
+        if (std::find(ids.begin(), ids.end(), old) == ids.end()) removed.push_back(old);
+    }
+    const MqttMessage device = DeviceDiscovery(settings_.station, interval, alerts, removed);
+    Publish(device.topic, device.payload, device.retain);
+    for (const std::string& old : removed) {
+        const MqttMessage emptied = AlertStateRemoval(settings_.station, old);
+        Publish(emptied.topic, emptied.payload, emptied.retain);
+    }
+    std::string kept;
+    for (const std::string& id : ids) kept += id + "\n";
+    archive_->SetSetting(AlertsKey(settings_.station), kept);
+    announcedAlerts_ = ids;
 }
 
 void MqttPublisher::PublishAlerts() {
     Client& client = *client_;
-    std::vector<AlertSensor> sensors;
+    std::vector<AlertSensor> alerts;
+    std::chrono::seconds interval;
     bool changed = false;
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        sensors = alerts_;
+        alerts = alerts_;
+        interval = interval_;
         changed = std::exchange(alertsChanged_, false);
     }
-    if (!changed && !client.alertConfigsDue) return;
+    if (!changed && !client.alertStatesDue) return;
     std::vector<std::string> ids;
-    for (const AlertSensor& sensor : sensors) ids.push_back(sensor.id);
-    if (client.alertConfigsDue || ids != announcedAlerts_) {
-        for (const std::string& old : announcedAlerts_) {
-            if (std::find(ids.begin(), ids.end(), old) != ids.end()) continue;
-            for (const MqttMessage& removal : AlertRemovalMessages(settings_.station, old)) {
-                Publish(removal.topic, removal.payload, removal.retain);
-            }
-        }
-        for (const AlertSensor& sensor : sensors) {
-            const MqttMessage config = AlertDiscoveryMessage(settings_.station, sensor);
-            Publish(config.topic, config.payload, config.retain);
-        }
-        std::string kept;
-        for (const std::string& id : ids) kept += id + "\n";
-        archive_->SetSetting(AlertsKey(settings_.station), kept);
-        announcedAlerts_ = ids;
-        client.alertConfigsDue = false;
-    }
-    for (const AlertSensor& sensor : sensors) {
-        const MqttMessage state = AlertStateMessage(settings_.station, sensor);
+    for (const AlertSensor& alert : alerts) ids.push_back(alert.id);
+    if (ids != announcedAlerts_) PublishDiscovery(interval, alerts);
+    for (const AlertSensor& alert : alerts) {
+        const MqttMessage state = AlertStateMessage(settings_.station, alert);
         Publish(state.topic, state.payload, state.retain);
     }
+    client.alertStatesDue = false;
+}
 }
 
 void MqttPublisher::AdvanceCursor() {

@@ -76,6 +76,9 @@ private:
     void AdvanceCursor();
     void SendNextReading();
     void PublishAlerts();
+    // The device's discovery with the alert rules as they are; those
+    // announced before and gone since are taken off.
+    void PublishDiscovery(std::chrono::seconds interval, const std::vector<AlertSensor>& alerts);
     void WaitForWork();
 
     void Publish(const std::string& topic, const std::string& payload, bool retain);

@@ -17,10 +17,15 @@ protected:
         std::filesystem::create_directories(data);
         auto archive = ArchiveDatabase::Open(data + "/archive.db");
         ASSERT_TRUE(archive) << archive.error;
-        ArchiveRow full{.channel = 1, .time = 1700000000, .temperature = 21.4, .humidity = 45,
-                        .dewPoint = 9.2, .heatIndex = 21.4, .source = RowSource::Live};
-        ArchiveRow bare{.channel = 3, .time = 1700000060, .humidity = 80,
-                        .source = RowSource::Card};
+        ArchiveRow full{.channel = 1,
+                        .time = 1700000000,
+                        .temperature = 21.4,
+                        .humidity = 45,
+                        .dewPoint = 9.2,
+                        .heatIndex = 21.4,
+                        .source = RowSource::Live};
+        ArchiveRow bare{
+            .channel = 3, .time = 1700000060, .humidity = 57, .source = RowSource::Card};
         ArchiveRow later = full;
         later.time = 1700000600;
         ASSERT_TRUE((*archive.value)->Add("attic, north=1", {full, bare, later}));
@@ -67,8 +72,9 @@ TEST_F(ArchiveCliTest, CsvHasUnitsInItsHeaderAndEmptyCellsForNoValue) {
     EXPECT_TRUE(std::regex_match(first[2], std::regex(ISO_TIME))) << first[2];
     EXPECT_EQ(std::vector<std::string>(first.begin() + 3, first.end()),
               (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live"}));
-    EXPECT_EQ(CsvFields(lines[3]), (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2],
-                                                              "", "80", "", "", "card"}));
+    EXPECT_EQ(CsvFields(lines[3]),
+              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "57", "",
+                                        "", "card"}));
 }
 
 TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
@@ -82,7 +88,7 @@ TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
     EXPECT_TRUE(std::regex_match(row["time"].get<std::string>(), std::regex(ISO_TIME)));
     EXPECT_TRUE(row["temperature"].is_null() && row["dewPoint"].is_null() &&
                 row["heatIndex"].is_null());
-    EXPECT_EQ(row["humidity"], 80.0);
+    EXPECT_EQ(row["humidity"], 57.0);
     EXPECT_EQ(row["source"], "card");
 }
 
@@ -95,7 +101,8 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
     for (const std::string& line : Lines(run.out)) {
         std::smatch parts;
         ASSERT_TRUE(std::regex_match(line, parts, point)) << line;
-        EXPECT_EQ(std::regex_replace(parts[1].str(), std::regex(R"(\\(.))"), "$1"), "attic, north=1");
+        EXPECT_EQ(std::regex_replace(parts[1].str(), std::regex(R"(\\(.))"), "$1"),
+                  "attic, north=1");
         std::map<std::string, double> fields;
         std::istringstream in(parts[3].str());
         for (std::string field; std::getline(in, field, ',');) {
@@ -106,7 +113,7 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
             fields[field.substr(0, equals)] = std::stod(field.substr(equals + 1));
         }
         if (parts[2] == "3") {
-            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 80}}));
+            EXPECT_EQ(fields, (std::map<std::string, double>{{"humidity", 57}}));
         }
         times.push_back(parts[4]);
     }
@@ -141,17 +148,27 @@ TEST_F(ArchiveCliTest, OpenMetricsGroupsEachFamilyAndEndsInEof) {
     EXPECT_EQ(families, (std::vector<std::string>{
                             "corvalin_temperature_celsius", "corvalin_relative_humidity_ratio",
                             "corvalin_dew_point_celsius", "corvalin_heat_index_celsius"}));
-    EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.8}));
+    EXPECT_EQ(values["corvalin_relative_humidity_ratio"], (std::vector<double>{0.45, 0.45, 0.57}));
     EXPECT_EQ(values["corvalin_temperature_celsius"].size(), 2u);
 }
 
 TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {
-    CliRun run = Cli({"archive", "gaps", "--interval", "60"});
+    // Up to the end asked for, or else up to now, a channel without rows is a gap too.
+    const char* lastRow = "2023-11-14T22:23:20Z";
+    CliRun run = Cli({"archive", "gaps", "--interval", "60", "--to", lastRow});
     EXPECT_EQ(run.status, 0) << run.said;
-    EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+    EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
     EXPECT_NE(run.out.find("CH1: no rows from"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("(600 s)"), std::string::npos);
-    EXPECT_NE(Cli({"archive", "gaps", "--interval", "300"}).out.find("No gaps"), std::string::npos);
+    EXPECT_NE(run.out.find("CH3: no rows since"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("(540 s up to"), std::string::npos);
+    EXPECT_NE(Cli({"archive", "gaps", "--interval", "300", "--to", lastRow}).out.find("No gaps"),
+              std::string::npos);
+    run = Cli({"--json", "archive", "gaps", "--interval", "300"});
+    const nlohmann::json open = nlohmann::json::parse(run.out);
+    ASSERT_EQ(open.size(), 2u) << run.out;
+    EXPECT_TRUE(open[0]["open"] && open[1]["open"]);
+    EXPECT_GT(open[0]["seconds"].get<int64_t>(), 86400 * 365);
 
     // A second sync right after the first adds nothing.
     run = Cli({"--json", "archive", "sync"});
@@ -160,6 +177,7 @@ TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {
     run = Cli({"--json", "archive", "sync"});
     ASSERT_EQ(run.status, 0) << run.said;
     EXPECT_EQ(nlohmann::json::parse(run.out)["rowsAdded"], 0);
+    EXPECT_EQ(nlohmann::json::parse(run.out)["skipped"][0], "INDOOR.CSV (not a log of CH1 to CH8)");
     EXPECT_EQ(nlohmann::json::parse(run.out)["bytesFetched"], 0);
 
     EXPECT_EQ(Cli({"archive", "--from", "yesterday"}).status, 2);

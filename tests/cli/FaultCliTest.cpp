@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <chrono>
 #include <future>
 
 #include "CliFixture.h"
@@ -102,6 +103,54 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
                 EXPECT_TRUE(channel["temperature"].is_null()) << name;
             }
         }
+    }
+}
+
+// A station that answers nothing is told at the first answer that does not
+// come, by every command that runs once.
+TEST(FaultCli, ASilentStationIsToldWithinThreeSeconds) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"status"},
+        {"live"},
+        {"settings"},
+        {"settings", "set", "unit=F"},
+        {"interval"},
+        {"interval", "10"},
+        {"alarm"},
+        {"alarm", "set", "temperature-alarm=ON"},
+        {"calibration"},
+        {"calibration", "set", "ch1.temp=0.5"},
+        {"sync-time", "--yes"},
+        {"files"},
+        {"download", "CH1.CSV"},
+        {"delete", "CH1.CSV", "--yes"},
+        {"archive", "sync"},
+    };
+    struct Timed {
+        CliRun run;
+        std::chrono::steady_clock::duration took;
+    };
+    std::vector<std::future<Timed>> runs;
+    for (const auto& command : commands) {
+        runs.push_back(std::async(std::launch::async, [&command] {
+            test::TempDir dir;
+            std::vector<std::string> all{"--simulate",  "--sim-card",     dir.File("card"),
+                                         "--data-dir",  dir.File("data"), "--sim-fault",
+                                         "drop=1000000"};
+            all.insert(all.end(), command.begin(), command.end());
+            const auto start = std::chrono::steady_clock::now();
+            CliRun run = RunTool(all);
+            return Timed{std::move(run), std::chrono::steady_clock::now() - start};
+        }));
+    }
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const Timed timed = runs[i].get();
+        const std::string name =
+            commands[i][0] + (commands[i].size() > 1 ? " " + commands[i][1] : "");
+        EXPECT_EQ(timed.run.status, EXIT_FAILED) << name << "\n" << timed.run.err;
+        EXPECT_EQ(timed.run.said.rfind("The station did not answer", 0), 0u)
+            << name << ": " << timed.run.said;
+        EXPECT_LT(timed.took, std::chrono::seconds(3)) << name;
     }
 }
 

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -30,19 +33,25 @@ using Clock = std::chrono::steady_clock;
 
 class Daemon {
 public:
-    // Its log goes to `logFile`, or nowhere.
+    // `environment` adds NAME=VALUE entries to this process's own; its log
+    // goes to `logFile`, or nowhere.
     explicit Daemon(const std::vector<std::string>& arguments,
+                    std::vector<std::string> environment = {},
                     const std::string& logFile = "/dev/null") {
         std::vector<std::string> all{CORVALIND_PATH};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& e : environment) envp.push_back(e.data());
+        for (char** e = environ; *e; ++e) envp.push_back(*e);
+        envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, logFile.c_str(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0600);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Daemon() {
@@ -82,7 +91,7 @@ int64_t Count(const std::string& archivePath, int channel, RowSource source) {
 }
 
 // Waits (bounded) until `ready` holds.
-bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 20s) {
+bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 60s) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
         if (ready()) return true;
@@ -94,7 +103,9 @@ bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit =
 class DaemonTest : public ::testing::Test {
 protected:
     std::vector<std::string> Arguments() {
-        std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
+        if (!std::filesystem::exists(dir.File("corvalind.conf"))) {
+            std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
+        }
         return {"--simulate",
                 "--sim-pace",
                 "0",
@@ -120,6 +131,18 @@ TEST_F(DaemonTest, StopsOnSigtermAfterItsWrites) {
     auto opened = ArchiveDatabase::Open(archive);
     ASSERT_TRUE(opened);
     EXPECT_TRUE((*opened.value)->Check());
+}
+
+TEST_F(DaemonTest, OneLoggerPerDataFolder) {
+    std::vector<std::string> arguments = Arguments();
+    arguments[6] = dir.File("new/folder/data");  // --data-dir: made with its parents
+    archive = dir.File("new/folder/data/archive.db");
+    Daemon first(arguments);
+    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) > 0; }));
+    Daemon second(arguments);
+    EXPECT_EQ(second.WaitFor(30s), 1);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.WaitFor(30s), 0);
 }
 
 TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
@@ -159,6 +182,52 @@ TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
         << Count(archive, 2, RowSource::Card);
 }
 
+// Under systemd: ready at once, and alive and saying how far it is while a
+// card that takes longer than the watchdog's time comes in.
+TEST_F(DaemonTest, ReadyAtOnceAndAliveThroughALongCardSync) {
+    const int lines = 12000;  // some 430 kB: several seconds at the station's pace
+    std::filesystem::create_directories(dir.File("card"));
+    {
+        std::ofstream log(dir.File("card/CH2.CSV"), std::ios::binary);
+        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+        for (int i = 0; i < lines; ++i)
+            log << FormatLogTime(1600000000 + i * 60L) << ",20.0,50,9.3,20.0\r\n";
+    }
+    const int notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = dir.File("notify");
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::string> arguments = Arguments();
+    arguments[2] = "1";  // --sim-pace: a report a millisecond, as the station sends them
+    Daemon daemon(arguments, {"NOTIFY_SOCKET=" + path, "WATCHDOG_USEC=2000000"});
+
+    std::vector<std::string> messages;
+    const auto until = Clock::now() + 120s;
+    while (Count(archive, 2, RowSource::Card) < lines && Clock::now() < until) {
+        char buffer[4096];
+        const ssize_t got = recv(notify, buffer, sizeof buffer, 0);
+        if (got > 0) {
+            messages.emplace_back(buffer, static_cast<size_t>(got));
+        } else {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    close(notify);
+    ASSERT_EQ(Count(archive, 2, RowSource::Card), lines);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.front().find("READY=1"), std::string::npos) << messages.front();
+    // Each slice of the sync is a turn: its status says how far, and the heartbeat follows.
+    size_t progress = 0;
+    for (size_t i = 1; i + 1 < messages.size(); ++i) {
+        if (messages[i].find("syncing the card: CH2.CSV") == std::string::npos) continue;
+        ++progress;
+        EXPECT_EQ(messages[i + 1], "WATCHDOG=1") << i;
+    }
+    EXPECT_GT(progress, 3u);
+}
+
 TEST_F(DaemonTest, ItsLastWillSaysOfflineWhenItIsKilled) {
     test::MqttBroker broker;
     ASSERT_TRUE(broker.Start());
@@ -174,6 +243,36 @@ TEST_F(DaemonTest, ItsLastWillSaysOfflineWhenItIsKilled) {
     daemon.WaitFor(10s);
     ASSERT_TRUE(subscriber.WaitFor(status, 2));
     EXPECT_EQ(subscriber.On(status).back().payload, "offline");
+    // Retained: who comes later learns it too.
+    test::MqttSubscriber later(broker.port(), "later");
+    ASSERT_TRUE(later.WaitFor(status, 1));
+    EXPECT_EQ(later.On(status)[0].payload, "offline");
+    EXPECT_TRUE(later.On(status)[0].retained);
+}
+
+// A reload takes a new station name to every part: the old name's topics
+// say offline, the new one's publish, the status file names it.
+TEST_F(DaemonTest, AReloadRenamesTheStationOnTheBrokerToo) {
+    test::MqttBroker broker;
+    ASSERT_TRUE(broker.Start());
+    test::MqttSubscriber subscriber(broker.port());
+    std::vector<std::string> arguments = Arguments();
+    const auto configure = [&](const char* station) {
+        std::ofstream(dir.File("corvalind.conf"))
+            << "station = " << station << "\nmqtt = " << broker.Address() << "\n";
+    };
+    configure("attic");
+    Daemon daemon(arguments);
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/attic/ch1/state", 1));
+    configure("cellar");
+    daemon.Signal(SIGHUP);
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/cellar/ch1/state", 1));
+    EXPECT_EQ(subscriber.On("corvalin/attic/status").back().payload, "offline");
+    EXPECT_EQ(subscriber.On("corvalin/cellar/status").back().payload, "online");
+    ASSERT_TRUE(Eventually([&] {
+        const auto status = ReadServiceStatus(dir.File("data"));
+        return status && *status.value && (*status.value)->status.state.station == "cellar";
+    }));
 }
 
 std::string ReadAll(const std::string& path) {
@@ -237,7 +336,7 @@ TEST_F(DaemonTest, AnAlertReachesEachSinkOnceAsItFiresAndOnceAsItClears) {
 TEST_F(DaemonTest, ABadRuleStopsTheStartAndOnAReloadKeepsTheOldRules) {
     std::vector<std::string> arguments = Arguments();
     arguments.insert(arguments.end(), {"--alert", "ch1.temperature abve 30"});
-    Daemon refused(arguments, dir.File("refused.log"));
+    Daemon refused(arguments, {}, dir.File("refused.log"));
     EXPECT_EQ(refused.WaitFor(10s), 2);
     EXPECT_NE(ReadAll(dir.File("refused.log"))
                   .find("Bad alert rule \"ch1.temperature abve 30\": \"abve\" is not"),
@@ -247,7 +346,7 @@ TEST_F(DaemonTest, ABadRuleStopsTheStartAndOnAReloadKeepsTheOldRules) {
     const std::vector<std::string> fromConfig = Arguments();
     std::ofstream(dir.File("corvalind.conf")) << "alert = ch1.temperature above 30 for 10m\n"
                                               << "alert = station lost 5m\n";
-    Daemon daemon(fromConfig, dir.File("daemon.log"));
+    Daemon daemon(fromConfig, {}, dir.File("daemon.log"));
     const auto rules = [&] {
         const std::optional<ServiceState> state = LoggerState(dir.File("data"));
         return state ? static_cast<int>(state->alertRules) : -1;

@@ -17,11 +17,24 @@ QString Header(CardDialog& dialog, int column) {
     return dialog.model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
 }
 
+// As a click does: the row is highlighted, then the click is told.
 void ClickFile(CardDialog& dialog, const QString& name) {
     auto* files = Child<QTableWidget>(dialog, "fileList");
     for (int row = 0; row < files->rowCount(); ++row) {
-        if (files->item(row, 0)->text() == name) emit files->cellClicked(row, 0);
+        if (files->item(row, 0)->text() != name) continue;
+        files->setCurrentCell(row, 0);
+        emit files->cellClicked(row, 0);
     }
+}
+
+// The names of the highlighted rows of the file list.
+QStringList HighlightedFiles(CardDialog& dialog) {
+    QStringList names;
+    for (const QModelIndex& row :
+         Child<QTableWidget>(dialog, "fileList")->selectionModel()->selectedRows()) {
+        names << row.data().toString();
+    }
+    return names;
 }
 
 // Opens the graph from the card dialog; gives its unit and how many readings
@@ -109,5 +122,38 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     // The table still shows the last import; the database is emptied.
     QVERIFY(dialog.model()->rowCount() > 0);
     QCOMPARE(OpenGraph(dialog).second, 0);
+    QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH1.CSV"_s});
+
+    // A file in the middle: the list would highlight the one after it.
+    ClickFile(dialog, u"CH3.CSV"_s);
+    QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH3.CSV"_s});
+    Click(dialog, "deleteButton");
+    QCOMPARE(files->rowCount(), 6);
+    QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH1.CSV"_s});
+    QCOMPARE(Label(dialog, "selectedName"), u"CH1.CSV"_s);
+    QVERIFY(Label(dialog, "sizeText").endsWith(u" KB"_s));  // CH1's size, not CH3's
+    // Select fetches the file highlighted and named.
+    Click(dialog, "selectButton");
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(test::ReadAll(data.File("CH1.CSV")),
+             test::ReadAll(rig.station().CardDir() + "/CH1.CSV"));
+    QVERIFY(!std::filesystem::exists(data.File("CH4.CSV")));
+    // Picked with the keyboard (the selection moves, no click): named as well.
+    files->selectRow(1);
+    QCOMPARE(Label(dialog, "selectedName"), u"CH2.CSV"_s);
+    dialog.End();
+
+    // Opened again, it starts as it first did.
+    QVERIFY(dialog.model()->rowCount() > 0);
+    dialog.Begin();
+    QCOMPARE(files->rowCount(), 6);
+    QVERIFY(HighlightedFiles(dialog).isEmpty());
+    QCOMPARE(Label(dialog, "selectedName"), QString());
+    QVERIFY(Child<QLabel>(dialog, "sizeText")->isHidden());
+    QCOMPARE(dialog.model()->rowCount(), 0);
+    QCOMPARE(dialog.model()->columnCount(), 5);
+    QCOMPARE(Header(dialog, 1), u"Temperature"_s);
+    QCOMPARE(progress->value(), progress->minimum());
+    QCOMPARE(dialog.UnitText(), u"(°C)"_s);  // Graph draws what the database holds
     dialog.End();
 }

@@ -125,28 +125,40 @@ void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
     test::TempDir dir;
     const QString data = QString::fromStdString(dir.File("data"));
     QVERIFY(QDir().mkpath(data));
+    QVERIFY(QDir().mkpath(QString::fromStdString(dir.File("tmp"))));
     test::WriteAll(dir.File("data/7500.db"), "records of earlier runs");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"XDG_RUNTIME_DIR"_s, QString::fromStdString(dir.path()));
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    QProcess first, second;
-    for (QProcess* process : {&first, &second}) {
-        process->setProcessEnvironment(environment);
-        process->setProgram(QStringLiteral(CORVALIN_BIN));
-        process->setArguments({u"--simulate"_s, u"--sim-card"_s,
-                               QString::fromStdString(dir.File("card")), u"--data-dir"_s, data});
+    // The session's runtime folder, one that is named but not there (made by
+    // whichever copy comes first), and one that cannot be made: the copies
+    // meet in a private folder of the user's then.
+    for (const std::string& runtime :
+         {dir.path(), dir.File("missing"), dir.File("missing-parent/run")}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_RUNTIME_DIR"_s, QString::fromStdString(runtime));
+        environment.insert(u"TMPDIR"_s, QString::fromStdString(dir.File("tmp")));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        QProcess first, second;
+        for (QProcess* process : {&first, &second}) {
+            process->setProcessEnvironment(environment);
+            process->setProgram(QStringLiteral(CORVALIN_BIN));
+            process->setArguments({u"--simulate"_s, u"--sim-card"_s,
+                                   QString::fromStdString(dir.File("card")), u"--data-dir"_s,
+                                   data});
+        }
+        QFile::remove(data + u"/Main.ini"_s);
+        first.start();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + u"/Main.ini"_s), 10000);
+        second.start();
+        QVERIFY2(second.waitForFinished(5000), runtime.c_str());
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.readAllStandardOutput().isEmpty());
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
+        QCOMPARE(test::ReadAll(dir.File("data/7500.db")), std::string("records of earlier runs"));
     }
-    first.start();
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + u"/Main.ini"_s), 10000);
-    second.start();
-    QVERIFY(second.waitForFinished(5000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QVERIFY(second.readAllStandardOutput().isEmpty());
-    QCOMPARE(first.state(), QProcess::Running);
-    first.kill();
-    first.waitForFinished();
-    QCOMPARE(test::ReadAll(dir.File("data/7500.db")), std::string("records of earlier runs"));
+    QVERIFY(QFile::exists(QString::fromStdString(dir.File("tmp/corvalin-") +
+                                                 std::to_string(geteuid()) + "/kv7500.lock")));
 
     // The second copy's ring reaches the running one, which raises its window.
     const QString socket = QString::fromStdString(dir.File("raise.socket"));

@@ -29,17 +29,16 @@ protected:
         ASSERT_TRUE(broker.Start());
         subscriber = std::make_unique<test::MqttSubscriber>(broker.port());
         ASSERT_TRUE(subscriber->Connected());
-        LoggerSettings settings;
-        settings.dataDir = data.path();
-        settings.interval = 60s;
+        LoggerSettings logging;
+        logging.dataDir = data.path();
+        logging.interval = 60s;
+        logging.station = "attic";
+        logger.Configure(logging);
+        ASSERT_TRUE(ParseMqttAddress(broker.Address(), settings));
         settings.station = "attic";
-        logger.Configure(settings);
-        MqttSettings mqtt;
-        ASSERT_TRUE(ParseMqttAddress(broker.Address(), mqtt));
-        mqtt.station = "attic";
-        mqtt.interval = 60s;
-        mqtt.archivePath = data.File(ARCHIVE_FILE);
-        publisher = std::make_unique<MqttPublisher>(mqtt, state, nullptr);
+        settings.interval = 60s;
+        settings.archivePath = data.File(ARCHIVE_DATABASE_FILE);
+        publisher = std::make_unique<MqttPublisher>(settings, state, nullptr);
         logger.SetReadingListener(
             [this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
         ASSERT_TRUE(publisher->Start());
@@ -53,6 +52,12 @@ protected:
             logger.Turn();
             clock.now += 60s;
         }
+    }
+
+    // Waits (bounded) for what other threads bring about.
+    static bool WaitUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 2400 && !done(); ++i) std::this_thread::sleep_for(25ms);  // 60 s
+        return done();
     }
 
     std::vector<std::string> Payloads(const std::string& topic) {
@@ -76,6 +81,7 @@ protected:
     TestClock clock;
     StationLogger logger{rig.session(), clock, nullptr};
     ServiceStateHolder state;
+    MqttSettings settings;
     std::unique_ptr<MqttPublisher> publisher;
 };
 
@@ -83,34 +89,49 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     Pass(3);
     ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 3));
 
-    // Discovery: one config per channel and quantity, sent once, and
-    // retained: a subscriber that comes later gets every one of them.
-    std::map<std::string, int> configs;
-    for (const auto& message : subscriber->Messages()) {
-        if (message.topic.rfind("homeassistant/", 0) == 0) ++configs[message.topic];
+    // Discovery: one device-based config, sent once and retained, with every
+    // entity under the unique id it always had.
+    const std::string device = "homeassistant/device/corvalin_attic/config";
+    ASSERT_EQ(subscriber->On(device).size(), 1u);
+    const nlohmann::json config = nlohmann::json::parse(subscriber->On(device)[0].payload);
+    EXPECT_EQ(config["dev"]["ids"][0], "corvalin_attic");
+    EXPECT_EQ(config["o"]["name"], "Corvalin");
+    EXPECT_TRUE(config["o"].contains("sw") && config["o"].contains("url"));
+    ASSERT_EQ(config["cmps"].size(), 8u * 6);
+    for (const auto& [id, component] : config["cmps"].items()) {
+        EXPECT_EQ(component["unique_id"], id);
+        EXPECT_EQ(component["default_entity_id"], component["p"].get<std::string>() + "." + id);
+        EXPECT_FALSE(component.contains("object_id")) << id;
+        EXPECT_EQ(component["name"].get<std::string>().find("KV7500"), std::string::npos);
+        EXPECT_EQ(component["availability"].size(), 2u) << id;
     }
-    EXPECT_EQ(configs.size(), 8u * 6);
-    for (const auto& [topic, count] : configs) EXPECT_EQ(count, 1) << topic;
+    const nlohmann::json& temperature = config["cmps"]["corvalin_attic_ch1_temperature"];
+    EXPECT_EQ(temperature["p"], "sensor");
+    EXPECT_EQ(temperature["state_topic"], CH1 + "state");
+    EXPECT_EQ(temperature["device_class"], "temperature");
+    EXPECT_EQ(temperature["state_class"], "measurement");
+    EXPECT_EQ(temperature["unit_of_measurement"], "°C");
+    EXPECT_EQ(temperature["expire_after"], 180);
+    EXPECT_EQ(config["cmps"]["corvalin_attic_ch8_humidity_alarm"]["p"], "binary_sensor");
+    // Each per-entity config of before: handed over, then emptied.
+    const std::string former = "homeassistant/sensor/corvalin_attic_ch4_dew_point/config";
+    ASSERT_EQ(subscriber->On(former).size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(subscriber->On(former)[0].payload)["migrate_discovery"], true);
+    EXPECT_EQ(subscriber->On(former)[1].payload, "");
+    // A subscriber that comes later gets the device's config and no old one.
     test::MqttSubscriber later(broker.port(), "later");
+    ASSERT_TRUE(later.WaitFor(device, 1));
+    EXPECT_TRUE(later.On(device)[0].retained);
     ASSERT_TRUE(later.WaitFor("corvalin/attic/status", 1));
-    for (const auto& [topic, count] : configs) {
-        ASSERT_TRUE(later.WaitFor(topic, 1)) << topic;
-        EXPECT_TRUE(later.On(topic)[0].retained) << topic;
-    }
     EXPECT_TRUE(later.On("corvalin/attic/status")[0].retained);
     EXPECT_TRUE(later.On(CH1 + "availability")[0].retained);
-    const auto temperature =
-        subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
-    ASSERT_EQ(temperature.size(), 1u);
-    const nlohmann::json config = nlohmann::json::parse(temperature[0].payload);
-    EXPECT_EQ(config["unique_id"], "corvalin_attic_ch1_temperature");
-    EXPECT_EQ(config["state_topic"], CH1 + "state");
-    EXPECT_EQ(config["device_class"], "temperature");
-    EXPECT_EQ(config["state_class"], "measurement");
-    EXPECT_EQ(config["unit_of_measurement"], "°C");
-    EXPECT_EQ(config["availability"].size(), 2u);
-    EXPECT_EQ(config["expire_after"], 180);
-    EXPECT_EQ(config["device"]["identifiers"][0], "corvalin_attic");
+    EXPECT_TRUE(later.On(former).empty());
+    // The old configs go once: a new start sends the device's config alone.
+    publisher->Stop();
+    publisher = std::make_unique<MqttPublisher>(settings, state, nullptr);
+    ASSERT_TRUE(publisher->Start());
+    ASSERT_TRUE(subscriber->WaitFor(device, 2));
+    EXPECT_EQ(subscriber->On(former).size(), 2u);
 
     EXPECT_EQ(Payloads("corvalin/attic/status").back(), "online");
     const std::vector<std::string> times = StateTimes(CH1);
@@ -141,12 +162,32 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back()),
               nlohmann::json::parse(R"({"temperature": "ON", "humidity": "OFF"})"));
     EXPECT_EQ(Payloads(CH3 + "availability").back(), "offline");
+    // A subscriber that comes later hears of the lost sensor too.
+    test::MqttSubscriber afterLoss(broker.port(), "after-loss");
+    ASSERT_TRUE(afterLoss.WaitFor(CH3 + "availability", 1));
+    EXPECT_EQ(afterLoss.On(CH3 + "availability")[0].payload, "offline");
+    EXPECT_TRUE(afterLoss.On(CH3 + "availability")[0].retained);
     EXPECT_EQ(Payloads(CH3 + "state").size(), 3u);
+
+    // The alarm answer of the next read does not come: no reading, and no
+    // alarm state built on what did not come; the one after is whole again.
+    rig.station().InjectFault(*ParseFaultSpec("drop=1@3"));
+    Pass(2);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 5));
+    EXPECT_EQ(Payloads(CH1 + "state").size(), 5u);
+    EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back())["temperature"], "ON");
 
     rig.station().SetSensor({1, true, 19.0, 40});
     Pass(1);
-    ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 5));
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 6));
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back())["temperature"], "OFF");
+}
+
+// Every reading once, in order, whatever happened to the broker meanwhile.
+void ExpectEachReadingOnce(const std::vector<std::string>& times, size_t count) {
+    ASSERT_EQ(times.size(), count);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    EXPECT_EQ(std::set<std::string>(times.begin(), times.end()).size(), times.size());
 }
 
 TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
@@ -155,54 +196,65 @@ TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
     broker.Stop();
     Pass(30);  // half an hour of readings while the broker is away
     ASSERT_TRUE(broker.Start());
-    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 32, 60));
-    const std::vector<std::string> times = StateTimes(CH1);
-    ASSERT_EQ(times.size(), 32u);
-    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
-    EXPECT_EQ(std::set<std::string>(times.begin(), times.end()).size(), times.size());
-    EXPECT_TRUE(subscriber->WaitFor(CH3 + "state", 32));
-    // The acknowledgments of the last reading follow its delivery.
-    for (int i = 0; i < 200 && state.Get().queued != 0; ++i) std::this_thread::sleep_for(25ms);
-    EXPECT_EQ(state.Get().queued, 0u);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 32, 120));
+    ASSERT_TRUE(subscriber->WaitFor(CH3 + "state", 32));
+    ExpectEachReadingOnce(StateTimes(CH1), 32);
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
 }
 
-// Each alert rule is a problem binary sensor whose state follows the rule;
-// a rule dropped is removed, also after a restart of the publisher.
+// A broker that stops answering keeps the reading it was given unacknowledged;
+// killed and started again, it gets that one and the rest, each once.
+TEST_F(MqttPublisherTest, AFrozenBrokerKilledAndStartedAgainGetsEveryReadingOnce) {
+    Pass(2);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 2));
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    broker.Freeze();
+    Pass(5);
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 5; }));
+    broker.Kill();
+    ASSERT_TRUE(broker.Start());
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 7, 120));
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    ExpectEachReadingOnce(StateTimes(CH1), 7);
+}
+
+// Each alert rule is a problem binary sensor of the station's device whose
+// state follows the rule; a rule dropped is taken off, also after a restart.
 TEST_F(MqttPublisherTest, AlertRulesAreBinarySensorsWithRetainedStates) {
-    const std::string config = "homeassistant/binary_sensor/corvalin_attic_alert_";
+    const std::string device = "homeassistant/device/corvalin_attic/config";
     const std::string state = "corvalin/attic/alert/";
+    const std::string above = "corvalin_attic_alert_ch1_temperature_above_30";
     Pass(1);
+    ASSERT_TRUE(subscriber->WaitFor(device, 1));
     publisher->SetAlerts({{"ch1_temperature_above_30", "ch1.temperature above 30", false},
                           {"station_lost_5m", "station lost 5m", false}});
     ASSERT_TRUE(subscriber->WaitFor(state + "station_lost_5m", 1));
-    const nlohmann::json sensor =
-        nlohmann::json::parse(Payloads(config + "ch1_temperature_above_30/config").at(0));
+    ASSERT_EQ(subscriber->On(device).size(), 2u);
+    const nlohmann::json sensor = nlohmann::json::parse(Payloads(device).back())["cmps"][above];
+    EXPECT_EQ(sensor["p"], "binary_sensor");
     EXPECT_EQ(sensor["name"], "Alert ch1.temperature above 30");
     EXPECT_EQ(sensor["device_class"], "problem");
     EXPECT_EQ(sensor["state_topic"], state + "ch1_temperature_above_30");
-    EXPECT_EQ(sensor["unique_id"], "corvalin_attic_alert_ch1_temperature_above_30");
+    EXPECT_EQ(sensor["unique_id"], above);
     EXPECT_EQ(Payloads(state + "ch1_temperature_above_30"), std::vector<std::string>{"OFF"});
 
     publisher->SetAlerts({{"ch1_temperature_above_30", "ch1.temperature above 30", true},
                           {"station_lost_5m", "station lost 5m", false}});
     ASSERT_TRUE(subscriber->WaitFor(state + "ch1_temperature_above_30", 2));
     EXPECT_EQ(Payloads(state + "ch1_temperature_above_30").back(), "ON");
-    EXPECT_EQ(Payloads(config + "ch1_temperature_above_30/config").size(), 1u);  // unchanged rules
+    EXPECT_EQ(subscriber->On(device).size(), 2u);  // the same rules: no new discovery
 
-    // Stopped with two rules, started again with one: the other is removed.
+    // Stopped with two rules, started again with one: the other is taken off.
     publisher->Stop();
-    MqttSettings mqtt = publisher->settings();
-    publisher = std::make_unique<MqttPublisher>(mqtt, this->state, nullptr);
+    publisher = std::make_unique<MqttPublisher>(settings, this->state, nullptr);
     publisher->SetAlerts({{"station_lost_5m", "station lost 5m", false}});
     ASSERT_TRUE(publisher->Start());
-    ASSERT_TRUE(subscriber->WaitFor(config + "ch1_temperature_above_30/config", 2));
-    EXPECT_EQ(Payloads(config + "ch1_temperature_above_30/config").back(), "");
+    ASSERT_TRUE(subscriber->WaitFor(device, 3));
+    EXPECT_EQ(nlohmann::json::parse(Payloads(device).back())["cmps"][above],
+              nlohmann::json::parse(R"({"p": "binary_sensor"})"));
     // What the broker keeps for one who comes later.
     test::MqttSubscriber later(broker.port(), "later-alerts");
     ASSERT_TRUE(later.WaitFor(state + "station_lost_5m", 1));
-    ASSERT_TRUE(later.WaitFor(config + "station_lost_5m/config", 1));
-    EXPECT_TRUE(later.On(config + "station_lost_5m/config")[0].retained);
-    EXPECT_TRUE(later.On(config + "ch1_temperature_above_30/config").empty());
     EXPECT_TRUE(later.On(state + "ch1_temperature_above_30").empty());
     EXPECT_EQ(later.On(state + "station_lost_5m")[0].payload, "OFF");
 }

@@ -5,6 +5,7 @@
 #include <mosquitto.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,18 +27,43 @@ struct Library {
 
 }  // namespace
 
-MqttBroker::MqttBroker() : port_(FreeLoopbackPort()) {
-    std::ofstream(dir_.File("mosquitto.conf")) << "listener " << port_ << " 127.0.0.1\n"
-                                               << "allow_anonymous true\n"
-                                               << "persistence true\n"
-                                               << "persistence_location " << dir_.path() << "/\n"
-                                               << "autosave_interval 1\n"
-                                               << "log_dest none\n";
+MqttBroker::MqttBroker(const std::string& settings)
+    : port_(FreeLoopbackPort()), settings_(settings) {
+    // Started by root, mosquitto runs as its own user: it must reach its files.
+    chmod(dir_.path().c_str(), 0755);
 }
 
 MqttBroker::~MqttBroker() { Stop(); }
 
+void MqttBroker::RequireUser(const std::string& user, const std::string& password) {
+    // The password as given, spaces and all: an argument, not a line of a file.
+    std::string program = "/usr/bin/mosquitto_passwd";
+    std::string create = "-c";
+    std::string batch = "-b";
+    std::string file = dir_.File("passwords");
+    std::string name = user;
+    std::string secret = password;
+    char* argv[] = {program.data(), create.data(), batch.data(), file.data(),
+                    name.data(),    secret.data(), nullptr};
+    pid_t pid = -1;
+    int status = -1;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) == 0) waitpid(pid, &status, 0);
+    if (status == 0) {
+        chmod(file.c_str(), 0644);
+        passwords_ = file;
+    }
+}
+
 bool MqttBroker::Start() {
+    std::ofstream(dir_.File("mosquitto.conf"))
+        << "listener " << port_ << " 127.0.0.1\n"
+        << settings_
+        << (passwords_.empty() ? "allow_anonymous true\n"
+                               : "allow_anonymous false\npassword_file " + passwords_ + "\n")
+        << "persistence true\n"
+        << "persistence_location " << dir_.path() << "/\n"
+        << "autosave_interval 1\n"
+        << "log_dest none\n";
     std::string program = "/usr/sbin/mosquitto";
     std::string flag = "-c";
     std::string conf = dir_.File("mosquitto.conf");
@@ -52,7 +78,7 @@ bool MqttBroker::Start() {
         pid_ = -1;
         return false;
     }
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 1200; ++i) {  // 30 s
         if (AcceptsConnections(port_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
@@ -62,6 +88,18 @@ bool MqttBroker::Start() {
 void MqttBroker::Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
+    kill(pid_, SIGCONT);  // a frozen broker takes the SIGTERM only once it runs
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+void MqttBroker::Freeze() {
+    if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void MqttBroker::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
 }
@@ -94,14 +132,16 @@ MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
         });
     mosquitto_connect(client_, "127.0.0.1", port, 30);
     mosquitto_loop_start(client_);
-    for (int i = 0; i < 200 && !Connected(); ++i) {
+    for (int i = 0; i < 1200 && !Connected(); ++i) {  // 30 s
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
 }
 
 MqttSubscriber::~MqttSubscriber() {
+    // A disconnect ends the loop's thread by itself; cancelling it could leave
+    // one of libmosquitto's mutexes held.
     mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, true);
+    mosquitto_loop_stop(client_, false);
     mosquitto_destroy(client_);
 }
 

@@ -17,17 +17,28 @@ namespace corvalin::test {
 // that a stop and a start keep the sessions and their queued messages.
 class MqttBroker {
 public:
-    MqttBroker();
+    // `settings` go after the listener's line: e.g. its certfile and keyfile.
+    explicit MqttBroker(const std::string& settings = "");
+    // Only this user, with this password, may connect (before Start).
+    void RequireUser(const std::string& user, const std::string& password);
+    const TempDir& dir() const { return dir_; }
     ~MqttBroker();
     // False when the broker did not come up in time.
     bool Start();
     void Stop();
+    // Stops the broker's process where it is (SIGSTOP): its sockets stay
+    // open, nothing is read or answered.
+    void Freeze();
+    // Kills it without a word (SIGKILL), frozen or not.
+    void Kill();
     int port() const { return port_; }
     std::string Address() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
 
 private:
     TempDir dir_;
     int port_ = 0;
+    std::string settings_;
+    std::string passwords_;
     pid_t pid_ = -1;
 };
 
@@ -48,7 +59,7 @@ public:
     std::vector<ReceivedMessage> Messages() const;
     std::vector<ReceivedMessage> On(const std::string& topic) const;
     // Waits (bounded) until `count` messages came on `topic`.
-    bool WaitFor(const std::string& topic, size_t count, int seconds = 20) const;
+    bool WaitFor(const std::string& topic, size_t count, int seconds = 60) const;
 
 private:
     mosquitto* client_ = nullptr;

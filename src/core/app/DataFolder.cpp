@@ -42,6 +42,15 @@ std::string DefaultDataDirectory() {
     return std::string(home != nullptr ? home : ".") + "/.local/share/KV7500";
 }
 
+std::string SharedSimulatedStationFolder() {
+    const char* stateHome = std::getenv("XDG_STATE_HOME");
+    if (stateHome != nullptr && *stateHome != '\0') {
+        return std::string(stateHome) + "/corvalin/simulated-station";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.local/state/corvalin/simulated-station";
+}
+
 std::vector<std::string> MainIniTemplates(const std::string& programDir) {
     return {programDir + "/" + MAIN_INI_FILE, programDir + "/../share/corvalin/" + MAIN_INI_FILE};
 }

@@ -11,6 +11,11 @@ namespace corvalin {
 // $XDG_DATA_HOME/KV7500, or ~/.local/share/KV7500.
 std::string DefaultDataDirectory();
 
+// The simulated station every program of the user shares unless told
+// otherwise: its card/ and state.json in $XDG_STATE_HOME/corvalin/
+// simulated-station, or ~/.local/state/corvalin/simulated-station.
+std::string SharedSimulatedStationFolder();
+
 // Where the template Main.ini is looked for: next to the program, then in
 // the installed share folder.
 std::vector<std::string> MainIniTemplates(const std::string& programDir);

@@ -11,7 +11,7 @@ class SingleInstance {
 public:
     enum class State { First, AnotherIsRunning, Unknown };
 
-    // `folder` empty: $XDG_RUNTIME_DIR, else the temp folder.
+    // `folder` empty: LockFolder().
     explicit SingleInstance(const std::string& folder = {});
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -26,5 +26,13 @@ private:
     State state_ = State::Unknown;
     std::string path_;
 };
+
+// Where the lock is kept: $XDG_RUNTIME_DIR when it names a folder of this
+// user's (made when it is not there but its parent is); else, when it is
+// unset or unusable, the private folder corvalin-UID in the temp folder
+// (made rwx------), or, when someone else holds that name, corvalin in the
+// user's cache folder. Every copy a user starts finds the same folder;
+// empty when there is none.
+std::string LockFolder();
 
 }  // namespace corvalin

@@ -272,8 +272,9 @@ Result<std::vector<ArchiveRow>> ArchiveDatabase::NextLiveReading(const std::stri
     const Result<int64_t> id = StationId(station, false);
     if (!id) return R::Of(rows);  // no row of it yet
     Result<SqliteStatement> prepared = db_.Prepare(
-        "SELECT channel, time, temperature, humidity, dew_point, heat_index FROM readings "
-        "WHERE station = ?1 AND source = 'live' AND time = (SELECT min(time) FROM readings "
+        "SELECT channel, time, temperature, humidity, dew_point, heat_index "
+        "FROM readings INDEXED BY readings_live WHERE station = ?1 AND source = 'live' AND "
+        "time = (SELECT min(time) FROM readings INDEXED BY readings_live "
         "WHERE station = ?1 AND source = 'live' AND time > ?2) ORDER BY channel");
     if (!prepared) return R::Fail(prepared.error);
     sqlite3_stmt* s = prepared.value->get();
@@ -298,8 +299,8 @@ Result<int64_t> ArchiveDatabase::LiveReadingsAfter(const std::string& station, i
     const Result<int64_t> id = StationId(station, false);
     if (!id) return Result<int64_t>::Of(0);
     Result<SqliteStatement> prepared = db_.Prepare(
-        "SELECT count(DISTINCT time) FROM readings WHERE station = ? AND source = 'live' "
-        "AND time > ?");
+        "SELECT count(DISTINCT time) FROM readings INDEXED BY readings_live "
+        "WHERE station = ? AND source = 'live' AND time > ?");
     if (!prepared) return Result<int64_t>::Fail(prepared.error);
     sqlite3_stmt* s = prepared.value->get();
     sqlite3_bind_int64(s, 1, *id);
@@ -308,14 +309,13 @@ Result<int64_t> ArchiveDatabase::LiveReadingsAfter(const std::string& station, i
     return Result<int64_t>::Of(sqlite3_column_int64(s, 0));
 }
 
-std::optional<int64_t> ArchiveDatabase::NewestTime(const std::string& station, RowSource source) {
+std::optional<int64_t> ArchiveDatabase::NewestLiveTime(const std::string& station) {
     Result<SqliteStatement> prepared = db_.Prepare(
-        "SELECT max(time) FROM readings JOIN stations ON stations.id = readings.station "
-        "WHERE name = ? AND source = ?");
+        "SELECT max(time) FROM readings INDEXED BY readings_live JOIN stations ON stations.id = "
+        "readings.station WHERE name = ? AND source = 'live'");
     if (!prepared) return std::nullopt;
     sqlite3_stmt* select = prepared.value->get();
     sqlite3_bind_text(select, 1, station.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(select, 2, SourceName(source), -1, SQLITE_STATIC);
     if (sqlite3_step(select) != SQLITE_ROW || sqlite3_column_type(select, 0) == SQLITE_NULL) {
         return std::nullopt;
     }

@@ -53,8 +53,8 @@ public:
     Result<std::vector<ArchiveRow>> NextLiveReading(const std::string& station, int64_t afterTime);
     // How many of the station's live readings are newer than `afterTime`.
     Result<int64_t> LiveReadingsAfter(const std::string& station, int64_t afterTime);
-    // The time of the station's newest row from `source`, if it has one.
-    std::optional<int64_t> NewestTime(const std::string& station, RowSource source);
+    // The time of the station's newest live row, if it has one.
+    std::optional<int64_t> NewestLiveTime(const std::string& station);
     // The stations that have rows, by name.
     std::vector<std::string> Stations();
 

@@ -2,21 +2,14 @@
 #include "archive/ArchiveExport.h"
 
 #include <array>
-#include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "common/NumberText.h"
 #include "common/ZonedTime.h"
 
 namespace corvalin {
 
 namespace {
-
-// The shortest text that reads back as the same double.
-std::string Number(double value) {
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc() ? std::string(text, end) : std::string("0");
-}
 
 std::string CsvCell(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -28,7 +21,9 @@ std::string CsvCell(const std::string& text) {
     return quoted + "\"";
 }
 
-std::string CsvValue(const std::optional<double>& value) { return value ? Number(*value) : ""; }
+std::string CsvValue(const std::optional<double>& value) {
+    return value ? ShortestText(*value) : "";
+}
 
 // Line protocol tag values escape commas, equals signs and spaces.
 std::string TagValue(const std::string& text) {
@@ -110,7 +105,7 @@ Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ost
             if (!fields.empty()) fields += ',';
             fields += name;
             fields += '=';
-            fields += Number(**value);
+            fields += ShortestText(**value);
         }
         // A point needs at least one field: a row of no values is left out.
         if (!fields.empty()) out << tags << ' ' << fields << ' ' << row.time << '\n';
@@ -123,18 +118,18 @@ struct Family {
     const char* unit;
     const char* help;
     std::optional<double> ArchiveRow::*value;
-    double scale;
+    bool percent;  // kept in %, written as a ratio
 };
 
 constexpr std::array<Family, 4> FAMILIES{{
     {"corvalin_temperature_celsius", "celsius", "Temperature measured by the channel's sensor.",
-     &ArchiveRow::temperature, 1.0},
+     &ArchiveRow::temperature, false},
     {"corvalin_relative_humidity_ratio", "ratio", "Relative humidity, 0 to 1.",
-     &ArchiveRow::humidity, 0.01},
+     &ArchiveRow::humidity, true},
     {"corvalin_dew_point_celsius", "celsius", "Dew point from temperature and humidity.",
-     &ArchiveRow::dewPoint, 1.0},
+     &ArchiveRow::dewPoint, false},
     {"corvalin_heat_index_celsius", "celsius", "Heat index from temperature and humidity.",
-     &ArchiveRow::heatIndex, 1.0},
+     &ArchiveRow::heatIndex, false},
 }};
 
 Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
@@ -146,7 +141,8 @@ Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std
             const std::optional<double>& value = stored.row.*family.value;
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
-                << stored.row.channel << "\"} " << Number(*value * family.scale) << ' '
+                << stored.row.channel << "\"} "
+                << (family.percent ? PercentAsRatioText(*value) : ShortestText(*value)) << ' '
                 << stored.row.time << '\n';
             return bool(out);
         });
@@ -189,20 +185,30 @@ Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportF
 }
 
 Result<std::vector<ArchiveGap>> FindGaps(ArchiveDatabase& archive, const ArchiveQuery& query,
-                                         int64_t longestStep) {
+                                         int64_t longestStep, int64_t until) {
     std::vector<ArchiveGap> gaps;
     std::optional<ArchivedRow> previous;
-    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
-        if (previous && previous->station == stored.station &&
-            previous->row.channel == stored.row.channel &&
-            stored.row.time - previous->row.time > longestStep) {
+    // Rows come by station and channel: a series ends where the next begins.
+    const auto endSeries = [&] {
+        if (previous && until - previous->row.time > longestStep) {
             gaps.push_back(
-                {stored.station, stored.row.channel, previous->row.time, stored.row.time});
+                {previous->station, previous->row.channel, previous->row.time, until, true});
+        }
+    };
+    const Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+        const bool sameSeries = previous && previous->station == stored.station &&
+                                previous->row.channel == stored.row.channel;
+        if (!sameSeries) {
+            endSeries();
+        } else if (stored.row.time - previous->row.time > longestStep) {
+            gaps.push_back(
+                {stored.station, stored.row.channel, previous->row.time, stored.row.time, false});
         }
         previous = stored;
         return true;
     });
     if (!status) return Result<std::vector<ArchiveGap>>::Fail(status.message);
+    endSeries();
     return Result<std::vector<ArchiveGap>>::Of(std::move(gaps));
 }
 

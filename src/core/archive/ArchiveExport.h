@@ -32,10 +32,13 @@ struct ArchiveGap {
     std::string station;
     int channel = 1;
     int64_t lastBefore = 0;  // UTC of the row before the gap
-    int64_t firstAfter = 0;  // and of the row after it
+    int64_t firstAfter = 0;  // and of the row after it, or `until` for the open gap
+    bool open = false;       // no row came since: the gap lasts until now
 };
-// The gaps longer than `longestStep` seconds between rows that match the query.
+// The gaps longer than `longestStep` seconds between rows that match the
+// query, and after each channel's last row the one up to `until` (now, or
+// the query's end), if it is that long.
 Result<std::vector<ArchiveGap>> FindGaps(ArchiveDatabase& archive, const ArchiveQuery& query,
-                                         int64_t longestStep);
+                                         int64_t longestStep, int64_t until);
 
 }  // namespace corvalin

@@ -70,13 +70,11 @@ ssize_t ReadAt(int fd, char* buffer, size_t size, uint64_t offset) {
 }  // namespace
 
 std::optional<int> ChannelOfCardLog(std::string_view fileName) {
-    if (fileName.size() != 7 || (fileName[0] != 'C' && fileName[0] != 'c') ||
+    if (fileName.size() < 3 || (fileName[0] != 'C' && fileName[0] != 'c') ||
         (fileName[1] != 'H' && fileName[1] != 'h') || fileName[2] < '1' || fileName[2] > '8') {
         return std::nullopt;
     }
-    std::string extension(fileName.substr(3));
-    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (extension != ".CSV") return std::nullopt;
+    if (fileName.size() > 3 && fileName[3] >= '0' && fileName[3] <= '9') return std::nullopt;
     return fileName[2] - '0';
 }
 

@@ -14,8 +14,9 @@
 
 namespace corvalin {
 
-// The channel (1..8) whose log a card file is: "CH3.CSV" gives 3, any
-// letter case; none for the indoor log and anything else.
+// The channel (1..8) whose log a card file is: a name that starts with CH1
+// to CH8, in any letter case, and goes on with no digit ("CH3.CSV",
+// "ch3_big.txt"); none for the indoor log, "CH10.CSV" and anything else.
 std::optional<int> ChannelOfCardLog(std::string_view fileName);
 
 // One data line of a channel log, in °C and % (converted from °F when the

@@ -12,6 +12,8 @@ inline constexpr const char* MAIN_INI_FILE = "Main.ini";
 inline constexpr const char* ARCHIVE_DATABASE_FILE = "archive.db";
 // Partial downloads and transfer locks, out of the way of the copies.
 inline constexpr const char* PRIVATE_FOLDER = ".corvalin";
+// The data folder of the system's logger service (its StateDirectory).
+inline constexpr const char* SYSTEM_LOGGER_FOLDER = "/var/lib/corvalin";
 
 // Every name above, and the journal files SQLite keeps beside a database.
 inline constexpr std::array<const char*, 11> OWN_FILE_NAMES = {

@@ -131,4 +131,36 @@ std::optional<double> ReadExactNumber(std::string_view text) {
     return value;
 }
 
+std::string ShortestText(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "+Inf" : "-Inf";
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() ? std::string(buffer, end) : "NaN";
+}
+
+std::string PercentAsRatioText(double percent) {
+    if (!std::isfinite(percent)) return ShortestText(percent / 100);
+    char buffer[400];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, percent, std::chars_format::fixed);
+    if (error != std::errc()) return ShortestText(percent / 100);
+    std::string text(buffer, end);
+    std::string sign;
+    if (!text.empty() && text[0] == '-') {
+        sign = "-";
+        text.erase(0, 1);
+    }
+    const size_t point = text.find('.');
+    std::string whole = text.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if (whole.size() < 3) whole.insert(0, 3 - whole.size(), '0');
+    fraction.insert(0, whole.substr(whole.size() - 2));
+    whole.erase(whole.size() - 2);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    const std::string ratio = fraction.empty() ? whole : whole + "." + fraction;
+    return ratio == "0" ? ratio : sign + ratio;
+}
+
 }  // namespace corvalin

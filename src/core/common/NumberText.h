@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace corvalin {
@@ -25,5 +26,13 @@ double ReadLeadingNumber(std::string_view text);
 // finite number in fixed notation (an optional sign, digits, an optional
 // fraction); anything else gives none.
 std::optional<double> ReadExactNumber(std::string_view text);
+
+// The one way numbers are written for other programs (exports, pages,
+// payloads): the shortest text that reads back as the same double; "NaN",
+// "+Inf" and "-Inf" for the others.
+std::string ShortestText(double value);
+// A percentage as a ratio, by moving the decimal point of its shortest text:
+// 57 % is "0.57", not 57 / 100 rounded to 0.5700000000000001.
+std::string PercentAsRatioText(double percent);
 
 }  // namespace corvalin

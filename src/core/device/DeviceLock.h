@@ -39,9 +39,6 @@ public:
     // nothing (the station is not open, or the node is gone).
     Hold Acquire(const std::string& path);
 
-    // Whether some program holds `path` now (tests, status).
-    static bool HeldElsewhere(const std::string& path);
-
 private:
     void Release();
 

@@ -28,6 +28,9 @@ constexpr size_t CHUNK_ROWS = 16384;
 constexpr size_t LISTED_ROW_FAILURES = 10;
 constexpr const char* PREVIOUS_RECORDS_KEPT = "The record database keeps its previous records.";
 
+// Lines looked at per step while looking for the first reading.
+constexpr size_t LINES_PER_LOOK = 256;
+
 enum class ReadOutcome { Ok, Unreadable, TooLarge };
 
 ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes) {
@@ -205,6 +208,21 @@ private:
     std::string stagingError_;
 };
 
+// True when some data line's time is a date and time: the line is a
+// reading (a time of day alone is none). A log's first line is one, so this
+// usually looks at one line.
+bool HoldsAReading(HistoryTable& table, DateOrder order) {
+    for (size_t row = 0;;) {
+        const size_t indexed = table.IndexLines(LINES_PER_LOOK);
+        if (indexed == row) return false;  // every line looked at
+        for (; row < indexed; ++row) {
+            const LogTime time =
+                ParseLogTime(table.Field(row, 0).value_or(std::string_view{}), order);
+            if (time.kind == LogTime::Kind::Time && time.time != CivilTime{}) return true;
+        }
+    }
+}
+
 }  // namespace
 
 ImportResult ImportHistoryFile(const std::string& localPath, const std::string& fileName,
@@ -227,6 +245,14 @@ ImportResult ImportHistoryFile(const std::string& localPath, const std::string& 
     result.table = HistoryTable::Unindexed(std::move(bytes), result.indoorFile);
     result.unitText = UnitTextFromHeader(result.table.Header());
     result.fileRead = true;
+    if (options.requireReading && !HoldsAReading(result.table, options.dateOrder)) {
+        result.noReading = true;
+        result.errors.push_back(
+            "No line of the file is a reading (a date and time, then the "
+            "values): it is no log of the station. Nothing was imported.");
+        result.errors.push_back(PREVIOUS_RECORDS_KEPT);
+        return result;
+    }
 
     RemoveAbandonedStagingFiles();
     ImportRun(databasePath, progress, options, result).Run();

@@ -18,6 +18,10 @@ struct ImportOptions {
     DateOrder dateOrder = DateOrder::MonthFirst;
     // Asked between steps: true rolls the import back (Ctrl-C).
     std::function<bool()> stop;
+    // A file of which no line is a reading (a text that is no log) is
+    // refused before the database is touched. Off, it empties the database
+    // as the design's import of an empty local copy does.
+    bool requireReading = false;
 };
 
 enum class ImportPhase { Reading, Storing };
@@ -26,9 +30,10 @@ using ImportProgress = std::function<void(ImportPhase phase, uint64_t done, uint
 
 // What an import did: the table to show, and what to tell the user.
 struct ImportResult {
-    bool fileRead = false;  // false: the local copy could not be read; nothing changed
-    bool stored = false;    // the database now holds this file's readings
-    bool stopped = false;   // ended on request: rolled back
+    bool fileRead = false;   // false: the local copy could not be read; nothing changed
+    bool stored = false;     // the database now holds this file's readings
+    bool stopped = false;    // ended on request: rolled back
+    bool noReading = false;  // refused: no line is a reading (requireReading)
     bool indoorFile = false;
     std::string unitText;  // UTF-8, e.g. "(°C)"; empty for an empty file
     HistoryTable table;

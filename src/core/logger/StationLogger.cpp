@@ -51,6 +51,7 @@ void StationLogger::Configure(const LoggerSettings& settings) {
     settings_.interval = std::max(settings_.interval, SHORTEST_LOG_INTERVAL);
     if (newArchive) {
         WriteWaiting();
+        sync_.reset();
         archive_.reset();
         archiveFailure_.clear();
         syncDue_ = true;
@@ -59,20 +60,22 @@ void StationLogger::Configure(const LoggerSettings& settings) {
     if (newInterval) nextRead_ = {};
 }
 
-void StationLogger::EnsureArchive() {
-    if (archive_) return;
+bool StationLogger::OpenArchive() {
+    if (archive_) return true;
     std::error_code error;
     std::filesystem::create_directories(settings_.dataDir, error);
-    const std::string path = (std::filesystem::path(settings_.dataDir) / ARCHIVE_FILE).string();
+    const std::string path =
+        (std::filesystem::path(settings_.dataDir) / ARCHIVE_DATABASE_FILE).string();
     Result<std::unique_ptr<ArchiveDatabase>> opened = ArchiveDatabase::Open(path);
     if (!opened) {
         SayFailure(archiveFailure_, opened.error + "; trying again");
-        return;
+        return false;
     }
     archive_ = std::move(*opened.value);
     archiveFailure_.clear();
     archive_->SetSetting(LOGGER_INTERVAL_SETTING, std::to_string(settings_.interval.count()));
     Say(LogLevel::Info, "Archive " + path);
+    return true;
 }
 
 void StationLogger::EnsureStation(Clock::TimePoint now) {
@@ -86,7 +89,9 @@ void StationLogger::EnsureStation(Clock::TimePoint now) {
     }
     if (connected_) {
         connected_ = false;
+        sync_.reset();  // a new one starts when the station is back
         Say(LogLevel::Warning, "The station was lost; looking for it");
+        lookingSaid_ = true;
     }
     if (!deviceChanged_.exchange(false) && now < nextLook_) return;
     nextLook_ = now + LOOK_AGAIN;
@@ -95,18 +100,35 @@ void StationLogger::EnsureStation(Clock::TimePoint now) {
         connected_ = true;
         syncDue_ = true;
         nextSync_ = {};
+        lookingSaid_ = false;
         Say(LogLevel::Info, "Logging the " + session_.Description());
+    } else if (!lookingSaid_) {
+        lookingSaid_ = true;
+        const std::string why = session_.OpenError();
+        Say(LogLevel::Warning, "No station found" + (why.empty() ? "" : " (" + why + ")") +
+                                   "; looking for one every " + std::to_string(LOOK_AGAIN.count()) +
+                                   " s and at each plug-in");
     }
 }
 
-void StationLogger::SyncCard(Clock::TimePoint now) {
-    if (!syncDue_ || !connected_ || !archive_ || now < nextSync_) return;
-    CardSyncOptions options;
-    options.station = settings_.station;
-    options.dataDir = settings_.dataDir;
-    options.timeMode = settings_.cardTime;
-    options.stop = [this] { return stopping_.load(); };
-    const CardSyncResult synced = SyncArchiveFromCard(session_, *archive_, options);
+void StationLogger::SyncCardSlice(Clock::TimePoint now) {
+    if (!connected_ || !archive_) return;
+    if (!sync_) {
+        if (!syncDue_ || now < nextSync_) return;
+        CardSyncOptions options;
+        options.station = settings_.station;
+        options.dataDir = settings_.dataDir;
+        options.timeMode = settings_.cardTime;
+        options.stop = [this] { return stopping_.load(); };
+        sync_ = std::make_unique<CardSync>(session_, *archive_, options);
+    }
+    if (sync_->Step()) return;  // more slices follow, between live reads
+    const CardSyncResult synced = sync_->Result();
+    sync_.reset();
+    FinishSync(synced, now);
+}
+
+void StationLogger::FinishSync(const CardSyncResult& synced, Clock::TimePoint now) {
     if (synced.stopped) return;
     if (!synced.status) {
         nextSync_ = now + SYNC_AGAIN;
@@ -115,9 +137,12 @@ void StationLogger::SyncCard(Clock::TimePoint now) {
     }
     syncDue_ = false;
     syncFailure_.clear();
+    std::string skipped;
+    for (const std::string& file : synced.skipped) skipped += (skipped.empty() ? "" : ", ") + file;
     Say(LogLevel::Info, "Card synced: " + std::to_string(synced.files) + " logs, " +
                             std::to_string(synced.bytesFetched) + " bytes fetched, " +
-                            std::to_string(synced.rowsAdded) + " rows added");
+                            std::to_string(synced.rowsAdded) + " rows added" +
+                            (skipped.empty() ? "" : "; skipped " + skipped));
 }
 
 void StationLogger::ReadLive(Clock::TimePoint now) {
@@ -172,11 +197,11 @@ void StationLogger::WriteWaiting() {
 
 void StationLogger::Turn() {
     const Clock::TimePoint now = clock_.Now();
-    EnsureArchive();
+    OpenArchive();
     EnsureStation(now);
     ReadLive(now);
     WriteWaiting();
-    SyncCard(now);
+    SyncCardSlice(now);
     std::lock_guard<std::mutex> guard(statsMutex_);
     stats_.connected = connected_;
     stats_.rowsWaiting = waiting_.size();
@@ -187,6 +212,7 @@ Clock::TimePoint StationLogger::NextTurn() const {
     Clock::TimePoint next = std::min(nextRead_, now + settings_.longestWait);
     if (wakeBy_) next = std::min(next, *wakeBy_);
     if (!connected_) next = std::min(next, nextLook_);
+    if (sync_) return now;  // the next slice at once
     if (syncDue_ && connected_) next = std::min(next, nextSync_);
     return std::max(next, now);
 }
@@ -195,11 +221,19 @@ void StationLogger::Run(const std::function<void(const std::string&)>& onTurn) {
     while (!stopping_) {
         wake_.Reset();
         Turn();
-        if (onTurn) onTurn(StatusText());
+        if (onTurn) {
+            onTurn(StatusText() + (sync_ ? "; syncing the card: " + sync_->Progress() : ""));
+        }
         if (stopping_) break;
         clock_.WaitUntil(NextTurn(), wake_);
     }
+    sync_.reset();
     WriteWaiting();
+    if (!waiting_.empty()) {
+        Say(LogLevel::Error, std::to_string(waiting_.size()) +
+                                 " rows could not be written to the archive before the stop; "
+                                 "they are lost");
+    }
 }
 
 void StationLogger::Stop() {

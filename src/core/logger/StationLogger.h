@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive/ArchiveDatabase.h"
+#include "common/DataFiles.h"
 #include "common/ManualResetEvent.h"
 #include "logger/CardSync.h"
 #include "logger/LoggerClock.h"
@@ -26,7 +27,6 @@ using LogSink = std::function<void(LogLevel, const std::string&)>;
 inline constexpr std::chrono::seconds DEFAULT_LOG_INTERVAL{60};
 inline constexpr std::chrono::seconds SHORTEST_LOG_INTERVAL{20};
 inline constexpr const char* DEFAULT_STATION_NAME = "kv7500";
-inline constexpr const char* ARCHIVE_FILE = "archive.db";
 
 struct LoggerSettings {
     std::string station = DEFAULT_STATION_NAME;
@@ -61,10 +61,13 @@ public:
     // station name opens the archive again and syncs the card.
     void Configure(const LoggerSettings& settings);
 
-    // Turns until Stop. `onTurn` hears a short status after each turn.
+    // Opens the archive if it is not open yet; whether it is.
+    bool OpenArchive();
+    // Turns until Stop, then writes what waits (or says how many rows are
+    // lost). `onTurn` hears a short status after each turn.
     void Run(const std::function<void(const std::string& status)>& onTurn = {});
-    // One turn at the clock's time: find the station, sync the card when
-    // due, read when due, write what waits.
+    // One turn at the clock's time: find the station, read when due, write
+    // what waits, and one slice of the card's sync while one is due.
     void Turn();
     // When the next turn is due.
     LoggerClock::TimePoint NextTurn() const;
@@ -87,9 +90,9 @@ public:
     std::string StatusText() const;
 
 private:
-    void EnsureArchive();
     void EnsureStation(LoggerClock::TimePoint now);
-    void SyncCard(LoggerClock::TimePoint now);
+    void SyncCardSlice(LoggerClock::TimePoint now);
+    void FinishSync(const CardSyncResult& synced, LoggerClock::TimePoint now);
     void ReadLive(LoggerClock::TimePoint now);
     void WriteWaiting();
     void Say(LogLevel level, const std::string& text);
@@ -101,6 +104,7 @@ private:
     LogSink log_;
     LoggerSettings settings_;
     std::unique_ptr<ArchiveDatabase> archive_;
+    std::unique_ptr<CardSync> sync_;  // the card's sync under way; it uses archive_
     std::string archiveFailure_;
     std::string syncFailure_;
     std::string readFailure_;
@@ -108,6 +112,7 @@ private:
     std::function<void(const ReadingSnapshot&)> readingListener_;
 
     bool connected_ = false;
+    bool lookingSaid_ = false;
     bool syncDue_ = true;
     LoggerClock::TimePoint nextRead_{};
     LoggerClock::TimePoint nextLook_{};

@@ -23,10 +23,21 @@ struct ReadCycleAnswers {
     bool Complete() const { return settings && interval && AlarmsFresh() && calibration && live; }
 };
 
+enum class ReadCycleMode {
+    // Every block is asked for, whatever did not come before it: the
+    // window's poll and the logger, which go on with the next cycle. With no
+    // answers at all it ends after its time-outs (about 14 s).
+    Full,
+    // A command run once: nothing after a missing answer would be used, so
+    // nothing more is asked. The settings answer is waited for as long as the
+    // other single answers (SHORT_WAIT): a silent station is told in about 2 s.
+    UntilFirstMissing,
+};
+
 // One poll of the station: settings, interval, alarm blocks, calibration and
 // live readings into the device record. The live readings are decoded from a
-// fresh answer, and are no data without one. With no answers at all it ends
-// after its time-outs (about 14 s).
-ReadCycleAnswers RunReadCycle(StationChannel& channel, DeviceRecord& record);
+// fresh answer, and are no data without one.
+ReadCycleAnswers RunReadCycle(StationChannel& channel, DeviceRecord& record,
+                              ReadCycleMode mode = ReadCycleMode::Full);
 
 }  // namespace corvalin

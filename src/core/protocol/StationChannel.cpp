@@ -51,7 +51,7 @@ bool StationChannel::Request(const CommandFrame& frame, PendingType pending, Mil
     return Finish(after);
 }
 
-std::array<bool, 3> StationChannel::ReadAlarmBlocks() {
+std::array<bool, 3> StationChannel::ReadAlarmBlocks(bool stopAtMissing) {
     struct Block {
         uint8_t code;
         PendingType pending;
@@ -75,6 +75,7 @@ std::array<bool, 3> StationChannel::ReadAlarmBlocks() {
             missedInSequence_ = true;
         }
         responseEvent_.Reset();
+        if (!answered[i] && stopAtMissing) break;
     }
     responseEvent_.Set();
     return answered;

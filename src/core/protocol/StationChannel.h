@@ -63,8 +63,9 @@ public:
     }
 
     // The three alarm blocks, chained: 1, 3, 4 (1 s per wait). Element i is
-    // true when block i's answer came.
-    std::array<bool, 3> ReadAlarmBlocks();
+    // true when block i's answer came. `stopAtMissing`: the blocks after a
+    // missing answer are not asked for.
+    std::array<bool, 3> ReadAlarmBlocks(bool stopAtMissing = false);
 
     // Asks for the screen state and waits for its answer, then sends
     // `frames` 50 ms apart unless the station is off its main screen, did

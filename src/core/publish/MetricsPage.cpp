@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/MetricsPage.h"
 
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <vector>
+
+#include "common/NumberText.h"
 
 namespace corvalin {
 
@@ -32,41 +32,6 @@ std::string EscapeLabelValue(const std::string& text) {
     return escaped;
 }
 
-// The shortest text that reads back as the same double.
-std::string NumberText(double value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "+Inf" : "-Inf";
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return error == std::errc() ? std::string(buffer, end) : "NaN";
-}
-
-// A percentage as a ratio, by moving the decimal point of its shortest text:
-// 45.3 % reads back as 0.453, not as 45.3 / 100 rounded twice.
-std::string RatioText(double percent) {
-    if (!std::isfinite(percent)) return NumberText(percent / 100);
-    char buffer[400];
-    const auto [end, error] =
-        std::to_chars(buffer, buffer + sizeof buffer, percent, std::chars_format::fixed);
-    if (error != std::errc()) return NumberText(percent / 100);
-    std::string text(buffer, end);
-    std::string sign;
-    if (!text.empty() && text[0] == '-') {
-        sign = "-";
-        text.erase(0, 1);
-    }
-    const size_t point = text.find('.');
-    std::string whole = text.substr(0, point);
-    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
-    if (whole.size() < 3) whole.insert(0, 3 - whole.size(), '0');
-    fraction.insert(0, whole.substr(whole.size() - 2));
-    whole.erase(whole.size() - 2);
-    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
-    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-    const std::string ratio = fraction.empty() ? whole : whole + "." + fraction;
-    return ratio == "0" ? ratio : sign + ratio;
-}
-
 void AddFamily(std::string& page, const char* name, const char* type, const char* help,
                const std::vector<Sample>& samples) {
     if (samples.empty()) return;
@@ -86,7 +51,7 @@ std::vector<Sample> ChannelValues(const ReadingSnapshot& reading, const std::str
         if (!reading.sensorPresent[row.channel - 1] || !(row.*field)) continue;
         const double value = *(row.*field);
         samples.push_back({station + ",channel=\"" + std::to_string(row.channel) + "\"",
-                           ratio ? RatioText(value) : NumberText(value)});
+                           ratio ? PercentAsRatioText(value) : ShortestText(value)});
     }
     return samples;
 }
@@ -110,14 +75,17 @@ std::string RenderMetricsPage(const ServiceState& state) {
     AddFamily(page, "corvalin_last_reading_timestamp_seconds", "gauge",
               "When the latest reading was taken, in seconds since 1970 (UTC).",
               {{station, std::to_string(reading.time)}});
+    // A lost station has no sensors: its last values are no longer readings.
     std::vector<Sample> sensors;
     for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
-        sensors.push_back({station + ",channel=\"" + std::to_string(channel) + "\"",
-                           reading.sensorPresent[channel - 1] ? "1" : "0"});
+        const bool up = state.stationConnected && reading.sensorPresent[channel - 1];
+        sensors.push_back(
+            {station + ",channel=\"" + std::to_string(channel) + "\"", up ? "1" : "0"});
     }
     AddFamily(page, "corvalin_sensor_up", "gauge",
               "Whether the station has the channel's sensor (1) or reports it missing (0).",
               sensors);
+    if (!state.stationConnected) return page;
     AddFamily(page, "corvalin_temperature_celsius", "gauge", "Temperature in degrees Celsius.",
               ChannelValues(reading, station, &ArchiveRow::temperature, false));
     AddFamily(page, "corvalin_relative_humidity_ratio", "gauge",

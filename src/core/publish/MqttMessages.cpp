@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/MqttMessages.h"
 
-#include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "common/NumberText.h"
 #include "common/Version.h"
 #include "common/ZonedTime.h"
 #include "logger/StationAlarmCheck.h"
@@ -12,14 +12,10 @@ namespace corvalin {
 
 namespace {
 
+// Where a user of Home Assistant finds help with the origin of its entities.
+constexpr const char* SUPPORT_URL = "https://corvalin.github.io";
 // How many intervals without a reading before Home Assistant shows none.
 constexpr int EXPIRE_AFTER_INTERVALS = 3;
-
-std::string Number(double value) {
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc() ? std::string(text, end) : std::string("0");
-}
 
 nlohmann::json Value(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
@@ -48,11 +44,11 @@ std::string ObjectId(const std::string& station, int channel, const std::string&
 }
 
 nlohmann::json Device(const std::string& station) {
-    return {{"identifiers", nlohmann::json::array({"corvalin_" + station})},
+    return {{"ids", nlohmann::json::array({"corvalin_" + station})},
             {"name", "KV7500 " + station},
-            {"manufacturer", "KV7500"},
-            {"model", "KV7500"},
-            {"sw_version", CORVALIN_VERSION}};
+            {"mf", "KV7500"},
+            {"mdl", "KV7500"},
+            {"sw", CORVALIN_VERSION}};
 }
 
 nlohmann::json Availability(const std::string& station, int channel) {
@@ -79,7 +75,7 @@ std::vector<MqttMessage> ReadingMessages(const std::string& station, const Archi
         const std::optional<double>& value = row.*quantity.value;
         if (value) {
             messages.push_back(
-                {ChannelTopic(station, row.channel, quantity.leaf), Number(*value), false});
+                {ChannelTopic(station, row.channel, quantity.leaf), ShortestText(*value), false});
         }
     }
     messages.push_back({ChannelTopic(station, row.channel, "availability"), "online", true});
@@ -98,6 +94,62 @@ MqttMessage ChannelOffline(const std::string& station, int channel) {
 
 namespace {
 
+// The entities' ids and components, as the per-entity configs had them.
+struct Entity {
+    std::string id;
+    const char* component;
+};
+
+std::vector<Entity> Entities(const std::string& station) {
+    std::vector<Entity> entities;
+    for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
+        for (const Quantity& quantity : QUANTITIES) {
+            entities.push_back({ObjectId(station, channel, quantity.leaf), "sensor"});
+        }
+        for (const char* alarm : ALARMS) {
+            entities.push_back(
+                {ObjectId(station, channel, std::string(alarm) + "_alarm"), "binary_sensor"});
+        }
+    }
+    return entities;
+}
+
+std::string FormerConfigTopic(const Entity& entity) {
+    return std::string("homeassistant/") + entity.component + "/" + entity.id + "/config";
+}
+
+nlohmann::json SensorComponent(const std::string& station, int channel, const Quantity& quantity,
+                               std::chrono::seconds interval) {
+    const std::string id = ObjectId(station, channel, quantity.leaf);
+    return {{"p", "sensor"},
+            {"name", "CH" + std::to_string(channel) + " " + quantity.name},
+            {"unique_id", id},
+            {"default_entity_id", "sensor." + id},
+            {"state_topic", ChannelTopic(station, channel, "state")},
+            {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
+            {"device_class", quantity.deviceClass},
+            {"state_class", "measurement"},
+            {"unit_of_measurement", quantity.unit},
+            {"availability", Availability(station, channel)},
+            {"availability_mode", "all"},
+            {"expire_after", EXPIRE_AFTER_INTERVALS * interval.count()}};
+}
+
+nlohmann::json AlarmComponent(const std::string& station, int channel, const char* alarm) {
+    const std::string id = ObjectId(station, channel, std::string(alarm) + "_alarm");
+    return {{"p", "binary_sensor"},
+            {"name", "CH" + std::to_string(channel) + " " + alarm + " alarm"},
+            {"unique_id", id},
+            {"default_entity_id", "binary_sensor." + id},
+            {"state_topic", ChannelTopic(station, channel, "alarm")},
+            {"value_template", std::string("{{ value_json.") + alarm + " }}"},
+            {"payload_on", "ON"},
+            {"payload_off", "OFF"},
+            {"device_class", "problem"},
+            {"availability", Availability(station, channel)},
+            {"availability_mode", "all"}};
+}
+
 std::string AlertObjectId(const std::string& station, const std::string& id) {
     return "corvalin_" + station + "_alert_" + id;
 }
@@ -106,77 +158,69 @@ std::string AlertStateTopic(const std::string& station, const std::string& id) {
     return "corvalin/" + station + "/alert/" + id;
 }
 
-std::string AlertConfigTopic(const std::string& station, const std::string& id) {
-    return "homeassistant/binary_sensor/" + AlertObjectId(station, id) + "/config";
+nlohmann::json AlertComponent(const std::string& station, const AlertSensor& sensor) {
+    const std::string id = AlertObjectId(station, sensor.id);
+    return {{"p", "binary_sensor"},
+            {"name", "Alert " + sensor.rule},
+            {"unique_id", id},
+            {"default_entity_id", "binary_sensor." + id},
+            {"state_topic", AlertStateTopic(station, sensor.id)},
+            {"payload_on", "ON"},
+            {"payload_off", "OFF"},
+            {"device_class", "problem"},
+            {"availability", nlohmann::json::array({{{"topic", StatusTopic(station)}}})}};
 }
 
 }  // namespace
-
-MqttMessage AlertDiscoveryMessage(const std::string& station, const AlertSensor& sensor) {
-    const std::string id = AlertObjectId(station, sensor.id);
-    const nlohmann::json config{
-        {"name", "Alert " + sensor.rule},
-        {"unique_id", id},
-        {"object_id", id},
-        {"state_topic", AlertStateTopic(station, sensor.id)},
-        {"payload_on", "ON"},
-        {"payload_off", "OFF"},
-        {"device_class", "problem"},
-        {"availability", nlohmann::json::array({{{"topic", StatusTopic(station)}}})},
-        {"device", Device(station)},
-        {"origin", {{"name", "Corvalin"}, {"sw_version", CORVALIN_VERSION}}}};
-    return {AlertConfigTopic(station, sensor.id), config.dump(), true};
-}
-
-std::vector<MqttMessage> AlertRemovalMessages(const std::string& station, const std::string& id) {
-    return {{AlertConfigTopic(station, id), "", true}, {AlertStateTopic(station, id), "", true}};
-}
 
 MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor) {
     return {AlertStateTopic(station, sensor.id), sensor.firing ? "ON" : "OFF", true};
 }
 
-std::vector<MqttMessage> DiscoveryMessages(const std::string& station,
-                                           std::chrono::seconds interval) {
-    std::vector<MqttMessage> messages;
-    const nlohmann::json origin{{"name", "Corvalin"}, {"sw_version", CORVALIN_VERSION}};
+MqttMessage AlertStateRemoval(const std::string& station, const std::string& id) {
+    return {AlertStateTopic(station, id), "", true};
+}
+
+MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval,
+                            const std::vector<AlertSensor>& alerts,
+                            const std::vector<std::string>& removed) {
+    nlohmann::json components = nlohmann::json::object();
     for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
         for (const Quantity& quantity : QUANTITIES) {
-            const std::string id = ObjectId(station, channel, quantity.leaf);
-            const nlohmann::json config{
-                {"name", "CH" + std::to_string(channel) + " " + quantity.name},
-                {"unique_id", id},
-                {"object_id", id},
-                {"state_topic", ChannelTopic(station, channel, "state")},
-                {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
-                {"device_class", quantity.deviceClass},
-                {"state_class", "measurement"},
-                {"unit_of_measurement", quantity.unit},
-                {"availability", Availability(station, channel)},
-                {"availability_mode", "all"},
-                {"expire_after", EXPIRE_AFTER_INTERVALS * interval.count()},
-                {"device", Device(station)},
-                {"origin", origin}};
-            messages.push_back({"homeassistant/sensor/" + id + "/config", config.dump(), true});
+            components[ObjectId(station, channel, quantity.leaf)] =
+                SensorComponent(station, channel, quantity, interval);
         }
         for (const char* alarm : ALARMS) {
-            const std::string id = ObjectId(station, channel, std::string(alarm) + "_alarm");
-            const nlohmann::json config{
-                {"name", "CH" + std::to_string(channel) + " " + alarm + " alarm"},
-                {"unique_id", id},
-                {"object_id", id},
-                {"state_topic", ChannelTopic(station, channel, "alarm")},
-                {"value_template", std::string("{{ value_json.") + alarm + " }}"},
-                {"payload_on", "ON"},
-                {"payload_off", "OFF"},
-                {"device_class", "problem"},
-                {"availability", Availability(station, channel)},
-                {"availability_mode", "all"},
-                {"device", Device(station)},
-                {"origin", origin}};
-            messages.push_back(
-                {"homeassistant/binary_sensor/" + id + "/config", config.dump(), true});
+            components[ObjectId(station, channel, std::string(alarm) + "_alarm")] =
+                AlarmComponent(station, channel, alarm);
         }
+    }
+    for (const AlertSensor& alert : alerts) {
+        components[AlertObjectId(station, alert.id)] = AlertComponent(station, alert);
+    }
+    // A component with its platform only is taken off the device.
+    for (const std::string& id : removed) {
+        components[AlertObjectId(station, id)] = {{"p", "binary_sensor"}};
+    }
+    const nlohmann::json config{
+        {"dev", Device(station)},
+        {"o", {{"name", "Corvalin"}, {"sw", CORVALIN_VERSION}, {"url", SUPPORT_URL}}},
+        {"cmps", components}};
+    return {"homeassistant/device/corvalin_" + station + "/config", config.dump(), true};
+}
+
+std::vector<MqttMessage> FormerDiscoveryHandOver(const std::string& station) {
+    std::vector<MqttMessage> messages;
+    for (const Entity& entity : Entities(station)) {
+        messages.push_back({FormerConfigTopic(entity), R"({"migrate_discovery": true})", true});
+    }
+    return messages;
+}
+
+std::vector<MqttMessage> FormerDiscoveryRemoval(const std::string& station) {
+    std::vector<MqttMessage> messages;
+    for (const Entity& entity : Entities(station)) {
+        messages.push_back({FormerConfigTopic(entity), "", true});
     }
     return messages;
 }

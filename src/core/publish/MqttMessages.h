@@ -20,7 +20,8 @@ namespace corvalin {
 //   corvalin/<station>/ch<N>/availability   online | offline (retained)
 //   corvalin/<station>/ch<N>/alarm          {"temperature": "ON"|"OFF", "humidity": …} (retained)
 //   corvalin/<station>/alert/<rule id>      ON | OFF: whether an alert rule fires (retained)
-// and Home Assistant discovery under homeassistant/<component>/<object id>/config.
+// and Home Assistant discovery: one device-based message per station under
+// homeassistant/device/corvalin_<station>/config.
 struct MqttMessage {
     std::string topic;
     std::string payload;
@@ -47,14 +48,21 @@ struct AlertSensor {
 
     bool operator==(const AlertSensor&) const = default;
 };
-MqttMessage AlertDiscoveryMessage(const std::string& station, const AlertSensor& sensor);
-// The empty retained config and state that remove a rule no longer there.
-std::vector<MqttMessage> AlertRemovalMessages(const std::string& station, const std::string& id);
-MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor);
 
-// The retained discovery configs: one device per station, one sensor per
-// channel and quantity, one problem binary sensor per channel and alarm.
-std::vector<MqttMessage> DiscoveryMessages(const std::string& station,
-                                           std::chrono::seconds interval);
+// The retained device-based discovery: the station as one device with an
+// origin, one sensor per channel and quantity and one problem binary sensor
+// per channel and alarm, each with the unique id it always had, and one per
+// alert rule; the rules `removed` since the last one are taken off.
+MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval,
+                            const std::vector<AlertSensor>& alerts = {},
+                            const std::vector<std::string>& removed = {});
+// An alert rule's retained state; a rule removed has its state emptied.
+MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor);
+MqttMessage AlertStateRemoval(const std::string& station, const std::string& id);
+// Moving from the per-entity configs of before: first each old config topic
+// hands its entity over to the device's config, then, after that config, it
+// is emptied, so that no entity is doubled and none loses its history.
+std::vector<MqttMessage> FormerDiscoveryHandOver(const std::string& station);
+std::vector<MqttMessage> FormerDiscoveryRemoval(const std::string& station);
 
 }  // namespace corvalin

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/StationArguments.h"
 
+#include "app/DataFolder.h"
+
 namespace corvalin {
 
 Result<ConnectionOptions> MakeConnectionOptions(const StationArguments& arguments) {
@@ -19,6 +21,13 @@ Result<ConnectionOptions> MakeConnectionOptions(const StationArguments& argument
     }
     options.sim.cardDir = arguments.simCard;
     options.sim.stateFile = arguments.simState;
+    // Without a card or state of their own, the programs share one station,
+    // as they would share a real one: the same card, state and lock.
+    if (arguments.simulate && arguments.simCard.empty() && arguments.simState.empty()) {
+        const std::string shared = SharedSimulatedStationFolder();
+        options.sim.cardDir = shared + "/card";
+        options.sim.stateFile = shared + "/state.json";
+    }
     options.sim.notOnMainScreen = arguments.simNotMainScreen;
     options.sim.paceMs = arguments.simPace;
     for (const std::string& text : arguments.simSensors) {

@@ -100,7 +100,8 @@ bool StationSession::WatchDeviceChanges(std::function<void(DeviceEvent)> listene
 
 ReadCycleAnswers StationSession::ReadStation() {
     const DeviceLock::Hold held = channel_->HoldStation();
-    const ReadCycleAnswers answers = RunReadCycle(*channel_, *record_);
+    const ReadCycleAnswers answers = RunReadCycle(
+        *channel_, *record_, oneShot_ ? ReadCycleMode::UntilFirstMissing : ReadCycleMode::Full);
     if (answers.settings) copies_.settings.Set(record_->SettingsReport());
     if (answers.interval) copies_.intervalMinutes = record_->intervalMinutes.load();
     if (answers.AlarmsFresh()) copies_.alarms.Set(record_->AlarmReports());
@@ -121,6 +122,8 @@ std::optional<int32_t> StationSession::IntervalMinutes() const {
 }
 
 std::optional<bool> StationSession::QueryOnMainScreen() {
+    // After a missing answer its answer would not be trusted: not asked.
+    if (oneShot_ && !channel_->SequenceClean()) return std::nullopt;
     const DeviceLock::Hold held = channel_->HoldStation();
     const bool answered = channel_->Read(CMD_SCREEN_STATE, PT_SCREEN_STATE, SHORT_WAIT);
     channel_->Settle();

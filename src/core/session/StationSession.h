@@ -84,6 +84,10 @@ public:
     bool WatchDeviceChanges(std::function<void(DeviceEvent)> listener);
 
     // --- Reading.
+    // A session for one command that ends (the command-line tool): reads
+    // stop at the first answer that does not come, and the screen is not
+    // asked for after one. The window and the logger keep full cycles.
+    void SetOneShot(bool oneShot) { oneShot_ = oneShot; }
     // One poll of the station; the dialogs' copies follow what it read.
     ReadCycleAnswers ReadStation();
     // Which blocks the last poll got fresh.
@@ -136,6 +140,7 @@ private:
     DeviceLock stationLock_;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<StationChannel> channel_;
+    bool oneShot_ = false;
 };
 
 }  // namespace corvalin

@@ -20,6 +20,8 @@ struct SimState {
     uint8_t intervalMinutes = 5;
     int64_t clockOffsetSeconds = 0;
     bool onMainScreen = true;
+
+    bool operator==(const SimState&) const = default;
 };
 
 // A station as it leaves the factory: Celsius, every channel shown in area 1,

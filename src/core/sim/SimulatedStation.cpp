@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/SimulatedStation.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -62,10 +64,23 @@ bool DaysInMonthOk(int year, int month, int day) {
     return day >= 1 && day <= last;
 }
 
+// What a fault may still do: the answers a drop drops, the one stray of a stray "@K".
+int64_t FaultBudget(const FaultSpec& fault) {
+    if (fault.kind == FaultSpec::Kind::Drop) return std::max(fault.value, 0);
+    return fault.kind == FaultSpec::Kind::Stray && fault.after ? 1 : 0;
+}
+
 }  // namespace
 
+SimulatedStation::FileStamp SimulatedStation::StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    return {static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            static_cast<int64_t>(info.st_size), static_cast<uint64_t>(info.st_ino)};
+}
+
 SimulatedStation::SimulatedStation(SimOptions options)
-    : options_(std::move(options)), state_(DefaultSimState()) {
+    : options_(std::move(options)), faults_(options_.faults), state_(DefaultSimState()) {
     for (const SensorSpec& sensor : options_.sensors) {
         if (sensor.channel >= 1 && sensor.channel <= 8)
             timelines_[sensor.channel - 1].push_back(sensor);
@@ -76,15 +91,11 @@ SimulatedStation::SimulatedStation(SimOptions options)
         sensors_[k] = first.value_or(DefaultSensor(k + 1));
         sensorFixed_[k] = first.has_value();
     }
-    for (const FaultSpec& fault : options_.faults) {
-        const bool oneOff = fault.kind == FaultSpec::Kind::Stray && fault.after;
-        faultRemaining_.push_back(fault.kind == FaultSpec::Kind::Drop ? std::max(fault.value, 0)
-                                                                      : (oneOff ? 1 : 0));
-    }
+    for (const FaultSpec& fault : faults_) faultRemaining_.push_back(FaultBudget(fault));
 }
 
 SimulatedStation::~SimulatedStation() {
-    if (!options_.stateFile.empty()) SaveState();  // a failure has nowhere to go here
+    SaveState();  // a failure has nowhere to go here
     std::lock_guard lock(mutex_);
     if (temporaryCard_) {
         std::error_code ignored;
@@ -100,6 +111,7 @@ Status SimulatedStation::Start() {
         if (fs::exists(options_.stateFile, ec)) {
             Status loaded = LoadSimState(options_.stateFile, state_);
             if (!loaded) return loaded;
+            stateStamp_ = StampOf(options_.stateFile);
         }
         stateWritable_ = true;
     }
@@ -116,18 +128,37 @@ Status SimulatedStation::Start() {
 }
 
 Status SimulatedStation::SaveState() {
-    SimState snapshot;
-    {
-        std::lock_guard lock(mutex_);
-        if (options_.stateFile.empty()) return Status::Ok();
-        if (!stateWritable_) {
-            return Status::Error("The simulated station's state was not loaded from \"" +
-                                 options_.stateFile + "\", so it is not saved over it");
-        }
-        snapshot = state_;
-        if (screenForcedFrom_) snapshot.onMainScreen = *screenForcedFrom_;
+    std::lock_guard lock(mutex_);
+    if (options_.stateFile.empty()) return Status::Ok();
+    if (!stateWritable_) {
+        return Status::Error("The simulated station's state was not loaded from \"" +
+                             options_.stateFile + "\", so it is not saved over it");
     }
-    return SaveSimState(options_.stateFile, snapshot);
+    return stateDirty_ ? PersistStateLocked() : Status::Ok();
+}
+
+void SimulatedStation::SyncStateLocked() {
+    if (options_.stateFile.empty() || !stateWritable_ || stateDirty_) return;
+    const FileStamp stamp = StampOf(options_.stateFile);
+    if (stamp == stateStamp_ || stamp.modified < 0) return;
+    SimState loaded = state_;
+    if (!LoadSimState(options_.stateFile, loaded)) return;  // half-written: read it next time
+    stateStamp_ = stamp;
+    state_ = loaded;
+    if (screenForcedFrom_) {
+        screenForcedFrom_ = state_.onMainScreen;
+        state_.onMainScreen = false;
+    }
+}
+
+Status SimulatedStation::PersistStateLocked() {
+    if (options_.stateFile.empty() || !stateWritable_) return Status::Ok();
+    SimState snapshot = state_;
+    if (screenForcedFrom_) snapshot.onMainScreen = *screenForcedFrom_;
+    const Status saved = SaveSimState(options_.stateFile, snapshot);
+    stateDirty_ = !saved;
+    if (saved) stateStamp_ = StampOf(options_.stateFile);
+    return saved;
 }
 
 Status SimulatedStation::PrepareCardLocked() {
@@ -173,7 +204,7 @@ Status SimulatedStation::PrepareCardLocked() {
 }
 
 const FaultSpec* SimulatedStation::Fault(FaultSpec::Kind kind) const {
-    for (const FaultSpec& fault : options_.faults) {
+    for (const FaultSpec& fault : faults_) {
         if (fault.kind == kind) return &fault;
     }
     return nullptr;
@@ -199,6 +230,8 @@ bool SimulatedStation::ReceiveFrame(uint64_t generation, const Report& frame) {
 
 void SimulatedStation::HandleFrameLocked(const Report& frame) {
     if (frame[0] != FRAME_START) return;
+    SyncStateLocked();
+    const SimState before = state_;
     const uint64_t command = commandsReceived_++;
     const bool answerDropped = TakeFaultLocked(FaultSpec::Kind::Drop, command);
     // A stray waits for the next answer that goes out.
@@ -284,6 +317,7 @@ void SimulatedStation::HandleFrameLocked(const Report& frame) {
             break;  // the station ignores codes it does not know
     }
     if (!answer.empty() && !answerDropped) QueueAnswerLocked(std::move(answer));
+    if (!(state_ == before)) PersistStateLocked();
 }
 
 void SimulatedStation::CommitLocked() {
@@ -345,9 +379,16 @@ void SimulatedStation::SetTimeLocked(const Report& frame) {
     state_.clockOffsetSeconds = static_cast<int64_t>(stationTime - std::time(nullptr));
 }
 
+void SimulatedStation::InjectFault(FaultSpec fault) {
+    std::lock_guard lock(mutex_);
+    if (fault.after) fault.after = *fault.after + static_cast<int>(commandsReceived_);
+    faultRemaining_.push_back(FaultBudget(fault));
+    faults_.push_back(std::move(fault));
+}
+
 bool SimulatedStation::TakeFaultLocked(FaultSpec::Kind kind, uint64_t command) {
-    for (size_t i = 0; i < options_.faults.size(); ++i) {
-        const FaultSpec& fault = options_.faults[i];
+    for (size_t i = 0; i < faults_.size(); ++i) {
+        const FaultSpec& fault = faults_[i];
         if (fault.kind != kind) continue;
         if (!fault.after && kind == FaultSpec::Kind::Stray) return true;  // before every answer
         if (command < static_cast<uint64_t>(fault.after.value_or(0))) continue;
@@ -453,8 +494,10 @@ void SimulatedStation::UnplugLocked() {
 
 void SimulatedStation::SetOnMainScreen(bool onMainScreen) {
     std::lock_guard lock(mutex_);
+    SyncStateLocked();
     screenForcedFrom_.reset();  // switched by hand: that is the station's state now
     state_.onMainScreen = onMainScreen;
+    PersistStateLocked();
 }
 
 bool SimulatedStation::OnMainScreen() const {
@@ -497,11 +540,6 @@ Report SimulatedStation::AlarmAnswer(int block) const {
         default:
             return Answer();
     }
-}
-
-Report SimulatedStation::LiveAnswer() const {
-    std::lock_guard lock(mutex_);
-    return LiveAnswerLocked();
 }
 
 Report SimulatedStation::LiveAnswerLocked() const {

@@ -35,6 +35,7 @@ public:
     // loads the state file when one is named. Call once before use.
     Status Start();
     // Writes the state file when one is named (also done by the destructor).
+    // Writes the state file if a change could not be written when it came.
     Status SaveState();
 
     // Host side, used by the simulated transport. A connection is identified by
@@ -57,13 +58,14 @@ public:
     void SetOnMainScreen(bool onMainScreen);
     bool OnMainScreen() const;
     void SetSensor(const SensorSpec& sensor);
+    // A fault from now on: its "@K" counts the commands from this moment.
+    void InjectFault(FaultSpec fault);
     std::string CardDir() const;
 
     // The station's state as it would answer now (for tests and state files).
     Report SettingsAnswer() const;
     Report CalibrationAnswer() const;
     Report AlarmAnswer(int block) const;  // 1, 3 or 4
-    Report LiveAnswer() const;
     uint8_t IntervalMinutes() const;
     // Seconds the station's clock is ahead of the computer's local clock.
     int64_t ClockOffsetSeconds() const;
@@ -83,6 +85,10 @@ private:
     // Whether a fault of this kind acts on command number `command` (from 0),
     // counting it down where it is limited.
     bool TakeFaultLocked(FaultSpec::Kind kind, uint64_t command);
+    // The state as the file holds it now, read when another program changed it.
+    void SyncStateLocked();
+    // Writes the state to its file at once, so that no other program undoes it.
+    Status PersistStateLocked();
     Report LiveAnswerLocked() const;
     // Channel slot k's sensor now, from its timeline or as set; `drifting`
     // tells whether it wanders around its values.
@@ -109,6 +115,8 @@ private:
     uint64_t framesReceived_ = 0;
     uint64_t reportsSent_ = 0;
     uint64_t commandsReceived_ = 0;
+    // The options' faults and those injected since.
+    std::vector<FaultSpec> faults_;
     bool strayDue_ = false;  // a stray goes before the answer being queued
     // Per fault of the options: the answers a drop fault has still to drop,
     // the strays a one-off stray fault has still to send.
@@ -119,6 +127,17 @@ private:
     // False until Start has read the state file (or found none), so that a
     // file that failed to load is never overwritten with defaults.
     bool stateWritable_ = false;
+    // The state file as this station last read or wrote it: another
+    // program's change shows as a new stamp, and is read before the next frame.
+    struct FileStamp {
+        int64_t modified = -1;  // ns
+        int64_t size = -1;
+        uint64_t inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path);
+    FileStamp stateStamp_;
+    bool stateDirty_ = false;  // a change the file does not hold yet
 
     SimState state_;
     // The screen state the state file had, while the options keep the station off its main screen.

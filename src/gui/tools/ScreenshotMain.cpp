@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -34,6 +35,16 @@ void Settle(int ms) {
     while (timer.elapsed() < ms) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
+    }
+}
+
+// Picks the card file `name` as a click does.
+void ClickFile(QTableWidget* files, const QString& name) {
+    for (int row = 0; row < files->rowCount(); ++row) {
+        if (files->item(row, 0)->text() == name) {
+            files->setCurrentCell(row, 0);
+            emit files->cellClicked(row, 0);
+        }
     }
 }
 
@@ -106,12 +117,7 @@ int main(int argc, char** argv) {
         cardDialog->Begin();
         cardDialog->show();
         auto* files = cardDialog->findChild<QTableWidget*>(QStringLiteral("fileList"));
-        for (int row = 0; row < files->rowCount(); ++row) {
-            if (files->item(row, 0)->text() == QStringLiteral("CH2.CSV")) {
-                files->setCurrentCell(row, 0);
-                emit files->cellClicked(row, 0);
-            }
-        }
+        ClickFile(files, QStringLiteral("CH2.CSV"));
         QSignalSpy finished(cardDialog, &corvalin::gui::CardDialog::TransferFinished);
         cardDialog->findChild<QPushButton*>(QStringLiteral("selectButton"))->click();
         for (int i = 0; i < 300 && finished.isEmpty(); ++i) Settle(50);
@@ -140,6 +146,26 @@ int main(int argc, char** argv) {
         });
         cardDialog->findChild<QPushButton*>(QStringLiteral("graphButton"))->click();
         ok &= graphed;
+
+        // After deleting a file in the middle of the list: the first file is
+        // picked, highlighted and named.
+        ClickFile(files, QStringLiteral("CH3.CSV"));
+        QTimer::singleShot(300, cardDialog, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        cardDialog->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+        Settle(300);
+        ok &= Save(cardDialog, out, QStringLiteral("sdcard-after-delete.png"));
+        cardDialog->hide();
+        cardDialog->End();
+
+        // Opened again: as at its first opening.
+        cardDialog->Begin();
+        cardDialog->show();
+        Settle(300);
+        ok &= Save(cardDialog, out, QStringLiteral("sdcard-reopened.png"));
         cardDialog->hide();
         cardDialog->End();
         window.poll().dialogOpen = false;

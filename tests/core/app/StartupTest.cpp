@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
@@ -26,6 +31,93 @@ TEST(SingleInstance, SecondCopyIsToldAndTheLockGoesWithTheFirst) {
     }
     EXPECT_EQ(SingleInstance(dir.path()).state(), SingleInstance::State::First);
     EXPECT_EQ(SingleInstance(dir.File("missing/folder")).state(), SingleInstance::State::Unknown);
+}
+
+// Sets environment variables for a scope; restores them after.
+class ScopedEnvironment {
+public:
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+    }
+    void Set(const std::string& name, const std::string& value) {
+        if (!saved_.count(name)) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+fs::perms Rights(const std::string& path) {
+    return fs::symlink_status(path).permissions() & fs::perms::all;
+}
+
+TEST(SingleInstance, WithoutAUsableRuntimeFolderCopiesMeetInAPrivateFolderOfTheUser) {
+    test::TempDir dir;
+    ScopedEnvironment environment;
+    environment.Set("TMPDIR", dir.File("tmp"));
+    environment.Set("XDG_CACHE_HOME", dir.File("cache"));
+    environment.Set("HOME", dir.File("home"));
+    fs::create_directories(dir.File("tmp"));
+    const std::string mine = dir.File("tmp/corvalin-" + std::to_string(geteuid()));
+
+    // Empty, a folder whose parent is not there, a file: the second copy is still told.
+    for (const char* runtime : {"", "missing/run", "file"}) {
+        environment.Set("XDG_RUNTIME_DIR", *runtime ? dir.File(runtime) : "");
+        test::WriteAll(dir.File("file"), "");
+        SingleInstance first;
+        EXPECT_EQ(first.state(), SingleInstance::State::First) << runtime;
+        EXPECT_EQ(first.lockPath(), mine + "/kv7500.lock") << runtime;
+        EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning) << runtime;
+        EXPECT_EQ(Rights(mine), fs::perms::owner_all) << runtime;
+    }
+    unsetenv("XDG_RUNTIME_DIR");
+    {
+        SingleInstance first;
+        EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning);
+    }
+
+    // A runtime folder of the user's is used as it is; named but not there,
+    // it is made, as Qt makes it.
+    fs::create_directories(dir.File("run"));
+    fs::permissions(dir.File("run"), fs::perms::owner_all | fs::perms::group_read);
+    environment.Set("XDG_RUNTIME_DIR", dir.File("run"));
+    EXPECT_EQ(SingleInstance().lockPath(), dir.File("run/kv7500.lock"));
+    EXPECT_EQ(Rights(dir.File("run")), fs::perms::owner_all | fs::perms::group_read);
+    environment.Set("XDG_RUNTIME_DIR", dir.File("made"));
+    {
+        SingleInstance first;
+        EXPECT_EQ(first.lockPath(), dir.File("made/kv7500.lock"));
+        EXPECT_EQ(Rights(dir.File("made")), fs::perms::owner_all);
+        EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning);
+    }
+
+    // The private folder's name taken by a link: the cache folder instead,
+    // and nothing is made where the link points.
+    environment.Set("XDG_RUNTIME_DIR", dir.File("missing/run"));
+    fs::remove_all(mine);
+    fs::create_directories(dir.File("elsewhere"));
+    fs::create_directory_symlink(dir.File("elsewhere"), mine);
+    {
+        SingleInstance first;
+        EXPECT_EQ(first.lockPath(), dir.File("cache/corvalin/kv7500.lock"));
+        EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning);
+        EXPECT_EQ(Rights(dir.File("cache/corvalin")), fs::perms::owner_all);
+    }
+    EXPECT_TRUE(fs::is_empty(dir.File("elsewhere")));
+    // Taken by a folder of another user (only root can make one).
+    if (geteuid() == 0) {
+        fs::remove(mine);
+        fs::create_directory(mine);
+        ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(SingleInstance().lockPath(), dir.File("cache/corvalin/kv7500.lock"));
+        EXPECT_TRUE(fs::is_empty(mine));
+    }
 }
 
 TEST(DataFolder, FreshFolderGetsDatabaseAndWritableIniAndExistingFilesStay) {

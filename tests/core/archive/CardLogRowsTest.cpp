@@ -128,13 +128,13 @@ TEST(CardLogNames, OnlyChannelLogsHaveAChannel) {
         const char* name;
         std::optional<int> channel;
     };
-    const Case cases[] = {{"CH1.CSV", 1},
-                          {"ch8.csv", 8},
-                          {"CH9.CSV", std::nullopt},
-                          {"CH0.CSV", std::nullopt},
-                          {"INDOOR.CSV", std::nullopt},
-                          {"CH1.CSV.bak", std::nullopt},
-                          {"CH12.CSV", std::nullopt}};
+    // clang-format off
+    const Case cases[] = {
+        {"CH1.CSV", 1}, {"ch8.csv", 8}, {"CH1_BIG.TXT", 1}, {"Ch3_TRICKY.TXT", 3},
+        {"CH1.CSV.bak", 1}, {"CH2", 2}, {"CH9.CSV", std::nullopt}, {"CH0.CSV", std::nullopt},
+        {"INDOOR.CSV", std::nullopt}, {"CH12.CSV", std::nullopt}, {"XCH1.CSV", std::nullopt},
+        {"C1.CSV", std::nullopt}};
+    // clang-format on
     for (const Case& c : cases) EXPECT_EQ(ChannelOfCardLog(c.name), c.channel) << c.name;
 }
 

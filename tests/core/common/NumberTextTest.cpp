@@ -85,5 +85,24 @@ TEST(Cp1252, ConvertsTheUpperHalfToUtf8) {
     EXPECT_EQ(Cp1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
+TEST(NumberText, WrittenShortestAndReadBackExactly) {
+    for (double value : {0.1 + 0.2, -0.1, 1e-7, 123456.789, -40.0, 23.4, 1e300}) {
+        const std::string text = ShortestText(value);
+        EXPECT_EQ(ReadLeadingNumber(text), value) << text;
+        EXPECT_LE(text.size(), 23u) << text;
+    }
+    EXPECT_EQ(ShortestText(23.4), "23.4");
+    EXPECT_EQ(ShortestText(-40), "-40");
+    struct Ratio {
+        double percent;
+        const char* text;
+    };
+    for (const Ratio& r : {Ratio{57, "0.57"}, Ratio{100, "1"}, Ratio{5, "0.05"}, Ratio{0, "0"},
+                           Ratio{99.9, "0.999"}, Ratio{0.5, "0.005"}, Ratio{45.3, "0.453"},
+                           Ratio{-2.5, "-0.025"}, Ratio{123.4, "1.234"}}) {
+        EXPECT_EQ(PercentAsRatioText(r.percent), r.text) << r.percent;
+    }
+}
+
 }  // namespace
 }  // namespace corvalin

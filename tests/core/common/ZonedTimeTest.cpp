@@ -39,10 +39,10 @@ TEST(WallTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
             std::tm local{};
             localtime_r(&t, &local);
             const CivilTime wall{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                 local.tm_hour, local.tm_min, local.tm_sec};
+                                 local.tm_hour,        local.tm_min,     local.tm_sec};
             const int64_t read = zone.ToUtc(wall, previous);
-            EXPECT_EQ(read, instant) << "line " << step << " at " << local.tm_hour << ":"
-                                     << local.tm_min;
+            EXPECT_EQ(read, instant)
+                << "line " << step << " at " << local.tm_hour << ":" << local.tm_min;
             previous = read;
         }
     }

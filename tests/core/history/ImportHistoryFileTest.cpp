@@ -204,5 +204,45 @@ TEST_F(ImportHistoryFileTest, WhatCannotBeReadOrStoredChangesNothing) {
     EXPECT_NE(result.errors[0].find("7500.db"), std::string::npos) << result.errors[0];
 }
 
+// Text that is no log: refused untouched when a reading is required, as
+// the design imports it otherwise (every line a row of time 0.0).
+TEST_F(ImportHistoryFileTest, AFileWithoutAReadingIsRefusedWhenOneIsRequired) {
+    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(10)).stored);
+    const auto previous = Stored();
+    ImportOptions required;
+    required.requireReading = true;
+    std::string prose;
+    for (int i = 0; i < 1000; ++i) prose += "Line " + std::to_string(i) + ", of prose, 1, 2\n";
+    const std::pair<const char*, std::string> files[] = {
+        {"empty", ""},
+        {"header only", "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n"},
+        {"prose", prose},
+        {"dates that are none", "Time,Temperature(C)\n2024-13-05 10:00:00,20.0,40,1,2\n"},
+    };
+    for (const auto& [what, text] : files) {
+        test::WriteAll(dir.File("any.txt"), text);
+        const ImportResult result =
+            ImportHistoryFile(dir.File("any.txt"), "any.txt", database, {}, required);
+        EXPECT_TRUE(result.fileRead && result.noReading && !result.stored) << what;
+        ASSERT_EQ(result.errors.size(), 2u) << what;
+        EXPECT_EQ(result.errors[1], "The record database keeps its previous records.") << what;
+        EXPECT_EQ(Stored(), previous) << what;
+    }
+    // Not required: the design's import empties the database for the same prose.
+    test::WriteAll(dir.File("any.txt"), prose);
+    const ImportResult designed = ImportHistoryFile(dir.File("any.txt"), "any.txt", database);
+    EXPECT_TRUE(designed.stored && !designed.noReading);
+    EXPECT_EQ(designed.rowsStored, 999u);  // the first line is taken for the header
+
+    // One reading after a thousand lines of prose is enough, and every line is stored.
+    test::WriteAll(dir.File("any.txt"),
+                   "Time,Temperature(C)\n" + prose + "03/05/2024 10:00,20.0\n");
+    const ImportResult some =
+        ImportHistoryFile(dir.File("any.txt"), "any.txt", database, {}, required);
+    EXPECT_TRUE(some.stored && !some.noReading) << some.errors.front();
+    EXPECT_EQ(some.rowsStored, 1001u);
+    EXPECT_EQ(some.table.RowCount(), 1001u);
+}
+
 }  // namespace
 }  // namespace corvalin

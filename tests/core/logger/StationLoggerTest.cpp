@@ -40,7 +40,7 @@ protected:
     }
 
     std::vector<ArchivedRow> Archived(std::optional<RowSource> source = RowSource::Live) {
-        auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_FILE));
+        auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_DATABASE_FILE));
         EXPECT_TRUE(archive) << archive.error;
         std::vector<ArchivedRow> rows;
         (*archive.value)->Read({}, [&](const ArchivedRow& row) {
@@ -88,6 +88,26 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
 }
 
+// A turn that wakes intervals late reads once, at once, and the reads go on
+// at the interval's steps from the start.
+TEST_F(StationLoggerTest, ALateTurnReadsOnceAndKeepsToTheIntervalsSteps) {
+    const auto start = clock.now;
+    logger.Turn();
+    clock.now = start + 3 * settings.interval + 100s;
+    logger.Turn();
+    clock.now = start + 4 * settings.interval - 1s;
+    logger.Turn();
+    EXPECT_EQ(logger.Stats().reads, 2u);
+    clock.now = start + 4 * settings.interval;
+    logger.Turn();
+    EXPECT_EQ(logger.Stats().reads, 3u);
+    std::vector<int64_t> times;
+    for (const ArchivedRow& row : Archived()) {
+        if (row.row.channel == 1) times.push_back(row.row.time - Seconds(start));
+    }
+    EXPECT_EQ(times, (std::vector<int64_t>{0, 1000, 1200}));
+}
+
 TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) {
     const int64_t start = Seconds(clock.now);
     Pass(2);
@@ -115,6 +135,41 @@ TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) 
     EXPECT_EQ(card, (std::vector<int64_t>{600, 900, 1200}));
 }
 
+// A long log on the card comes in slices between the live reads: none of
+// them is missed while it comes, and the logger keeps waking at once.
+TEST_F(StationLoggerTest, ALongCardComesInSlicesBetweenLiveReads) {
+    const int64_t start = Seconds(clock.now);
+    const int lines = 20000;  // some 700 kB
+    {
+        std::ofstream log(rig.station().CardDir() + "/CH2.CSV", std::ios::binary);
+        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+        for (int i = 0; i < lines; ++i) {
+            log << FormatLogTime(start - (lines - i) * 60) << ",20.0,50,9.3,20.0\r\n";
+        }
+    }
+    const auto cardRows = [&] {
+        size_t count = 0;
+        for (const ArchivedRow& row : Archived(RowSource::Card)) count += row.row.channel == 2;
+        return count;
+    };
+    int turns = 0;
+    while (cardRows() < static_cast<size_t>(lines) && turns < 100) {
+        logger.Turn();
+        if (cardRows() < static_cast<size_t>(lines)) EXPECT_EQ(logger.NextTurn(), clock.now);
+        clock.now += 100s;
+        ++turns;
+    }
+    EXPECT_EQ(cardRows(), static_cast<size_t>(lines));
+    EXPECT_GT(turns, 6);
+    // A read at every step of the interval while the card came in.
+    std::vector<int64_t> live;
+    for (const ArchivedRow& row : Archived()) {
+        if (row.row.channel == 1) live.push_back(row.row.time - start);
+    }
+    ASSERT_EQ(live.size(), static_cast<size_t>((turns + 2) / 3));
+    for (size_t i = 0; i < live.size(); ++i) EXPECT_EQ(live[i], static_cast<int64_t>(i) * 300);
+}
+
 TEST_F(StationLoggerTest, WaitsForAnotherProgramsSequenceToEnd) {
     DeviceLock other;
     std::optional<DeviceLock::Hold> held = other.Acquire(rig.station().CardDir());
@@ -128,14 +183,37 @@ TEST_F(StationLoggerTest, WaitsForAnotherProgramsSequenceToEnd) {
 }
 
 TEST_F(StationLoggerTest, KeepsTheReadingsWhileTheArchiveCannotBeWrittenAndWritesThemLater) {
-    std::filesystem::create_directories(data.File(ARCHIVE_FILE) + "/in-the-way");
+    std::filesystem::create_directories(data.File(ARCHIVE_DATABASE_FILE) + "/in-the-way");
     Pass(3);
     EXPECT_EQ(logger.Stats().rowsWaiting, 6u);
     ASSERT_FALSE(said.empty());
-    std::filesystem::remove_all(data.File(ARCHIVE_FILE));
+    std::filesystem::remove_all(data.File(ARCHIVE_DATABASE_FILE));
     Pass(1);
     EXPECT_EQ(logger.Stats().rowsWaiting, 0u);
     EXPECT_EQ(Archived().size(), 8u);
+
+    // What still waits at the stop is written, or said to be lost.
+    std::filesystem::remove_all(data.File(ARCHIVE_DATABASE_FILE));
+    std::filesystem::create_directories(data.File(ARCHIVE_DATABASE_FILE) + "/in-the-way");
+    logger.Configure({.station = "cellar", .interval = 300s, .dataDir = data.path()});
+    Pass(2);
+    logger.Stop();
+    logger.Run();
+    EXPECT_EQ(said.back(),
+              "4 rows could not be written to the archive before the stop; they are lost");
+}
+
+TEST_F(StationLoggerTest, NoStationIsSaidOnceWithHowItIsLookedFor) {
+    rig.station().Unplug();
+    Pass(3);
+    EXPECT_EQ(std::count_if(said.begin(), said.end(),
+                            [](const std::string& line) {
+                                return line.rfind("No station found", 0) == 0 &&
+                                       line.find("every 2 s and at each plug-in") !=
+                                           std::string::npos;
+                            }),
+              1);
+    EXPECT_EQ(logger.Stats().reads, 0u);
 }
 
 class DroppedAnswerTest : public StationLoggerTest {

@@ -181,6 +181,32 @@ TEST(ReadCycle, NothingAfterAMissingAnswerIsFresh) {
     }
 }
 
+TEST(ReadCycle, AOneShotReadStopsAtTheFirstMissingAnswer) {
+    // A silent station: only the settings are asked for, and not for long.
+    ChannelRig silent(WithFault("drop=100000"));
+    ASSERT_TRUE(silent.Open());
+    const auto start = Clock::now();
+    const ReadCycleAnswers nothing =
+        RunReadCycle(silent.channel, silent.record, ReadCycleMode::UntilFirstMissing);
+    EXPECT_LT(Clock::now() - start, SHORT_WAIT + 500ms);
+    EXPECT_EQ(silent.WrittenCodes(), std::vector<uint8_t>{CMD_READ_SETTINGS});
+    EXPECT_FALSE(nothing.settings || nothing.interval || nothing.alarms[0] || nothing.live);
+
+    // An answering station gives what a full cycle gives.
+    ChannelRig rig;
+    ASSERT_TRUE(rig.Open());
+    const ReadCycleAnswers all =
+        RunReadCycle(rig.channel, rig.record, ReadCycleMode::UntilFirstMissing);
+    EXPECT_TRUE(all.Complete());
+    EXPECT_EQ(rig.WrittenCodes().size(), 7u);
+
+    // The alarm blocks after a missing one are not asked for either.
+    ChannelRig alarms(WithFault("drop=100000"));
+    ASSERT_TRUE(alarms.Open());
+    EXPECT_EQ(alarms.channel.ReadAlarmBlocks(true), (std::array<bool, 3>{}));
+    EXPECT_EQ(alarms.WrittenCodes(), std::vector<uint8_t>{CMD_READ_ALARM_1});
+}
+
 TEST(StationChannel, GuardedWriteAsksForTheScreenFirst) {
     struct Row {
         bool onMainScreen;

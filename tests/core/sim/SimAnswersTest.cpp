@@ -101,6 +101,26 @@ TEST_F(SimAnswersTest, FactoryAnswersChangeOnCommitAndTheNextRunReadsThemBack) {
     EXPECT_FALSE(station_->OnMainScreen());
 }
 
+// Two programs on one station's state: each sees what the other wrote, and
+// neither undoes it, not even when it ends.
+TEST_F(SimAnswersTest, ProgramsSharingTheStateSeeEachOthersChanges) {
+    std::filesystem::create_directory(dir_.File("state"));
+    SimulatedStation first(Options(true));
+    SimulatedStation second(Options(true));
+    ASSERT_TRUE(first.Start() && second.Start());
+    first.Plug();
+    second.Plug();
+    EXPECT_TRUE(Ask(first, Frame(CMD_SET_INTERVAL, {30})).empty());
+    EXPECT_EQ(Ask(second, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({30})});
+    EXPECT_TRUE(Ask(second, Frame(CMD_SET_INTERVAL, {45})).empty());
+    second.SetOnMainScreen(false);
+    EXPECT_EQ(Ask(first, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({45})});
+    EXPECT_EQ(Ask(first, Frame(CMD_SCREEN_STATE)), std::vector<Report>{Answer({1})});
+    EXPECT_TRUE(first.SaveState() && second.SaveState());
+    Station(Options(true));
+    EXPECT_EQ(Read(CMD_READ_INTERVAL), Answer({45}));
+}
+
 TEST_F(SimAnswersTest, TheStateFileIsKeptWhenBadFilledWhenPartialAndOverriddenByOptions) {
     std::filesystem::create_directory(dir_.File("state"));
     const std::string path = Options(true).stateFile;

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What a broker that refuses is said to be: in the broker's and the TLS
+// library's own words, once for each cause.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "service/MqttPublisher.h"
+#include "support/Files.h"
+#include "support/MqttBroker.h"
+#include "support/TempDir.h"
+
+namespace corvalin {
+namespace {
+
+using namespace std::chrono_literals;
+
+class MqttRefusalTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (publisher) publisher->Stop();
+    }
+
+    void StartPublisher(MqttSettings settings) {
+        if (publisher) publisher->Stop();
+        settings.station = "attic";
+        settings.archivePath = data.File("archive.db");
+        publisher = std::make_unique<MqttPublisher>(settings, state,
+                                                    [this](LogLevel, const std::string& text) {
+                                                        std::lock_guard<std::mutex> guard(mutex);
+                                                        said.push_back(text);
+                                                    });
+        ASSERT_TRUE(publisher->Start());
+    }
+
+    // The lines said so far that hold `part`.
+    size_t Saying(const std::string& part) {
+        std::lock_guard<std::mutex> guard(mutex);
+        return static_cast<size_t>(std::count_if(said.begin(), said.end(), [&](const auto& line) {
+            return line.find(part) != std::string::npos;
+        }));
+    }
+
+    bool WaitToSay(const std::string& part) {
+        for (int i = 0; i < 2400 && Saying(part) == 0; ++i) std::this_thread::sleep_for(25ms);
+        return Saying(part) > 0;
+    }
+
+    test::TempDir data;
+    ServiceStateHolder state;
+    std::mutex mutex;
+    std::vector<std::string> said;
+    std::unique_ptr<MqttPublisher> publisher;
+};
+
+TEST_F(MqttRefusalTest, AWrongPasswordIsSaidInTheBrokersWordsAndTheFilesExactLineConnects) {
+    test::MqttBroker broker;
+    broker.RequireUser("logger", "right pass ");
+    ASSERT_TRUE(broker.Start());
+    MqttSettings settings;
+    ASSERT_TRUE(ParseMqttAddress(broker.Address(), settings));
+    settings.username = "logger";
+    settings.password = "wrong";
+    StartPublisher(settings);
+    ASSERT_TRUE(WaitToSay("Connection Refused: "));
+    publisher->Stop();
+    EXPECT_EQ(Saying("Connection Refused: not authorised.") +
+                  Saying("Connection Refused: bad user name or password."),
+              1u);
+
+    // The password is the file's first line as it stands, its end aside.
+    test::WriteAll(data.File("password"), "right pass \r\nsecond line\n");
+    const Result<std::string> password = ReadPasswordFile(data.File("password"));
+    ASSERT_TRUE(password) << password.error;
+    settings.password = *password;
+    StartPublisher(settings);
+    EXPECT_TRUE(WaitToSay("Publishing to the MQTT broker"));
+    EXPECT_FALSE(ReadPasswordFile(data.File("missing")));
+}
+
+TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {
+    const std::string ssl = "cd " + data.path() + " && openssl";
+    const std::string quiet = " >/dev/null 2>&1";
+    for (const std::string& command :
+         {ssl +
+              " req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=broker-ca -keyout ca.key "
+              "-out ca.pem" +
+              quiet,
+          ssl +
+              " req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=other-ca -keyout other.key "
+              "-out other.pem" +
+              quiet,
+          ssl +
+              " req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout server.key "
+              "-out server.csr" +
+              quiet,
+          ssl +
+              " x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
+              "-out server.pem" +
+              quiet}) {
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    // The broker runs as its own user: it reads its certificate and key here.
+    ASSERT_EQ(std::system(("chmod a+rX " + data.path() + " " + data.path() + "/*").c_str()), 0);
+    test::MqttBroker broker("certfile " + data.File("server.pem") + "\nkeyfile " +
+                            data.File("server.key") + "\n");
+    ASSERT_TRUE(broker.Start());
+    MqttSettings settings;
+    ASSERT_TRUE(ParseMqttAddress("mqtts://127.0.0.1:" + std::to_string(broker.port()), settings));
+    settings.caFile = data.File("other.pem");
+    StartPublisher(settings);
+    ASSERT_TRUE(WaitToSay("the TLS handshake failed"));
+    EXPECT_EQ(Saying("certificate verify failed"), 1u);
+    EXPECT_EQ(Saying("the CA file " + data.File("other.pem")), 1u);
+}
+
+}  // namespace
+}  // namespace corvalin
