@@ -7,7 +7,9 @@ here="$(cd "$(dirname "$0")" && pwd)"
 copy="$(mktemp -d)"
 trap 'rm -rf "$copy"' EXIT
 plants=(
-    'core/publish/AlarmCheck.cpp|#include "protocol/WireValues.h"'
+    'core/publish/MqttMessages.cpp|#include "protocol/WireValues.h"'
+    'core/alert/AlertMonitor.cpp|#include "protocol/WireValues.h"'
+    'notify/SinkWorker.cpp|#include "service/Wakeup.h"'
     'core/archive/ArchiveExport.cpp|#include "protocol/Protocol.h"'
     'cli/main.cpp|#include "device/Report.h"'
     'daemon/Daemon.cpp|#include "protocol/Protocol.h"'

@@ -7,7 +7,7 @@
 set -u
 cd "${SRC:-$(dirname "$0")/../src}" || exit 2
 
-order=(common device protocol sim config store history graph archive summary app session logger publish)
+order=(common device protocol sim config store history graph archive summary app session logger alert publish)
 rank() {
     local i
     for i in "${!order[@]}"; do
@@ -32,11 +32,11 @@ done
 while read -r file; do report "$file includes Qt"; done < <(grep -rlE '#include <Q' core cli)
 # The faces, the logger's services and those that read decoded readings
 # never reach the wire.
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon service)
-while read -r line; do report "$line"; done < <(grep -rnE '#include "protocol/' core/publish core/archive)
-while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon service)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon service notify)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "protocol/' core/publish core/archive core/alert)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon service notify)
 # The network services link only into the logger.
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(service|daemon)/' cli gui options chart core)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(service|daemon)/' cli gui options chart core notify)
 
 if [ "$problems" -gt 0 ]; then
     echo "$problems include(s) against the layers"

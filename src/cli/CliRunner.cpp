@@ -83,6 +83,7 @@ int RunCommand(const std::vector<std::string>& args, Console& console) {
     AddRecordsCommand(app, context);
     AddArchiveCommand(app, context);
     AddServiceCommand(app, context);
+    AddAlertCommand(app, context);
     AddGraphCommand(app, context);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());

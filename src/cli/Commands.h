@@ -37,6 +37,8 @@ void AddRecordsCommand(CLI::App& app, CommandContext& context);
 void AddArchiveCommand(CLI::App& app, CommandContext& context);
 // Reads the logger's status file; needs no station.
 void AddServiceCommand(CLI::App& app, CommandContext& context);
+// Tests the alert sinks; needs no station.
+void AddAlertCommand(CLI::App& app, CommandContext& context);
 // Draws with the graph module, loaded when it runs.
 void AddGraphCommand(CLI::App& app, CommandContext& context);
 

@@ -36,6 +36,20 @@ Json ChannelsJson(const ReadingSnapshot& reading) {
     return channels;
 }
 
+Json AlertsJson(const ServiceState& state) {
+    Json firing = Json::array();
+    for (const FiringAlert& alert : state.alertsFiring) {
+        firing.push_back(
+            {{"rule", alert.rule},
+             {"channel", alert.channel > 0 ? Json(alert.channel) : Json(nullptr)},
+             {"quantity", alert.quantity.empty() ? Json(nullptr) : Json(alert.quantity)},
+             {"value", OrNull(alert.value)},
+             {"limit", OrNull(alert.limit)},
+             {"since", IsoTime(alert.since)}});
+    }
+    return {{"rules", state.alertRules}, {"sinks", state.alertSinks}, {"firing", firing}};
+}
+
 Json StatusJson(const StoredServiceStatus& stored) {
     const ServiceStatus& status = stored.status;
     const ServiceState& state = status.state;
@@ -50,6 +64,7 @@ Json StatusJson(const StoredServiceStatus& stored) {
             {"lastReading", last},
             {"reads", state.reads},
             {"readFailures", state.readFailures},
+            {"alerts", AlertsJson(state)},
             {"broker", state.broker.empty() ? Json(nullptr)
                                             : Json{{"address", state.broker},
                                                    {"connected", state.brokerConnected},
@@ -61,6 +76,26 @@ std::string ValueText(const std::optional<double>& value, const char* unit) {
     std::ostringstream text;
     text << *value << unit;
     return text.str();
+}
+
+// "Alerts: 2 rules, 1 sink, 1 firing:" and a line for each one firing.
+void PrintAlerts(std::ostream& out, const ServiceState& state) {
+    out << "Alerts: " << state.alertRules << (state.alertRules == 1 ? " rule, " : " rules, ")
+        << state.alertSinks << (state.alertSinks == 1 ? " sink, " : " sinks, ");
+    if (state.alertsFiring.empty()) {
+        out << "none firing\n";
+        return;
+    }
+    out << state.alertsFiring.size() << " firing:\n";
+    for (const FiringAlert& alert : state.alertsFiring) {
+        const char* unit = alert.quantity == "humidity" ? " %" : " °C";
+        out << "  " << alert.rule << ":";
+        if (alert.channel > 0) out << " CH" << alert.channel;
+        if (!alert.quantity.empty()) out << " " << alert.quantity;
+        if (alert.value) out << " " << ValueText(alert.value, unit);
+        if (alert.limit) out << ", limit " << ValueText(alert.limit, unit);
+        out << (alert.channel > 0 ? ", since " : " since ") << IsoTime(alert.since) << "\n";
+    }
 }
 
 void PrintStatus(std::ostream& out, const StoredServiceStatus& stored) {
@@ -99,6 +134,7 @@ void PrintStatus(std::ostream& out, const StoredServiceStatus& stored) {
             << (state.brokerConnected ? "connected" : "not connected") << ", " << state.queued
             << " readings queued\n";
     }
+    PrintAlerts(out, state);
 }
 
 int RunService(const CommandContext& context) {
@@ -134,7 +170,8 @@ int RunService(const CommandContext& context) {
 
 void AddServiceCommand(CLI::App& app, CommandContext& context) {
     CLI::App* command = app.add_subcommand(
-        "service", "Whether corvalind runs, its station, last reading, reads and broker");
+        "service",
+        "Whether corvalind runs, its station, last reading, reads, broker and the alerts firing");
     command->callback([&context] { context.run = [&context] { return RunService(context); }; });
 }
 

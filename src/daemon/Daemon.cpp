@@ -3,9 +3,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <sstream>
 
+#include "alert/AlertText.h"
+#include "common/PasswordFile.h"
 #include "publish/ServiceStatusFile.h"
 
 namespace corvalin::daemon {
@@ -33,6 +37,7 @@ Daemon::Daemon(std::vector<std::string> arguments, LogSink log)
     : arguments_(std::move(arguments)), log_(std::move(log)) {}
 
 Daemon::~Daemon() {
+    if (notifier_) notifier_->Stop();
     if (mqtt_) mqtt_->Stop();
     if (metrics_) metrics_->Stop();
     if (dashboard_) dashboard_->Stop();
@@ -74,6 +79,7 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
         s.interval = options_.logger.interval.count();
     });
 
+    ApplyAlerts(options_);
     if (!ApplyMqtt(options_, true)) return 2;
     if (!ApplyMetrics(options_, true)) return 2;
     if (!ApplyHttp(options_, true)) return 2;
@@ -81,6 +87,7 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     logger_->SetReadingListener([this](const ReadingSnapshot& reading) {
         state_.Update([&](ServiceState& s) { s.last = reading; });
         if (mqtt_) mqtt_->OnReading(reading);
+        TellAlerts(alerts_->OnReading(reading), reading.time);
     });
     Say(LogLevel::Info, "corvalind started: every " +
                             std::to_string(options_.logger.interval.count()) + " s, station \"" +
@@ -98,7 +105,8 @@ std::optional<MqttSettings> Daemon::MqttSettingsFrom(const DaemonOptions& option
         return std::nullopt;
     }
     if (!options.mqttPasswordFile.empty()) {
-        const Result<std::string> password = ReadPasswordFile(options.mqttPasswordFile);
+        const Result<std::string> password =
+            ReadPasswordFile(options.mqttPasswordFile, "the MQTT password file");
         if (!password) {
             Say(LogLevel::Error, password.error);
             return std::nullopt;
@@ -137,6 +145,7 @@ bool Daemon::ApplyMqtt(const DaemonOptions& options, bool starting) {
     // after the old one said offline on its own topics.
     if (mqtt_) mqtt_->Stop();
     mqtt_ = std::make_unique<MqttPublisher>(*settings, state_, log_);
+    if (alerts_) ShowAlerts();  // its first discovery has the alert rules
     return static_cast<bool>(mqtt_->Start());
 }
 
@@ -199,6 +208,44 @@ bool Daemon::ApplyHttp(const DaemonOptions& options, bool starting) {
     return true;
 }
 
+void Daemon::ApplyAlerts(const DaemonOptions& options) {
+    if (!alerts_)
+        alerts_ = std::make_unique<AlertMonitor>(options.logger.station, options.alertRules);
+    if (!notifier_) notifier_ = std::make_unique<AlertNotifier>(clock_, log_);
+    // A new station name is a new set of conditions.
+    if (options.logger.station != options_.logger.station) {
+        alerts_ = std::make_unique<AlertMonitor>(options.logger.station, options.alertRules);
+    }
+    alerts_->SetRules(options.alertRules);
+    notifier_->SetTargets(options.notifyTargets, options.sinkPolicy);
+    state_.Update([&](ServiceState& s) {
+        s.alertRules = options.alertRules.size();
+        s.alertSinks = options.notifyTargets.size();
+    });
+    ShowAlerts();
+}
+
+void Daemon::TellAlerts(const std::vector<AlertEvent>& events, int64_t time) {
+    if (events.empty()) return;
+    for (const AlertEvent& event : events) Say(LogLevel::Info, "Alert " + EventLine(event));
+    notifier_->Notify(events.front().station, events, time);
+    ShowAlerts();
+}
+
+void Daemon::ShowAlerts() {
+    const std::vector<FiringAlert> firing = alerts_->Firing();
+    state_.Update([&](ServiceState& s) { s.alertsFiring = firing; });
+    if (!mqtt_) return;
+    std::vector<AlertSensor> sensors;
+    for (const AlertRule& rule : alerts_->rules()) {
+        const bool fires = std::any_of(firing.begin(), firing.end(), [&](const FiringAlert& alert) {
+            return alert.rule == rule.text;
+        });
+        sensors.push_back({RuleId(rule), rule.text, fires});
+    }
+    mqtt_->SetAlerts(std::move(sensors));
+}
+
 void Daemon::Run() {
     // Ready once the archive is open, station or not: the card's sync comes
     // in slices between the turns that keep the watchdog fed.
@@ -207,6 +254,7 @@ void Daemon::Run() {
         ready_ = true;
     }
     logger_->Run([this](const std::string& status) { AfterTurn(status); });
+    notifier_->Stop();
     systemd_.Stopping();
     if (mqtt_) mqtt_->Stop();
     if (metrics_) metrics_->Stop();
@@ -230,6 +278,11 @@ void Daemon::AfterTurn(const std::string& status) {
         s.reads = stats.reads;
         s.readFailures = stats.readFailures;
     });
+    const int64_t now = std::chrono::system_clock::to_time_t(clock_.Now());
+    TellAlerts(alerts_->OnService(stats.connected, stats.rowsWaiting, now), now);
+    const std::optional<int64_t> deadline = alerts_->NextDeadline();
+    logger_->WakeBy(deadline ? std::optional(std::chrono::system_clock::from_time_t(*deadline))
+                             : std::nullopt);
     // What corvalin-cli service shows.
     const Status written = WriteServiceStatus(
         options_.logger.dataDir, {state_.Get(), getpid(), started_, std::time(nullptr)});
@@ -284,6 +337,7 @@ void Daemon::ReloadNow() {
     if (options.http.empty()) applyHttp();
     if (!ApplyMetrics(options, false)) options.metrics = options_.metrics;
     if (!options.http.empty()) applyHttp();
+    ApplyAlerts(options);
     logger_->Configure(options.logger);
     if (options.logger.dataDir != options_.logger.dataDir) {
         RemoveServiceStatus(options_.logger.dataDir);

@@ -12,7 +12,9 @@
 #include "DaemonOptions.h"
 #include "DataFolderLock.h"
 #include "SystemdNotifier.h"
+#include "alert/AlertMonitor.h"
 #include "logger/StationLogger.h"
+#include "notify/AlertNotifier.h"
 #include "publish/ServiceState.h"
 #include "service/DashboardServer.h"
 #include "service/MetricsServer.h"
@@ -22,9 +24,10 @@
 namespace corvalin::daemon {
 
 // corvalind's parts wired together: the station's session, the logger, its
-// MQTT publisher, its page and metrics, its status file and systemd. A reload
-// reads the command line and config file again and hands each part what
-// changed; what only a restart can change is kept and said so.
+// alerts and their sinks, its MQTT publisher, its page and metrics, its
+// status file and systemd. A reload reads the command line and config file
+// again and hands each part what changed; what only a restart can change is
+// kept and said so.
 class Daemon {
 public:
     Daemon(std::vector<std::string> arguments, LogSink log);
@@ -50,6 +53,11 @@ private:
     bool ApplyMetrics(const DaemonOptions& options, bool starting);
     bool ApplyHttp(const DaemonOptions& options, bool starting);
     std::optional<MqttSettings> MqttSettingsFrom(const DaemonOptions& options);
+    // The rules and sinks to use from now on; a rule kept keeps its state.
+    void ApplyAlerts(const DaemonOptions& options);
+    // Logs and sends the events, and shows what fires now.
+    void TellAlerts(const std::vector<AlertEvent>& events, int64_t time);
+    void ShowAlerts();
     void Say(LogLevel level, const std::string& text);
 
     std::vector<std::string> arguments_;
@@ -64,6 +72,9 @@ private:
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsServer> metrics_;
     std::unique_ptr<DashboardServer> dashboard_;
+    // The logger's thread only.
+    std::unique_ptr<AlertMonitor> alerts_;
+    std::unique_ptr<AlertNotifier> notifier_;
     std::atomic<bool> reload_{false};
     bool ready_ = false;
     int64_t started_ = 0;

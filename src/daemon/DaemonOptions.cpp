@@ -10,29 +10,29 @@
 #include "ConfigFile.h"
 #include "app/DataFolder.h"
 #include "common/Version.h"
+#include "options/LoggerConfig.h"
 #include "options/StationOptions.h"
 
 namespace corvalin::daemon {
 
 namespace {
 
-// The configuration of the install prefix: /etc/corvalin/corvalind.conf for
-// the packages, /usr/local/etc/... for a plain `cmake --install`.
-constexpr const char* SYSTEM_CONFIG = CORVALIN_SYSTEM_CONFIG;
-
-// The config file used when none is named: the user's, else the system's.
-std::string DefaultConfigFile() {
-    const char* home = std::getenv("HOME");
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string user;
-    if (configHome && *configHome) {
-        user = std::string(configHome) + "/corvalin/corvalind.conf";
-    } else if (home && *home) {
-        user = std::string(home) + "/.config/corvalin/corvalind.conf";
+// The rules and sinks checked; false with the error said on `err`.
+bool CheckAlerts(DaemonOptions& options, int perHour, std::ostream& err) {
+    Result<std::vector<AlertRule>> rules = ParseAlertRules(options.alerts);
+    if (!rules) {
+        err << rules.error << "\n";
+        return false;
     }
-    std::error_code error;
-    if (!user.empty() && std::filesystem::exists(user, error)) return user;
-    return SYSTEM_CONFIG;
+    Result<std::vector<NotifyTarget>> targets = options::MakeNotifyTargets(options.notify);
+    if (!targets) {
+        err << targets.error << "\n";
+        return false;
+    }
+    options.alertRules = std::move(*rules.value);
+    options.notifyTargets = std::move(*targets.value);
+    options.sinkPolicy.perHour = perHour;
+    return true;
 }
 
 // systemd names the service's own folder; elsewhere the program's data folder.
@@ -51,7 +51,7 @@ std::string ConfigPathFrom(const std::vector<std::string>& arguments) {
         if (arguments[i] == "--config" && i + 1 < arguments.size()) return arguments[i + 1];
         if (arguments[i].rfind("--config=", 0) == 0) return arguments[i].substr(9);
     }
-    return DefaultConfigFile();
+    return options::DefaultLoggerConfigFile();
 }
 
 // The keys a config file may set: the long options, but those about the file itself.
@@ -95,7 +95,8 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         "filled from its SD card when it was away",
         "corvalind");
     app.set_version_flag("--version", std::string("corvalind ") + CORVALIN_VERSION);
-    app.set_config("--config", DefaultConfigFile(),
+    app.config_formatter(std::make_shared<options::ConfigWithRules>());
+    app.set_config("--config", options::DefaultLoggerConfigFile(),
                    "Read options from this file (key = value, keys as the long options)");
     options::AddStationOptions(app, options.station);
     app.add_option("--data-dir", options.logger.dataDir,
@@ -143,6 +144,19 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
                    "The folder of the page's chart library, dygraph.min.js and dygraph.min.css "
                    "(default: where libjs-dygraphs installs them)")
         ->check(CLI::ExistingDirectory);
+    app.add_option("--alert", options.alerts,
+                   "An alert rule (repeatable): chN.QUANTITY above|below VALUE [for DURATION] "
+                   "[clear VALUE] (temperature, humidity, dewPoint, heatIndex; °C and %), "
+                   "chN silent DURATION, station lost DURATION, archive stalled DURATION or "
+                   "station-alarms; DURATION as 90s, 10m, 2h")
+        ->group("Alerts");
+    options::AddNotifyOptions(app, options.notify);
+    int perHour = options.sinkPolicy.perHour;
+    app.add_option("--notify-limit", perHour,
+                   "Messages an hour to each sink; past it, one summary when it lifts (0: none)")
+        ->check(CLI::Range(0, 3600))
+        ->capture_default_str()
+        ->group("Alerts");
 
     // The config file is checked before CLI11 reads it, which would pass over
     // a mistyped key and name no line.
@@ -173,6 +187,7 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         const int status = app.exit(error, out, err);
         return {std::nullopt, status == 0 ? 0 : 2};
     }
+    if (!CheckAlerts(options, perHour, err)) return {std::nullopt, 2};
     options.logger.interval = std::chrono::seconds(interval);
     options.logger.cardTime =
         cardTime == "station" ? CardTimeMode::Station : CardTimeMode::Computer;

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "alert/AlertRule.h"
+#include "alert/NotifyTarget.h"
+#include "alert/SinkQueue.h"
 #include "logger/StationLogger.h"
+#include "options/NotifyOptions.h"
 #include "session/StationArguments.h"
 
 namespace corvalin::daemon {
@@ -19,9 +23,15 @@ struct DaemonOptions {
     std::string mqttUser;
     std::string mqttPasswordFile;
     std::string mqttCaFile;
-    std::string metrics;     // ADDRESS:PORT of the /metrics page; empty: none
-    std::string http;        // ADDRESS:PORT of the page and its API; empty: none
-    std::string httpAssets;  // the chart library's folder; empty: the installed one
+    std::string metrics;              // ADDRESS:PORT of the /metrics page; empty: none
+    std::string http;                 // ADDRESS:PORT of the page and its API; empty: none
+    std::string httpAssets;           // the chart library's folder; empty: the installed one
+    std::vector<std::string> alerts;  // the rules as given
+    options::NotifyArguments notify;  // the sinks as given
+    // Checked from the above.
+    std::vector<AlertRule> alertRules;
+    std::vector<NotifyTarget> notifyTargets;
+    SinkPolicy sinkPolicy;
 };
 
 // The command line, with the config file it names (or the default one, when

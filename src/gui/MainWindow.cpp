@@ -7,24 +7,39 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QSettings>
 #include <QStatusBar>
+#include <ctime>
 
 #include "AboutDialog.h"
 #include "AlarmDialog.h"
 #include "CalibrationDialog.h"
 #include "CardDialog.h"
+#include "DesktopNotifier.h"
 #include "DeviceMonitor.h"
 #include "GraphDialog.h"
 #include "LiveDisplay.h"
 #include "SetupDialog.h"
 #include "common/Messages.h"
 #include "common/ZonedTime.h"
+#include "logger/SessionSnapshot.h"
 #include "sim/SimulatedStation.h"
 
 // The resources live in a static library: register them before first use.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 namespace corvalin::gui {
+
+namespace {
+
+// Where the window keeps the one choice of its own: the notification switch.
+constexpr const char* NOTIFICATIONS_KEY = "desktopNotifications";
+
+QSettings WindowSettings() {
+    return QSettings(QStringLiteral("Corvalin"), QStringLiteral("corvalin"));
+}
+
+}  // namespace
 
 MainWindow::MainWindow(StationSession& session, UserPrompts& prompts, std::string dataDir,
                        QWidget* parent)
@@ -70,6 +85,16 @@ MainWindow::MainWindow(StationSession& session, UserPrompts& prompts, std::strin
         QMetaObject::invokeMethod(
             display, [display] { display->update(); }, Qt::QueuedConnection);
     });
+    // Each fresh reading is judged on this thread, in the order taken.
+    notifier_ = new DesktopNotifier(this);
+    poll_->SetCycleListener([this](const ReadCycleAnswers& answers) {
+        if (!answers.live) return;
+        const ReadingSnapshot reading = SnapshotOfLastRead(session_, answers, std::time(nullptr));
+        const int32_t unit = session_.UnitCode();
+        QMetaObject::invokeMethod(
+            this, [this, reading, unit] { Notify(desktopAlerts_.OnReading(reading, unit)); },
+            Qt::QueuedConnection);
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -78,7 +103,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::Start() {
-    ShowConnection(session_.Open());
+    const bool connected = session_.Open();
+    ShowConnection(connected);
+    Notify(desktopAlerts_.OnStation(connected, std::time(nullptr)));
     monitor_ = new DeviceMonitor(session_, this);
     connect(monitor_, &DeviceMonitor::DeviceChanged, this, &MainWindow::OnDeviceChange);
     poll_->Start();
@@ -106,6 +133,7 @@ void MainWindow::BuildMenus() {
     QAction* sync = menu->addAction(QStringLiteral("Sync Time"));
     sync->setObjectName(QStringLiteral("syncTimeAction"));
     connect(sync, &QAction::triggered, this, &MainWindow::SyncClock);
+    BuildNotificationSwitch(menu);
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit"));
     quit->setObjectName(QStringLiteral("quitAction"));
@@ -168,6 +196,23 @@ void MainWindow::OnDeviceChange(DeviceEvent event) {
     if (!connected) return;
     ShowConnection(*connected);
     if (!*connected) display_->update();
+    Notify(desktopAlerts_.OnStation(*connected, std::time(nullptr)));
+}
+
+void MainWindow::BuildNotificationSwitch(QMenu* menu) {
+    menu->addSeparator();
+    notificationsAction_ = menu->addAction(QStringLiteral("Desktop notifications"));
+    notificationsAction_->setObjectName(QStringLiteral("notificationsAction"));
+    notificationsAction_->setCheckable(true);
+    notificationsAction_->setChecked(
+        WindowSettings().value(QString::fromLatin1(NOTIFICATIONS_KEY), true).toBool());
+    connect(notificationsAction_, &QAction::toggled, this,
+            [](bool on) { WindowSettings().setValue(QString::fromLatin1(NOTIFICATIONS_KEY), on); });
+}
+
+void MainWindow::Notify(const std::vector<DesktopNotice>& notices) {
+    if (!notificationsAction_->isChecked()) return;
+    for (const DesktopNotice& notice : notices) notifier_->Show(notice);
 }
 
 void MainWindow::ShowAbout() {

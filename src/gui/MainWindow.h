@@ -8,17 +8,20 @@
 #include <string>
 
 #include "UserPrompts.h"
+#include "alert/DesktopAlerts.h"
 #include "session/PollThread.h"
 #include "session/StationSession.h"
 
 class QAction;
 class QLabel;
+class QMenu;
 
 namespace corvalin::gui {
 
 class AlarmDialog;
 class CalibrationDialog;
 class CardDialog;
+class DesktopNotifier;
 class DeviceMonitor;
 class LiveDisplay;
 class SetupDialog;
@@ -59,6 +62,9 @@ private:
     void RunMenuDialog(MenuDialog dialog);
     void ShowAbout();
     void ShowConnection(bool connected);
+    void BuildNotificationSwitch(QMenu* menu);
+    // Shows the notices while the menu's switch is on.
+    void Notify(const std::vector<DesktopNotice>& notices);
 
     StationSession& session_;
     UserPrompts& prompts_;
@@ -73,6 +79,9 @@ private:
     DeviceMonitor* monitor_ = nullptr;
     std::map<MenuDialog, QAction*> dialogActions_;
     std::map<MenuDialog, std::function<void()>> dialogOpeners_;
+    DesktopAlerts desktopAlerts_;  // used on this thread only
+    DesktopNotifier* notifier_ = nullptr;
+    QAction* notificationsAction_ = nullptr;
 };
 
 }  // namespace corvalin::gui

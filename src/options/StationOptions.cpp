@@ -14,8 +14,10 @@ void AddStationOptions(CLI::App& app, StationArguments& arguments) {
     app.add_option("--sim-state", arguments.simState,
                    "Load the station's state from this JSON file at start, save it at exit")
         ->group(group);
-    app.add_option("--sim-sensor", arguments.simSensors,
-                   "N=T,H: channel N measures T °C and H %; N=none: no sensor (repeatable)")
+    app.add_option(
+           "--sim-sensor", arguments.simSensors,
+           "N=T,H: channel N measures T °C and H %; N=none: no sensor; either with @SECONDS: "
+           "from that many seconds after the start on (repeatable)")
         ->group(group);
     app.add_flag("--sim-not-main-screen", arguments.simNotMainScreen,
                  "The station reports that it is off its main screen")

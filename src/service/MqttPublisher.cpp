@@ -35,6 +35,20 @@ constexpr auto GOODBYE_WAIT = std::chrono::seconds(1);
 
 // The archive setting that keeps the newest reading the broker took whole.
 std::string CursorKey(const std::string& station) { return "mqttPublished:" + station; }
+// The archive setting that keeps the alert rules announced, by id, one a line.
+std::string AlertsKey(const std::string& station) { return "mqttAlerts:" + station; }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
 
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
@@ -99,16 +113,6 @@ Status ParseMqttAddress(const std::string& text, MqttSettings& settings) {
     return Status::Ok();
 }
 
-Result<std::string> ReadPasswordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || (!std::getline(in, line) && !in.eof())) {
-        return Result<std::string>::Fail("Cannot read the MQTT password file " + path);
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return Result<std::string>::Of(line);
-}
-
 // One connection to the broker: a fresh client each time, so that nothing it
 // had in flight is sent again behind the archive's back. Its callbacks run
 // on the publisher's thread, inside mosquitto_loop.
@@ -122,6 +126,7 @@ struct MqttPublisher::Client {
     std::set<int> inFlight;
     std::optional<int64_t> batchTime;  // the reading whose messages are in flight
     bool homeAssistantBack = false;
+    bool alertStatesDue = true;  // after each announcement
     std::chrono::steady_clock::time_point started{};
 
     ~Client() {
@@ -187,6 +192,16 @@ void MqttPublisher::Reconfigure(std::chrono::seconds interval) {
     wakeup_.Notify();
 }
 
+void MqttPublisher::SetAlerts(std::vector<AlertSensor> sensors) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (sensors == alerts_) return;
+        alerts_ = std::move(sensors);
+        alertsChanged_ = true;
+    }
+    wakeup_.Notify();
+}
+
 void MqttPublisher::Say(LogLevel level, const std::string& text) {
     if (log_) log_(level, text);
 }
@@ -204,6 +219,7 @@ void MqttPublisher::Run() {
             if (client_) Exchange();
             if (client_ && !DropLostClient() && client_->connected) {
                 Announce();
+                PublishAlerts();
                 AdvanceCursor();
                 SendNextReading();
             }
@@ -232,6 +248,7 @@ bool MqttPublisher::OpenArchive() {
         cursor_ = firstCursor_;
         archive_->SetSetting(key, std::to_string(cursor_));
     }
+    announcedAlerts_ = Lines(archive_->Setting(AlertsKey(settings_.station)).value_or(""));
     CountQueued();
     return true;
 }
@@ -341,10 +358,12 @@ bool MqttPublisher::DropLostClient() {
 void MqttPublisher::Announce() {
     bool rediscover = false;
     std::chrono::seconds interval;
+    std::vector<AlertSensor> alerts;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         rediscover = std::exchange(rediscover_, false);
         interval = interval_;
+        alerts = alerts_;
     }
     Client& client = *client_;
     if (client.announced && !rediscover && !client.homeAssistantBack) return;
@@ -361,18 +380,62 @@ void MqttPublisher::Announce() {
     // The per-entity configs of before go once, handed over to the device's.
     const std::string moved = "mqttDiscoveryMoved:" + settings_.station;
     const bool moving = !archive_->Setting(moved);
-    std::vector<MqttMessage> messages;
-    if (moving) messages = FormerDiscoveryHandOver(settings_.station);
-    messages.push_back({statusTopic_, "online", true});
-    messages.push_back(DeviceDiscovery(settings_.station, interval));
-    if (moving) {
-        const std::vector<MqttMessage> removal = FormerDiscoveryRemoval(settings_.station);
-        messages.insert(messages.end(), removal.begin(), removal.end());
-    }
-    for (const MqttMessage& message : messages) {
+    std::vector<MqttMessage> before;
+    if (moving) before = FormerDiscoveryHandOver(settings_.station);
+    before.push_back({statusTopic_, "online", true});
+    for (const MqttMessage& message : before)
         Publish(message.topic, message.payload, message.retain);
+    PublishDiscovery(interval, alerts);
+    if (moving) {
+        for (const MqttMessage& message : FormerDiscoveryRemoval(settings_.station)) {
+            Publish(message.topic, message.payload, message.retain);
+        }
     }
     if (moving) archive_->SetSetting(moved, "1");
+    client.alertStatesDue = true;
+}
+
+void MqttPublisher::PublishDiscovery(std::chrono::seconds interval,
+                                     const std::vector<AlertSensor>& alerts) {
+    std::vector<std::string> ids;
+    for (const AlertSensor& alert : alerts) ids.push_back(alert.id);
+    std::vector<std::string> removed;
+    for (const std::string& old : announcedAlerts_) {
+        if (std::find(ids.begin(), ids.end(), old) == ids.end()) removed.push_back(old);
+    }
+    const MqttMessage device = DeviceDiscovery(settings_.station, interval, alerts, removed);
+    Publish(device.topic, device.payload, device.retain);
+    for (const std::string& old : removed) {
+        const MqttMessage emptied = AlertStateRemoval(settings_.station, old);
+        Publish(emptied.topic, emptied.payload, emptied.retain);
+    }
+    std::string kept;
+    for (const std::string& id : ids) kept += id + "\n";
+    archive_->SetSetting(AlertsKey(settings_.station), kept);
+    announcedAlerts_ = ids;
+}
+
+void MqttPublisher::PublishAlerts() {
+    Client& client = *client_;
+    std::vector<AlertSensor> alerts;
+    std::chrono::seconds interval;
+    bool changed = false;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        alerts = alerts_;
+        interval = interval_;
+        changed = std::exchange(alertsChanged_, false);
+    }
+    if (!changed && !client.alertStatesDue) return;
+    std::vector<std::string> ids;
+    for (const AlertSensor& alert : alerts) ids.push_back(alert.id);
+    if (ids != announcedAlerts_) PublishDiscovery(interval, alerts);
+    for (const AlertSensor& alert : alerts) {
+        const MqttMessage state = AlertStateMessage(settings_.station, alert);
+        Publish(state.topic, state.payload, state.retain);
+    }
+    client.alertStatesDue = false;
+}
 }
 
 void MqttPublisher::AdvanceCursor() {

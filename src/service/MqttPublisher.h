@@ -13,6 +13,7 @@
 #include "common/Status.h"
 #include "logger/ReadingSnapshot.h"
 #include "logger/StationLogger.h"
+#include "publish/MqttMessages.h"
 #include "publish/ServiceState.h"
 #include "service/Wakeup.h"
 
@@ -35,8 +36,6 @@ struct MqttSettings {
 
 // "mqtt://HOST[:PORT]" (1883) or "mqtts://HOST[:PORT]" (8883); "[::1]" for IPv6.
 Status ParseMqttAddress(const std::string& text, MqttSettings& settings);
-// The first line of the file, exactly, without its line end.
-Result<std::string> ReadPasswordFile(const std::string& path);
 
 // Publishes the logger's readings to an MQTT broker (QoS 1) with Home
 // Assistant discovery. Readings are taken from the archive in order, from
@@ -59,6 +58,8 @@ public:
     void OnReading(const ReadingSnapshot& reading);
     // New discovery, for a new interval.
     void Reconfigure(std::chrono::seconds interval);
+    // The alert rules and whether each fires: binary sensors with retained states.
+    void SetAlerts(std::vector<AlertSensor> sensors);
     const MqttSettings& settings() const { return settings_; }
 
 private:
@@ -74,6 +75,10 @@ private:
     void Announce();
     void AdvanceCursor();
     void SendNextReading();
+    void PublishAlerts();
+    // The device's discovery with the alert rules as they are; those
+    // announced before and gone since are taken off.
+    void PublishDiscovery(std::chrono::seconds interval, const std::vector<AlertSensor>& alerts);
     void WaitForWork();
 
     void Publish(const std::string& topic, const std::string& payload, bool retain);
@@ -93,12 +98,17 @@ private:
     std::optional<StationAlarms> alarms_;
     std::chrono::seconds interval_;
     bool rediscover_ = false;
+    std::vector<AlertSensor> alerts_;
+    bool alertsChanged_ = false;
     std::atomic<bool> stopping_{false};
     Wakeup wakeup_;
 
     // The publisher's thread only.
     std::unique_ptr<ArchiveDatabase> archive_;
     int64_t cursor_ = 0;
+    // The alert rules whose configs the broker holds, kept in the archive
+    // so that a rule dropped while the logger was stopped is removed too.
+    std::vector<std::string> announcedAlerts_;
     std::unique_ptr<Client> client_;
     Steady::time_point nextConnect_{};
     std::chrono::seconds retryDelay_;

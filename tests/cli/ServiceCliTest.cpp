@@ -40,6 +40,11 @@ ServiceStatus LoggerStatus(int64_t pid) {
                                .dewPoint = {},
                                .heatIndex = {}}};
     status.state.last = reading;
+    status.state.alertRules = 3;
+    status.state.alertSinks = 1;
+    status.state.alertsFiring = {
+        {"ch1.temperature above 20", AlertKind::Above, 1, "temperature", 21.4, 20.0, 1729988940},
+        {"station lost 5m", AlertKind::StationLost, 0, "", {}, {}, 1729988000}};
     return status;
 }
 
@@ -58,7 +63,10 @@ TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
           std::string("Station: kv1, connected"), "Last reading: " + IsoTime(1729989000),
           std::string("CH1: 21.4 °C, 45 %, dew point 9.2 °C"), std::string("CH2: no sensor"),
           std::string("Reads: 120, failed: 2"),
-          std::string("Broker: 127.0.0.1:1883, not connected, 4 readings queued")}) {
+          std::string("Broker: 127.0.0.1:1883, not connected, 4 readings queued"),
+          std::string("Alerts: 3 rules, 1 sink, 2 firing:\n"
+                      "  ch1.temperature above 20: CH1 temperature 21.4 °C, limit 20 °C, since ") +
+              IsoTime(1729988940) + "\n  station lost 5m: since " + IsoTime(1729988000) + "\n"}) {
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
     }
     EXPECT_EQ(text.out.find("18.5"), std::string::npos);
@@ -74,6 +82,12 @@ TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
     EXPECT_TRUE(shown["lastReading"]["channels"][1]["temperature"].is_null());
     EXPECT_EQ(shown["broker"]["queued"], 4);
     EXPECT_EQ(shown["readFailures"], 2);
+    EXPECT_EQ(shown["alerts"]["rules"], 3);
+    EXPECT_EQ(shown["alerts"]["firing"][0],
+              nlohmann::json::parse(R"({"rule": "ch1.temperature above 20", "channel": 1,
+                  "quantity": "temperature", "value": 21.4, "limit": 20.0, "since": ")" +
+                                    IsoTime(1729988940) + "\"}"));
+    EXPECT_TRUE(shown["alerts"]["firing"][1]["channel"].is_null());
 
     const pid_t ended = fork();
     if (ended == 0) _exit(0);

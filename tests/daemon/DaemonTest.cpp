@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// corvalind as a process: it stops on SIGTERM, and a kill at any moment
-// leaves the archive sound with the card rows and their position in step.
+// corvalind as a process: it stops on SIGTERM, a kill at any moment leaves
+// the archive sound with the card rows and their position in step, and its
+// alerts reach real receivers once as they fire and once as they clear.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -20,6 +21,7 @@
 #include "service/HttpClient.h"
 #include "sim/SimLogs.h"
 #include "support/MqttBroker.h"
+#include "support/NotifyReceiver.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -32,9 +34,11 @@ using Clock = std::chrono::steady_clock;
 
 class Daemon {
 public:
-    // `environment` adds NAME=VALUE entries to this process's own.
+    // `environment` adds NAME=VALUE entries to this process's own; its log
+    // goes to `logFile`, or nowhere.
     explicit Daemon(const std::vector<std::string>& arguments,
-                    std::vector<std::string> environment = {}) {
+                    std::vector<std::string> environment = {},
+                    const std::string& logFile = "/dev/null") {
         std::vector<std::string> all{CORVALIND_PATH};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -46,7 +50,8 @@ public:
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, logFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0600);
         EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -305,6 +310,98 @@ TEST_F(DaemonTest, ThePageAndTheMetricsShareAnAddressAndAReloadSeparatesThem) {
     EXPECT_EQ(status("/metrics"), 200);
     daemon.Signal(SIGTERM);
     EXPECT_EQ(daemon.WaitFor(60s), 0);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::optional<ServiceState> LoggerState(const std::string& dataDir) {
+    const ServiceStatusResult read = ReadServiceStatus(dataDir);
+    if (!read || !*read.value) return std::nullopt;
+    return (**read.value).status.state;
+}
+
+// CH1 crosses 30 °C for two readings (at 20 and 40 s) and comes back (at 60 s):
+// each sink hears of it once as it fires and once as it clears, never in between
+// nor after.
+TEST_F(DaemonTest, AnAlertReachesEachSinkOnceAsItFiresAndOnceAsItClears) {
+    test::NotifyReceiver receiver;
+    test::MailServer mail;
+    ASSERT_TRUE(receiver.Started() && mail.Started());
+    std::vector<std::string> arguments = Arguments();
+    arguments.insert(
+        arguments.end(),
+        {"--station", "attic", "--sim-sensor", "1=20,40", "--sim-sensor", "1=31,40@10",
+         "--sim-sensor", "1=20,40@50", "--alert", "ch1.temperature above 30", "--notify",
+         receiver.Url(), "--notify", "smtp://127.0.0.1:" + std::to_string(mail.port()),
+         "--notify-mail-from", "logger@example.org", "--notify-mail-to", "me@example.org"});
+    Daemon daemon(arguments);
+    ASSERT_TRUE(receiver.WaitFor(1, 60s));
+    EXPECT_TRUE(Eventually([&] {
+        const std::optional<ServiceState> state = LoggerState(dir.File("data"));
+        return state && state->alertsFiring.size() == 1 &&
+               state->alertsFiring[0].rule == "ch1.temperature above 30";
+    }));
+    ASSERT_TRUE(receiver.WaitFor(2, 60s));
+    ASSERT_TRUE(mail.WaitFor(2, 60s));
+    // One reading more, and nothing more is said.
+    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) >= 5; }, 60s));
+    daemon.Signal(SIGTERM);
+    EXPECT_EQ(daemon.WaitFor(10s), 0);
+
+    std::vector<std::string> states;
+    for (const nlohmann::json& request : receiver.Requests()) {
+        const nlohmann::json event = nlohmann::json::parse(request["body"].get<std::string>());
+        EXPECT_EQ(
+            std::tuple(event["rule"], event["station"], event["channel"], event["quantity"],
+                       event["limit"]),
+            std::tuple(nlohmann::json("ch1.temperature above 30"), nlohmann::json("attic"),
+                       nlohmann::json(1), nlohmann::json("temperature"), nlohmann::json(30.0)));
+        states.push_back(event["state"].get<std::string>() + " " + event["value"].dump());
+    }
+    EXPECT_EQ(states, (std::vector<std::string>{"FIRING 31.0", "CLEARED 20.0"}));
+    const std::vector<std::string> mails = mail.Mails();
+    ASSERT_EQ(mails.size(), 2u);
+    EXPECT_NE(mails[0].find("Subject: Corvalin attic: CH1 FIRING\n"), std::string::npos)
+        << mails[0];
+    EXPECT_NE(mails[1].find("Subject: Corvalin attic: CH1 CLEARED\n"), std::string::npos)
+        << mails[1];
+}
+
+TEST_F(DaemonTest, ABadRuleStopsTheStartAndOnAReloadKeepsTheOldRules) {
+    std::vector<std::string> arguments = Arguments();
+    arguments.insert(arguments.end(), {"--alert", "ch1.temperature abve 30"});
+    Daemon refused(arguments, {}, dir.File("refused.log"));
+    EXPECT_EQ(refused.WaitFor(10s), 2);
+    EXPECT_NE(ReadAll(dir.File("refused.log"))
+                  .find("Bad alert rule \"ch1.temperature abve 30\": \"abve\" is not"),
+              std::string::npos);
+
+    // The config file's rules are one a line, blanks and all.
+    const std::vector<std::string> fromConfig = Arguments();
+    std::ofstream(dir.File("corvalind.conf")) << "alert = ch1.temperature above 30 for 10m\n"
+                                              << "alert = station lost 5m\n";
+    Daemon daemon(fromConfig, {}, dir.File("daemon.log"));
+    const auto rules = [&] {
+        const std::optional<ServiceState> state = LoggerState(dir.File("data"));
+        return state ? static_cast<int>(state->alertRules) : -1;
+    };
+    ASSERT_TRUE(Eventually([&] { return rules() == 2; }, 30s));
+    std::ofstream(dir.File("corvalind.conf")) << "alert = ch1.temperature above 30\n"
+                                              << "alert = ch2 quiet 10m\n";
+    daemon.Signal(SIGHUP);
+    ASSERT_TRUE(Eventually([&] {
+        return ReadAll(dir.File("daemon.log")).find("the old one stays") != std::string::npos;
+    }));
+    EXPECT_NE(ReadAll(dir.File("daemon.log")).find("\"quiet\" is not \"silent\""),
+              std::string::npos);
+    std::ofstream(dir.File("corvalind.conf")) << "alert = station-alarms\n";
+    daemon.Signal(SIGHUP);
+    EXPECT_TRUE(Eventually([&] { return rules() == 1; }, 30s));
+    daemon.Signal(SIGTERM);
+    EXPECT_EQ(daemon.WaitFor(10s), 0);
 }
 
 }  // namespace

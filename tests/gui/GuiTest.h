@@ -60,6 +60,8 @@ private slots:
     void windowPausesPollingForItsMenusAndFollowsTheStation();
     void secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase();
     void windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead();
+    // NotificationTest.cpp
+    void desktopNotificationsAsEachAlertBeginsAndTheSwitchIsRemembered();
     // CardDialogTest.cpp
     void cardSelectDownloadsImportsShowsGraphsAndDeletes();
     // ConfigDialogsTest.cpp

@@ -234,5 +234,46 @@ TEST_F(MqttPublisherTest, AFrozenBrokerKilledAndStartedAgainGetsEveryReadingOnce
     ExpectEachReadingOnce(StateTimes(CH1), 7);
 }
 
+// Each alert rule is a problem binary sensor of the station's device whose
+// state follows the rule; a rule dropped is taken off, also after a restart.
+TEST_F(MqttPublisherTest, AlertRulesAreBinarySensorsWithRetainedStates) {
+    const std::string device = "homeassistant/device/corvalin_attic/config";
+    const std::string state = "corvalin/attic/alert/";
+    const std::string above = "corvalin_attic_alert_ch1_temperature_above_30";
+    Pass(1);
+    ASSERT_TRUE(subscriber->WaitFor(device, 1));
+    publisher->SetAlerts({{"ch1_temperature_above_30", "ch1.temperature above 30", false},
+                          {"station_lost_5m", "station lost 5m", false}});
+    ASSERT_TRUE(subscriber->WaitFor(state + "station_lost_5m", 1));
+    ASSERT_EQ(subscriber->On(device).size(), 2u);
+    const nlohmann::json sensor = nlohmann::json::parse(Payloads(device).back())["cmps"][above];
+    EXPECT_EQ(sensor["p"], "binary_sensor");
+    EXPECT_EQ(sensor["name"], "Alert ch1.temperature above 30");
+    EXPECT_EQ(sensor["device_class"], "problem");
+    EXPECT_EQ(sensor["state_topic"], state + "ch1_temperature_above_30");
+    EXPECT_EQ(sensor["unique_id"], above);
+    EXPECT_EQ(Payloads(state + "ch1_temperature_above_30"), std::vector<std::string>{"OFF"});
+
+    publisher->SetAlerts({{"ch1_temperature_above_30", "ch1.temperature above 30", true},
+                          {"station_lost_5m", "station lost 5m", false}});
+    ASSERT_TRUE(subscriber->WaitFor(state + "ch1_temperature_above_30", 2));
+    EXPECT_EQ(Payloads(state + "ch1_temperature_above_30").back(), "ON");
+    EXPECT_EQ(subscriber->On(device).size(), 2u);  // the same rules: no new discovery
+
+    // Stopped with two rules, started again with one: the other is taken off.
+    publisher->Stop();
+    publisher = std::make_unique<MqttPublisher>(settings, this->state, nullptr);
+    publisher->SetAlerts({{"station_lost_5m", "station lost 5m", false}});
+    ASSERT_TRUE(publisher->Start());
+    ASSERT_TRUE(subscriber->WaitFor(device, 3));
+    EXPECT_EQ(nlohmann::json::parse(Payloads(device).back())["cmps"][above],
+              nlohmann::json::parse(R"({"p": "binary_sensor"})"));
+    // What the broker keeps for one who comes later.
+    test::MqttSubscriber later(broker.port(), "later-alerts");
+    ASSERT_TRUE(later.WaitFor(state + "station_lost_5m", 1));
+    EXPECT_TRUE(later.On(state + "ch1_temperature_above_30").empty());
+    EXPECT_EQ(later.On(state + "station_lost_5m")[0].payload, "OFF");
+}
+
 }  // namespace
 }  // namespace corvalin

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MqttBroker.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <mosquitto.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,34 +13,13 @@
 #include <fstream>
 #include <thread>
 
+#include "support/ChildProcess.h"
+
 extern char** environ;
 
 namespace corvalin::test {
 
 namespace {
-
-int FreeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool Accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
 
 struct Library {
     Library() { mosquitto_lib_init(); }
@@ -103,7 +79,7 @@ bool MqttBroker::Start() {
         return false;
     }
     for (int i = 0; i < 1200; ++i) {  // 30 s
-        if (Accepts(port_)) return true;
+        if (AcceptsConnections(port_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     return false;

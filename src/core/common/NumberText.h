@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ int32_t ReadLeadingInteger(std::string_view text);
 // value too large for a double reads as infinity (with its sign), one too
 // small as 0.
 double ReadLeadingNumber(std::string_view text);
+
+// The strict reader of numbers in options and rules: the whole text is one
+// finite number in fixed notation (an optional sign, digits, an optional
+// fraction); anything else gives none.
+std::optional<double> ReadExactNumber(std::string_view text);
 
 // The one way numbers are written for other programs (exports, pages,
 // payloads): the shortest text that reads back as the same double; "NaN",

@@ -6,8 +6,7 @@
 
 #include "archive/LiveRows.h"
 #include "common/ZonedTime.h"
-#include "config/AlarmForm.h"
-#include "logger/StationAlarmLimits.h"
+#include "logger/SessionSnapshot.h"
 
 namespace corvalin {
 
@@ -179,17 +178,7 @@ void StationLogger::ReadLive(Clock::TimePoint now) {
         stats_.lastReading = now;
     }
     WriteWaiting();
-    if (!readingListener_) return;
-    ReadingSnapshot snapshot;
-    snapshot.time = UtcSeconds(now);
-    for (const ArchiveRow& row : rows) snapshot.sensorPresent[row.channel - 1] = true;
-    snapshot.rows = std::move(rows);
-    if (answers.AlarmsFresh()) {
-        AlarmForm form;
-        session_.Load(form);
-        snapshot.alarms = DecodeStationAlarms(form.Switches(), form.Limits());
-    }
-    readingListener_(snapshot);
+    if (readingListener_) readingListener_(SnapshotOfLastRead(session_, answers, UtcSeconds(now)));
 }
 
 void StationLogger::WriteWaiting() {
@@ -221,6 +210,7 @@ void StationLogger::Turn() {
 Clock::TimePoint StationLogger::NextTurn() const {
     const Clock::TimePoint now = clock_.Now();
     Clock::TimePoint next = std::min(nextRead_, now + settings_.longestWait);
+    if (wakeBy_) next = std::min(next, *wakeBy_);
     if (!connected_) next = std::min(next, nextLook_);
     if (sync_) return now;  // the next slice at once
     if (syncDue_ && connected_) next = std::min(next, nextSync_);

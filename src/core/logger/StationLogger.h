@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,9 @@ public:
     void Turn();
     // When the next turn is due.
     LoggerClock::TimePoint NextTurn() const;
+    // A turn no later than `when` as well (what a turn's listener waits for);
+    // on the logger's thread.
+    void WakeBy(std::optional<LoggerClock::TimePoint> when) { wakeBy_ = when; }
 
     // Any thread.
     void Stop();
@@ -113,6 +117,7 @@ private:
     LoggerClock::TimePoint nextRead_{};
     LoggerClock::TimePoint nextLook_{};
     LoggerClock::TimePoint nextSync_{};
+    std::optional<LoggerClock::TimePoint> wakeBy_;
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> deviceChanged_{false};

@@ -7,7 +7,7 @@
 #include "common/NumberText.h"
 #include "common/Version.h"
 #include "common/ZonedTime.h"
-#include "publish/AlarmCheck.h"
+#include "logger/StationAlarmCheck.h"
 
 namespace corvalin {
 
@@ -158,9 +158,40 @@ nlohmann::json AlarmComponent(const std::string& station, int channel, const cha
             {"availability_mode", "all"}};
 }
 
+std::string AlertObjectId(const std::string& station, const std::string& id) {
+    return "corvalin_" + station + "_alert_" + id;
+}
+
+std::string AlertStateTopic(const std::string& station, const std::string& id) {
+    return "corvalin/" + station + "/alert/" + id;
+}
+
+nlohmann::json AlertComponent(const std::string& station, const AlertSensor& sensor) {
+    const std::string id = AlertObjectId(station, sensor.id);
+    return {{"p", "binary_sensor"},
+            {"name", "Alert " + sensor.rule},
+            {"unique_id", id},
+            {"default_entity_id", "binary_sensor." + id},
+            {"state_topic", AlertStateTopic(station, sensor.id)},
+            {"payload_on", "ON"},
+            {"payload_off", "OFF"},
+            {"device_class", "problem"},
+            {"availability", nlohmann::json::array({{{"topic", StatusTopic(station)}}})}};
+}
+
 }  // namespace
 
-MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval) {
+MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor) {
+    return {AlertStateTopic(station, sensor.id), sensor.firing ? "ON" : "OFF", true};
+}
+
+MqttMessage AlertStateRemoval(const std::string& station, const std::string& id) {
+    return {AlertStateTopic(station, id), "", true};
+}
+
+MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval,
+                            const std::vector<AlertSensor>& alerts,
+                            const std::vector<std::string>& removed) {
     nlohmann::json components = nlohmann::json::object();
     for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
         for (const Published& published : QUANTITIES) {
@@ -171,6 +202,13 @@ MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds int
             components[ObjectId(station, channel, std::string(alarm) + "_alarm")] =
                 AlarmComponent(station, channel, alarm);
         }
+    }
+    for (const AlertSensor& alert : alerts) {
+        components[AlertObjectId(station, alert.id)] = AlertComponent(station, alert);
+    }
+    // A component with its platform only is taken off the device.
+    for (const std::string& id : removed) {
+        components[AlertObjectId(station, id)] = {{"p", "binary_sensor"}};
     }
     const nlohmann::json config{
         {"dev", Device(station)},

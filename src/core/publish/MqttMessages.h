@@ -21,6 +21,7 @@ namespace corvalin {
 //                                            frost_point)
 //   corvalin/<station>/ch<N>/availability   online | offline (retained)
 //   corvalin/<station>/ch<N>/alarm          {"temperature": "ON"|"OFF", "humidity": …} (retained)
+//   corvalin/<station>/alert/<rule id>      ON | OFF: whether an alert rule fires (retained)
 // and Home Assistant discovery: one device-based message per station under
 // homeassistant/device/corvalin_<station>/config.
 struct MqttMessage {
@@ -40,10 +41,26 @@ std::vector<MqttMessage> ReadingMessages(const std::string& station, const Archi
 // A channel without a reading at that time: its sensor is missing.
 MqttMessage ChannelOffline(const std::string& station, int channel);
 
+// An alert rule as Home Assistant sees it: a problem binary sensor, on while
+// the rule fires.
+struct AlertSensor {
+    std::string id;    // letters, digits and _
+    std::string rule;  // the rule's text, the entity's name
+    bool firing = false;
+
+    bool operator==(const AlertSensor&) const = default;
+};
+
 // The retained device-based discovery: the station as one device with an
 // origin, one sensor per channel and quantity and one problem binary sensor
-// per channel and alarm, each with the unique id it always had.
-MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval);
+// per channel and alarm, each with the unique id it always had, and one per
+// alert rule; the rules `removed` since the last one are taken off.
+MqttMessage DeviceDiscovery(const std::string& station, std::chrono::seconds interval,
+                            const std::vector<AlertSensor>& alerts = {},
+                            const std::vector<std::string>& removed = {});
+// An alert rule's retained state; a rule removed has its state emptied.
+MqttMessage AlertStateMessage(const std::string& station, const AlertSensor& sensor);
+MqttMessage AlertStateRemoval(const std::string& station, const std::string& id);
 // Moving from the per-entity configs of before: first each old config topic
 // hands its entity over to the device's config, then, after that config, it
 // is emptied, so that no entity is doubled and none loses its history.

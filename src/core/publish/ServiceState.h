@@ -6,7 +6,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "alert/AlertEvent.h"
 #include "logger/ReadingSnapshot.h"
 
 namespace corvalin {
@@ -23,6 +25,9 @@ struct ServiceState {
     std::string broker;                   // the MQTT broker's address; empty: none
     bool brokerConnected = false;
     uint64_t queued = 0;  // readings the broker has not acknowledged yet
+    uint64_t alertRules = 0;
+    uint64_t alertSinks = 0;
+    std::vector<FiringAlert> alertsFiring;
 };
 
 // The state shared between the logger's thread and the pages that show it.

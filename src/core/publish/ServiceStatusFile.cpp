@@ -52,6 +52,37 @@ std::optional<double> Optional(const Json& value) {
     return value.get<double>();
 }
 
+Json AlertsJson(const ServiceState& state) {
+    Json firing = Json::array();
+    for (const FiringAlert& alert : state.alertsFiring) {
+        firing.push_back({{"rule", alert.rule},
+                          {"channel", alert.channel},
+                          {"quantity", alert.quantity},
+                          {"value", OrNull(alert.value)},
+                          {"limit", OrNull(alert.limit)},
+                          {"since", alert.since}});
+    }
+    return {{"rules", state.alertRules}, {"sinks", state.alertSinks}, {"firing", firing}};
+}
+
+// A status file of a logger from before alerts has none.
+void ReadAlerts(const Json& json, ServiceState& state) {
+    if (!json.contains("alerts")) return;
+    const Json& alerts = json.at("alerts");
+    state.alertRules = alerts.at("rules").get<uint64_t>();
+    state.alertSinks = alerts.at("sinks").get<uint64_t>();
+    for (const Json& alert : alerts.at("firing")) {
+        FiringAlert firing;
+        firing.rule = alert.at("rule").get<std::string>();
+        firing.channel = alert.at("channel").get<int>();
+        firing.quantity = alert.at("quantity").get<std::string>();
+        firing.value = Optional(alert.at("value"));
+        firing.limit = Optional(alert.at("limit"));
+        firing.since = alert.at("since").get<int64_t>();
+        state.alertsFiring.push_back(firing);
+    }
+}
+
 Json ToJson(const ServiceStatus& status) {
     const ServiceState& state = status.state;
     Json json{{"pid", status.pid},
@@ -64,6 +95,7 @@ Json ToJson(const ServiceStatus& status) {
               {"broker", state.broker},
               {"brokerConnected", state.brokerConnected},
               {"queued", state.queued},
+              {"alerts", AlertsJson(state)},
               {"last", nullptr}};
     if (state.last) {
         Json channels = Json::array();
@@ -94,6 +126,7 @@ ServiceStatus FromJson(const Json& json) {
     state.broker = json.at("broker").get<std::string>();
     state.brokerConnected = json.at("brokerConnected").get<bool>();
     state.queued = json.at("queued").get<uint64_t>();
+    ReadAlerts(json, state);
     const Json& last = json.at("last");
     if (last.is_null()) return status;
     ReadingSnapshot reading;

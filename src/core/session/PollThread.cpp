@@ -50,7 +50,8 @@ void PollThread::Loop() {
         pollIdleEvent.Reset();
         if (session_.IsConnected() && !dialogOpen) {
             if (n >= TURNS_PER_CYCLE || n == 0) {
-                session_.ReadStation();
+                const ReadCycleAnswers answers = session_.ReadStation();
+                if (cycleListener_) cycleListener_(answers);
                 ++cyclesRun_;
                 if (requestRepaint_) requestRepaint_();
                 n = 1;

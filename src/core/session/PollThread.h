@@ -31,6 +31,12 @@ public:
     PollThread(const PollThread&) = delete;
     PollThread& operator=(const PollThread&) = delete;
 
+    // Hears of each read cycle on the poll thread, before the next can
+    // start: what the dialogs' copies hold is the cycle's own. Set before Start.
+    void SetCycleListener(std::function<void(const ReadCycleAnswers&)> listener) {
+        cycleListener_ = std::move(listener);
+    }
+
     void Start();
     // Ends the loop and joins it (a read cycle in progress finishes first).
     void Stop();
@@ -50,6 +56,7 @@ private:
 
     StationSession& session_;
     Repaint requestRepaint_;
+    std::function<void(const ReadCycleAnswers&)> cycleListener_;
     std::chrono::milliseconds turn_;
     std::atomic<uint64_t> cyclesRun_{0};
     std::mutex stopMutex_;

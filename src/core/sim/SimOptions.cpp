@@ -2,9 +2,10 @@
 #include "sim/SimOptions.h"
 
 #include <charconv>
-#include <cmath>
 #include <optional>
 #include <system_error>
+
+#include "common/NumberText.h"
 
 namespace corvalin {
 
@@ -14,6 +15,7 @@ constexpr double MIN_SENSOR_TEMPERATURE = -100.0;
 constexpr double MAX_SENSOR_TEMPERATURE = 100.0;
 constexpr int MAX_HUMIDITY = 100;
 constexpr int MAX_DELAY_MS = 60000;
+constexpr double MAX_TIMELINE_SECONDS = 365 * 86400.0;
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -23,17 +25,6 @@ std::optional<long long> ToInteger(std::string_view text) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-    return value;
-}
-
-std::optional<double> ToNumber(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
-        return std::nullopt;
-    }
     return value;
 }
 
@@ -52,14 +43,27 @@ Result<int> FaultNumber(std::string_view whole, std::string_view digits, long lo
 
 Result<SensorSpec> ParseSensorSpec(std::string_view text) {
     using R = Result<SensorSpec>;
-    const std::string usage = " (expected N=T,H or N=none, N from 1 to 8, e.g. 2=23.4,45)";
-    size_t eq = text.find('=');
-    if (eq == std::string_view::npos) return R::Fail("Bad sensor " + Quoted(text) + usage);
-
+    const std::string usage =
+        " (expected N=T,H or N=none, N from 1 to 8, each with @SECONDS to hold from that many "
+        "seconds after the start, e.g. 2=23.4,45 or 2=30,45@60)";
     SensorSpec sensor;
+    const std::string_view whole = text;
+    if (const size_t at = text.find('@'); at != std::string_view::npos) {
+        const std::string_view secondsText = text.substr(at + 1);
+        const std::optional<double> seconds = ReadExactNumber(secondsText);
+        if (!seconds || *seconds < 0 || *seconds > MAX_TIMELINE_SECONDS) {
+            return R::Fail("Bad sensor " + Quoted(whole) + ": " + Quoted(secondsText) +
+                           " is not a number of seconds from 0 to 31536000");
+        }
+        sensor.fromSeconds = *seconds;
+        text = text.substr(0, at);
+    }
+    const size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return R::Fail("Bad sensor " + Quoted(whole) + usage);
+
     auto channel = ToInteger(text.substr(0, eq));
     if (!channel || *channel < 1 || *channel > 8) {
-        return R::Fail("Bad sensor " + Quoted(text) + ": channel " + Quoted(text.substr(0, eq)) +
+        return R::Fail("Bad sensor " + Quoted(whole) + ": channel " + Quoted(text.substr(0, eq)) +
                        " is not a number from 1 to 8");
     }
     sensor.channel = static_cast<int>(*channel);
@@ -70,19 +74,19 @@ Result<SensorSpec> ParseSensorSpec(std::string_view text) {
         return R::Of(sensor);
     }
     size_t comma = values.find(',');
-    if (comma == std::string_view::npos) return R::Fail("Bad sensor " + Quoted(text) + usage);
+    if (comma == std::string_view::npos) return R::Fail("Bad sensor " + Quoted(whole) + usage);
 
     std::string_view temperatureText = values.substr(0, comma);
-    auto temperature = ToNumber(temperatureText);
+    auto temperature = ReadExactNumber(temperatureText);
     if (!temperature || *temperature < MIN_SENSOR_TEMPERATURE ||
         *temperature > MAX_SENSOR_TEMPERATURE) {
-        return R::Fail("Bad sensor " + Quoted(text) + ": temperature " + Quoted(temperatureText) +
+        return R::Fail("Bad sensor " + Quoted(whole) + ": temperature " + Quoted(temperatureText) +
                        " is not a number from -100.0 to 100.0");
     }
     std::string_view humidityText = values.substr(comma + 1);
     auto humidity = ToInteger(humidityText);
     if (!humidity || *humidity < 0 || *humidity > MAX_HUMIDITY) {
-        return R::Fail("Bad sensor " + Quoted(text) + ": humidity " + Quoted(humidityText) +
+        return R::Fail("Bad sensor " + Quoted(whole) + ": humidity " + Quoted(humidityText) +
                        " is not a whole number from 0 to 100");
     }
     sensor.temperatureC = *temperature;
@@ -147,6 +151,15 @@ Result<FaultSpec> ParseFaultSpec(std::string_view whole) {
     if (!number) return R::Fail(number.error);
     fault.value = *number;
     return R::Of(fault);
+}
+
+std::optional<SensorSpec> SensorAt(const std::vector<SensorSpec>& timeline, double elapsedSeconds) {
+    std::optional<SensorSpec> current;
+    for (const SensorSpec& sensor : timeline) {
+        if (sensor.fromSeconds > elapsedSeconds) continue;
+        if (!current || sensor.fromSeconds >= current->fromSeconds) current = sensor;
+    }
+    return current;
 }
 
 }  // namespace corvalin

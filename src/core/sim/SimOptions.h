@@ -16,7 +16,15 @@ struct SensorSpec {
     bool present = true;  // false: no sensor on this channel
     double temperatureC = 0.0;
     int humidityPct = 0;
+    // Holds from this many seconds after the station's start, until the
+    // channel's next one.
+    double fromSeconds = 0.0;
 };
+
+// A channel's sensor at `elapsedSeconds` after the start: the last of its
+// timeline that has begun; none before the first (the channel keeps its
+// default sensor).
+std::optional<SensorSpec> SensorAt(const std::vector<SensorSpec>& timeline, double elapsedSeconds);
 
 // A fault the simulated station injects.
 struct FaultSpec {
@@ -43,7 +51,7 @@ struct SimOptions {
     int paceMs = 1;  // time per report
 };
 
-// "N=T,H" or "N=none".
+// "N=T,H" or "N=none", either with "@SECONDS".
 Result<SensorSpec> ParseSensorSpec(std::string_view text);
 // "drop=N[@K]", "delay=MS", "short-chunk=BYTES", "stray[@K]", "unplug-after=N",
 // "list-name=NAME". "@K" starts the fault after the first K commands, so that an

@@ -81,11 +81,15 @@ SimulatedStation::FileStamp SimulatedStation::StampOf(const std::string& path) {
 
 SimulatedStation::SimulatedStation(SimOptions options)
     : options_(std::move(options)), faults_(options_.faults), state_(DefaultSimState()) {
-    for (int k = 0; k < 8; ++k) sensors_[k] = DefaultSensor(k + 1);
     for (const SensorSpec& sensor : options_.sensors) {
-        if (sensor.channel < 1 || sensor.channel > 8) continue;
-        sensors_[sensor.channel - 1] = sensor;
-        sensorFixed_[sensor.channel - 1] = true;
+        if (sensor.channel >= 1 && sensor.channel <= 8)
+            timelines_[sensor.channel - 1].push_back(sensor);
+    }
+    // What the card's logs are made of: each channel's sensor at the start.
+    for (int k = 0; k < 8; ++k) {
+        const std::optional<SensorSpec> first = SensorAt(timelines_[k], 0.0);
+        sensors_[k] = first.value_or(DefaultSensor(k + 1));
+        sensorFixed_[k] = first.has_value();
     }
     for (const FaultSpec& fault : faults_) faultRemaining_.push_back(FaultBudget(fault));
 }
@@ -119,6 +123,7 @@ Status SimulatedStation::Start() {
     Status card = PrepareCardLocked();
     if (!card) return card;
     started_ = true;
+    startedAt_ = Clock::now();
     return Status::Ok();
 }
 
@@ -505,6 +510,7 @@ void SimulatedStation::SetSensor(const SensorSpec& sensor) {
     std::lock_guard lock(mutex_);
     sensors_[sensor.channel - 1] = sensor;
     sensorFixed_[sensor.channel - 1] = true;
+    timelines_[sensor.channel - 1].clear();
 }
 
 std::string SimulatedStation::CardDir() const {
@@ -542,13 +548,15 @@ Report SimulatedStation::LiveAnswerLocked() const {
         std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     for (int k = 0; k < 8; ++k) {
         uint8_t* slot = &report[1 + 3 * k];
-        if (!sensors_[k].present) {
+        bool drifting = false;
+        const SensorSpec sensor = SensorNowLocked(k, drifting);
+        if (!sensor.present) {
             slot[0] = 0x7F;
             slot[1] = 0xFF;
             slot[2] = NO_HUMIDITY_BYTE;
             continue;
         }
-        const SimReading raw = ReadSensor(sensors_[k], !sensorFixed_[k], now);
+        const SimReading raw = ReadSensor(sensor, drifting, now);
         long tenths =
             std::lround(raw.temperatureC * 10.0) + TemperatureOffsetTenths(state_.calibration, k);
         // 0x7FFF would read as "no reading"; -0.1 °C (0xFFFF) is the wire's own ambiguity.
@@ -560,6 +568,16 @@ Report SimulatedStation::LiveAnswerLocked() const {
             std::clamp(raw.humidityPct + HumidityOffset(state_.calibration, k), 0, 100));
     }
     return report;
+}
+
+SensorSpec SimulatedStation::SensorNowLocked(int k, bool& drifting) const {
+    const double elapsed = std::chrono::duration<double>(Clock::now() - startedAt_).count();
+    if (std::optional<SensorSpec> timed = SensorAt(timelines_[k], elapsed)) {
+        drifting = false;
+        return *timed;
+    }
+    drifting = !sensorFixed_[k];
+    return sensors_[k];
 }
 
 uint8_t SimulatedStation::IntervalMinutes() const {

@@ -90,6 +90,9 @@ private:
     // Writes the state to its file at once, so that no other program undoes it.
     Status PersistStateLocked();
     Report LiveAnswerLocked() const;
+    // Channel slot k's sensor now, from its timeline or as set; `drifting`
+    // tells whether it wanders around its values.
+    SensorSpec SensorNowLocked(int k, bool& drifting) const;
     std::vector<Report> FileListLocked() const;
     std::vector<Report> FileChunkLocked(const Report& frame) const;
     void DeleteFileLocked(const Report& frame);
@@ -144,6 +147,9 @@ private:
 
     SensorSpec sensors_[8];
     bool sensorFixed_[8] = {};
+    // The --sim-sensor values of each channel, by the seconds since the start they hold from.
+    std::vector<SensorSpec> timelines_[8];
+    std::chrono::steady_clock::time_point startedAt_ = std::chrono::steady_clock::now();
     std::string cardDir_;
     bool temporaryCard_ = false;
 };

@@ -6,6 +6,7 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
@@ -84,6 +85,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 100 && window.poll().CyclesRun() == 0; ++i) Settle(50);
     Settle(300);
     ok &= Save(&window, out, QStringLiteral("main.png"));
+
+    // The menu, with the desktop notifications' switch.
+    if (auto* menu = window.findChild<QMenu*>(QStringLiteral("mainMenu"))) {
+        menu->popup(window.mapToGlobal(QPoint(0, 0)));
+        Settle(300);
+        ok &= Save(menu, out, QStringLiteral("menu.png"));
+        menu->hide();
+    }
 
     // The configuration dialogs, filled from the station's answers.
     (*session.value)->TakeCalibrationReadings();

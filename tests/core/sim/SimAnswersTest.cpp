@@ -201,6 +201,21 @@ TEST_F(SimAnswersTest, GarbageStagesNothingAndFaultsDropStrayAndDelay) {
     EXPECT_EQ(report, Answer({5}));
 }
 
+// A timeline holds each value from its second on; before the first the
+// channel keeps its own sensor.
+TEST(SimOptions, ATimelineGivesEachChannelItsLatestValueBegun) {
+    const std::vector<SensorSpec> timeline = {
+        {1, true, 31, 40, 30}, {1, true, 20, 40, 90}, {1, false, 0, 0, 120}, {1, true, 25, 50, 90}};
+    const std::pair<double, std::optional<double>> cases[] = {
+        {0, std::nullopt}, {29.9, std::nullopt}, {30, 31.0}, {89, 31.0}, {90, 25.0}, {500, 0.0}};
+    for (const auto& [elapsed, temperature] : cases) {
+        const std::optional<SensorSpec> sensor = SensorAt(timeline, elapsed);
+        ASSERT_EQ(sensor.has_value(), temperature.has_value()) << elapsed;
+        if (sensor) EXPECT_EQ(sensor->temperatureC, *temperature) << elapsed;
+    }
+    EXPECT_FALSE(SensorAt(timeline, 500)->present);
+}
+
 // The usual sensor and fault texts are read by the command-line tool's tests
 // and by every test with a fault; these are the odd ones.
 TEST(SimOptions, SensorAndFaultTextsAreRead) {
@@ -209,6 +224,10 @@ TEST(SimOptions, SensorAndFaultTextsAreRead) {
     EXPECT_EQ(
         std::tuple(sensor->channel, sensor->present, sensor->temperatureC, sensor->humidityPct),
         std::tuple(8, true, -12.5, 99));
+    const Result<SensorSpec> timed = ParseSensorSpec("1=none@90.5");
+    ASSERT_TRUE(timed) << timed.error;
+    EXPECT_EQ(std::tuple(timed->channel, timed->present, timed->fromSeconds),
+              std::tuple(1, false, 90.5));
     const Result<FaultSpec> fault = ParseFaultSpec("list-name=../A=B@2.CSV");
     ASSERT_TRUE(fault) << fault.error;
     EXPECT_EQ(std::pair(fault->kind, fault->text),
@@ -225,8 +244,10 @@ TEST(SimOptions, BadTextsAreRefusedByName) {
         EXPECT_NE(result.error.find('"' + std::string(text) + '"'), std::string::npos) << text;
     };
     for (const char* text :
-         {"", "2", "0=20,40", "9=20,40", "x=20,40", "2=20", "2=abc,40", "2=20,4x", "2=20,101",
-          "2=20,-1", "2=20.5.1,40", "2=500,40", "2=20,45.5", "2=nan,40", "2=,40"}) {
+         {"",          "2",           "0=20,40",  "9=20,40",  "x=20,40",     "2=20",
+          "2=abc,40",  "2=20,4x",     "2=20,101", "2=20,-1",  "2=20.5.1,40", "2=500,40",
+          "2=20,45.5", "2=nan,40",    "2=,40",    "2=20,40@", "2=20,40@-1",  "2=20,40@1x",
+          "2@5=20,40", "2=20,40@5@6", "@5"}) {
         refused(ParseSensorSpec(text), text);
     }
     for (const char* text :

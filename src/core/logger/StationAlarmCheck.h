@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
+
 #include "archive/ArchiveRow.h"
 #include "logger/ReadingSnapshot.h"
 
@@ -12,6 +14,9 @@ namespace corvalin {
 struct ChannelAlarms {
     bool temperature = false;
     bool humidity = false;
+    // The limit crossed, in °C and %, while in alarm.
+    std::optional<double> temperatureLimit;
+    std::optional<double> humidityLimit;
 };
 ChannelAlarms CheckAlarms(const StationAlarms& alarms, const ArchiveRow& row);
 

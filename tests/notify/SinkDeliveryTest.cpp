@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The sinks against real receivers on loopback: a webhook and ntfy receiver
+// (Python's http.server) and a mail server (aiosmtpd).
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <thread>
+
+#include "notify/AlertSender.h"
+#include "notify/SinkWorker.h"
+#include "support/LoggerRig.h"
+#include "support/NotifyReceiver.h"
+
+namespace corvalin {
+namespace {
+
+using namespace std::chrono_literals;
+using Json = nlohmann::json;
+
+constexpr int64_t NOON = 1700049600;
+
+AlertMessage Message(const std::string& rule, AlertState state = AlertState::Firing) {
+    AlertEvent event{rule, AlertKind::Above, "attic", 1, "temperature", 31.0, 30.0, state, NOON};
+    return {"attic", {event}, 0, false, NOON};
+}
+
+NotifyTarget Target(const std::string& address, MailOptions mail = {}) {
+    const Result<NotifyTarget> target = ParseNotifyTarget(address, mail);
+    EXPECT_TRUE(target) << target.error;
+    return target.value.value_or(NotifyTarget{});
+}
+
+// The log lines, and a wait for one that says something.
+class LogLines {
+public:
+    LogSink Sink() {
+        return [this](LogLevel, const std::string& text) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            lines_.push_back(text);
+            changed_.notify_all();
+        };
+    }
+    // Waits (bounded) until `count` lines say `part`.
+    bool WaitFor(const std::string& part, long count = 1) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 30s, [&] {
+            return std::count_if(lines_.begin(), lines_.end(), [&](const std::string& line) {
+                       return line.find(part) != std::string::npos;
+                   }) >= count;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> lines_;
+};
+
+// The rules of the requests that were answered 200, in order.
+std::vector<std::string> Delivered(const test::NotifyReceiver& receiver) {
+    std::vector<std::string> rules;
+    for (const Json& request : receiver.Requests()) {
+        if (request["mode"] == "fail") continue;
+        const Json body = Json::parse(request["body"].get<std::string>());
+        rules.push_back(body["state"] == "SUMMARY"
+                            ? "summary of " + std::to_string(body["held"].get<int>())
+                            : body["rule"].get<std::string>());
+    }
+    return rules;
+}
+
+// Moves the clock in steps until `count` requests came: a back-off passes
+// however slow the machine, and no step is decided by speed.
+bool AdvanceUntil(test::SteppedClock& clock, const test::NotifyReceiver& receiver, size_t count) {
+    for (int step = 0; step < 3000; ++step) {
+        if (receiver.WaitFor(count, std::chrono::seconds(0))) return true;
+        clock.Advance(5s);
+        if (receiver.WaitFor(count, std::chrono::seconds(0))) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+// Waits (bounded) until the worker has nothing left.
+bool AllSent(const SinkWorker& worker) {
+    for (int i = 0; i < 3000 && worker.Waiting() > 0; ++i) std::this_thread::sleep_for(10ms);
+    return worker.Waiting() == 0;
+}
+
+TEST(SinkDelivery, NtfyWebhookAndMailEachGetTheMessageAsTheirKindSaysIt) {
+    test::NotifyReceiver receiver;
+    test::MailServer mail;
+    ASSERT_TRUE(receiver.Started() && mail.Started());
+    const AlertMessage message = Message("ch1.temperature above 30");
+    const std::string ntfy = "ntfy://127.0.0.1:" + std::to_string(receiver.port()) + "/freezer";
+    ASSERT_TRUE(SendAlert(Target(ntfy), message)) << ntfy;
+    ASSERT_TRUE(SendAlert(Target(receiver.Url()), message));
+    ASSERT_TRUE(receiver.WaitFor(2));
+    const std::vector<Json> requests = receiver.Requests();
+    EXPECT_EQ(requests[0]["path"], "/freezer");
+    EXPECT_EQ(requests[0]["headers"]["Title"], "Corvalin attic: CH1 FIRING");
+    EXPECT_EQ(requests[0]["headers"]["Priority"], "4");
+    EXPECT_EQ(requests[0]["headers"]["Tags"], "thermometer,warning");
+    EXPECT_EQ(requests[0]["body"],
+              "FIRING: CH1 temperature 31.0 °C is above 30.0 °C (ch1.temperature above 30)\n");
+    EXPECT_EQ(requests[1]["headers"]["Content-Type"], "application/json");
+    EXPECT_EQ(Json::parse(requests[1]["body"].get<std::string>())["state"], "FIRING");
+
+    const std::string server = "smtp://127.0.0.1:" + std::to_string(mail.port());
+    ASSERT_TRUE(SendAlert(Target(server, {"logger@example.org", {"me@example.org"}, ""}), message));
+    ASSERT_TRUE(mail.WaitFor(1));
+    const std::string received = mail.Mails().at(0);
+    for (const char* part :
+         {"From: logger@example.org\n", "To: me@example.org\n",
+          "Subject: Corvalin attic: CH1 FIRING\n", "Content-Type: text/plain; charset=UTF-8\n",
+          "\nFIRING: CH1 temperature 31.0 °C is above 30.0 °C"}) {
+        EXPECT_NE(received.find(part), std::string::npos) << part << " in\n" << received;
+    }
+
+    const Status refused = SendAlert(
+        Target("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/"), message);
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.message.empty());
+}
+
+TEST(SinkDelivery, ASinkThatRefusesHangsAndIsAwayGetsEachMessageOnceInOrder) {
+    test::SteppedClock clock;
+    LogLines log;
+    auto receiver = std::make_unique<test::NotifyReceiver>();
+    ASSERT_TRUE(receiver->Started());
+    const int port = receiver->port();
+    SinkWorker worker(Target(receiver->Url()), {}, clock, log.Sink());
+    worker.Start();
+
+    // Refuses: A is tried again after its back-off, B waits behind it.
+    receiver->SetMode("fail");
+    worker.Add(Message("A"));
+    ASSERT_TRUE(receiver->WaitFor(1));
+    worker.Add(Message("B"));
+    ASSERT_TRUE(log.WaitFor("could not be sent (the server answered HTTP 503)"));
+    ASSERT_TRUE(AdvanceUntil(clock, *receiver, 2));
+    receiver->SetMode("ok");
+    ASSERT_TRUE(AdvanceUntil(clock, *receiver, 4));
+    EXPECT_EQ(Delivered(*receiver), (std::vector<std::string>{"A", "B"}));
+
+    // Hangs: C is answered late, once; D follows it.
+    receiver->SetMode("hang");
+    worker.Add(Message("C"));
+    ASSERT_TRUE(receiver->WaitFor(5));
+    worker.Add(Message("D"));
+    receiver->SetMode("ok");
+    ASSERT_TRUE(receiver->WaitFor(6));
+    EXPECT_EQ(Delivered(*receiver), (std::vector<std::string>{"A", "B", "C", "D"}));
+
+    // Away: E waits until a receiver listens on the port again.
+    ASSERT_TRUE(AllSent(worker));
+    receiver.reset();
+    worker.Add(Message("E"));
+    ASSERT_TRUE(log.WaitFor("could not be sent", 2));
+    receiver = std::make_unique<test::NotifyReceiver>(port);
+    ASSERT_TRUE(receiver->Started());
+    ASSERT_TRUE(AdvanceUntil(clock, *receiver, 1));
+    EXPECT_EQ(Delivered(*receiver), (std::vector<std::string>{"E"}));
+    worker.Stop();
+    EXPECT_EQ(receiver->Requests().size(), 1u);
+}
+
+TEST(SinkDelivery, AFloodIsHeldByTheHourlyLimitAndSummedUpOnce) {
+    test::SteppedClock clock;
+    LogLines log;
+    test::NotifyReceiver receiver;
+    ASSERT_TRUE(receiver.Started());
+    SinkPolicy policy;
+    policy.perHour = 2;
+    SinkWorker worker(Target(receiver.Url()), policy, clock, log.Sink());
+    worker.Start();
+    for (const char* rule : {"1", "2", "3", "4", "5"}) worker.Add(Message(rule));
+    ASSERT_TRUE(log.WaitFor("the hourly limit is reached"));
+    ASSERT_TRUE(receiver.WaitFor(2));
+    clock.Advance(1h);
+    ASSERT_TRUE(receiver.WaitFor(3));
+    worker.Stop();
+    EXPECT_EQ(Delivered(receiver), (std::vector<std::string>{"1", "2", "summary of 3"}));
+}
+
+TEST(SinkDelivery, AStopCutsAHungTransferShortAndSaysWhatWasNotSent) {
+    test::SteppedClock clock;
+    LogLines log;
+    test::NotifyReceiver receiver;
+    ASSERT_TRUE(receiver.Started());
+    receiver.SetMode("hang");
+    SinkWorker worker(Target(receiver.Url()), {}, clock, log.Sink());
+    worker.Start();
+    worker.Add(Message("A"));
+    ASSERT_TRUE(receiver.WaitFor(1));
+    worker.Stop();
+    EXPECT_TRUE(log.WaitFor("1 messages were not sent before the stop"));
+}
+
+}  // namespace
+}  // namespace corvalin
