@@ -39,6 +39,7 @@ int RunCli(const std::vector<std::string>& args, Console& console) {
     AddRecordsCommand(app, context);
     AddArchiveCommand(app, context);
     AddServiceCommand(app, context);
+    AddDevicesCommand(app, context);
 #ifdef CORVALIN_GRAPH_COMMAND
     AddGraphCommand(app, context);
 #endif

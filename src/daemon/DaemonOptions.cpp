@@ -40,6 +40,15 @@ std::string DefaultDataDir() {
     return DefaultDataDirectory();
 }
 
+// A serial as a station name: letters, digits, - and _ only.
+std::string NameFromSerial(const std::string& serial) {
+    std::string name = serial.substr(0, 64);
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
+    }
+    return name;
+}
+
 }  // namespace
 
 ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std::ostream& out,
@@ -61,7 +70,8 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::Range(static_cast<int64_t>(SHORTEST_LOG_INTERVAL.count()), int64_t{86400}))
         ->capture_default_str();
     app.add_option("--station", options.logger.station,
-                   "The station's name in the archive (letters, digits, - and _)")
+                   "The station's name in the archive (letters, digits, - and _; default: the "
+                   "serial given with --serial or --sim-serial, else kv7500)")
         ->check([](const std::string& name) -> std::string {
             if (name.empty() || name.size() > 64) return "give 1 to 64 characters";
             for (char c : name) {
@@ -99,6 +109,12 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         // --help and --version end well; every parse error is wrong usage.
         const int status = app.exit(error, out, err);
         return {std::nullopt, status == 0 ? 0 : 2};
+    }
+    // Stations chosen by serial keep apart in a shared archive by themselves.
+    if (app.get_option("--station")->count() == 0) {
+        const std::string& serial =
+            options.station.serial.empty() ? options.station.simSerial : options.station.serial;
+        if (!serial.empty()) options.logger.station = NameFromSerial(serial);
     }
     options.logger.interval = std::chrono::seconds(interval);
     options.logger.cardTime =

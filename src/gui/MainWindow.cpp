@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "AboutDialog.h"
 #include "AlarmDialog.h"
@@ -78,7 +79,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::Start() {
-    ShowConnection(session_.Open());
+    ShowConnection(session_.Open() || OpenChosenStation());
     monitor_ = new DeviceMonitor(session_, this);
     connect(monitor_, &DeviceMonitor::DeviceChanged, this, &MainWindow::OnDeviceChange);
     poll_->Start();
@@ -164,10 +165,35 @@ void MainWindow::SyncClock() {
 }
 
 void MainWindow::OnDeviceChange(DeviceEvent event) {
-    const std::optional<bool> connected = session_.HandleDeviceChange(event);
+    std::optional<bool> connected = session_.HandleDeviceChange(event);
     if (!connected) return;
+    if (!*connected) connected = OpenChosenStation();
     ShowConnection(*connected);
     if (!*connected) display_->update();
+}
+
+bool MainWindow::OpenChosenStation() {
+    const std::vector<DeviceCandidate> stations = session_.StationsToChooseFrom();
+    if (stations.empty()) return false;
+    QStringList items;
+    for (const DeviceCandidate& station : stations) {
+        items << QString::fromStdString(DescribeDevice(station.path, station.serial));
+    }
+    const int picked = prompts_.ChooseItem(
+        this, QStringLiteral("Choose the station"),
+        QStringLiteral("Several stations are attached. Which one should Corvalin use?"), items);
+    if (picked < 0 || picked >= static_cast<int>(stations.size())) return false;
+    const DeviceCandidate& chosen = stations[static_cast<size_t>(picked)];
+    // By its serial where that tells it apart: it stays so after a replug
+    // into another port.
+    const bool serialUnique =
+        !chosen.serial.empty() &&
+        std::count_if(stations.begin(), stations.end(), [&](const DeviceCandidate& other) {
+            return other.serial == chosen.serial;
+        }) == 1;
+    session_.Choose(serialUnique ? StationChoice{"", chosen.serial}
+                                 : StationChoice{chosen.path, ""});
+    return session_.Open();
 }
 
 void MainWindow::ShowAbout() {

@@ -59,6 +59,8 @@ private:
     void RunMenuDialog(MenuDialog dialog);
     void ShowAbout();
     void ShowConnection(bool connected);
+    // Several stations answered and none was named: the user picks one.
+    bool OpenChosenStation();
 
     StationSession& session_;
     UserPrompts& prompts_;

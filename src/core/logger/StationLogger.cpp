@@ -92,12 +92,19 @@ void StationLogger::EnsureStation(Clock::TimePoint now) {
     if (!deviceChanged_.exchange(false) && now < nextLook_) return;
     nextLook_ = now + LOOK_AGAIN;
     session_.CheckForDeviceChange();
-    if (session_.IsConnected()) {
-        connected_ = true;
-        syncDue_ = true;
-        nextSync_ = {};
-        Say(LogLevel::Info, "Logging the " + session_.Description());
+    if (!session_.IsConnected()) {
+        // Several stations, none chosen; or none that answers: said once.
+        const std::string why = session_.OpenError();
+        if (why.empty()) lookFailure_.clear();
+        if (!why.empty()) SayFailure(lookFailure_, why);
+        return;
     }
+    connected_ = true;
+    syncDue_ = true;
+    nextSync_ = {};
+    lookFailure_.clear();
+    Say(LogLevel::Info, "Logging the " + session_.Description());
+    for (const std::string& note : session_.OpenNotes()) Say(LogLevel::Warning, note);
 }
 
 void StationLogger::SyncCard(Clock::TimePoint now) {

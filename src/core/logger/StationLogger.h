@@ -100,6 +100,7 @@ private:
     std::string archiveFailure_;
     std::string syncFailure_;
     std::string readFailure_;
+    std::string lookFailure_;
     std::vector<ArchiveRow> waiting_;
     std::function<void(const ReadingSnapshot&)> readingListener_;
 
