@@ -31,11 +31,13 @@ done
 while read -r file; do report "$file includes Qt"; done < <(grep -rlE '#include <Q' core)
 # The faces, the logger's services and those that read decoded readings
 # never reach the wire.
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon service)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon service sharedarchive)
 while read -r line; do report "$line"; done < <(grep -rnE '#include "protocol/' core/publish core/archive)
-while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon service)
-# The network services link only into the logger.
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(service|daemon)/' cli gui options chart core)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon service sharedarchive)
+# The network services link only into the logger; the shared archive's
+# client only into the logger and the command-line tool.
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(service|daemon)/' cli gui options chart core sharedarchive)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "sharedarchive/' gui options chart core service)
 
 if [ "$problems" -gt 0 ]; then
     echo "$problems include(s) against the layers"

@@ -99,16 +99,6 @@ Status ParseMqttAddress(const std::string& text, MqttSettings& settings) {
     return Status::Ok();
 }
 
-Result<std::string> ReadPasswordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || (!std::getline(in, line) && !in.eof())) {
-        return Result<std::string>::Fail("Cannot read the MQTT password file " + path);
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return Result<std::string>::Of(line);
-}
-
 // One connection to the broker: a fresh client each time, so that nothing it
 // had in flight is sent again behind the archive's back. Its callbacks run
 // on the publisher's thread, inside mosquitto_loop.

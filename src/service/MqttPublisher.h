@@ -10,11 +10,12 @@
 #include <thread>
 
 #include "archive/ArchiveDatabase.h"
+#include "common/PasswordFile.h"
 #include "common/Status.h"
+#include "common/Wakeup.h"
 #include "logger/ReadingSnapshot.h"
 #include "logger/StationLogger.h"
 #include "publish/ServiceState.h"
-#include "service/Wakeup.h"
 
 namespace corvalin {
 
@@ -35,8 +36,6 @@ struct MqttSettings {
 
 // "mqtt://HOST[:PORT]" (1883) or "mqtts://HOST[:PORT]" (8883); "[::1]" for IPv6.
 Status ParseMqttAddress(const std::string& text, MqttSettings& settings);
-// The first line of the file, exactly, without its line end.
-Result<std::string> ReadPasswordFile(const std::string& path);
 
 // Publishes the logger's readings to an MQTT broker (QoS 1) with Home
 // Assistant discovery. Readings are taken from the archive in order, from

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MqttBroker.h"
+#include "support/Loopback.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -20,18 +21,6 @@ extern char** environ;
 namespace corvalin::test {
 
 namespace {
-
-int FreeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 bool Accepts(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);

@@ -66,9 +66,12 @@ public:
     Status Check();
 
 private:
+    friend class ForwardCursor;
     explicit ArchiveDatabase(SqliteConnection db, std::string path);
     Result<int64_t> StationId(const std::string& station, bool create);
     Result<int64_t> InsertRows(int64_t stationId, const std::vector<ArchiveRow>& rows);
+    // Rows added behind where copies elsewhere have got: they go there too.
+    Status NoteAddedFrom(const std::vector<ArchiveRow>& rows);
     // Adds the rows and does `alongside` in the same transaction.
     Result<int64_t> AddInTransaction(const std::string& station,
                                      const std::vector<ArchiveRow>& rows,

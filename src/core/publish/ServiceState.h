@@ -14,14 +14,17 @@ namespace corvalin {
 // What the running logger is doing, for its metrics page, its status file
 // and corvalin-cli service.
 struct ServiceState {
-    std::string station;           // the station's name in the archive
+    std::string station;  // the station's name in the archive
     bool stationConnected = false;
-    uint64_t reads = 0;            // live reads tried
-    uint64_t readFailures = 0;     // of which no fresh answer came
+    uint64_t reads = 0;                   // live reads tried
+    uint64_t readFailures = 0;            // of which no fresh answer came
     std::optional<ReadingSnapshot> last;  // the latest reading taken
-    std::string broker;            // the MQTT broker's address; empty: none
+    std::string broker;                   // the MQTT broker's address; empty: none
     bool brokerConnected = false;
-    uint64_t queued = 0;           // readings the broker has not acknowledged yet
+    uint64_t queued = 0;        // readings the broker has not acknowledged yet
+    std::string archiveServer;  // the shared archive's server; empty: none
+    bool archiveServerConnected = false;
+    std::string archiveServerProblem;  // why it is not connected, in words
 };
 
 // The state shared between the logger's thread and the pages that show it.
