@@ -106,7 +106,7 @@ Status ReadRows(PgConnection& server, const ArchiveQuery& query,
     std::optional<std::string> source;
     if (query.source) source = SourceName(*query.source);
     ArchivedRow stored;
-    return server.Stream(
+    Status read = server.Stream(
         SELECT_ROWS, {query.station, Optional(query.from), Optional(query.to), channels, source},
         [&](const PgConnection::Row& row) {
             stored.station = row[0].value_or("");
@@ -120,6 +120,12 @@ Status ReadRows(PgConnection& server, const ArchiveQuery& query,
             r.source = row[7] == "card" ? RowSource::Card : RowSource::Live;
             return visit(stored);
         });
+    if (!read && read.message.find("relation \"readings\" does not exist") != std::string::npos) {
+        return Status::Error(
+            "the server holds no shared archive yet: corvalind "
+            "--archive-server makes its tables");
+    }
+    return read;
 }
 
 }  // namespace corvalin

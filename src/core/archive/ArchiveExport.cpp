@@ -56,9 +56,9 @@ std::string LabelValue(const std::string& text) {
     return escaped;
 }
 
-Status WriteCsv(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
+Status WriteCsv(const ArchiveRowReader& read, const ArchiveQuery& query, std::ostream& out) {
     out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source\n";
-    return archive.Read(query, [&](const ArchivedRow& stored) {
+    return read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         out << CsvCell(stored.station) << ',' << row.channel << ',' << IsoTime(row.time) << ','
             << CsvValue(row.temperature) << ',' << CsvValue(row.humidity) << ','
@@ -72,10 +72,10 @@ nlohmann::json JsonValue(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
-Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
+Status WriteJson(const ArchiveRowReader& read, const ArchiveQuery& query, std::ostream& out) {
     out << "[";
     bool first = true;
-    Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+    Status status = read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         const nlohmann::json item{{"station", stored.station},
                                   {"channel", row.channel},
@@ -94,8 +94,8 @@ Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostre
     return status;
 }
 
-Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
-    return archive.Read(query, [&](const ArchivedRow& stored) {
+Status WriteInflux(const ArchiveRowReader& read, const ArchiveQuery& query, std::ostream& out) {
+    return read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         const std::string tags = "corvalin,station=" + TagValue(stored.station) +
                                  ",channel=" + std::to_string(row.channel);
@@ -137,12 +137,13 @@ constexpr std::array<Family, 4> FAMILIES{{
      &ArchiveRow::heatIndex, 1.0},
 }};
 
-Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
+Status WriteOpenMetrics(const ArchiveRowReader& read, const ArchiveQuery& query,
+                        std::ostream& out) {
     for (const Family& family : FAMILIES) {
         out << "# TYPE " << family.name << " gauge\n"
             << "# UNIT " << family.name << ' ' << family.unit << '\n'
             << "# HELP " << family.name << ' ' << family.help << '\n';
-        Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+        Status status = read(query, [&](const ArchivedRow& stored) {
             const std::optional<double>& value = stored.row.*family.value;
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
@@ -166,21 +167,33 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
     return std::nullopt;
 }
 
+ArchiveRowReader ReaderOf(ArchiveDatabase& archive) {
+    return [&archive](const ArchiveQuery& query,
+                      const std::function<bool(const ArchivedRow&)>& visit) {
+        return archive.Read(query, visit);
+    };
+}
+
 Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportFormat format,
+                    std::ostream& out) {
+    return WriteArchive(ReaderOf(archive), query, format, out);
+}
+
+Status WriteArchive(const ArchiveRowReader& read, const ArchiveQuery& query, ExportFormat format,
                     std::ostream& out) {
     Status status;
     switch (format) {
         case ExportFormat::Csv:
-            status = WriteCsv(archive, query, out);
+            status = WriteCsv(read, query, out);
             break;
         case ExportFormat::Json:
-            status = WriteJson(archive, query, out);
+            status = WriteJson(read, query, out);
             break;
         case ExportFormat::Influx:
-            status = WriteInflux(archive, query, out);
+            status = WriteInflux(read, query, out);
             break;
         case ExportFormat::OpenMetrics:
-            status = WriteOpenMetrics(archive, query, out);
+            status = WriteOpenMetrics(read, query, out);
             break;
     }
     out.flush();
