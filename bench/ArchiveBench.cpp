@@ -14,11 +14,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <thread>
@@ -43,11 +45,13 @@ namespace fs = std::filesystem;
 using namespace corvalin;
 using Steady = std::chrono::steady_clock;
 
-constexpr int64_t YEAR_START = 1577836800;  // 2020-01-01T00:00Z
 constexpr int64_t STEP = 300;
 constexpr int64_t DAY = 86400;
 constexpr int64_t YEAR = 365 * DAY;
 constexpr int YEARS = 10;
+// Ten years that end today, so that a logger started on the archive adds its
+// readings after the last ones.
+const int64_t YEAR_START = (std::time(nullptr) - YEARS * YEAR) / DAY * DAY;
 constexpr int CARD_LINES = 1000000;
 
 double Seconds(Steady::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -105,6 +109,59 @@ size_t OpenFiles() {
     size_t count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
     return count;
+}
+
+// User and system CPU seconds a process has used.
+double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+pid_t Spawn(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&quiet);
+    return pid;
+}
+
+void StopProcess(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+// corvalind publishing to MQTT from the archive in `dataDir`: the share of
+// one core it uses over two minutes once its start is over.
+double IdleCpuPercent(const std::string& daemon, const std::string& dataDir,
+                      const std::string& card, int port) {
+    const pid_t pid = Spawn({daemon, "--simulate", "--sim-card", card, "--data-dir", dataDir,
+                             "--config", "/dev/null", "--station", "bench", "--mqtt",
+                             "mqtt://127.0.0.1:" + std::to_string(port)});
+    if (pid <= 0) return -1;
+    std::this_thread::sleep_for(std::chrono::seconds(20));
+    const double before = ProcessCpuSeconds(pid);
+    const auto began = Steady::now();
+    std::this_thread::sleep_for(std::chrono::seconds(120));
+    const double used = ProcessCpuSeconds(pid) - before;
+    const double wall = Seconds(Steady::now() - began);
+    StopProcess(pid);
+    return used / wall * 100;
 }
 
 long ResidentKilobytes(pid_t pid) {
@@ -240,24 +297,8 @@ int main() {
         const int port = 20000 + getpid() % 20000;
         std::ofstream(folder + "/mosquitto.conf")
             << "listener " << port << " 127.0.0.1\nallow_anonymous true\nlog_dest none\n";
-        const auto spawn = [](std::vector<std::string> args) {
-            std::vector<char*> argv;
-            for (std::string& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            posix_spawn_file_actions_t quiet;
-            posix_spawn_file_actions_init(&quiet);
-            posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-            pid_t pid = 0;
-            if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) != 0) pid = -1;
-            posix_spawn_file_actions_destroy(&quiet);
-            return pid;
-        };
-        const auto stop = [](pid_t pid) {
-            if (pid <= 0) return;
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        };
+        const auto spawn = Spawn;
+        const auto stop = StopProcess;
         const std::string broker = "/usr/sbin/mosquitto";
         pid_t brokerPid = spawn({broker, "-c", folder + "/mosquitto.conf"});
         const pid_t pid =
@@ -293,6 +334,18 @@ int main() {
             std::printf("corvalind not found beside the bench: memory not measured\n");
         }
         stop(brokerPid);
+
+        // Idle, publishing: its cost must not grow with the archive.
+        brokerPid = spawn({broker, "-c", folder + "/mosquitto.conf"});
+        fs::create_directories(folder + "/idle-large");
+        fs::rename(folder + "/archive.db", folder + "/idle-large/archive.db");
+        const double large =
+            IdleCpuPercent(daemon, folder + "/idle-large", folder + "/idle-card", port);
+        const double empty =
+            IdleCpuPercent(daemon, folder + "/idle-empty", folder + "/idle-card", port);
+        stop(brokerPid);
+        Verdict("corvalind idle with MQTT, 8.4 M rows", large, "%", 0.1);
+        std::printf("  the same over an empty archive (the peer): %.3f %% of a core\n", empty);
     }
     fs::remove_all(folder);
     return 0;

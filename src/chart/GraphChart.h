@@ -31,7 +31,6 @@ public:
     QCPGraph* Series(size_t index) const { return series_[index]; }
     QString Title() const;
     QString ValueAxisTitle() const;
-    QCPRange ChosenRange() const { return chosen_; }
 
 private:
     void ShowLegendOfVisibleSeries();

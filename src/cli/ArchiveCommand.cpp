@@ -8,6 +8,7 @@
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "archive/ArchiveExport.h"
+#include "common/DataFiles.h"
 #include "common/PasswordFile.h"
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
@@ -31,7 +32,7 @@ struct ArchiveOptions {
 };
 
 std::string ArchivePath(const CommandContext& context) {
-    return (std::filesystem::path(DataDirectory(context)) / ARCHIVE_FILE).string();
+    return (std::filesystem::path(DataDirectory(context)) / ARCHIVE_DATABASE_FILE).string();
 }
 
 // Opens the archive the logger writes; never makes one where there is none.

@@ -13,7 +13,7 @@ namespace corvalin::daemon {
 namespace {
 
 std::string ArchivePath(const LoggerSettings& settings) {
-    return settings.dataDir + "/" + ARCHIVE_FILE;
+    return settings.dataDir + "/" + ARCHIVE_DATABASE_FILE;
 }
 
 bool SameStationOptions(const StationArguments& a, const StationArguments& b) {

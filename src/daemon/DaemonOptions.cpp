@@ -55,9 +55,10 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
                                  std::ostream& err) {
     DaemonOptions options;
     options.logger.dataDir = DefaultDataDir();
-    CLI::App app("corvalind: logs the KV7500 station's eight channels into an archive, "
-                 "filled from its SD card when it was away",
-                 "corvalind");
+    CLI::App app(
+        "corvalind: logs the KV7500 station's eight channels into an archive, "
+        "filled from its SD card when it was away",
+        "corvalind");
     app.set_version_flag("--version", std::string("corvalind ") + CORVALIN_VERSION);
     app.set_config("--config", DefaultConfigFile(),
                    "Read options from this file (key = value, keys as the long options)");

@@ -15,11 +15,11 @@ struct DaemonOptions {
     StationArguments station;
     LoggerSettings logger;
     std::string configFile;
-    std::string mqtt;              // mqtt://HOST[:PORT]; empty: no broker
+    std::string mqtt;  // mqtt://HOST[:PORT]; empty: no broker
     std::string mqttUser;
     std::string mqttPasswordFile;
     std::string mqttCaFile;
-    std::string metrics;           // ADDRESS:PORT of the /metrics page; empty: none
+    std::string metrics;  // ADDRESS:PORT of the /metrics page; empty: none
 };
 
 // The command line, with the config file it names (or the default one, when

@@ -22,8 +22,6 @@ public:
     explicit DeviceMonitor(StationSession& session, QObject* parent = nullptr);
     ~DeviceMonitor() override;
 
-    bool UsesUdev() const { return monitor_ != nullptr; }
-
 signals:
     void DeviceChanged(corvalin::DeviceEvent event);
 

@@ -26,9 +26,11 @@ void AddStationOptions(CLI::App& app, StationArguments& arguments) {
     app.add_flag("--sim-not-main-screen", arguments.simNotMainScreen,
                  "The station reports that it is off its main screen")
         ->group(group);
-    app.add_option("--sim-fault", arguments.simFaults,
-                   "drop=N, delay=MS, short-chunk=BYTES, stray, unplug-after=N, list-name=NAME "
-                   "(repeatable)")
+    app.add_option(
+           "--sim-fault", arguments.simFaults,
+           "drop=N[@K], delay=MS, short-chunk=BYTES, stray[@K], unplug-after=N, list-name=NAME; "
+           "@K: after the first K commands "
+           "(repeatable)")
         ->group(group);
     app.add_option("--sim-pace", arguments.simPace, "Time per report in ms (default 1)")
         ->group(group);

@@ -17,10 +17,15 @@ protected:
         std::filesystem::create_directories(data);
         auto archive = ArchiveDatabase::Open(data + "/archive.db");
         ASSERT_TRUE(archive) << archive.error;
-        ArchiveRow full{.channel = 1, .time = 1700000000, .temperature = 21.4, .humidity = 45,
-                        .dewPoint = 9.2, .heatIndex = 21.4, .source = RowSource::Live};
-        ArchiveRow bare{.channel = 3, .time = 1700000060, .humidity = 80,
-                        .source = RowSource::Card};
+        ArchiveRow full{.channel = 1,
+                        .time = 1700000000,
+                        .temperature = 21.4,
+                        .humidity = 45,
+                        .dewPoint = 9.2,
+                        .heatIndex = 21.4,
+                        .source = RowSource::Live};
+        ArchiveRow bare{
+            .channel = 3, .time = 1700000060, .humidity = 80, .source = RowSource::Card};
         ArchiveRow later = full;
         later.time = 1700000600;
         ASSERT_TRUE((*archive.value)->Add("attic, north=1", {full, bare, later}));
@@ -67,8 +72,9 @@ TEST_F(ArchiveCliTest, CsvHasUnitsInItsHeaderAndEmptyCellsForNoValue) {
     EXPECT_TRUE(std::regex_match(first[2], std::regex(ISO_TIME))) << first[2];
     EXPECT_EQ(std::vector<std::string>(first.begin() + 3, first.end()),
               (std::vector<std::string>{"21.4", "45", "9.2", "21.4", "live"}));
-    EXPECT_EQ(CsvFields(lines[3]), (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2],
-                                                              "", "80", "", "", "card"}));
+    EXPECT_EQ(CsvFields(lines[3]),
+              (std::vector<std::string>{"attic, north=1", "3", CsvFields(lines[3])[2], "", "80", "",
+                                        "", "card"}));
 }
 
 TEST_F(ArchiveCliTest, JsonIsAListOfRowsWithNullForNoValue) {
@@ -95,7 +101,8 @@ TEST_F(ArchiveCliTest, InfluxLinesCarryTagsFloatFieldsAndSeconds) {
     for (const std::string& line : Lines(run.out)) {
         std::smatch parts;
         ASSERT_TRUE(std::regex_match(line, parts, point)) << line;
-        EXPECT_EQ(std::regex_replace(parts[1].str(), std::regex(R"(\\(.))"), "$1"), "attic, north=1");
+        EXPECT_EQ(std::regex_replace(parts[1].str(), std::regex(R"(\\(.))"), "$1"),
+                  "attic, north=1");
         std::map<std::string, double> fields;
         std::istringstream in(parts[3].str());
         for (std::string field; std::getline(in, field, ',');) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // corvalind as a process: it stops on SIGTERM, and a kill at any moment
 // leaves the archive sound with the card rows and their position in step.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "archive/ArchiveDatabase.h"
+#include "publish/ServiceStatusFile.h"
 #include "sim/SimLogs.h"
 #include "support/MqttBroker.h"
 #include "support/TempDir.h"
@@ -76,7 +77,7 @@ int64_t Count(const std::string& archivePath, int channel, RowSource source) {
 }
 
 // Waits (bounded) until `ready` holds.
-bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 20s) {
+bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 60s) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
         if (ready()) return true;
@@ -88,9 +89,20 @@ bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit =
 class DaemonTest : public ::testing::Test {
 protected:
     std::vector<std::string> Arguments() {
-        std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
-        return {"--simulate", "--sim-pace", "0", "--sim-card", dir.File("card"),
-                "--data-dir", dir.File("data"), "--interval", "20", "--config", dir.File("corvalind.conf")};
+        if (!std::filesystem::exists(dir.File("corvalind.conf"))) {
+            std::ofstream(dir.File("corvalind.conf")) << "# nothing but the command line\n";
+        }
+        return {"--simulate",
+                "--sim-pace",
+                "0",
+                "--sim-card",
+                dir.File("card"),
+                "--data-dir",
+                dir.File("data"),
+                "--interval",
+                "20",
+                "--config",
+                dir.File("corvalind.conf")};
     }
     test::TempDir dir;
     std::string archive = dir.File("data/archive.db");
@@ -159,6 +171,36 @@ TEST_F(DaemonTest, ItsLastWillSaysOfflineWhenItIsKilled) {
     daemon.WaitFor(10s);
     ASSERT_TRUE(subscriber.WaitFor(status, 2));
     EXPECT_EQ(subscriber.On(status).back().payload, "offline");
+    // Retained: who comes later learns it too.
+    test::MqttSubscriber later(broker.port(), "later");
+    ASSERT_TRUE(later.WaitFor(status, 1));
+    EXPECT_EQ(later.On(status)[0].payload, "offline");
+    EXPECT_TRUE(later.On(status)[0].retained);
+}
+
+// A reload takes a new station name to every part: the old name's topics
+// say offline, the new one's publish, the status file names it.
+TEST_F(DaemonTest, AReloadRenamesTheStationOnTheBrokerToo) {
+    test::MqttBroker broker;
+    ASSERT_TRUE(broker.Start());
+    test::MqttSubscriber subscriber(broker.port());
+    std::vector<std::string> arguments = Arguments();
+    const auto configure = [&](const char* station) {
+        std::ofstream(dir.File("corvalind.conf"))
+            << "station = " << station << "\nmqtt = " << broker.Address() << "\n";
+    };
+    configure("attic");
+    Daemon daemon(arguments);
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/attic/ch1/state", 1));
+    configure("cellar");
+    daemon.Signal(SIGHUP);
+    ASSERT_TRUE(subscriber.WaitFor("corvalin/cellar/ch1/state", 1));
+    EXPECT_EQ(subscriber.On("corvalin/attic/status").back().payload, "offline");
+    EXPECT_EQ(subscriber.On("corvalin/cellar/status").back().payload, "online");
+    ASSERT_TRUE(Eventually([&] {
+        const auto status = ReadServiceStatus(dir.File("data"));
+        return status && *status.value && (*status.value)->status.state.station == "cellar";
+    }));
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 #include "config/AlarmForm.h"
 #include "service/MqttPublisher.h"
-#include "support/MqttBroker.h"
 #include "support/LoggerRig.h"
+#include "support/MqttBroker.h"
 #include "support/SimRig.h"
 
 namespace corvalin {
@@ -38,9 +38,10 @@ protected:
         ASSERT_TRUE(ParseMqttAddress(broker.Address(), mqtt));
         mqtt.station = "attic";
         mqtt.interval = 60s;
-        mqtt.archivePath = data.File(ARCHIVE_FILE);
+        mqtt.archivePath = data.File(ARCHIVE_DATABASE_FILE);
         publisher = std::make_unique<MqttPublisher>(mqtt, state, nullptr);
-        logger.SetReadingListener([this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
+        logger.SetReadingListener(
+            [this](const ReadingSnapshot& reading) { publisher->OnReading(reading); });
         ASSERT_TRUE(publisher->Start());
     }
     void TearDown() override {
@@ -52,6 +53,12 @@ protected:
             logger.Turn();
             clock.now += 60s;
         }
+    }
+
+    // Waits (bounded) for what other threads bring about.
+    static bool WaitUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 2400 && !done(); ++i) std::this_thread::sleep_for(25ms);  // 60 s
+        return done();
     }
 
     std::vector<std::string> Payloads(const std::string& topic) {
@@ -98,7 +105,8 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     }
     EXPECT_TRUE(later.On("corvalin/attic/status")[0].retained);
     EXPECT_TRUE(later.On(CH1 + "availability")[0].retained);
-    const auto temperature = subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
+    const auto temperature =
+        subscriber->On("homeassistant/sensor/corvalin_attic_ch1_temperature/config");
     ASSERT_EQ(temperature.size(), 1u);
     const nlohmann::json config = nlohmann::json::parse(temperature[0].payload);
     EXPECT_EQ(config["unique_id"], "corvalin_attic_ch1_temperature");
@@ -139,12 +147,32 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back()),
               nlohmann::json::parse(R"({"temperature": "ON", "humidity": "OFF"})"));
     EXPECT_EQ(Payloads(CH3 + "availability").back(), "offline");
+    // A subscriber that comes later hears of the lost sensor too.
+    test::MqttSubscriber afterLoss(broker.port(), "after-loss");
+    ASSERT_TRUE(afterLoss.WaitFor(CH3 + "availability", 1));
+    EXPECT_EQ(afterLoss.On(CH3 + "availability")[0].payload, "offline");
+    EXPECT_TRUE(afterLoss.On(CH3 + "availability")[0].retained);
     EXPECT_EQ(Payloads(CH3 + "state").size(), 3u);
+
+    // The alarm answer of the next read does not come: no reading, and no
+    // alarm state built on what did not come; the one after is whole again.
+    rig.station().InjectFault(*ParseFaultSpec("drop=1@3"));
+    Pass(2);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 5));
+    EXPECT_EQ(Payloads(CH1 + "state").size(), 5u);
+    EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back())["temperature"], "ON");
 
     rig.station().SetSensor({1, true, 19.0, 40});
     Pass(1);
-    ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 5));
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 6));
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back())["temperature"], "OFF");
+}
+
+// Every reading once, in order, whatever happened to the broker meanwhile.
+void ExpectEachReadingOnce(const std::vector<std::string>& times, size_t count) {
+    ASSERT_EQ(times.size(), count);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    EXPECT_EQ(std::set<std::string>(times.begin(), times.end()).size(), times.size());
 }
 
 TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
@@ -153,15 +181,26 @@ TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
     broker.Stop();
     Pass(30);  // half an hour of readings while the broker is away
     ASSERT_TRUE(broker.Start());
-    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 32, 60));
-    const std::vector<std::string> times = StateTimes(CH1);
-    ASSERT_EQ(times.size(), 32u);
-    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
-    EXPECT_EQ(std::set<std::string>(times.begin(), times.end()).size(), times.size());
-    EXPECT_TRUE(subscriber->WaitFor(CH3 + "state", 32));
-    // The acknowledgments of the last reading follow its delivery.
-    for (int i = 0; i < 200 && state.Get().queued != 0; ++i) std::this_thread::sleep_for(25ms);
-    EXPECT_EQ(state.Get().queued, 0u);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 32, 120));
+    ASSERT_TRUE(subscriber->WaitFor(CH3 + "state", 32));
+    ExpectEachReadingOnce(StateTimes(CH1), 32);
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+}
+
+// A broker that stops answering keeps the reading it was given unacknowledged;
+// killed and started again, it gets that one and the rest, each once.
+TEST_F(MqttPublisherTest, AFrozenBrokerKilledAndStartedAgainGetsEveryReadingOnce) {
+    Pass(2);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 2));
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    broker.Freeze();
+    Pass(5);
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 5; }));
+    broker.Kill();
+    ASSERT_TRUE(broker.Start());
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 7, 120));
+    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    ExpectEachReadingOnce(StateTimes(CH1), 7);
 }
 
 }  // namespace

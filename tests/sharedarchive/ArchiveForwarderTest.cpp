@@ -196,7 +196,7 @@ TEST_F(ArchiveForwarderTest, TwoStationsWithTheirOwnSerialsAndDataFoldersMeetInO
     std::vector<std::unique_ptr<ArchiveForwarder>> forwarders;
     for (Home* home : {&house, &workshop}) {
         home->logger.Turn();  // the card, and the first reading
-        forwarders.push_back(Forwarder(home->data.File(ARCHIVE_FILE)));
+        forwarders.push_back(Forwarder(home->data.File(ARCHIVE_DATABASE_FILE)));
     }
     for (int turn = 0; turn < 5; ++turn) {
         for (size_t i = 0; i < 2; ++i) {
@@ -206,8 +206,8 @@ TEST_F(ArchiveForwarderTest, TwoStationsWithTheirOwnSerialsAndDataFoldersMeetInO
             forwarders[i]->RowsAdded();
         }
     }
-    const std::vector<std::string> houseRows = LocalLines(house.data.File(ARCHIVE_FILE));
-    const std::vector<std::string> shopRows = LocalLines(workshop.data.File(ARCHIVE_FILE));
+    const std::vector<std::string> houseRows = LocalLines(house.data.File(ARCHIVE_DATABASE_FILE));
+    const std::vector<std::string> shopRows = LocalLines(workshop.data.File(ARCHIVE_DATABASE_FILE));
     ASSERT_GT(houseRows.size(), 12u);  // the card's days and six readings of two channels
     ASSERT_TRUE(Eventually([&] {
         return ServerRows() == static_cast<int64_t>(houseRows.size() + shopRows.size());

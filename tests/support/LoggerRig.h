@@ -20,7 +20,8 @@ public:
 // A station with two fixed sensors: CH1 21.5 °C 40 %, CH3 -3.2 °C 80 %, no others.
 inline SimOptions TwoSensors() {
     SimOptions options;
-    for (int channel = 1; channel <= 8; ++channel) options.sensors.push_back({channel, false, 0, 0});
+    for (int channel = 1; channel <= 8; ++channel)
+        options.sensors.push_back({channel, false, 0, 0});
     options.sensors[0] = {1, true, 21.5, 40};
     options.sensors[2] = {3, true, -3.2, 80};
     return options;

@@ -40,13 +40,12 @@ struct Library {
 }  // namespace
 
 MqttBroker::MqttBroker() : port_(FreeLoopbackPort()) {
-    std::ofstream(dir_.File("mosquitto.conf"))
-        << "listener " << port_ << " 127.0.0.1\n"
-        << "allow_anonymous true\n"
-        << "persistence true\n"
-        << "persistence_location " << dir_.path() << "/\n"
-        << "autosave_interval 1\n"
-        << "log_dest none\n";
+    std::ofstream(dir_.File("mosquitto.conf")) << "listener " << port_ << " 127.0.0.1\n"
+                                               << "allow_anonymous true\n"
+                                               << "persistence true\n"
+                                               << "persistence_location " << dir_.path() << "/\n"
+                                               << "autosave_interval 1\n"
+                                               << "log_dest none\n";
 }
 
 MqttBroker::~MqttBroker() { Stop(); }
@@ -66,7 +65,7 @@ bool MqttBroker::Start() {
         pid_ = -1;
         return false;
     }
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 1200; ++i) {  // 30 s
         if (Accepts(port_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
@@ -76,6 +75,18 @@ bool MqttBroker::Start() {
 void MqttBroker::Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
+    kill(pid_, SIGCONT);  // a frozen broker takes the SIGTERM only once it runs
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+void MqttBroker::Freeze() {
+    if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void MqttBroker::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
 }
@@ -101,15 +112,14 @@ MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
         client_, [](mosquitto*, void* self, const mosquitto_message* message) {
             auto* me = static_cast<MqttSubscriber*>(self);
             std::lock_guard<std::mutex> guard(me->mutex_);
-            me->messages_.push_back(
-                {message->topic,
-                 std::string(static_cast<const char*>(message->payload),
-                             static_cast<size_t>(message->payloadlen)),
-                 message->retain});
+            me->messages_.push_back({message->topic,
+                                     std::string(static_cast<const char*>(message->payload),
+                                                 static_cast<size_t>(message->payloadlen)),
+                                     message->retain});
         });
     mosquitto_connect(client_, "127.0.0.1", port, 30);
     mosquitto_loop_start(client_);
-    for (int i = 0; i < 200 && !Connected(); ++i) {
+    for (int i = 0; i < 1200 && !Connected(); ++i) {  // 30 s
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
 }

@@ -22,6 +22,11 @@ public:
     // False when the broker did not come up in time.
     bool Start();
     void Stop();
+    // Stops the broker's process where it is (SIGSTOP): its sockets stay
+    // open, nothing is read or answered.
+    void Freeze();
+    // Kills it without a word (SIGKILL), frozen or not.
+    void Kill();
     int port() const { return port_; }
     std::string Address() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
 
@@ -48,7 +53,7 @@ public:
     std::vector<ReceivedMessage> Messages() const;
     std::vector<ReceivedMessage> On(const std::string& topic) const;
     // Waits (bounded) until `count` messages came on `topic`.
-    bool WaitFor(const std::string& topic, size_t count, int seconds = 20) const;
+    bool WaitFor(const std::string& topic, size_t count, int seconds = 60) const;
 
 private:
     mosquitto* client_ = nullptr;

@@ -96,5 +96,4 @@ double HeatIndexC(double temperatureC, int humidityPct) {
     return (f - 32.0) / 1.8;
 }
 
-
 }  // namespace corvalin

@@ -80,12 +80,4 @@ void DeviceLock::Release() {
     if (--depth_ == 0 && fd_ >= 0) Lock(fd_, LOCK_UN);
 }
 
-bool DeviceLock::HeldElsewhere(const std::string& path) {
-    const int fd = OpenForLocking(path);
-    if (fd < 0) return false;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return !free;
-}
-
 }  // namespace corvalin

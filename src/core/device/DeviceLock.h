@@ -44,9 +44,6 @@ public:
     // after `limit`.
     std::optional<Hold> AcquireWithin(const std::string& path, std::chrono::milliseconds limit);
 
-    // Whether some program holds `path` now (tests, status).
-    static bool HeldElsewhere(const std::string& path);
-
 private:
     void Release();
 

@@ -35,7 +35,6 @@ public:
     void Release(uint64_t first, size_t count);
 
     uint64_t Count() const { return count_; }
-    const std::string& Path() const { return path_; }
 
 private:
     int fd_ = -1;

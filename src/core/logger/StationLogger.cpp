@@ -64,7 +64,8 @@ void StationLogger::EnsureArchive() {
     if (archive_) return;
     std::error_code error;
     std::filesystem::create_directories(settings_.dataDir, error);
-    const std::string path = (std::filesystem::path(settings_.dataDir) / ARCHIVE_FILE).string();
+    const std::string path =
+        (std::filesystem::path(settings_.dataDir) / ARCHIVE_DATABASE_FILE).string();
     Result<std::unique_ptr<ArchiveDatabase>> opened = ArchiveDatabase::Open(path);
     if (!opened) {
         SayFailure(archiveFailure_, opened.error + "; trying again");

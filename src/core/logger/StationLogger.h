@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/ArchiveDatabase.h"
+#include "common/DataFiles.h"
 #include "common/ManualResetEvent.h"
 #include "logger/CardSync.h"
 #include "logger/LoggerClock.h"
@@ -25,7 +26,6 @@ using LogSink = std::function<void(LogLevel, const std::string&)>;
 inline constexpr std::chrono::seconds DEFAULT_LOG_INTERVAL{60};
 inline constexpr std::chrono::seconds SHORTEST_LOG_INTERVAL{20};
 inline constexpr const char* DEFAULT_STATION_NAME = "kv7500";
-inline constexpr const char* ARCHIVE_FILE = "archive.db";
 
 struct LoggerSettings {
     std::string station = DEFAULT_STATION_NAME;

@@ -10,11 +10,6 @@ LiveReadings DeviceRecord::Readings() const {
     return readings_;
 }
 
-std::array<bool, CHANNEL_COUNT> DeviceRecord::ChannelEnabled() const {
-    std::lock_guard lock(mutex_);
-    return channelEnabled_;
-}
-
 Report DeviceRecord::LiveReport() const {
     std::lock_guard lock(mutex_);
     return liveReport_;

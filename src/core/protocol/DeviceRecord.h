@@ -18,7 +18,6 @@ namespace corvalin {
 class DeviceRecord {
 public:
     LiveReadings Readings() const;
-    std::array<bool, CHANNEL_COUNT> ChannelEnabled() const;
 
     Report LiveReport() const;
     Report SettingsReport() const;

@@ -90,9 +90,18 @@ Result<SensorSpec> ParseSensorSpec(std::string_view text) {
     return R::Of(sensor);
 }
 
-Result<FaultSpec> ParseFaultSpec(std::string_view text) {
+Result<FaultSpec> ParseFaultSpec(std::string_view whole) {
     using R = Result<FaultSpec>;
     FaultSpec fault;
+    std::string_view text = whole;
+    if (const size_t at = whole.rfind('@');
+        at != std::string_view::npos &&
+        (whole.rfind("drop=", 0) == 0 || whole.rfind("stray", 0) == 0)) {
+        const Result<int> after = FaultNumber(whole, whole.substr(at + 1), 0, 1000000);
+        if (!after) return R::Fail(after.error + " after \"@\"");
+        fault.after = *after;
+        text = whole.substr(0, at);
+    }
     if (text == "stray") {
         fault.kind = FaultSpec::Kind::Stray;
         return R::Of(fault);
@@ -103,9 +112,10 @@ Result<FaultSpec> ParseFaultSpec(std::string_view text) {
         eq == std::string_view::npos ? std::string_view() : text.substr(eq + 1);
     if (key == "stray") return R::Fail("Bad fault " + Quoted(text) + ": stray takes no value");
     if (eq == std::string_view::npos) {
-        return R::Fail("Bad fault " + Quoted(text) +
-                       " (expected drop=N, delay=MS, short-chunk=BYTES, stray, unplug-after=N or "
-                       "list-name=NAME)");
+        return R::Fail(
+            "Bad fault " + Quoted(text) +
+            " (expected drop=N[@K], delay=MS, short-chunk=BYTES, stray[@K], unplug-after=N or "
+            "list-name=NAME)");
     }
 
     if (key == "list-name") {
@@ -129,9 +139,10 @@ Result<FaultSpec> ParseFaultSpec(std::string_view text) {
         fault.kind = FaultSpec::Kind::UnplugAfter;
         number = FaultNumber(text, value, 1, 1000000000);
     } else {
-        return R::Fail("Unknown fault " + Quoted(text) +
-                       " (expected drop=N, delay=MS, short-chunk=BYTES, stray, unplug-after=N or "
-                       "list-name=NAME)");
+        return R::Fail(
+            "Unknown fault " + Quoted(text) +
+            " (expected drop=N[@K], delay=MS, short-chunk=BYTES, stray[@K], unplug-after=N or "
+            "list-name=NAME)");
     }
     if (!number) return R::Fail(number.error);
     fault.value = *number;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,16 +21,17 @@ struct SensorSpec {
 // A fault the simulated station injects.
 struct FaultSpec {
     enum class Kind {
-        Drop,         // no answer to the next `value` commands
+        Drop,         // no answer to `value` commands, after `after` commands
         Delay,        // every answer starts `value` ms late
         ShortChunk,   // every file chunk is `value` content bytes short
-        Stray,        // one unasked report before each answer
+        Stray,        // one unasked report before each answer, or once after `after` commands
         UnplugAfter,  // the station unplugs itself after `value` reports
         ListName,     // an extra file-list entry named `text`
     };
     Kind kind = Kind::Drop;
     int value = 0;
     std::string text;
+    std::optional<int> after;  // "@K": the first K commands are answered as usual
 };
 
 struct SimOptions {
@@ -49,7 +51,9 @@ struct SimOptions {
 
 // "N=T,H" or "N=none".
 Result<SensorSpec> ParseSensorSpec(std::string_view text);
-// "drop=N", "delay=MS", "short-chunk=BYTES", "stray", "unplug-after=N", "list-name=NAME".
+// "drop=N[@K]", "delay=MS", "short-chunk=BYTES", "stray[@K]", "unplug-after=N",
+// "list-name=NAME". "@K" starts the fault after the first K commands, so that an
+// answer can go missing in the middle of an exchange.
 Result<FaultSpec> ParseFaultSpec(std::string_view text);
 
 }  // namespace corvalin

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "sim/SimCard.h"
 #include "sim/SimCardFrames.h"
@@ -61,19 +62,23 @@ bool DaysInMonthOk(int year, int month, int day) {
     return day >= 1 && day <= last;
 }
 
+// What a fault may still do: the answers a drop drops, the one stray of a stray "@K".
+int64_t FaultBudget(const FaultSpec& fault) {
+    if (fault.kind == FaultSpec::Kind::Drop) return std::max(fault.value, 0);
+    return fault.kind == FaultSpec::Kind::Stray && fault.after ? 1 : 0;
+}
+
 }  // namespace
 
 SimulatedStation::SimulatedStation(SimOptions options)
-    : options_(std::move(options)), state_(DefaultSimState()) {
+    : options_(std::move(options)), faults_(options_.faults), state_(DefaultSimState()) {
     for (int k = 0; k < 8; ++k) sensors_[k] = DefaultSensor(k + 1);
     for (const SensorSpec& sensor : options_.sensors) {
         if (sensor.channel < 1 || sensor.channel > 8) continue;
         sensors_[sensor.channel - 1] = sensor;
         sensorFixed_[sensor.channel - 1] = true;
     }
-    for (const FaultSpec& fault : options_.faults) {
-        if (fault.kind == FaultSpec::Kind::Drop) dropRemaining_ += std::max(fault.value, 0);
-    }
+    for (const FaultSpec& fault : faults_) faultRemaining_.push_back(FaultBudget(fault));
 }
 
 SimulatedStation::~SimulatedStation() {
@@ -165,7 +170,7 @@ Status SimulatedStation::PrepareCardLocked() {
 }
 
 const FaultSpec* SimulatedStation::Fault(FaultSpec::Kind kind) const {
-    for (const FaultSpec& fault : options_.faults) {
+    for (const FaultSpec& fault : faults_) {
         if (fault.kind == kind) return &fault;
     }
     return nullptr;
@@ -191,8 +196,10 @@ bool SimulatedStation::ReceiveFrame(uint64_t generation, const Report& frame) {
 
 void SimulatedStation::HandleFrameLocked(const Report& frame) {
     if (frame[0] != FRAME_START) return;
-    const bool answerDropped = dropRemaining_ > 0;
-    if (answerDropped) --dropRemaining_;
+    const uint64_t command = commandsReceived_++;
+    const bool answerDropped = TakeFaultLocked(FaultSpec::Kind::Drop, command);
+    // A stray waits for the next answer that goes out.
+    strayDue_ = TakeFaultLocked(FaultSpec::Kind::Stray, command) || strayDue_;
 
     std::vector<Report> answer;
     auto single = [&](const Report& report) { answer.push_back(report); };
@@ -335,8 +342,29 @@ void SimulatedStation::SetTimeLocked(const Report& frame) {
     state_.clockOffsetSeconds = static_cast<int64_t>(stationTime - std::time(nullptr));
 }
 
+void SimulatedStation::InjectFault(FaultSpec fault) {
+    std::lock_guard lock(mutex_);
+    if (fault.after) fault.after = *fault.after + static_cast<int>(commandsReceived_);
+    faultRemaining_.push_back(FaultBudget(fault));
+    faults_.push_back(std::move(fault));
+}
+
+bool SimulatedStation::TakeFaultLocked(FaultSpec::Kind kind, uint64_t command) {
+    for (size_t i = 0; i < faults_.size(); ++i) {
+        const FaultSpec& fault = faults_[i];
+        if (fault.kind != kind) continue;
+        if (!fault.after && kind == FaultSpec::Kind::Stray) return true;  // before every answer
+        if (command < static_cast<uint64_t>(fault.after.value_or(0))) continue;
+        if (faultRemaining_[i] > 0) {
+            --faultRemaining_[i];
+            return true;
+        }
+    }
+    return false;
+}
+
 void SimulatedStation::QueueAnswerLocked(std::vector<Report> reports) {
-    if (Fault(FaultSpec::Kind::Stray)) {
+    if (std::exchange(strayDue_, false)) {
         Report stray = Answer();
         stray[1] = STRAY_CODE;
         reports.insert(reports.begin(), stray);
@@ -472,11 +500,6 @@ Report SimulatedStation::AlarmAnswer(int block) const {
         default:
             return Answer();
     }
-}
-
-Report SimulatedStation::LiveAnswer() const {
-    std::lock_guard lock(mutex_);
-    return LiveAnswerLocked();
 }
 
 Report SimulatedStation::LiveAnswerLocked() const {

@@ -57,13 +57,14 @@ public:
     void SetOnMainScreen(bool onMainScreen);
     bool OnMainScreen() const;
     void SetSensor(const SensorSpec& sensor);
+    // A fault from now on: its "@K" counts the commands from this moment.
+    void InjectFault(FaultSpec fault);
     std::string CardDir() const;
 
     // The station's state as it would answer now (for tests and state files).
     Report SettingsAnswer() const;
     Report CalibrationAnswer() const;
     Report AlarmAnswer(int block) const;  // 1, 3 or 4
-    Report LiveAnswer() const;
     uint8_t IntervalMinutes() const;
     // Seconds the station's clock is ahead of the computer's local clock.
     int64_t ClockOffsetSeconds() const;
@@ -80,6 +81,9 @@ private:
     void CommitLocked();
     void SetTimeLocked(const Report& frame);
     void QueueAnswerLocked(std::vector<Report> reports);
+    // Whether a fault of this kind acts on command number `command` (from 0),
+    // counting it down where it is limited.
+    bool TakeFaultLocked(FaultSpec::Kind kind, uint64_t command);
     Report LiveAnswerLocked() const;
     std::vector<Report> FileListLocked() const;
     std::vector<Report> FileChunkLocked(const Report& frame) const;
@@ -102,7 +106,13 @@ private:
     uint64_t generation_ = 1;
     uint64_t framesReceived_ = 0;
     uint64_t reportsSent_ = 0;
-    int64_t dropRemaining_ = 0;
+    uint64_t commandsReceived_ = 0;
+    // The options' faults and those injected since.
+    std::vector<FaultSpec> faults_;
+    bool strayDue_ = false;  // a stray goes before the answer being queued
+    // Per fault of the options: the answers a drop fault has still to drop,
+    // the strays a one-off stray fault has still to send.
+    std::vector<int64_t> faultRemaining_;
     bool unplugFaultDone_ = false;
     bool extraEntryDeleted_ = false;
     bool started_ = false;

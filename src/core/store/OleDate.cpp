@@ -39,10 +39,4 @@ std::optional<CivilTime> CivilFromOleDate(double date) {
     return CivilFromWallSeconds((days + OLE_EPOCH_DAYS) * SECONDS_PER_DAY + seconds);
 }
 
-double EpochSecondsFromOleDate(double date) {
-    const double whole = std::trunc(date);
-    const double timeline = whole + std::fabs(date - whole);
-    return (timeline + OLE_EPOCH_DAYS) * SECONDS_PER_DAY;
-}
-
 }  // namespace corvalin

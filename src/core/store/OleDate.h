@@ -15,8 +15,4 @@ double OleDateFromCivil(const CivilTime& time);
 // MIN_CIVIL_YEAR..MAX_CIVIL_YEAR.
 std::optional<CivilTime> CivilFromOleDate(double date);
 
-// Seconds since 1970-01-01 00:00 of the same clock (no time zone applied),
-// as plotting libraries take date-time values.
-double EpochSecondsFromOleDate(double date);
-
 }  // namespace corvalin

@@ -18,7 +18,6 @@ public:
     Status Open(SqliteStatement query);
     void Close();
 
-    bool IsOpen() const { return query_ != nullptr; }
     bool AtEnd() const { return atEnd_; }
     // The named column of the current row, the name in any letter case; none
     // when there is no such column or no current row.

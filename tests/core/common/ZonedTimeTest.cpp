@@ -5,33 +5,10 @@
 #include <ctime>
 
 #include "common/ZonedTime.h"
+#include "support/ZoneScope.h"
 
 namespace corvalin {
 namespace {
-
-// Sets TZ for one test and puts the old one back.
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone) {
-        const char* old = std::getenv("TZ");
-        if (old) old_ = old;
-        had_ = old != nullptr;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneScope() {
-        if (had_) {
-            setenv("TZ", old_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
 
 CivilTime At(int year, int month, int day, int hour, int minute) {
     return {year, month, day, hour, minute, 0};
@@ -62,10 +39,10 @@ TEST(WallTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
             std::tm local{};
             localtime_r(&t, &local);
             const CivilTime wall{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                 local.tm_hour, local.tm_min, local.tm_sec};
+                                 local.tm_hour,        local.tm_min,     local.tm_sec};
             const int64_t read = zone.ToUtc(wall, previous);
-            EXPECT_EQ(read, instant) << "line " << step << " at " << local.tm_hour << ":"
-                                     << local.tm_min;
+            EXPECT_EQ(read, instant)
+                << "line " << step << " at " << local.tm_hour << ":" << local.tm_min;
             previous = read;
         }
     }

@@ -40,7 +40,7 @@ protected:
     }
 
     std::vector<ArchivedRow> Archived(std::optional<RowSource> source = RowSource::Live) {
-        auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_FILE));
+        auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_DATABASE_FILE));
         EXPECT_TRUE(archive) << archive.error;
         std::vector<ArchivedRow> rows;
         (*archive.value)->Read({}, [&](const ArchivedRow& row) {
@@ -88,6 +88,26 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
 }
 
+// A turn that wakes intervals late reads once, at once, and the reads go on
+// at the interval's steps from the start.
+TEST_F(StationLoggerTest, ALateTurnReadsOnceAndKeepsToTheIntervalsSteps) {
+    const auto start = clock.now;
+    logger.Turn();
+    clock.now = start + 3 * settings.interval + 100s;
+    logger.Turn();
+    clock.now = start + 4 * settings.interval - 1s;
+    logger.Turn();
+    EXPECT_EQ(logger.Stats().reads, 2u);
+    clock.now = start + 4 * settings.interval;
+    logger.Turn();
+    EXPECT_EQ(logger.Stats().reads, 3u);
+    std::vector<int64_t> times;
+    for (const ArchivedRow& row : Archived()) {
+        if (row.row.channel == 1) times.push_back(row.row.time - Seconds(start));
+    }
+    EXPECT_EQ(times, (std::vector<int64_t>{0, 1000, 1200}));
+}
+
 TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) {
     const int64_t start = Seconds(clock.now);
     Pass(2);
@@ -128,11 +148,11 @@ TEST_F(StationLoggerTest, WaitsForAnotherProgramsSequenceToEnd) {
 }
 
 TEST_F(StationLoggerTest, KeepsTheReadingsWhileTheArchiveCannotBeWrittenAndWritesThemLater) {
-    std::filesystem::create_directories(data.File(ARCHIVE_FILE) + "/in-the-way");
+    std::filesystem::create_directories(data.File(ARCHIVE_DATABASE_FILE) + "/in-the-way");
     Pass(3);
     EXPECT_EQ(logger.Stats().rowsWaiting, 6u);
     ASSERT_FALSE(said.empty());
-    std::filesystem::remove_all(data.File(ARCHIVE_FILE));
+    std::filesystem::remove_all(data.File(ARCHIVE_DATABASE_FILE));
     Pass(1);
     EXPECT_EQ(logger.Stats().rowsWaiting, 0u);
     EXPECT_EQ(Archived().size(), 8u);

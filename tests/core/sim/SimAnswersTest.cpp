@@ -164,6 +164,13 @@ TEST_F(SimAnswersTest, GarbageStagesNothingAndFaultsDropStrayAndDelay) {
                   (std::vector<Report>{Answer({0xEE}), Answer({5})}));
     }
     EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
+    // "@1": the first command is answered as usual, the fault acts once after it.
+    Station(Options(false, {*ParseFaultSpec("drop=1@1"), *ParseFaultSpec("stray@1")}));
+    EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({5})});
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_READ_INTERVAL)).empty());
+    EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)),
+              (std::vector<Report>{Answer({0xEE}), Answer({5})}));
+    EXPECT_EQ(Ask(*station_, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({5})});
     // A delayed answer is held back, then delivered.
     Station(Options(false, {*ParseFaultSpec("delay=300")}));
     const uint64_t generation = station_->Generation();
@@ -182,10 +189,14 @@ TEST(SimOptions, SensorAndFaultTextsAreRead) {
     EXPECT_EQ(
         std::tuple(sensor->channel, sensor->present, sensor->temperatureC, sensor->humidityPct),
         std::tuple(8, true, -12.5, 99));
-    const Result<FaultSpec> fault = ParseFaultSpec("list-name=../A=B.CSV");
+    const Result<FaultSpec> fault = ParseFaultSpec("list-name=../A=B@2.CSV");
     ASSERT_TRUE(fault) << fault.error;
     EXPECT_EQ(std::pair(fault->kind, fault->text),
-              std::pair(FaultSpec::Kind::ListName, std::string("../A=B.CSV")));
+              std::pair(FaultSpec::Kind::ListName, std::string("../A=B@2.CSV")));
+    const Result<FaultSpec> later = ParseFaultSpec("drop=2@7");
+    ASSERT_TRUE(later) << later.error;
+    EXPECT_EQ(std::tuple(later->kind, later->value, later->after),
+              std::tuple(FaultSpec::Kind::Drop, 2, std::optional<int>(7)));
 }
 
 TEST(SimOptions, BadTextsAreRefusedByName) {
@@ -198,8 +209,9 @@ TEST(SimOptions, BadTextsAreRefusedByName) {
           "2=20,-1", "2=20.5.1,40", "2=500,40", "2=20,45.5", "2=nan,40", "2=,40"}) {
         refused(ParseSensorSpec(text), text);
     }
-    for (const char* text : {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3", "short-chunk=0",
-                             "unplug-after=0", "stray=2", "list-name=", "explode=1"}) {
+    for (const char* text :
+         {"", "drop", "drop=", "drop=-1", "drop=x", "delay=1e3", "short-chunk=0", "unplug-after=0",
+          "stray=2", "list-name=", "explode=1", "drop=1@", "drop=1@x", "stray@-1", "delay=5@2"}) {
         refused(ParseFaultSpec(text), text);
     }
 }
