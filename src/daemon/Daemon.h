@@ -16,6 +16,7 @@
 #include "service/MetricsServer.h"
 #include "service/MqttPublisher.h"
 #include "session/StationSession.h"
+#include "sharedarchive/ArchiveForwarder.h"
 
 namespace corvalin::daemon {
 
@@ -46,6 +47,8 @@ private:
     // Each part takes its settings; false with the error logged when they cannot be used.
     bool ApplyMqtt(const DaemonOptions& options, bool starting);
     bool ApplyMetrics(const std::string& address, bool starting);
+    bool ApplyArchiveServer(const DaemonOptions& options, bool starting);
+    std::optional<ForwarderSettings> ForwarderSettingsFrom(const DaemonOptions& options);
     std::optional<MqttSettings> MqttSettingsFrom(const DaemonOptions& options);
     void Say(LogLevel level, const std::string& text);
 
@@ -59,6 +62,7 @@ private:
     ServiceStateHolder state_;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::unique_ptr<MetricsServer> metrics_;
+    std::unique_ptr<ArchiveForwarder> forwarder_;
     std::atomic<bool> reload_{false};
     bool ready_ = false;
     int64_t started_ = 0;

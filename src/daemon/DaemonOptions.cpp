@@ -100,6 +100,13 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
     app.add_option("--mqtt-ca-file", options.mqttCaFile,
                    "The CA certificate the broker's certificate is checked against (TLS)")
         ->check(CLI::ExistingFile);
+    app.add_option("--archive-server", options.archiveServer,
+                   "Forward every row of the archive to the shared archive on this PostgreSQL "
+                   "server: postgresql://USER@HOST[:PORT]/DATABASE[?sslmode=...]");
+    app.add_option("--archive-server-password-file", options.archiveServerPasswordFile,
+                   "A file whose first line is the password at the archive server (else "
+                   "PGPASSFILE or ~/.pgpass)")
+        ->check(CLI::ExistingFile);
     app.add_option("--metrics", options.metrics,
                    "Serve Prometheus metrics on http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9475)");
 
@@ -112,7 +119,8 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         return {std::nullopt, status == 0 ? 0 : 2};
     }
     // Stations chosen by serial keep apart in a shared archive by themselves.
-    if (app.get_option("--station")->count() == 0) {
+    options.stationNamed = app.get_option("--station")->count() > 0;
+    if (!options.stationNamed) {
         const std::string& serial =
             options.station.serial.empty() ? options.station.simSerial : options.station.serial;
         if (!serial.empty()) options.logger.station = NameFromSerial(serial);

@@ -20,6 +20,9 @@ struct DaemonOptions {
     std::string mqttPasswordFile;
     std::string mqttCaFile;
     std::string metrics;  // ADDRESS:PORT of the /metrics page; empty: none
+    std::string archiveServer;  // postgresql://USER@HOST[:PORT]/DB; empty: none
+    std::string archiveServerPasswordFile;
+    bool stationNamed = false;  // --station was given (else the name may come from a serial)
 };
 
 // The command line, with the config file it names (or the default one, when

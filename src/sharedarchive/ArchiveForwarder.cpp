@@ -16,6 +16,7 @@ namespace {
 // Connections are tried again later and later up to this, and from the
 // first delay again after one that worked.
 constexpr std::chrono::milliseconds LONGEST_RETRY{300000};
+constexpr int ARCHIVE_CACHE_KIB = 1024;
 
 }  // namespace
 
@@ -80,6 +81,8 @@ bool ArchiveForwarder::OpenArchive() {
         return false;
     }
     archive_ = std::move(*opened.value);
+    // Each page is read once: a big cache would only hold memory.
+    archive_->LimitCache(ARCHIVE_CACHE_KIB);
     cursor_ = std::make_unique<ForwardCursor>(*archive_, settings_.server.Name());
     return true;
 }

@@ -20,7 +20,7 @@ namespace corvalin {
 struct ForwarderSettings {
     ArchiveServer server;
     std::string archivePath;   // the local archive, whose rows go to the server
-    size_t batchRows = 10000;  // rows to a statement while a backlog drains
+    size_t batchRows = 5000;  // rows to a statement while a backlog drains
     // A server that cannot be used is tried again after this, then twice as
     // late each time, up to five minutes.
     std::chrono::milliseconds firstRetry{2000};

@@ -377,6 +377,10 @@ Status ArchiveDatabase::SetSetting(const std::string& key, const std::string& va
     return Status::Ok();
 }
 
+Status ArchiveDatabase::LimitCache(int kibibytes) {
+    return db_.Execute("PRAGMA cache_size=-" + std::to_string(kibibytes));
+}
+
 Status ArchiveDatabase::Check() {
     Result<SqliteStatement> prepared = db_.Prepare("PRAGMA integrity_check");
     if (!prepared) return Status::Error(prepared.error);

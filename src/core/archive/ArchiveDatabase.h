@@ -65,6 +65,10 @@ public:
     // SQLite's integrity check: ok, or what it found.
     Status Check();
 
+    // For a connection that reads the rows once, in order, beside the
+    // logger's: a page cache of this many KiB instead of the writer's big one.
+    Status LimitCache(int kibibytes);
+
 private:
     friend class ForwardCursor;
     explicit ArchiveDatabase(SqliteConnection db, std::string path);

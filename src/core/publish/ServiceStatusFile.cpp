@@ -64,6 +64,9 @@ Json ToJson(const ServiceStatus& status) {
               {"broker", state.broker},
               {"brokerConnected", state.brokerConnected},
               {"queued", state.queued},
+              {"archiveServer", state.archiveServer},
+              {"archiveServerConnected", state.archiveServerConnected},
+              {"archiveServerProblem", state.archiveServerProblem},
               {"last", nullptr}};
     if (state.last) {
         Json channels = Json::array();
@@ -94,6 +97,10 @@ ServiceStatus FromJson(const Json& json) {
     state.broker = json.at("broker").get<std::string>();
     state.brokerConnected = json.at("brokerConnected").get<bool>();
     state.queued = json.at("queued").get<uint64_t>();
+    // A logger from before the shared archive leaves these out.
+    state.archiveServer = json.value("archiveServer", std::string());
+    state.archiveServerConnected = json.value("archiveServerConnected", false);
+    state.archiveServerProblem = json.value("archiveServerProblem", std::string());
     const Json& last = json.at("last");
     if (last.is_null()) return status;
     ReadingSnapshot reading;
