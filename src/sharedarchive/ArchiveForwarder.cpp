@@ -25,7 +25,7 @@ ArchiveForwarder::ArchiveForwarder(ForwarderSettings settings, ServiceStateHolde
     : settings_(std::move(settings)),
       state_(state),
       log_(std::move(log)),
-      retryDelay_(settings_.firstRetry) {}
+      retry_(settings_.firstRetry, LONGEST_RETRY) {}
 
 ArchiveForwarder::~ArchiveForwarder() { Stop(); }
 
@@ -99,7 +99,7 @@ void ArchiveForwarder::Connect() {
         return;
     }
     server_ = std::move(*connected.value);
-    retryDelay_ = settings_.firstRetry;
+    retry_.Succeeded();
     lastFailure_.clear();
     state_.Update([](ServiceState& s) {
         s.archiveServerConnected = true;
@@ -152,8 +152,7 @@ void ArchiveForwarder::Drop(const std::string& why) {
         s.archiveServerConnected = false;
         s.archiveServerProblem = why;
     });
-    nextConnect_ = Steady::now() + retryDelay_;
-    retryDelay_ = std::min(retryDelay_ * 2, LONGEST_RETRY);
+    nextConnect_ = Steady::now() + retry_.Failed();
 }
 
 void ArchiveForwarder::WaitForWork() {

@@ -9,6 +9,7 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "archive/ForwardCursor.h"
+#include "common/RetryDelay.h"
 #include "common/Wakeup.h"
 #include "logger/StationLogger.h"
 #include "publish/ServiceState.h"
@@ -19,7 +20,7 @@ namespace corvalin {
 
 struct ForwarderSettings {
     ArchiveServer server;
-    std::string archivePath;   // the local archive, whose rows go to the server
+    std::string archivePath;  // the local archive, whose rows go to the server
     size_t batchRows = 5000;  // rows to a statement while a backlog drains
     // A server that cannot be used is tried again after this, then twice as
     // late each time, up to five minutes.
@@ -77,7 +78,7 @@ private:
     std::unique_ptr<ForwardCursor> cursor_;
     std::unique_ptr<PgConnection> server_;
     Steady::time_point nextConnect_{};
-    std::chrono::milliseconds retryDelay_;
+    RetryDelay retry_;
     std::string lastFailure_;
     std::thread thread_;
 };

@@ -90,10 +90,12 @@ TEST_F(ForwardCursorTest, ARowAddedWhileItsBatchIsOnItsWayIsNotSkipped) {
     ForwardCursor cursor(*archive, "postgresql://db/weather");
     const auto batch = cursor.RowsAfter(*cursor.Take(), 10);
     ASSERT_EQ(batch->size(), 2u);
-    // Between reading the batch and the server's confirmation.
+    // Between reading the batch and the server's confirmation, one after the other.
+    archive->Add("attic", {Row(1, 250, RowSource::Card)});
     archive->Add("attic", {Row(1, 200, RowSource::Card)});
     ASSERT_TRUE(cursor.MoveTo(batch->back().position));
-    EXPECT_EQ(Forward(cursor), (std::vector<std::string>{"attic/1@200", "attic/1@300"}));
+    EXPECT_EQ(Forward(cursor),
+              (std::vector<std::string>{"attic/1@200", "attic/1@250", "attic/1@300"}));
 }
 
 }  // namespace
