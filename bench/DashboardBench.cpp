@@ -11,17 +11,16 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <sqlite3.h>
-
 #include <chrono>
-#include <functional>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -137,11 +136,13 @@ void MeasureApi(const std::string& path) {
             MedianMs(port, 11, [&](int i) { return seriesOf("temperature", i); }), "ms", 100);
     std::printf("  %-46s %10.3f ms\n", "the same of absoluteHumidity (derived)",
                 MedianMs(port, 11, [&](int i) { return seriesOf("absoluteHumidity", i); }));
-    Verdict("/api/v1/days, a year of 8 channels, median of 11", MedianMs(port, 11, [&](int i) {
-                const std::string from = DateText(LocalDate(year(i)));
-                const std::string to = DateText(LocalDate(year(i) + YEAR - DAY));
-                return "/api/v1/days?from=" + from + "&to=" + to;
-            }),
+    Verdict("/api/v1/days, a year of 8 channels, median of 11",
+            MedianMs(port, 11,
+                     [&](int i) {
+                         const std::string from = DateText(LocalDate(year(i)));
+                         const std::string to = DateText(LocalDate(year(i) + YEAR - DAY));
+                         return "/api/v1/days?from=" + from + "&to=" + to;
+                     }),
             "ms", 150);
     Verdict("/api/v1/current, median of 21",
             MedianMs(port, 21, [](int) { return std::string("/api/v1/current"); }), "ms", 10);
@@ -170,10 +171,10 @@ void MeasurePage(const std::string& folder) {
     const std::string daemon =
         (fs::path(program_invocation_name).parent_path() / "corvalind").string();
     const std::string log = folder + "/corvalind.log";
-    const pid_t pid = Spawn({daemon, "--simulate", "--sim-card", folder + "/card", "--data-dir",
-                             folder, "--config", "/dev/null", "--station", BENCH_STATION,
-                             "--interval", "20", "--http", "127.0.0.1:0"},
-                            log);
+    const pid_t pid = Spawn(
+        {daemon, "--simulate", "--sim-card", folder + "/card", "--data-dir", folder, "--config",
+         "/dev/null", "--station", BENCH_STATION, "--interval", "20", "--http", "127.0.0.1:0"},
+        log);
     if (pid <= 0) {
         std::printf("corvalind not found beside the bench: the page not measured\n");
         return;
@@ -189,8 +190,8 @@ void MeasurePage(const std::string& folder) {
         }
     }
     if (!url.empty()) {
-        const std::string command = std::string("/usr/bin/python3 ") + PAGE_BENCH + " " + url +
-                                    " " + std::to_string(pid);
+        const std::string command =
+            std::string("/usr/bin/python3 ") + PAGE_BENCH + " " + url + " " + std::to_string(pid);
         std::fflush(stdout);
         if (std::system(command.c_str()) != 0) std::printf("page_bench.py failed\n");
     } else {
@@ -207,17 +208,18 @@ int main() {
     if (mkdtemp(pattern.data()) == nullptr) return 1;
     const std::string folder = pattern;
     const std::string path = folder + "/archive.db";
-    std::printf("Dashboard bench: %u cores, load average %s\n",
-                std::thread::hardware_concurrency(), LoadAverage().c_str());
+    std::printf("Dashboard bench: %u cores, load average %s\n", std::thread::hardware_concurrency(),
+                LoadAverage().c_str());
     {
         auto opened = ArchiveDatabase::Open(path);
         if (!opened) return 1;
         const auto began = Steady::now();
         if (!BuildArchive(**opened.value)) return 1;
-        std::printf("Built %d years x 8 channels at %lld s steps with their summaries: %.1f s, "
-                    "%.0f MB\n",
-                    YEARS, static_cast<long long>(STEP), Seconds(Steady::now() - began),
-                    static_cast<double>(fs::file_size(path)) / 1e6);
+        std::printf(
+            "Built %d years x 8 channels at %lld s steps with their summaries: %.1f s, "
+            "%.0f MB\n",
+            YEARS, static_cast<long long>(STEP), Seconds(Steady::now() - began),
+            static_cast<double>(fs::file_size(path)) / 1e6);
     }
     {
         // An archive of before: its summaries are built once, by the first writer.

@@ -9,14 +9,18 @@ trap 'rm -rf "$copy"' EXIT
 plants=(
     'core/publish/MqttMessages.cpp|#include "protocol/WireValues.h"'
     'core/alert/AlertMonitor.cpp|#include "protocol/WireValues.h"'
-    'notify/SinkWorker.cpp|#include "service/Wakeup.h"'
+    'notify/SinkWorker.cpp|#include "service/HttpServer.h"'
     'core/archive/ArchiveExport.cpp|#include "protocol/Protocol.h"'
     'cli/main.cpp|#include "device/Report.h"'
     'daemon/Daemon.cpp|#include "protocol/Protocol.h"'
     'gui/main.cpp|#include "service/MqttPublisher.h"'
-    'cli/main.cpp|#include "service/Wakeup.h"'
+    'cli/main.cpp|#include "service/HttpServer.h"'
     'core/common/Text.cpp|#include <QString>'
     'core/store/OleDate.cpp|#include "history/LogLine.h"'
+    'gui/main.cpp|#include "sharedarchive/ArchiveServer.h"'
+    'core/archive/ArchiveExport.cpp|#include "sharedarchive/PgConnection.h"'
+    'sharedarchive/ArchiveServer.cpp|#include "device/Report.h"'
+    'sharedarchive/ArchiveServer.cpp|#include "service/MqttPublisher.h"'
 )
 bash "$here/layers.sh" >/dev/null || { echo "the tree itself breaks the layers"; exit 1; }
 missed=0

@@ -32,11 +32,13 @@ done
 while read -r file; do report "$file includes Qt"; done < <(grep -rlE '#include <Q' core cli)
 # The faces, the logger's services and those that read decoded readings
 # never reach the wire.
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon service notify)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(device|protocol)/' cli gui options chart daemon service notify sharedarchive)
 while read -r line; do report "$line"; done < <(grep -rnE '#include "protocol/' core/publish core/archive core/alert)
-while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon service notify)
-# The network services link only into the logger.
-while read -r line; do report "$line"; done < <(grep -rnE '#include "(service|daemon)/' cli gui options chart core notify)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "gui/' cli core options chart daemon service notify sharedarchive)
+# The network services link only into the logger; the shared archive's
+# client only into the logger and the command-line tool.
+while read -r line; do report "$line"; done < <(grep -rnE '#include "(service|daemon)/' cli gui options chart core notify sharedarchive)
+while read -r line; do report "$line"; done < <(grep -rnE '#include "sharedarchive/' gui options chart core service notify)
 
 if [ "$problems" -gt 0 ]; then
     echo "$problems include(s) against the layers"

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchiveCommand.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,16 +11,17 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "ArchiveCommand.h"
 #include "Commands.h"
 #include "ConfigCommandSupport.h"
 #include "JsonText.h"
 #include "archive/ArchiveExport.h"
 #include "common/DataFiles.h"
+#include "common/PasswordFile.h"
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
 #include "logger/LoggingIntervals.h"
 #include "logger/StationLogger.h"
+#include "sharedarchive/SharedArchiveRows.h"
 
 namespace corvalin::cli {
 
@@ -69,13 +72,51 @@ std::optional<ArchiveQuery> MakeQuery(const CommandContext& context,
     return query;
 }
 
+// The export from the shared archive on the server, across its stations.
+int RunServerExport(CommandContext& context, const ArchiveOptions& options,
+                    const ArchiveQuery& query, ExportFormat format) {
+    Console& console = context.console;
+    Result<ArchiveServer> server = ParseArchiveServer(options.server);
+    if (!server) {
+        console.err << server.error << "\n";
+        return EXIT_USAGE;
+    }
+    if (!options.serverPasswordFile.empty()) {
+        const Result<std::string> password =
+            ReadPasswordFile(options.serverPasswordFile, "the archive server's password file");
+        if (!password) {
+            console.err << password.error << "\n";
+            return EXIT_FAILED;
+        }
+        server.value->password = *password;
+    }
+    PgConnection::Limits limits;
+    limits.interrupted = [&console] { return console.Interruption() != 0; };
+    auto connection = PgConnection::Connect(*server, limits);
+    Status written = connection ? Status::Ok() : Status::Error(connection.error);
+    if (connection) {
+        const auto read = [&](const ArchiveQuery& q, const auto& visit) {
+            return ReadRows(**connection.value, q, visit);
+        };
+        written = WriteArchive(read, query, format, console.out);
+    }
+    if (console.Interruption() != 0) return ExitForSignal(console.Interruption());
+    if (!written) {
+        console.err << "Cannot read the shared archive on " << server->Name() << ": "
+                    << written.message << "\n";
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
 int RunExport(CommandContext& context, const ArchiveOptions& options) {
     const std::optional<ArchiveQuery> query = MakeQuery(context, options);
     if (!query) return EXIT_USAGE;
-    std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
-    if (!archive) return EXIT_FAILED;
     const ExportFormat format =
         context.flags.json ? ExportFormat::Json : *ParseExportFormat(options.format);
+    if (!options.server.empty()) return RunServerExport(context, options, *query, format);
+    std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
+    if (!archive) return EXIT_FAILED;
     const Status written = WriteArchive(*archive, *query, format, context.console.out);
     if (!written) {
         context.console.err << written.message << "\n";
@@ -195,8 +236,26 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context) {
                      "csv, json, influx or openmetrics (days and records: csv or json)")
         ->check(CLI::IsMember({"csv", "json", "influx", "openmetrics"}))
         ->capture_default_str();
+    command->add_option("--server", options->server,
+                        "Write out the shared archive on this PostgreSQL server, across its "
+                        "stations: postgresql://USER@HOST[:PORT]/DATABASE");
+    command
+        ->add_option("--server-password-file", options->serverPasswordFile,
+                     "A file whose first line is the password at the server (else "
+                     "PGPASSFILE or ~/.pgpass)")
+        ->check(CLI::ExistingFile);
     command->callback([&context, options, command] {
-        if (!command->get_subcommands().empty()) return;
+        if (!command->get_subcommands().empty()) {
+            if (options->server.empty()) return;
+            // gaps and sync are the local archive's: say so rather than mix them up.
+            context.run = [&context, command] {
+                context.console.err << "--server reads the shared archive's rows; archive "
+                                    << command->get_subcommands().front()->get_name()
+                                    << " works on the local archive\n";
+                return static_cast<int>(EXIT_USAGE);
+            };
+            return;
+        }
         context.run = [&context, options] { return RunExport(context, *options); };
     });
 

@@ -20,6 +20,8 @@ struct ArchiveOptions {
     std::string format = "csv";
     int64_t interval = 0;  // gaps: 0 takes the logger's
     std::string cardTime = "computer";
+    std::string server;  // the shared archive's server instead of the local archive
+    std::string serverPasswordFile;
 };
 
 std::string ArchivePath(const CommandContext& context);

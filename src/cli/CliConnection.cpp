@@ -35,11 +35,17 @@ int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Con
     }
 
     if (!session->Open()) {
+        // Several stations and no word which: the command line has to say.
+        if (!session->StationsToChooseFrom().empty()) {
+            console.err << session->OpenError() << "\n";
+            return EXIT_USAGE;
+        }
         if (sayUnconnected) console.err << messages::UNCONNECTED << "\n";
         const std::string why = session->OpenError();
         if (!why.empty()) console.err << why << "\n";
         return EXIT_UNCONNECTED;
     }
+    for (const std::string& note : session->OpenNotes()) console.err << note << "\n";
     return EXIT_DONE;
 }
 

@@ -84,6 +84,7 @@ int RunCommand(const std::vector<std::string>& args, Console& console) {
     AddArchiveCommand(app, context);
     AddServiceCommand(app, context);
     AddAlertCommand(app, context);
+    AddDevicesCommand(app, context);
     AddGraphCommand(app, context);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());

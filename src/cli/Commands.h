@@ -23,6 +23,8 @@ struct CommandContext {
 
 // Each command registers its subcommand, options and action on the app.
 void AddStatusCommand(CLI::App& app, CommandContext& context);
+// Lists the devices with the station's USB ids; opens none for use.
+void AddDevicesCommand(CLI::App& app, CommandContext& context);
 void AddLiveCommand(CLI::App& app, CommandContext& context);
 void AddSyncTimeCommand(CLI::App& app, CommandContext& context);
 void AddSettingsCommand(CLI::App& app, CommandContext& context);

@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "JsonText.h"
+#include "archive/ForwardCursor.h"
 #include "common/DataFiles.h"
 #include "common/ZonedTime.h"
 #include "publish/ServiceStatusFile.h"
@@ -48,6 +49,38 @@ Json AlertsJson(const ServiceState& state) {
              {"since", IsoTime(alert.since)}});
     }
     return {{"rules", state.alertRules}, {"sinks", state.alertSinks}, {"firing", firing}};
+}
+
+// The rows the local archive holds that the archive server has not confirmed
+// yet; nothing when the archive cannot tell.
+std::optional<int64_t> RowsWaiting(const std::string& dataDir, const std::string& server) {
+    auto archive = ArchiveDatabase::Open(dataDir + "/" + ARCHIVE_DATABASE_FILE, true);
+    if (!archive) return std::nullopt;
+    ForwardCursor cursor(**archive.value, server);
+    const Result<int64_t> waiting = cursor.Waiting();
+    return waiting ? std::optional<int64_t>(*waiting) : std::nullopt;
+}
+
+Json ArchiveServerJson(const ServiceState& state, const std::optional<int64_t>& waiting) {
+    if (state.archiveServer.empty()) return nullptr;
+    return {{"address", state.archiveServer},
+            {"connected", state.archiveServerConnected},
+            {"problem",
+             state.archiveServerProblem.empty() ? Json(nullptr) : Json(state.archiveServerProblem)},
+            {"rowsWaiting", waiting ? Json(*waiting) : Json(nullptr)}};
+}
+
+void PrintArchiveServer(std::ostream& out, const ServiceState& state,
+                        const std::optional<int64_t>& waiting) {
+    if (state.archiveServer.empty()) {
+        out << "Archive server: none\n";
+        return;
+    }
+    out << "Archive server: " << state.archiveServer << ", "
+        << (state.archiveServerConnected ? "reachable" : "not reachable");
+    if (!state.archiveServerProblem.empty()) out << " (" << state.archiveServerProblem << ")";
+    out << ", " << (waiting ? std::to_string(*waiting) : std::string("--"))
+        << " rows waiting for it\n";
 }
 
 Json StatusJson(const StoredServiceStatus& stored) {
@@ -153,10 +186,16 @@ int RunService(const CommandContext& context) {
         return EXIT_FAILED;
     }
     const StoredServiceStatus& stored = **read.value;
+    const ServiceState& state = stored.status.state;
+    const std::optional<int64_t> waiting =
+        state.archiveServer.empty() ? std::nullopt : RowsWaiting(dataDir, state.archiveServer);
     if (context.flags.json) {
-        console.out << JsonText(StatusJson(stored)) << "\n";
+        Json json = StatusJson(stored);
+        json["archiveServer"] = ArchiveServerJson(state, waiting);
+        console.out << JsonText(json) << "\n";
     } else {
         PrintStatus(console.out, stored);
+        PrintArchiveServer(console.out, state, waiting);
     }
     if (!stored.running) {
         console.err << "corvalind is not running: its status of " << IsoTime(stored.status.updated)
@@ -171,7 +210,8 @@ int RunService(const CommandContext& context) {
 void AddServiceCommand(CLI::App& app, CommandContext& context) {
     CLI::App* command = app.add_subcommand(
         "service",
-        "Whether corvalind runs, its station, last reading, reads, broker and the alerts firing");
+        "Whether corvalind runs, its station, last reading, reads, broker, archive server and "
+        "the alerts firing");
     command->callback([&context] { context.run = [&context] { return RunService(context); }; });
 }
 

@@ -28,7 +28,14 @@ std::string ServedAddress(const std::string& address, uint16_t port) {
 bool SameStationOptions(const StationArguments& a, const StationArguments& b) {
     return a.simulate == b.simulate && a.simCard == b.simCard && a.simState == b.simState &&
            a.simSensors == b.simSensors && a.simNotMainScreen == b.simNotMainScreen &&
-           a.simFaults == b.simFaults && a.simPace == b.simPace;
+           a.simFaults == b.simFaults && a.simPace == b.simPace && a.simSerial == b.simSerial &&
+           a.simSecondStations == b.simSecondStations && a.simLookAlikes == b.simLookAlikes &&
+           a.device == b.device && a.serial == b.serial;
+}
+
+bool SameForwarding(const ForwarderSettings& a, const ForwarderSettings& b) {
+    return a.server.address == b.server.address && a.server.password == b.server.password &&
+           a.archivePath == b.archivePath;
 }
 
 }  // namespace
@@ -41,6 +48,7 @@ Daemon::~Daemon() {
     if (mqtt_) mqtt_->Stop();
     if (metrics_) metrics_->Stop();
     if (dashboard_) dashboard_->Stop();
+    if (forwarder_) forwarder_->Stop();
 }
 
 void Daemon::Say(LogLevel level, const std::string& text) {
@@ -83,6 +91,7 @@ std::optional<int> Daemon::Start(std::ostream& out, std::ostream& err) {
     if (!ApplyMqtt(options_, true)) return 2;
     if (!ApplyMetrics(options_, true)) return 2;
     if (!ApplyHttp(options_, true)) return 2;
+    if (!ApplyArchiveServer(options_, true)) return 2;
     // The logger's thread calls this; so does a reload, which runs there too.
     logger_->SetReadingListener([this](const ReadingSnapshot& reading) {
         state_.Update([&](ServiceState& s) { s.last = reading; });
@@ -246,6 +255,54 @@ void Daemon::ShowAlerts() {
     mqtt_->SetAlerts(std::move(sensors));
 }
 
+std::optional<ForwarderSettings> Daemon::ForwarderSettingsFrom(const DaemonOptions& options) {
+    Result<ArchiveServer> server = ParseArchiveServer(options.archiveServer);
+    if (!server) {
+        Say(LogLevel::Error, server.error);
+        return std::nullopt;
+    }
+    if (!options.archiveServerPasswordFile.empty()) {
+        const Result<std::string> password = ReadPasswordFile(options.archiveServerPasswordFile,
+                                                              "the archive server's password file");
+        if (!password) {
+            Say(LogLevel::Error, password.error);
+            return std::nullopt;
+        }
+        server.value->password = *password;
+    }
+    ForwarderSettings settings;
+    settings.server = std::move(*server.value);
+    settings.archivePath = ArchivePath(options.logger);
+    return settings;
+}
+
+bool Daemon::ApplyArchiveServer(const DaemonOptions& options, bool starting) {
+    if (options.archiveServer.empty()) {
+        if (forwarder_) {
+            forwarder_->Stop();
+            forwarder_.reset();
+            state_.Update([](ServiceState& s) {
+                s.archiveServer.clear();
+                s.archiveServerConnected = false;
+                s.archiveServerProblem.clear();
+            });
+            Say(LogLevel::Info, "No longer forwarding to an archive server");
+        }
+        return true;
+    }
+    const std::optional<ForwarderSettings> settings = ForwarderSettingsFrom(options);
+    if (!settings) {
+        if (!starting) Say(LogLevel::Warning, "The archive server settings stay as they were");
+        return false;
+    }
+    if (forwarder_ && SameForwarding(forwarder_->settings(), *settings)) return true;
+    // A new server, password or archive: a forwarder of its own, from its own position.
+    if (forwarder_) forwarder_->Stop();
+    forwarder_ = std::make_unique<ArchiveForwarder>(*settings, state_, log_);
+    forwarder_->Start();
+    return true;
+}
+
 void Daemon::Run() {
     // Ready once the archive is open, station or not: the card's sync comes
     // in slices between the turns that keep the watchdog fed.
@@ -259,6 +316,7 @@ void Daemon::Run() {
     if (mqtt_) mqtt_->Stop();
     if (metrics_) metrics_->Stop();
     if (dashboard_) dashboard_->Stop();
+    if (forwarder_) forwarder_->Stop();
     RemoveServiceStatus(options_.logger.dataDir);
 }
 
@@ -295,6 +353,8 @@ void Daemon::AfterTurn(const std::string& status) {
         systemd_.Status(status);
     }
     systemd_.Alive();
+    // The turn may have added rows: live readings, or a card's lines.
+    if (forwarder_) forwarder_->RowsAdded();
     if (reload_.exchange(false)) ReloadNow();
 }
 
@@ -320,6 +380,8 @@ void Daemon::ReloadNow() {
         Say(LogLevel::Warning,
             "The station options take effect at the next start; the old ones stay");
         options.station = options_.station;
+        // A name taken from the serial follows the station that stays.
+        if (!options.stationNamed) options.logger.station = options_.logger.station;
     }
     options.logger.longestWait = options_.logger.longestWait;
     if (!ApplyMqtt(options, false)) {
@@ -339,6 +401,12 @@ void Daemon::ReloadNow() {
     if (!options.http.empty()) applyHttp();
     ApplyAlerts(options);
     logger_->Configure(options.logger);
+    if (!ApplyArchiveServer(options, false)) {
+        options.archiveServer = options_.archiveServer;
+        options.archiveServerPasswordFile = options_.archiveServerPasswordFile;
+        // A new data folder still needs its own forwarder to the old server.
+        ApplyArchiveServer(options, false);
+    }
     if (options.logger.dataDir != options_.logger.dataDir) {
         RemoveServiceStatus(options_.logger.dataDir);
     }

@@ -20,6 +20,7 @@
 #include "service/MetricsServer.h"
 #include "service/MqttPublisher.h"
 #include "session/StationSession.h"
+#include "sharedarchive/ArchiveForwarder.h"
 
 namespace corvalin::daemon {
 
@@ -52,6 +53,8 @@ private:
     bool ApplyMqtt(const DaemonOptions& options, bool starting);
     bool ApplyMetrics(const DaemonOptions& options, bool starting);
     bool ApplyHttp(const DaemonOptions& options, bool starting);
+    bool ApplyArchiveServer(const DaemonOptions& options, bool starting);
+    std::optional<ForwarderSettings> ForwarderSettingsFrom(const DaemonOptions& options);
     std::optional<MqttSettings> MqttSettingsFrom(const DaemonOptions& options);
     // The rules and sinks to use from now on; a rule kept keeps its state.
     void ApplyAlerts(const DaemonOptions& options);
@@ -75,6 +78,7 @@ private:
     // The logger's thread only.
     std::unique_ptr<AlertMonitor> alerts_;
     std::unique_ptr<AlertNotifier> notifier_;
+    std::unique_ptr<ArchiveForwarder> forwarder_;
     std::atomic<bool> reload_{false};
     bool ready_ = false;
     int64_t started_ = 0;

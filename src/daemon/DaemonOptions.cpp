@@ -84,6 +84,15 @@ std::optional<std::string> PlaceOfError(const ConfigFile& config, const std::set
     return place;
 }
 
+// A serial as a station name: letters, digits, - and _ only.
+std::string NameFromSerial(const std::string& serial) {
+    std::string name = serial.substr(0, 64);
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
+    }
+    return name;
+}
+
 }  // namespace
 
 ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std::ostream& out,
@@ -107,7 +116,8 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::Range(static_cast<int64_t>(SHORTEST_LOG_INTERVAL.count()), int64_t{86400}))
         ->capture_default_str();
     app.add_option("--station", options.logger.station,
-                   "The station's name in the archive (letters, digits, - and _)")
+                   "The station's name in the archive (letters, digits, - and _; default: the "
+                   "serial given with --serial or --sim-serial, else kv7500)")
         ->check([](const std::string& name) -> std::string {
             if (name.empty() || name.size() > 64) return "give 1 to 64 characters";
             for (char c : name) {
@@ -134,6 +144,13 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         ->check(CLI::ExistingFile);
     app.add_option("--mqtt-ca-file", options.mqttCaFile,
                    "The CA certificate the broker's certificate is checked against (TLS)")
+        ->check(CLI::ExistingFile);
+    app.add_option("--archive-server", options.archiveServer,
+                   "Forward every row of the archive to the shared archive on this PostgreSQL "
+                   "server: postgresql://USER@HOST[:PORT]/DATABASE[?sslmode=...]");
+    app.add_option("--archive-server-password-file", options.archiveServerPasswordFile,
+                   "A file whose first line is the password at the archive server (else "
+                   "PGPASSFILE or ~/.pgpass)")
         ->check(CLI::ExistingFile);
     app.add_option("--metrics", options.metrics,
                    "Serve Prometheus metrics on http://ADDRESS:PORT/metrics (e.g. 127.0.0.1:9475)");
@@ -188,6 +205,13 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments, std:
         return {std::nullopt, status == 0 ? 0 : 2};
     }
     if (!CheckAlerts(options, perHour, err)) return {std::nullopt, 2};
+    // Stations chosen by serial keep apart in a shared archive by themselves.
+    options.stationNamed = app.get_option("--station")->count() > 0;
+    if (!options.stationNamed) {
+        const std::string& serial =
+            options.station.serial.empty() ? options.station.simSerial : options.station.serial;
+        if (!serial.empty()) options.logger.station = NameFromSerial(serial);
+    }
     options.logger.interval = std::chrono::seconds(interval);
     options.logger.cardTime =
         cardTime == "station" ? CardTimeMode::Station : CardTimeMode::Computer;

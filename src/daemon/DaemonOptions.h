@@ -32,6 +32,9 @@ struct DaemonOptions {
     std::vector<AlertRule> alertRules;
     std::vector<NotifyTarget> notifyTargets;
     SinkPolicy sinkPolicy;
+    std::string archiveServer;  // postgresql://USER@HOST[:PORT]/DB; empty: none
+    std::string archiveServerPasswordFile;
+    bool stationNamed = false;  // --station was given (else the name may come from a serial)
 };
 
 // The command line, with the config file it names (or the default one, when

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QSettings>
 #include <QStatusBar>
+#include <algorithm>
 #include <ctime>
 
 #include "AboutDialog.h"
@@ -103,7 +104,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::Start() {
-    const bool connected = session_.Open();
+    const bool connected = session_.Open() || OpenChosenStation();
     ShowConnection(connected);
     Notify(desktopAlerts_.OnStation(connected, std::time(nullptr)));
     monitor_ = new DeviceMonitor(session_, this);
@@ -192,8 +193,9 @@ void MainWindow::SyncClock() {
 }
 
 void MainWindow::OnDeviceChange(DeviceEvent event) {
-    const std::optional<bool> connected = session_.HandleDeviceChange(event);
+    std::optional<bool> connected = session_.HandleDeviceChange(event);
     if (!connected) return;
+    if (!*connected) connected = OpenChosenStation();
     ShowConnection(*connected);
     if (!*connected) display_->update();
     Notify(desktopAlerts_.OnStation(*connected, std::time(nullptr)));
@@ -213,6 +215,30 @@ void MainWindow::BuildNotificationSwitch(QMenu* menu) {
 void MainWindow::Notify(const std::vector<DesktopNotice>& notices) {
     if (!notificationsAction_->isChecked()) return;
     for (const DesktopNotice& notice : notices) notifier_->Show(notice);
+}
+
+bool MainWindow::OpenChosenStation() {
+    const std::vector<DeviceCandidate> stations = session_.StationsToChooseFrom();
+    if (stations.empty()) return false;
+    QStringList items;
+    for (const DeviceCandidate& station : stations) {
+        items << QString::fromStdString(DescribeDevice(station.path, station.serial));
+    }
+    const int picked = prompts_.ChooseItem(
+        this, QStringLiteral("Choose the station"),
+        QStringLiteral("Several stations are attached. Which one should Corvalin use?"), items);
+    if (picked < 0 || picked >= static_cast<int>(stations.size())) return false;
+    const DeviceCandidate& chosen = stations[static_cast<size_t>(picked)];
+    // By its serial where that tells it apart: it stays so after a replug
+    // into another port.
+    const bool serialUnique =
+        !chosen.serial.empty() &&
+        std::count_if(stations.begin(), stations.end(), [&](const DeviceCandidate& other) {
+            return other.serial == chosen.serial;
+        }) == 1;
+    session_.Choose(serialUnique ? StationChoice{"", chosen.serial}
+                                 : StationChoice{chosen.path, ""});
+    return session_.Open();
 }
 
 void MainWindow::ShowAbout() {

@@ -65,6 +65,8 @@ private:
     void BuildNotificationSwitch(QMenu* menu);
     // Shows the notices while the menu's switch is on.
     void Notify(const std::vector<DesktopNotice>& notices);
+    // Several stations answered and none was named: the user picks one.
+    bool OpenChosenStation();
 
     StationSession& session_;
     UserPrompts& prompts_;

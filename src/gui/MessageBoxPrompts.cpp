@@ -2,6 +2,7 @@
 #include "MessageBoxPrompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace corvalin::gui {
@@ -30,6 +31,13 @@ void MessageBoxPrompts::Warn(QWidget* owner, const QString& text) {
 QString MessageBoxPrompts::ChooseFileToSave(QWidget* owner, const QString& title,
                                             const QString& filter) {
     return QFileDialog::getSaveFileName(owner, title, QString(), filter);
+}
+
+int MessageBoxPrompts::ChooseItem(QWidget* owner, const QString& title, const QString& text,
+                                  const QStringList& items) {
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(owner, title, text, items, 0, false, &ok);
+    return ok ? static_cast<int>(items.indexOf(picked)) : -1;
 }
 
 bool MessageBoxPrompts::ConfirmOkCancel(QWidget* owner, const QString& title, const QString& text) {

@@ -13,6 +13,8 @@ public:
     void Critical(QWidget* owner, const QString& text) override;
     void Warn(QWidget* owner, const QString& text) override;
     QString ChooseFileToSave(QWidget* owner, const QString& title, const QString& filter) override;
+    int ChooseItem(QWidget* owner, const QString& title, const QString& text,
+                   const QStringList& items) override;
 };
 
 }  // namespace corvalin::gui

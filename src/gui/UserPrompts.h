@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -23,6 +24,9 @@ public:
     // The name of a file to write, asked with a save dialog; empty when cancelled.
     virtual QString ChooseFileToSave(QWidget* owner, const QString& title,
                                      const QString& filter) = 0;
+    // One of `items`, picked from a list: its index, or -1 when cancelled.
+    virtual int ChooseItem(QWidget* owner, const QString& title, const QString& text,
+                           const QStringList& items) = 0;
 };
 
 }  // namespace corvalin::gui

@@ -4,6 +4,12 @@
 namespace corvalin::options {
 
 void AddStationOptions(CLI::App& app, StationArguments& arguments) {
+    app.add_option("--device", arguments.device,
+                   "Use the station at this hidraw node (or a link to it, such as "
+                   "/dev/kv7500/SERIAL)")
+        ->group("Station");
+    app.add_option("--serial", arguments.serial, "Use the station with this USB serial number")
+        ->group("Station");
     const char* group = "Simulated station";
     app.add_flag("--simulate", arguments.simulate,
                  "Use the simulated station instead of looking for a real one")
@@ -29,6 +35,16 @@ void AddStationOptions(CLI::App& app, StationArguments& arguments) {
            "(repeatable)")
         ->group(group);
     app.add_option("--sim-pace", arguments.simPace, "Time per report in ms (default 1)")
+        ->group(group);
+    app.add_option("--sim-serial", arguments.simSerial, "The station's USB serial number")
+        ->group(group);
+    app.add_option("--sim-second-station", arguments.simSecondStations,
+                   "SERIAL: the station is listed once more, as a second station with this "
+                   "serial (repeatable)")
+        ->group(group);
+    app.add_option("--sim-look-alike", arguments.simLookAlikes,
+                   "SERIAL: another device with the station's USB ids that never answers "
+                   "(repeatable)")
         ->group(group);
 }
 

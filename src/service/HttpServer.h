@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/Status.h"
-#include "service/Wakeup.h"
+#include "common/Wakeup.h"
 
 struct MHD_Daemon;
 struct MHD_Connection;

@@ -436,7 +436,6 @@ void MqttPublisher::PublishAlerts() {
     }
     client.alertStatesDue = false;
 }
-}
 
 void MqttPublisher::AdvanceCursor() {
     Client& client = *client_;

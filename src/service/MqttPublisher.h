@@ -10,12 +10,13 @@
 #include <thread>
 
 #include "archive/ArchiveDatabase.h"
+#include "common/PasswordFile.h"
 #include "common/Status.h"
+#include "common/Wakeup.h"
 #include "logger/ReadingSnapshot.h"
 #include "logger/StationLogger.h"
 #include "publish/MqttMessages.h"
 #include "publish/ServiceState.h"
-#include "service/Wakeup.h"
 
 namespace corvalin {
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "CliFixture.h"
+#include "archive/ForwardCursor.h"
+#include "common/DataFiles.h"
 #include "common/ZonedTime.h"
 #include "publish/ServiceStatusFile.h"
 
@@ -100,6 +102,38 @@ TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
                               " is stale"),
               std::string::npos)
         << stale.said;
+}
+
+TEST_F(CliTest, ServiceShowsTheArchiveServerAndTheRowsWaitingForIt) {
+    std::filesystem::create_directories(data);
+    const std::string server = "postgresql://corvalin@db:5432/weather";
+    {
+        auto archive = std::move(*ArchiveDatabase::Open(data + "/" + ARCHIVE_DATABASE_FILE).value);
+        std::vector<ArchiveRow> rows;
+        for (int64_t time : {100, 200, 300}) rows.push_back({.channel = 1, .time = time});
+        archive->Add("kv1", rows);
+        // The server confirmed the first row.
+        ForwardCursor cursor(*archive, server);
+        const auto first = cursor.RowsAfter(*cursor.Take(), 1);
+        ASSERT_TRUE(cursor.MoveTo(first->front().position));
+    }
+    ServiceStatus status = LoggerStatus(getpid());
+    status.state.archiveServer = server;
+    status.state.archiveServerProblem = "Connection refused";
+    ASSERT_TRUE(WriteServiceStatus(data, status));
+    const CliRun text = Cli({"service"});
+    EXPECT_NE(text.out.find("Archive server: " + server +
+                            ", not reachable (Connection refused), 2 rows waiting for it\n"),
+              std::string::npos)
+        << text.out;
+    const nlohmann::json shown = nlohmann::json::parse(Cli({"--json", "service"}).out);
+    EXPECT_EQ(shown["archiveServer"], (nlohmann::json{{"address", server},
+                                                      {"connected", false},
+                                                      {"problem", "Connection refused"},
+                                                      {"rowsWaiting", 2}}));
+
+    ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(getpid())));
+    EXPECT_NE(Cli({"service"}).out.find("Archive server: none\n"), std::string::npos);
 }
 
 }  // namespace

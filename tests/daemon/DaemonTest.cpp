@@ -22,6 +22,7 @@
 #include "sim/SimLogs.h"
 #include "support/MqttBroker.h"
 #include "support/NotifyReceiver.h"
+#include "support/PostgresServer.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -402,6 +403,122 @@ TEST_F(DaemonTest, ABadRuleStopsTheStartAndOnAReloadKeepsTheOldRules) {
     EXPECT_TRUE(Eventually([&] { return rules() == 1; }, 30s));
     daemon.Signal(SIGTERM);
     EXPECT_EQ(daemon.WaitFor(10s), 0);
+}
+
+TEST_F(DaemonTest, AReloadStartsAndEndsTheForwardingToAnArchiveServer) {
+    setenv("PGPASSFILE", "/nonexistent", 1);
+    test::PostgresServer server;
+    ASSERT_EQ(server.problem(), "");
+    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.AddUser("corvalin", "pw", "weather"));
+    Daemon daemon(Arguments());
+    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Card) > 0; }));
+    std::ofstream(dir.File("corvalind.conf"))
+        << "archive-server = " << server.Address("corvalin", "weather")
+        << "\narchive-server-password-file = " << server.PasswordFile("pw") << "\n";
+    daemon.Signal(SIGHUP);
+    const auto serverRows = [&] {
+        const std::string count = server.Value("weather", "SELECT count(*) FROM readings");
+        return count.empty() ? int64_t{0} : std::stoll(count);
+    };
+    ASSERT_TRUE(Eventually([&] { return serverRows() >= Count(archive, 1, RowSource::Card); }));
+    const auto serverShown = [&](bool shown) {
+        const auto status = ReadServiceStatus(dir.File("data"));
+        return status && *status.value &&
+               (*status.value)->status.state.archiveServer.empty() != shown;
+    };
+    ASSERT_TRUE(Eventually([&] { return serverShown(true); }));
+    std::ofstream(dir.File("corvalind.conf")) << "# no server any more\n";
+    daemon.Signal(SIGHUP);
+    EXPECT_TRUE(Eventually([&] { return serverShown(false); }));
+}
+
+// Every row of a station, as text in the order of channel and time: from
+// the local archive, and from the server (its reals print as the doubles did).
+std::vector<std::string> LocalRows(const std::string& archivePath) {
+    std::vector<std::string> rows;
+    auto archive = ArchiveDatabase::Open(archivePath, true);
+    EXPECT_TRUE(archive) << archive.error;
+    const auto text = [](const std::optional<double>& value) {
+        char digits[32] = "-";
+        if (value) std::snprintf(digits, sizeof digits, "%g", *value);
+        return std::string(digits);
+    };
+    (*archive.value)->Read({}, [&](const ArchivedRow& stored) {
+        const ArchiveRow& row = stored.row;
+        rows.push_back(stored.station + " " + std::to_string(row.channel) + " " +
+                       std::to_string(row.time) + " " + text(row.temperature) + " " +
+                       text(row.humidity) + " " + text(row.dewPoint) + " " + text(row.heatIndex) +
+                       " " + SourceName(row.source));
+        return true;
+    });
+    return rows;
+}
+
+std::vector<std::string> ServerRows(test::PostgresServer& server, const std::string& station) {
+    std::vector<std::string> rows;
+    const auto found =
+        server.Query("weather",
+                     "SELECT concat_ws(' ', station, channel, extract(epoch FROM time)::bigint, "
+                     "coalesce(temperature::text, '-'), coalesce(humidity::text, '-'), "
+                     "coalesce(dew_point::text, '-'), coalesce(heat_index::text, '-'), source) "
+                     "FROM readings WHERE station = '" +
+                         station + "' ORDER BY channel, time");
+    if (found) {
+        for (const auto& row : *found) rows.push_back(*row[0]);
+    }
+    return rows;
+}
+
+int64_t LiveRows(const std::string& archivePath) {
+    auto archive = ArchiveDatabase::Open(archivePath, true);
+    if (!archive) return 0;
+    return *(*archive.value)->Count({.source = RowSource::Live});
+}
+
+TEST_F(DaemonTest, TwoStationsMeetInOneServerThatGoesAwayAndEveryRowArrivesOnce) {
+    setenv("PGPASSFILE", "/nonexistent", 1);
+    test::PostgresServer server;
+    ASSERT_EQ(server.problem(), "");
+    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.AddUser("corvalin", "pw", "weather"));
+    const std::vector<std::string> serials{"HOUSE-1", "SHOP-2"};
+    std::vector<test::TempDir> homes(2);
+    std::vector<std::unique_ptr<Daemon>> daemons;
+    for (size_t i = 0; i < 2; ++i) {
+        std::ofstream(homes[i].File("corvalind.conf")) << "# the command line only\n";
+        daemons.push_back(std::make_unique<Daemon>(std::vector<std::string>{
+            "--simulate", "--sim-pace", "0", "--sim-card", homes[i].File("card"), "--sim-serial",
+            serials[i], "--data-dir", homes[i].File("data"), "--interval", "20", "--config",
+            homes[i].File("corvalind.conf"), "--archive-server",
+            server.Address("corvalin", "weather"), "--archive-server-password-file",
+            server.PasswordFile("pw")}));
+    }
+    const auto arrived = [&](size_t i) { return ServerRows(server, serials[i]).size(); };
+    ASSERT_TRUE(Eventually([&] { return arrived(0) > 0 && arrived(1) > 0; }));
+
+    // Away long enough for each logger to take a reading or more.
+    server.Stop();
+    std::vector<int64_t> before;
+    for (size_t i = 0; i < 2; ++i) before.push_back(LiveRows(homes[i].File("data/archive.db")));
+    ASSERT_TRUE(Eventually([&] {
+        return LiveRows(homes[0].File("data/archive.db")) > before[0] &&
+               LiveRows(homes[1].File("data/archive.db")) > before[1];
+    }));
+    ASSERT_TRUE(server.Start());
+    for (size_t i = 0; i < 2; ++i) {
+        const std::string local = homes[i].File("data/archive.db");
+        ASSERT_EQ(LocalRows(local).front().substr(0, serials[i].size()), serials[i]);
+        // Rows come as long as the logger runs: the server catches up with them all.
+        EXPECT_TRUE(
+            Eventually([&] { return ServerRows(server, serials[i]) == LocalRows(local); }, 180s))
+            << serials[i] << ": " << arrived(i) << " of " << LocalRows(local).size();
+    }
+    for (auto& daemon : daemons) {
+        daemon->Signal(SIGTERM);
+        EXPECT_EQ(daemon->WaitFor(10s), 0);
+    }
+    EXPECT_EQ(server.Value("weather", "SELECT count(DISTINCT station) FROM readings"), "2");
 }
 
 }  // namespace

@@ -29,9 +29,17 @@ public:
     QString ChooseFileToSave(QWidget*, const QString&, const QString&) override {
         return fileToSave;
     }
+    int ChooseItem(QWidget*, const QString& title, const QString& text,
+                   const QStringList& items) override {
+        shown << title + u": "_s + text;
+        offered = items;
+        return chosenItem;
+    }
     QStringList shown;
     bool answerOk = true;
-    QString fileToSave;  // empty: the save dialog is cancelled
+    QStringList offered;  // the items of the last choice
+    int chosenItem = -1;  // -1: the choice is cancelled
+    QString fileToSave;   // empty: the save dialog is cancelled
 };
 
 // The control of that objectName; the tests end at once when there is none.
@@ -60,6 +68,7 @@ private slots:
     void windowPausesPollingForItsMenusAndFollowsTheStation();
     void secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase();
     void windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead();
+    void windowOffersAChoiceBetweenSeveralStations();
     // NotificationTest.cpp
     void desktopNotificationsAsEachAlertBeginsAndTheSwitchIsRemembered();
     // CardDialogTest.cpp

@@ -168,3 +168,33 @@ void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
     QVERIFY(WindowRaiser::AskToRaise(socket));
     QVERIFY(asked.wait(2000));
 }
+
+void WindowTest::windowOffersAChoiceBetweenSeveralStations() {
+    SimOptions options;
+    options.serial = "A";
+    options.secondStations = {"B"};
+    for (const int chosen : {-1, 1}) {
+        test::SimRig rig(options);
+        ScriptedPrompts prompts;
+        prompts.chosenItem = chosen;
+        test::TempDir data;
+        MainWindow window(rig.session(), prompts, data.path());
+        window.Start();
+        QCOMPARE(prompts.offered,
+                 QStringList({u"sim:kv7500 (serial A)"_s, u"sim:kv7500-2 (serial B)"_s}));
+        if (chosen < 0) {
+            QCOMPARE(window.StatusText(), u"Unconnected"_s);
+            continue;
+        }
+        QCOMPARE(window.StatusText(), u"Connected"_s);
+        QCOMPARE(rig.session().Serial(), "B");
+        // The choice holds when the station comes back.
+        rig.station().Unplug();
+        QTRY_COMPARE(window.StatusText(), u"Unconnected"_s);
+        prompts.offered.clear();
+        rig.station().Plug();
+        QTRY_COMPARE(window.StatusText(), u"Connected"_s);
+        QVERIFY(prompts.offered.isEmpty());
+        QCOMPARE(rig.session().DevicePath(), "sim:kv7500-2");
+    }
+}

@@ -20,7 +20,7 @@ for page in "$build"/packaging/man/*.1; do
     done < <(sed -n -e '/^\.SH FILES/,/^\.SH/p' -e '/^\.SH BASH COMPLETION/,/^\.SH/p' "$page" |
              sed 's/\\-/-/g' |
              grep -oE '(^\.I |\\fI)/[^ \\]+' | sed -E 's/^(\.I |\\fI)//' |
-             grep -v '^/var/')
+             grep -v '^/var/' | grep -v 'NAME')  # the admin's own, one per station
 done
 
 for package in corvalin-cli corvalind corvalin corvalin-graph; do

@@ -70,7 +70,8 @@ TEST_F(DashboardServerTest, DaysFollowBothClockChangesInTwoZones) {
                 ArchiveRow row;
                 row.channel = 4;
                 row.time = t;
-                row.temperature = static_cast<double>(t - c.start) / 900;  // quarters since midnight
+                row.temperature =
+                    static_cast<double>(t - c.start) / 900;  // quarters since midnight
                 rows.push_back(row);
             }
             ASSERT_TRUE((*archive.value)->Add("kv1", rows));

@@ -74,12 +74,13 @@ TEST_F(MqttRefusalTest, AWrongPasswordIsSaidInTheBrokersWordsAndTheFilesExactLin
 
     // The password is the file's first line as it stands, its end aside.
     test::WriteAll(data.File("password"), "right pass \r\nsecond line\n");
-    const Result<std::string> password = ReadPasswordFile(data.File("password"));
+    const Result<std::string> password =
+        ReadPasswordFile(data.File("password"), "the MQTT password file");
     ASSERT_TRUE(password) << password.error;
     settings.password = *password;
     StartPublisher(settings);
     EXPECT_TRUE(WaitToSay("Publishing to the MQTT broker"));
-    EXPECT_FALSE(ReadPasswordFile(data.File("missing")));
+    EXPECT_FALSE(ReadPasswordFile(data.File("missing"), "the MQTT password file"));
 }
 
 TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {

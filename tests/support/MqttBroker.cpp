@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/ChildProcess.h"
+#include "support/Loopback.h"
 
 extern char** environ;
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "archive/ForwardCursor.h"
+
 namespace corvalin {
 
 namespace {
@@ -35,6 +37,8 @@ CREATE TABLE IF NOT EXISTS readings(
 -- The live readings in time order, as the publishers take them.
 CREATE INDEX IF NOT EXISTS readings_live ON readings(station, time, channel)
   WHERE source = 'live';
+-- Every row in time order, as they are forwarded to a shared archive.
+CREATE INDEX IF NOT EXISTS readings_order ON readings(time, station, channel);
 CREATE TABLE IF NOT EXISTS card_files(
   station INTEGER NOT NULL REFERENCES stations(id),
   file TEXT NOT NULL,
@@ -173,10 +177,26 @@ Result<int64_t> ArchiveDatabase::AddInTransaction(
             return Result<int64_t>::Fail("Cannot write to the archive " + path_ + ": " +
                                          renewed.message);
         }
+        if (Status noted = NoteAddedFrom(rows); !noted) return Result<int64_t>::Fail(noted.message);
     }
     if (Status more = alongside(*id); !more) return Result<int64_t>::Fail(more.message);
     if (!transaction.Commit()) return Result<int64_t>::Fail(Failure("write to"));
     return added;
+}
+
+Status ArchiveDatabase::NoteAddedFrom(const std::vector<ArchiveRow>& rows) {
+    const auto earliest =
+        std::min_element(rows.begin(), rows.end(),
+                         [](const ArchiveRow& a, const ArchiveRow& b) { return a.time < b.time; });
+    Result<SqliteStatement> prepared = db_.Prepare(
+        "INSERT INTO settings(key, value) VALUES(?1, ?2) ON CONFLICT(key) DO UPDATE "
+        "SET value = min(CAST(value AS INTEGER), CAST(excluded.value AS INTEGER))");
+    if (!prepared) return Status::Error(prepared.error);
+    sqlite3_stmt* note = prepared.value->get();
+    sqlite3_bind_text(note, 1, ForwardCursor::REWIND_KEY, -1, SQLITE_STATIC);
+    sqlite3_bind_int64(note, 2, earliest->time);
+    if (sqlite3_step(note) != SQLITE_DONE) return Status::Error(Failure("write to"));
+    return Status::Ok();
 }
 
 Result<int64_t> ArchiveDatabase::AddCardRows(const std::string& station, const std::string& file,
@@ -419,8 +439,8 @@ Status ArchiveDatabase::SetSetting(const std::string& key, const std::string& va
     return Status::Ok();
 }
 
-void ArchiveDatabase::LimitCache(int kibibytes) {
-    db_.Execute("PRAGMA cache_size = -" + std::to_string(kibibytes));
+Status ArchiveDatabase::LimitCache(int kibibytes) {
+    return db_.Execute("PRAGMA cache_size=-" + std::to_string(kibibytes));
 }
 
 Status ArchiveDatabase::Check() {

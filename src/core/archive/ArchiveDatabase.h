@@ -79,16 +79,20 @@ public:
     std::optional<std::string> Setting(const std::string& key);
     Status SetSetting(const std::string& key, const std::string& value);
 
-    // Holds the connection's page cache to this size.
-    void LimitCache(int kibibytes);
-
     // SQLite's integrity check: ok, or what it found.
     Status Check();
 
+    // For a connection that only reads, beside the logger's: a page cache of
+    // this many KiB instead of the writer's big one.
+    Status LimitCache(int kibibytes);
+
 private:
+    friend class ForwardCursor;
     explicit ArchiveDatabase(SqliteConnection db, std::string path);
     Result<int64_t> StationId(const std::string& station, bool create);
     Result<int64_t> InsertRows(int64_t stationId, const std::vector<ArchiveRow>& rows);
+    // Rows added behind where copies elsewhere have got: they go there too.
+    Status NoteAddedFrom(const std::vector<ArchiveRow>& rows);
     // Adds the rows and does `alongside` in the same transaction.
     Result<int64_t> AddInTransaction(const std::string& station,
                                      const std::vector<ArchiveRow>& rows,

@@ -43,13 +43,13 @@ std::string LabelValue(const std::string& text) {
 // stored ones, so that readers of the older columns find them where they were.
 constexpr Quantity DERIVED[] = {Quantity::AbsoluteHumidity, Quantity::FrostPoint};
 
-Status WriteCsv(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
+Status WriteCsv(const ArchiveRowReader& read, const ArchiveQuery& query, std::ostream& out) {
     out << "station,channel,time,temperature_C,humidity_pct,dew_point_C,heat_index_C,source";
     for (Quantity quantity : DERIVED) {
         out << ',' << QuantityField(quantity) << '_' << QuantityUnitName(quantity);
     }
     out << '\n';
-    return archive.Read(query, [&](const ArchivedRow& stored) {
+    return read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         out << CsvCell(stored.station) << ',' << row.channel << ',' << IsoTime(row.time) << ','
             << CsvValue(row.temperature) << ',' << CsvValue(row.humidity) << ','
@@ -65,10 +65,10 @@ nlohmann::json JsonValue(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
-Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
+Status WriteJson(const ArchiveRowReader& read, const ArchiveQuery& query, std::ostream& out) {
     out << "[";
     bool first = true;
-    Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+    Status status = read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         nlohmann::json item{{"station", stored.station},
                             {"channel", row.channel},
@@ -86,8 +86,8 @@ Status WriteJson(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostre
     return status;
 }
 
-Status WriteInflux(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
-    return archive.Read(query, [&](const ArchivedRow& stored) {
+Status WriteInflux(const ArchiveRowReader& read, const ArchiveQuery& query, std::ostream& out) {
+    return read(query, [&](const ArchivedRow& stored) {
         const ArchiveRow& row = stored.row;
         const std::string tags = "corvalin,station=" + TagValue(stored.station) +
                                  ",channel=" + std::to_string(row.channel);
@@ -124,19 +124,19 @@ constexpr std::array<Family, 6> FAMILIES{{
     {"corvalin_heat_index_celsius", "celsius", "Heat index from temperature and humidity.",
      Quantity::HeatIndex, false},
     {"corvalin_absolute_humidity_grams_per_cubic_meter", "grams_per_cubic_meter",
-     "Water vapour in the air, from temperature and humidity.", Quantity::AbsoluteHumidity,
-     false},
+     "Water vapour in the air, from temperature and humidity.", Quantity::AbsoluteHumidity, false},
     {"corvalin_frost_point_celsius", "celsius",
      "Frost point below 0 degrees Celsius, from temperature and humidity.", Quantity::FrostPoint,
      false},
 }};
 
-Status WriteOpenMetrics(ArchiveDatabase& archive, const ArchiveQuery& query, std::ostream& out) {
+Status WriteOpenMetrics(const ArchiveRowReader& read, const ArchiveQuery& query,
+                        std::ostream& out) {
     for (const Family& family : FAMILIES) {
         out << "# TYPE " << family.name << " gauge\n"
             << "# UNIT " << family.name << ' ' << family.unit << '\n'
             << "# HELP " << family.name << ' ' << family.help << '\n';
-        Status status = archive.Read(query, [&](const ArchivedRow& stored) {
+        Status status = read(query, [&](const ArchivedRow& stored) {
             const std::optional<double> value = QuantityValue(stored.row, family.quantity);
             if (!value) return true;
             out << family.name << "{station=\"" << LabelValue(stored.station) << "\",channel=\""
@@ -161,21 +161,33 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
     return std::nullopt;
 }
 
+ArchiveRowReader ReaderOf(ArchiveDatabase& archive) {
+    return [&archive](const ArchiveQuery& query,
+                      const std::function<bool(const ArchivedRow&)>& visit) {
+        return archive.Read(query, visit);
+    };
+}
+
 Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportFormat format,
+                    std::ostream& out) {
+    return WriteArchive(ReaderOf(archive), query, format, out);
+}
+
+Status WriteArchive(const ArchiveRowReader& read, const ArchiveQuery& query, ExportFormat format,
                     std::ostream& out) {
     Status status;
     switch (format) {
         case ExportFormat::Csv:
-            status = WriteCsv(archive, query, out);
+            status = WriteCsv(read, query, out);
             break;
         case ExportFormat::Json:
-            status = WriteJson(archive, query, out);
+            status = WriteJson(read, query, out);
             break;
         case ExportFormat::Influx:
-            status = WriteInflux(archive, query, out);
+            status = WriteInflux(read, query, out);
             break;
         case ExportFormat::OpenMetrics:
-            status = WriteOpenMetrics(archive, query, out);
+            status = WriteOpenMetrics(read, query, out);
             break;
     }
     out.flush();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -24,7 +25,15 @@ namespace corvalin {
 enum class ExportFormat { Csv, Json, Influx, OpenMetrics };
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
 
+// Hands the rows that match the query to `visit`, ordered by station,
+// channel and time, until it returns false: the local archive, or another.
+using ArchiveRowReader =
+    std::function<Status(const ArchiveQuery&, const std::function<bool(const ArchivedRow&)>&)>;
+ArchiveRowReader ReaderOf(ArchiveDatabase& archive);
+
 Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportFormat format,
+                    std::ostream& out);
+Status WriteArchive(const ArchiveRowReader& read, const ArchiveQuery& query, ExportFormat format,
                     std::ostream& out);
 
 // A stretch of a channel with no rows longer than the allowed gap.

@@ -11,7 +11,7 @@ namespace {
 constexpr int READ_POLL_MS = 100;
 }  // namespace
 
-DeviceLink::DeviceLink(Transport& transport) : transport_(transport) {}
+DeviceLink::DeviceLink(Transport& transport) : transport_(transport), finder_(transport) {}
 
 DeviceLink::~DeviceLink() { Shutdown(); }
 
@@ -35,43 +35,38 @@ bool DeviceLink::OpenDevice() {
         lastOpenError_.clear();
     }
 
-    std::vector<std::string> failures;
-    for (const HidInterface& candidate : transport_.Enumerate()) {
-        {
-            std::lock_guard lock(stateMutex_);
-            devicePath_ = candidate.path;
-        }
-        if (candidate.vendorId != STATION_VENDOR_ID || candidate.productId != STATION_PRODUCT_ID) {
-            continue;
-        }
-        auto reader = transport_.Open(candidate.path);
-        if (!reader) {
-            failures.push_back(reader.error);
-            continue;
-        }
-        auto writer = transport_.Open(candidate.path);
+    StationFinder::Found found = finder_.Find();
+    std::string error = found.error;
+    if (found.handle) {
+        auto writer = transport_.Open(found.path);
         if (!writer) {
-            failures.push_back(writer.error);
-            continue;
+            error = writer.error;
+        } else {
+            {
+                std::lock_guard lock(stateMutex_);
+                readHandle_ = std::shared_ptr<TransportHandle>(std::move(found.handle));
+                writeHandle_ = std::shared_ptr<TransportHandle>(std::move(*writer.value));
+                devicePath_ = found.path;
+                serial_ = found.serial;
+                severalStations_.clear();
+                lastOpenNotes_ = found.notes;
+            }
+            readerLost_ = false;
+            connected_ = true;
+            readEvent_.Set();
+            return true;
         }
-        {
-            std::lock_guard lock(stateMutex_);
-            readHandle_ = std::shared_ptr<TransportHandle>(std::move(*reader.value));
-            writeHandle_ = std::shared_ptr<TransportHandle>(std::move(*writer.value));
-        }
-        readerLost_ = false;
-        connected_ = true;
-        readEvent_.Set();
-        return true;
     }
 
-    std::string error;
-    for (const std::string& failure : failures) {
-        if (!error.empty()) error += "\n";
-        error += failure;
-    }
     std::lock_guard lock(stateMutex_);
     lastOpenError_ = error;
+    lastOpenNotes_.clear();
+    severalStations_.clear();
+    if (found.several) {
+        for (const DeviceCandidate& candidate : found.candidates) {
+            if (candidate.answer == StationAnswer::Answered) severalStations_.push_back(candidate);
+        }
+    }
     return false;
 }
 
@@ -122,9 +117,24 @@ bool DeviceLink::StationPresent() {
     return false;
 }
 
+std::string DeviceLink::Serial() const {
+    std::lock_guard lock(stateMutex_);
+    return serial_;
+}
+
 std::string DeviceLink::LastOpenError() const {
     std::lock_guard lock(stateMutex_);
     return lastOpenError_;
+}
+
+std::vector<DeviceCandidate> DeviceLink::StationsToChooseFrom() const {
+    std::lock_guard lock(stateMutex_);
+    return severalStations_;
+}
+
+std::vector<std::string> DeviceLink::LastOpenNotes() const {
+    std::lock_guard lock(stateMutex_);
+    return lastOpenNotes_;
 }
 
 std::shared_ptr<TransportHandle> DeviceLink::ReadHandle() const {

@@ -11,6 +11,7 @@
 
 #include "common/ManualResetEvent.h"
 #include "device/Report.h"
+#include "device/StationFinder.h"
 #include "device/Transport.h"
 
 namespace corvalin {
@@ -40,9 +41,17 @@ public:
     using TraceFunction = std::function<void(char direction, const Report& data)>;
     void SetTrace(TraceFunction trace);
 
+    // Which station OpenDevice takes, and how a device is asked whether it
+    // is one; set before OpenDevice.
+    void SetChoice(StationChoice choice) { finder_.SetChoice(std::move(choice)); }
+    StationChoice Choice() const { return finder_.Choice(); }
+    void SetProbe(StationFinder::Probe probe) { finder_.SetProbe(std::move(probe)); }
+
     // Forgets the current connection and looks for the station again; the
     // first call starts the reader thread. True when a station is open.
     bool OpenDevice();
+    // Every device with the station's USB ids, each asked whether it is one.
+    std::vector<DeviceCandidate> ListDevices() { return finder_.Survey(); }
     // Sends one report; nothing happens while not connected. Pauses
     // WRITE_PAUSE after a write to pace bursts of commands. True when the
     // station took the report.
@@ -51,10 +60,16 @@ public:
     void Shutdown();
 
     std::string DevicePath() const;
+    // The opened station's USB serial number (empty where it has none).
+    std::string Serial() const;
     // True while the opened station is still among the present interfaces.
     bool StationPresent();
     // Why the last OpenDevice found no usable station (empty when none was present).
     std::string LastOpenError() const;
+    // The stations the last OpenDevice had to choose between (when it could
+    // not), and the devices it passed over beside the one it opened.
+    std::vector<DeviceCandidate> StationsToChooseFrom() const;
+    std::vector<std::string> LastOpenNotes() const;
     // True when a read failed on the open station since the last OpenDevice
     // (the station was unplugged or its handle died).
     bool ReaderLost() const { return readerLost_.load(); }
@@ -72,6 +87,7 @@ private:
     void Trace(char direction, const Report& data) const;
 
     Transport& transport_;
+    StationFinder finder_;
     ReportReceiver* receiver_ = nullptr;
     TraceFunction trace_;
 
@@ -79,7 +95,10 @@ private:
     std::shared_ptr<TransportHandle> readHandle_;
     std::shared_ptr<TransportHandle> writeHandle_;
     std::string devicePath_;
+    std::string serial_;
     std::string lastOpenError_;
+    std::vector<DeviceCandidate> severalStations_;
+    std::vector<std::string> lastOpenNotes_;
 
     std::mutex writeMutex_;  // one write at a time on the write handle
     std::mutex traceMutex_;  // a frame's trace line comes before its answer's

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace corvalin {
 
@@ -48,6 +49,27 @@ DeviceLock::Hold DeviceLock::Acquire(const std::string& path) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = OpenForLocking(path);
         if (fd_ >= 0) Lock(fd_, LOCK_EX);
+    }
+    ++depth_;
+    return Hold(this);
+}
+
+std::optional<DeviceLock::Hold> DeviceLock::AcquireWithin(const std::string& path,
+                                                          std::chrono::milliseconds limit) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (depth_ == 0) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = OpenForLocking(path);
+        // flock has no timed wait: try again now and then until the limit.
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (std::chrono::steady_clock::now() >= until) {
+                ::close(fd_);
+                fd_ = -1;
+                return std::nullopt;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
     ++depth_;
     return Hold(this);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace corvalin {
@@ -38,6 +40,9 @@ public:
     // last Hold of this program goes. An empty or unopenable path holds
     // nothing (the station is not open, or the node is gone).
     Hold Acquire(const std::string& path);
+    // As Acquire, but gives up when another program still holds `path`
+    // after `limit`.
+    std::optional<Hold> AcquireWithin(const std::string& path, std::chrono::milliseconds limit);
 
 private:
     void Release();

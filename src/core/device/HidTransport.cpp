@@ -64,7 +64,8 @@ std::vector<HidInterface> HidTransport::Enumerate() {
     hid_device_info* list = hid_enumerate(0, 0);
     for (hid_device_info* info = list; info != nullptr; info = info->next) {
         if (info->path == nullptr) continue;
-        found.push_back({info->path, info->vendor_id, info->product_id});
+        found.push_back(
+            {info->path, info->vendor_id, info->product_id, Narrow(info->serial_number)});
     }
     hid_free_enumeration(list);
     return found;

@@ -16,6 +16,7 @@ struct HidInterface {
     std::string path;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
+    std::string serial;  // the USB serial number; empty where the device has none
 };
 
 // One open handle on a HID interface. A handle is used by one thread at a time:

@@ -96,19 +96,28 @@ void StationLogger::EnsureStation(Clock::TimePoint now) {
     if (!deviceChanged_.exchange(false) && now < nextLook_) return;
     nextLook_ = now + LOOK_AGAIN;
     session_.CheckForDeviceChange();
-    if (session_.IsConnected()) {
-        connected_ = true;
-        syncDue_ = true;
-        nextSync_ = {};
-        lookingSaid_ = false;
-        Say(LogLevel::Info, "Logging the " + session_.Description());
-    } else if (!lookingSaid_) {
-        lookingSaid_ = true;
+    if (!session_.IsConnected()) {
+        // Several stations and none chosen are named, each new set once; no
+        // station at all is said once, and looked for again and again.
         const std::string why = session_.OpenError();
-        Say(LogLevel::Warning, "No station found" + (why.empty() ? "" : " (" + why + ")") +
-                                   "; looking for one every " + std::to_string(LOOK_AGAIN.count()) +
-                                   " s and at each plug-in");
+        if (!session_.StationsToChooseFrom().empty()) {
+            SayFailure(lookFailure_, why);
+        } else if (!lookingSaid_) {
+            lookingSaid_ = true;
+            Say(LogLevel::Warning, "No station found" + (why.empty() ? "" : " (" + why + ")") +
+                                       "; looking for one every " +
+                                       std::to_string(LOOK_AGAIN.count()) +
+                                       " s and at each plug-in");
+        }
+        return;
     }
+    connected_ = true;
+    syncDue_ = true;
+    nextSync_ = {};
+    lookFailure_.clear();
+    lookingSaid_ = false;
+    Say(LogLevel::Info, "Logging the " + session_.Description());
+    for (const std::string& note : session_.OpenNotes()) Say(LogLevel::Warning, note);
 }
 
 void StationLogger::SyncCardSlice(Clock::TimePoint now) {

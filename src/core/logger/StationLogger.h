@@ -108,12 +108,13 @@ private:
     std::string archiveFailure_;
     std::string syncFailure_;
     std::string readFailure_;
+    std::string lookFailure_;
     std::vector<ArchiveRow> waiting_;
     std::function<void(const ReadingSnapshot&)> readingListener_;
 
     bool connected_ = false;
-    bool lookingSaid_ = false;
     bool syncDue_ = true;
+    bool lookingSaid_ = false;  // "no station" was said since the last one
     LoggerClock::TimePoint nextRead_{};
     LoggerClock::TimePoint nextLook_{};
     LoggerClock::TimePoint nextSync_{};

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "common/ZonedTime.h"
-#include "publish/AlarmCheck.h"
+#include "logger/StationAlarmCheck.h"
 #include "summary/DaySummaries.h"
 #include "summary/SummaryJson.h"
 

@@ -28,6 +28,9 @@ struct ServiceState {
     uint64_t alertRules = 0;
     uint64_t alertSinks = 0;
     std::vector<FiringAlert> alertsFiring;
+    std::string archiveServer;  // the shared archive's server; empty: none
+    bool archiveServerConnected = false;
+    std::string archiveServerProblem;  // why it is not connected, in words
 };
 
 // The state shared between the logger's thread and the pages that show it.

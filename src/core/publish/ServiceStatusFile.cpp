@@ -96,6 +96,9 @@ Json ToJson(const ServiceStatus& status) {
               {"brokerConnected", state.brokerConnected},
               {"queued", state.queued},
               {"alerts", AlertsJson(state)},
+              {"archiveServer", state.archiveServer},
+              {"archiveServerConnected", state.archiveServerConnected},
+              {"archiveServerProblem", state.archiveServerProblem},
               {"last", nullptr}};
     if (state.last) {
         Json channels = Json::array();
@@ -127,6 +130,10 @@ ServiceStatus FromJson(const Json& json) {
     state.brokerConnected = json.at("brokerConnected").get<bool>();
     state.queued = json.at("queued").get<uint64_t>();
     ReadAlerts(json, state);
+    // A logger from before the shared archive leaves these out.
+    state.archiveServer = json.value("archiveServer", std::string());
+    state.archiveServerConnected = json.value("archiveServerConnected", false);
+    state.archiveServerProblem = json.value("archiveServerProblem", std::string());
     const Json& last = json.at("last");
     if (last.is_null()) return status;
     ReadingSnapshot reading;

@@ -8,9 +8,11 @@ namespace corvalin {
 Result<ConnectionOptions> MakeConnectionOptions(const StationArguments& arguments) {
     ConnectionOptions options;
     options.simulate = arguments.simulate;
-    const bool simOptionGiven = !arguments.simCard.empty() || !arguments.simState.empty() ||
-                                !arguments.simSensors.empty() || arguments.simNotMainScreen ||
-                                !arguments.simFaults.empty() || arguments.simPace != 1;
+    const bool simOptionGiven =
+        !arguments.simCard.empty() || !arguments.simState.empty() ||
+        !arguments.simSensors.empty() || arguments.simNotMainScreen ||
+        !arguments.simFaults.empty() || arguments.simPace != 1 || !arguments.simSerial.empty() ||
+        !arguments.simSecondStations.empty() || !arguments.simLookAlikes.empty();
     if (simOptionGiven && !arguments.simulate) {
         return Result<ConnectionOptions>::Fail(
             "The --sim-... options need --simulate (they describe the simulated station).");
@@ -30,6 +32,10 @@ Result<ConnectionOptions> MakeConnectionOptions(const StationArguments& argument
     }
     options.sim.notOnMainScreen = arguments.simNotMainScreen;
     options.sim.paceMs = arguments.simPace;
+    options.sim.serial = arguments.simSerial;
+    options.sim.secondStations = arguments.simSecondStations;
+    options.sim.lookAlikes = arguments.simLookAlikes;
+    options.choice = {arguments.device, arguments.serial};
     for (const std::string& text : arguments.simSensors) {
         Result<SensorSpec> sensor = ParseSensorSpec(text);
         if (!sensor) return Result<ConnectionOptions>::Fail("--sim-sensor: " + sensor.error);

@@ -19,6 +19,12 @@ struct StationArguments {
     bool simNotMainScreen = false;
     std::vector<std::string> simFaults;  // "KIND[=N]"
     int simPace = 1;
+    std::string simSerial;
+    std::vector<std::string> simSecondStations;  // serials
+    std::vector<std::string> simLookAlikes;      // serials
+    // Which station, where several may be attached.
+    std::string device;
+    std::string serial;
 };
 
 // Checks the arguments; the error names the bad option and value.

@@ -7,10 +7,16 @@
 #include "protocol/DeviceRecord.h"
 #include "protocol/SettingsBlock.h"
 #include "protocol/StationChannel.h"
+#include "protocol/StationProbe.h"
 #include "sim/SimTransport.h"
 #include "sim/SimulatedStation.h"
 
 namespace corvalin {
+
+namespace {
+// How long the question to a device waits for other programs to let it be.
+constexpr std::chrono::seconds PROBE_LOCK_WAIT{5};
+}  // namespace
 
 StationSession::StationSession() : record_(std::make_unique<DeviceRecord>()) {}
 
@@ -20,16 +26,26 @@ Result<std::unique_ptr<StationSession>> StationSession::Create(const ConnectionO
         session->simulator_ = std::make_unique<SimulatedStation>(options.sim);
         Status started = session->simulator_->Start();
         if (!started) return Result<std::unique_ptr<StationSession>>::Fail(started.message);
-        session->transport_ = std::make_unique<SimTransport>(*session->simulator_);
+        session->transport_ = std::make_unique<SimTransport>(*session->simulator_, options.sim);
     } else {
         session->transport_ = std::make_unique<HidTransport>();
     }
     session->link_ = std::make_unique<DeviceLink>(*session->transport_);
+    session->link_->SetChoice(options.choice);
     session->channel_ = std::make_unique<StationChannel>(*session->link_, *session->record_);
     session->link_->SetReceiver(session->channel_.get());
     StationSession* self = session.get();
     session->channel_->SetStationHolder(
         [self] { return self->stationLock_.Acquire(self->StationLockPath()); });
+    session->link_->SetProbe([self](const std::string& path, TransportHandle& handle) {
+        // Its answer reaches every program that has the device open: ask
+        // only while none of them is in an exchange.
+        DeviceLock lock;
+        const std::string lockPath = self->simulator_ ? self->simulator_->CardDir() : path;
+        const std::optional<DeviceLock::Hold> held = lock.AcquireWithin(lockPath, PROBE_LOCK_WAIT);
+        if (!held) return StationAnswer::Busy;
+        return AskWhetherStation(handle);
+    });
     return Result<std::unique_ptr<StationSession>>::Of(std::move(session));
 }
 
@@ -49,6 +65,18 @@ bool StationSession::StillConnected() const { return link_->StillConnected(); }
 bool StationSession::StationPresent() { return link_->StationPresent(); }
 
 std::string StationSession::OpenError() const { return link_->LastOpenError(); }
+
+std::vector<DeviceCandidate> StationSession::StationsToChooseFrom() const {
+    return link_->StationsToChooseFrom();
+}
+
+std::vector<std::string> StationSession::OpenNotes() const { return link_->LastOpenNotes(); }
+
+void StationSession::Choose(StationChoice choice) { link_->SetChoice(std::move(choice)); }
+
+std::vector<DeviceCandidate> StationSession::ListDevices() { return link_->ListDevices(); }
+
+std::string StationSession::Serial() const { return link_->Serial(); }
 
 std::string StationSession::Description() const {
     if (simulated()) return "simulated station";

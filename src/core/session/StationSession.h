@@ -17,6 +17,7 @@
 #include "config/IntervalSetting.h"
 #include "config/SettingsForm.h"
 #include "device/DeviceLock.h"
+#include "device/StationChoice.h"
 #include "history/SdCardClient.h"
 #include "protocol/ClockSync.h"
 #include "protocol/ReadCycle.h"
@@ -34,6 +35,7 @@ class Transport;
 struct ConnectionOptions {
     bool simulate = false;  // the simulated station instead of a real one
     SimOptions sim;
+    StationChoice choice;  // which station, where several may be attached
 };
 
 enum class DeviceEvent { Arrival, Removal };
@@ -60,6 +62,19 @@ public:
     bool StationPresent();
     // Why the last Open found no usable station (empty when none was present).
     std::string OpenError() const;
+    // When the last Open found several stations and no choice between them:
+    // those stations, for the user to choose from.
+    std::vector<DeviceCandidate> StationsToChooseFrom() const;
+    // Devices the last Open passed over beside the station it opened, named
+    // with the reason.
+    std::vector<std::string> OpenNotes() const;
+    // Which station the next Open takes.
+    void Choose(StationChoice choice);
+    // Every device with the station's USB ids, each asked whether it is a
+    // station (none of them is opened for use).
+    std::vector<DeviceCandidate> ListDevices();
+    // The opened station's USB serial number; empty where it has none.
+    std::string Serial() const;
     // "simulated station" or "station at PATH".
     std::string Description() const;
     std::string DevicePath() const;

@@ -48,7 +48,13 @@ struct SimOptions {
     std::vector<SensorSpec> sensors;  // overrides of the default sensors
     bool notOnMainScreen = false;
     std::vector<FaultSpec> faults;
-    int paceMs = 1;  // time per report
+    int paceMs = 1;      // time per report
+    std::string serial;  // the station's USB serial number; empty: none
+    // Further devices beside it on the bus: other stations (the same
+    // simulated station, listed again under another serial) and look-alikes
+    // with the station's USB ids that never answer.
+    std::vector<std::string> secondStations;
+    std::vector<std::string> lookAlikes;
 };
 
 // "N=T,H" or "N=none", either with "@SECONDS".

@@ -63,10 +63,8 @@ TEST(DeviceLink, OpensTheFirstUsableStationOrSaysWhyNone) {
 
     const FakeTransport::Device refused{{"/dev/hidraw3", STATION_VENDOR_ID, STATION_PRODUCT_ID},
                                         "Cannot open the station: permission denied."};
-    transport.SetDevices({{{"/dev/hidraw0", 0x046D, 0xC52B}, ""},
-                          refused,
-                          Station("/dev/hidraw4"),
-                          Station("/dev/hidraw5")});
+    transport.SetDevices(
+        {{{"/dev/hidraw0", 0x046D, 0xC52B}, ""}, refused, Station("/dev/hidraw4")});
     ASSERT_TRUE(link.OpenDevice());
     EXPECT_EQ(link.DevicePath(), "/dev/hidraw4");
     // One handle for the reader, one for the writers; other devices untouched.

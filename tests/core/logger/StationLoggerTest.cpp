@@ -237,5 +237,25 @@ TEST_F(DroppedAnswerTest, AReadWithoutAnAnswerGivesNoRows) {
     EXPECT_EQ(logger.Stats().readFailures, 1u);
 }
 
+class TwoStationsTest : public StationLoggerTest {
+protected:
+    static SimOptions Two() {
+        SimOptions options = Sensors();
+        options.serial = "A";
+        options.secondStations = {"B"};
+        return options;
+    }
+    TwoStationsTest() : StationLoggerTest(Two()) {}
+};
+
+TEST_F(TwoStationsTest, SaysOnceThatItMustBeToldWhichStationAndLogsNone) {
+    Pass(3);
+    const std::string several =
+        "Several stations are attached:\n  sim:kv7500 (serial A)\n  sim:kv7500-2 (serial B)\n"
+        "Choose one with --serial or --device.";
+    EXPECT_EQ(std::count(said.begin(), said.end(), several), 1);
+    EXPECT_TRUE(Archived().empty());
+}
+
 }  // namespace
 }  // namespace corvalin

@@ -31,9 +31,9 @@ protected:
         auto archive = ArchiveDatabase::Open(path);
         ASSERT_TRUE(archive) << archive.error;
         // Today (UTC): CH1 from 5 °C at 01:00 to 25.5 °C at 09:00; CH2 seen yesterday only.
-        ASSERT_TRUE((*archive.value)->Add(
-            "kv1", {Row(1, NOW - 9 * 3600, 5.0, 90), Row(1, NOW - 3600, 25.5, 40),
-                    Row(2, NOW - 86400, 12.0, 60), reading.rows[0]}));
+        ASSERT_TRUE((*archive.value)
+                        ->Add("kv1", {Row(1, NOW - 9 * 3600, 5.0, 90), Row(1, NOW - 3600, 25.5, 40),
+                                      Row(2, NOW - 86400, 12.0, 60), reading.rows[0]}));
         state.Update([&](ServiceState& s) {
             s.station = "kv1";
             s.interval = 60;
@@ -109,12 +109,16 @@ TEST_F(DashboardApiTest, CurrentShowsOnlyAFreshReadingOfAPresentSensor) {
 }
 
 TEST_F(DashboardApiTest, SeriesDaysAndRecordsAnswerFromTheArchive) {
-    const Json series = Ask("series", {{"channel", "1"}, {"quantity", "temperature"},
-                                       {"from", "2024-06-11"}, {"to", "2024-06-12"}, {"points", "24"}});
+    const Json series = Ask("series", {{"channel", "1"},
+                                       {"quantity", "temperature"},
+                                       {"from", "2024-06-11"},
+                                       {"to", "2024-06-12"},
+                                       {"points", "24"}});
     EXPECT_EQ(series["bucketSeconds"], 3600);
     ASSERT_EQ(series["rows"].size(), 3u);
-    EXPECT_EQ(series["rows"][0], (Json{{"time", "2024-06-11T01:00:00+00:00"},
-                                        {"min", 5.0}, {"max", 5.0}, {"mean", 5.0}}));
+    EXPECT_EQ(
+        series["rows"][0],
+        (Json{{"time", "2024-06-11T01:00:00+00:00"}, {"min", 5.0}, {"max", 5.0}, {"mean", 5.0}}));
     EXPECT_TRUE(series["rows"][1]["mean"].is_null());  // eight hours without rows
     const Json days = Ask("days", {{"from", "2024-06-10"}, {"to", "2024-06-11"}, {"channel", "1"}});
     ASSERT_EQ(days["days"].size(), 1u);
@@ -126,8 +130,10 @@ TEST_F(DashboardApiTest, SeriesDaysAndRecordsAnswerFromTheArchive) {
 
 // Each mistake is refused with 400 and the name of the parameter.
 TEST_F(DashboardApiTest, RefusesBadParametersNamingThem) {
-    const QueryParameters good{{"channel", "1"}, {"quantity", "humidity"},
-                               {"from", "2024-06-11T00:00:00Z"}, {"to", "2024-06-12"}};
+    const QueryParameters good{{"channel", "1"},
+                               {"quantity", "humidity"},
+                               {"from", "2024-06-11T00:00:00Z"},
+                               {"to", "2024-06-12"}};
     struct Case {
         const char* name;
         QueryParameters query;
@@ -161,7 +167,13 @@ TEST_F(DashboardApiTest, RefusesBadParametersNamingThem) {
         {"series", with("points", "99999999999999999999"), "points"},
         {"series", without("to"), "to"},
         {"series", with("color", "red"), "color"},
-        {"series", [&] { auto q = good; q.emplace_back("channel", "2"); return q; }(), "channel"},
+        {"series",
+         [&] {
+             auto q = good;
+             q.emplace_back("channel", "2");
+             return q;
+         }(),
+         "channel"},
         {"days", {{"from", "2024-06-11T00:00"}, {"to", "2024-06-11"}}, "from"},
         {"days", {{"from", "2024-06-12"}, {"to", "2024-06-11"}}, "to"},
         {"days", {{"to", "2024-06-11"}}, "from"},

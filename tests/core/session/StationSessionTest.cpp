@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "common/ZonedTime.h"
 #include "support/SimRig.h"
 
@@ -83,6 +86,46 @@ TEST(StationSession, FollowsTheStationOutAndIn) {
     EXPECT_EQ(session.CheckForDeviceChange(), true);
     session.ReadStation();
     EXPECT_FALSE(AllEmpty(session.Readings()));
+}
+
+}  // namespace
+}  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+TEST(StationSession, AStationIsAskedOnlyWhileNoOtherProgramIsInAnExchange) {
+    SimOptions options;
+    options.secondStations = {"B"};
+    test::SimRig rig(options);
+    DeviceLock otherProgram;
+    auto held = std::make_unique<DeviceLock::Hold>(otherProgram.Acquire(rig.station().CardDir()));
+    std::vector<DeviceCandidate> listed;
+    std::thread listing([&] { listed = rig.session().ListDevices(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(rig.station().FramesReceived(), 0u);
+    held.reset();
+    listing.join();
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].answer, StationAnswer::Answered);
+    EXPECT_EQ(listed[1].answer, StationAnswer::Answered);
+    EXPECT_EQ(rig.station().FramesReceived(), 2u);
+}
+
+TEST(StationSession, TheChosenOfSeveralStationsIsOpened) {
+    SimOptions options;
+    options.serial = "A";
+    options.secondStations = {"B"};
+    test::SimRig rig(options);
+    EXPECT_FALSE(rig.session().Open());
+    const std::vector<DeviceCandidate> several = rig.session().StationsToChooseFrom();
+    ASSERT_EQ(several.size(), 2u);
+    EXPECT_EQ(several[1].serial, "B");
+    rig.session().Choose({"", "B"});
+    ASSERT_TRUE(rig.session().Open());
+    EXPECT_EQ(rig.session().DevicePath(), "sim:kv7500-2");
+    EXPECT_EQ(rig.session().Serial(), "B");
+    EXPECT_TRUE(rig.session().StationsToChooseFrom().empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "service/Wakeup.h"
+#include "common/Wakeup.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CliFixture.h"
+
+namespace corvalin::cli {
+namespace {
+
+TEST_F(CliTest, DevicesListsEveryDeviceWithTheStationsIdsAndWhetherItAnswered) {
+    const CliRun run = Cli({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", "",
+                                                   "--sim-look-alike", "X"});
+    ASSERT_EQ(run.status, EXIT_DONE) << run.err;
+    const nlohmann::json expected = nlohmann::json::parse(R"([
+      {"path": "sim:kv7500", "serial": "0042", "canOpen": true, "answered": true, "problem": null},
+      {"path": "sim:look-alike-1", "serial": null, "canOpen": true, "answered": false,
+       "problem": "not a station: it did not answer"},
+      {"path": "sim:look-alike-2", "serial": "X", "canOpen": true, "answered": false,
+       "problem": "not a station: it did not answer"}])");
+    EXPECT_EQ(nlohmann::json::parse(run.out), expected);
+
+    const CliRun text = Cli({"devices"}, {"--sim-look-alike", "X"});
+    EXPECT_EQ(text.out,
+              "sim:kv7500  --  station\nsim:look-alike-1  X  not a station: it did not answer\n");
+}
+
+TEST_F(CliTest, SeveralStationsMustBeChosenBetweenAndALookAlikeIsPassedOver) {
+    const std::vector<std::string> two{"--sim-serial", "A", "--sim-second-station", "B"};
+    const CliRun unchosen = Cli({"live"}, two);
+    EXPECT_EQ(unchosen.status, EXIT_USAGE);
+    EXPECT_EQ(unchosen.said,
+              "Several stations are attached:\n  sim:kv7500 (serial A)\n  sim:kv7500-2 (serial B)\n"
+              "Choose one with --serial or --device.\n");
+    EXPECT_EQ(unchosen.err, unchosen.said);  // no command went out
+
+    for (const std::vector<std::string>& choice :
+         {std::vector<std::string>{"--serial", "B"}, {"--device", "sim:kv7500-2"}}) {
+        std::vector<std::string> args = choice;
+        args.push_back("status");
+        const CliRun chosen = Cli(args, two);
+        EXPECT_EQ(chosen.status, EXIT_DONE) << chosen.err;
+    }
+    const CliRun nobody = Cli({"--serial", "Z", "status"}, two);
+    EXPECT_EQ(nobody.status, EXIT_UNCONNECTED);
+    EXPECT_NE(nobody.said.find("No station matches --serial Z; attached: sim:kv7500 (serial A)"),
+              std::string::npos);
+
+    const CliRun skipped = Cli({"status"}, {"--sim-look-alike", "X"});
+    EXPECT_EQ(skipped.status, EXIT_DONE);
+    EXPECT_EQ(skipped.said,
+              "Skipped sim:look-alike-1 (serial X): it did not answer as a station\n");
+}
+
+}  // namespace
+}  // namespace corvalin::cli

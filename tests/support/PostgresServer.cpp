@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/PostgresServer.h"
+
+#include <fcntl.h>
+#include <libpq-fe.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "support/Loopback.h"
+
+extern char** environ;
+
+namespace corvalin::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The newest PostgreSQL server installed the Debian way.
+std::string ServerBinaries() {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", error)) {
+        if (fs::exists(entry.path() / "bin" / "initdb")) found.push_back(entry.path() / "bin");
+    }
+    std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return found.empty() ? std::string() : found.back();
+}
+
+// Who runs the server: under root, the system user postgres.
+std::optional<passwd> ServerUser() {
+    if (geteuid() != 0) return std::nullopt;
+    const passwd* user = getpwnam("postgres");
+    if (user == nullptr) return std::nullopt;
+    return *user;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    return quoted + "'";
+}
+
+}  // namespace
+
+PostgresServer::PostgresServer(bool durable)
+    : home_(dir_.File("pg")), bin_(ServerBinaries()), port_(FreeLoopbackPort()), durable_(durable) {
+    if (bin_.empty()) {
+        problem_ = "No PostgreSQL server under /usr/lib/postgresql (./dev setup installs it)";
+        return;
+    }
+    fs::create_directories(home_);
+    if (geteuid() == 0) {
+        const std::optional<passwd> user = ServerUser();
+        if (!user) {
+            problem_ = "Running as root, but there is no user postgres to run the server";
+            return;
+        }
+        // The way in, and the server's folder its own.
+        chmod(dir_.path().c_str(), 0711);
+        chown(home_.c_str(), user->pw_uid, user->pw_gid);
+    }
+    if (!Run({bin_ + "/initdb", "-D", home_ + "/data", "-U", "postgres", "--auth-local=trust",
+              "--auth-host=scram-sha-256", "-E", "UTF8", "--no-instructions", "--no-sync"})) {
+        problem_ = "initdb failed; see " + home_ + "/run.log";
+    }
+}
+
+PostgresServer::~PostgresServer() { Stop(); }
+
+bool PostgresServer::Run(std::vector<std::string> command) {
+    if (ServerUser())
+        command.insert(command.begin(), {"/usr/sbin/runuser", "-u", "postgres", "--"});
+    std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string log = home_ + "/run.log";
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    // The server's user may not enter the test's own working folder.
+    posix_spawn_file_actions_addchdir_np(&actions, home_.c_str());
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+bool PostgresServer::Start() {
+    if (!problem_.empty() || running_) return running_;
+    std::string settings =
+        "-p " + std::to_string(port_) + " -k " + home_ + " -c listen_addresses=127.0.0.1";
+    if (!durable_) settings += " -c fsync=off -c synchronous_commit=off";
+    running_ = Run({bin_ + "/pg_ctl", "-D", home_ + "/data", "-l", home_ + "/server.log", "-w",
+                    "-t", "60", "-o", settings, "start"});
+    return running_;
+}
+
+void PostgresServer::Stop() {
+    if (!running_) return;
+    Run({bin_ + "/pg_ctl", "-D", home_ + "/data", "-m", "fast", "-w", "-t", "60", "stop"});
+    running_ = false;
+}
+
+bool PostgresServer::AddUser(const std::string& user, const std::string& password,
+                             const std::string& database) {
+    return Query("postgres", "CREATE ROLE \"" + user + "\" LOGIN PASSWORD " + Quoted(password)) &&
+           Query("postgres", "CREATE DATABASE \"" + database + "\" OWNER \"" + user + "\"");
+}
+
+std::string PostgresServer::Address(const std::string& user, const std::string& database) const {
+    return "postgresql://" + user + "@127.0.0.1:" + std::to_string(port_) + "/" + database;
+}
+
+std::string PostgresServer::PasswordFile(const std::string& password) const {
+    const std::string path =
+        dir_.File("password-" + std::to_string(std::hash<std::string>{}(password)));
+    std::ofstream(path) << password << "\n";
+    return path;
+}
+
+std::optional<std::vector<PostgresServer::Row>> PostgresServer::Query(const std::string& database,
+                                                                      const std::string& sql) {
+    const std::string where =
+        "host=" + home_ + " port=" + std::to_string(port_) + " user=postgres dbname=" + database;
+    PGconn* connection = PQconnectdb(where.c_str());
+    std::optional<std::vector<Row>> rows;
+    if (PQstatus(connection) == CONNECTION_OK) {
+        PGresult* result = PQexec(connection, sql.c_str());
+        const ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
+            rows.emplace();
+            for (int r = 0; r < PQntuples(result); ++r) {
+                Row row;
+                for (int c = 0; c < PQnfields(result); ++c) {
+                    if (PQgetisnull(result, r, c)) {
+                        row.emplace_back();
+                    } else {
+                        row.emplace_back(PQgetvalue(result, r, c));
+                    }
+                }
+                rows->push_back(row);
+            }
+        }
+        PQclear(result);
+    }
+    PQfinish(connection);
+    return rows;
+}
+
+std::string PostgresServer::Value(const std::string& database, const std::string& sql) {
+    const auto rows = Query(database, sql);
+    if (!rows || rows->empty() || rows->front().empty() || !rows->front()[0]) return "";
+    return *rows->front()[0];
+}
+
+std::string PostgresServer::Log() const {
+    std::ifstream in(home_ + "/server.log");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace corvalin::test
