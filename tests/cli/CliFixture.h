@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -19,6 +20,12 @@ struct CliRun {
     std::string said;       // stderr without the traced frames
     std::vector<int> sent;  // command codes written after the last live read (0x03), or all
 };
+
+// The words of `text`, split at blanks.
+inline std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
 
 // Runs corvalin-cli in-process; `input` is what the person at the terminal types.
 inline CliRun RunTool(const std::vector<std::string>& args, const std::string& input = "",

