@@ -3,136 +3,19 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <thread>
 
 #include "common/ManualResetEvent.h"
 #include "device/DeviceLink.h"
+#include "support/FakeTransport.h"
 
 namespace corvalin {
 namespace {
 
+using test::FakeTransport;
 using namespace std::chrono_literals;
-using Handle = Result<std::unique_ptr<TransportHandle>>;
-
-// A transport whose devices and input reports the test controls; it keeps
-// every report written and every path opened. An unplug fails the handles
-// opened before it. When `gated`, a read waits until the test releases its
-// handle's number (two per OpenDevice, the reader's first) and then gives a
-// report marked with that number.
-class FakeTransport : public Transport {
-public:
-    struct Device {
-        HidInterface info;
-        std::string openError;  // non-empty: Open fails with this text
-    };
-    class FakeHandle : public TransportHandle {
-    public:
-        FakeHandle(FakeTransport& owner, int generation, uint8_t number)
-            : owner_(owner), generation_(generation), number_(number) {}
-        int Write(const uint8_t* report, size_t length) override {
-            std::lock_guard lock(owner_.mutex_);
-            if (generation_ != owner_.generation_) return -1;
-            owner_.written_.emplace_back(report, report + length);
-            return static_cast<int>(length);
-        }
-        int Read(uint8_t* data, size_t capacity, int timeoutMs) override {
-            std::unique_lock lock(owner_.mutex_);
-            ++owner_.readsStarted_[number_];
-            owner_.changed_.notify_all();
-            owner_.changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-                return generation_ != owner_.generation_ ||
-                       (owner_.gated ? owner_.released_[number_] : !owner_.reports_.empty());
-            });
-            if (generation_ != owner_.generation_) return -1;
-            std::pair<Report, int> next{{}, 64};
-            if (owner_.gated && owner_.released_[number_]) {
-                owner_.released_[number_] = false;
-                next.first[1] = number_;
-            } else if (!owner_.gated && !owner_.reports_.empty()) {
-                next = owner_.reports_.front();
-                owner_.reports_.pop_front();
-            } else {
-                return 0;
-            }
-            std::copy_n(next.first.begin(), std::min<size_t>(capacity, next.second), data);
-            return next.second;
-        }
-
-    private:
-        FakeTransport& owner_;
-        int generation_;
-        uint8_t number_;
-    };
-
-    void SetDevices(std::vector<Device> devices) {
-        std::lock_guard lock(mutex_);
-        devices_ = std::move(devices);
-    }
-    // Queues one input report of `length` data bytes for the reader.
-    void PushReport(const Report& data, int length = 64) {
-        std::lock_guard lock(mutex_);
-        reports_.emplace_back(data, length);
-        changed_.notify_all();
-    }
-    void Unplug() {
-        std::lock_guard lock(mutex_);
-        ++generation_;
-        devices_.clear();
-        changed_.notify_all();
-    }
-    bool WaitForRead(uint8_t number) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 30s, [&] { return readsStarted_[number] > 0; });
-    }
-    void Release(uint8_t number) {
-        std::lock_guard lock(mutex_);
-        released_[number] = true;
-        changed_.notify_all();
-    }
-    std::vector<std::vector<uint8_t>> Written() {
-        std::lock_guard lock(mutex_);
-        return written_;
-    }
-    std::vector<std::string> OpenedPaths() {
-        std::lock_guard lock(mutex_);
-        return opened_;
-    }
-
-    std::vector<HidInterface> Enumerate() override {
-        std::lock_guard lock(mutex_);
-        std::vector<HidInterface> found;
-        for (const Device& device : devices_) found.push_back(device.info);
-        return found;
-    }
-    Handle Open(const std::string& path) override {
-        std::lock_guard lock(mutex_);
-        opened_.push_back(path);
-        for (const Device& device : devices_) {
-            if (device.info.path != path) continue;
-            if (!device.openError.empty()) return Handle::Fail(device.openError);
-            const auto number = static_cast<uint8_t>(1 + handles_++ / 2);
-            return Handle::Of(std::make_unique<FakeHandle>(*this, generation_, number));
-        }
-        return Handle::Fail("no such device: " + path);
-    }
-
-    bool gated = false;
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<Device> devices_;
-    std::deque<std::pair<Report, int>> reports_;
-    std::vector<std::vector<uint8_t>> written_;
-    std::vector<std::string> opened_;
-    int generation_ = 0;
-    int handles_ = 0;
-    std::map<uint8_t, int> readsStarted_;
-    std::map<uint8_t, bool> released_;
-};
 
 // Keeps every report the reader delivers.
 class RecordingReceiver : public ReportReceiver {
@@ -144,9 +27,9 @@ public:
         }
         changed_.notify_all();
     }
-    bool WaitForCount(size_t count) {
+    bool WaitForCount(size_t count, std::chrono::milliseconds timeout = 5s) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 30s, [&] { return reports_.size() >= count; });
+        return changed_.wait_for(lock, timeout, [&] { return reports_.size() >= count; });
     }
     std::vector<std::pair<Report, size_t>> Reports() {
         std::lock_guard lock(mutex_);
@@ -187,26 +70,35 @@ TEST(DeviceLink, OpensTheFirstUsableStationOrSaysWhyNone) {
     // One handle for the reader, one for the writers; other devices untouched.
     EXPECT_EQ(transport.OpenedPaths(),
               (std::vector<std::string>{"/dev/hidraw3", "/dev/hidraw4", "/dev/hidraw4"}));
-    // A write is report id 0, then the frame.
-    Report frame{};
-    frame.fill(0x5A);
-    link.WriteReport(frame);
-    std::vector<uint8_t> wire{0};
-    wire.insert(wire.end(), frame.begin(), frame.end());
-    EXPECT_EQ(transport.Written(), std::vector<std::vector<uint8_t>>{wire});
 
     transport.SetDevices({refused});
     EXPECT_FALSE(link.OpenDevice());
     EXPECT_NE(link.LastOpenError().find("permission denied"), std::string::npos);
 }
 
-TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndFollowsUnplugAndReplug) {
+TEST(DeviceLink, WritesReportIdZeroThenTheFrame) {
+    FakeTransport transport;
+    transport.SetDevices({Station("/dev/hidraw0")});
+    DeviceLink link(transport);
+    ASSERT_TRUE(link.OpenDevice());
+    Report frame{};
+    frame.fill(0x5A);
+    link.WriteReport(frame);
+    auto written = transport.Written();
+    ASSERT_EQ(written.size(), 1u);
+    ASSERT_EQ(written[0].size(), WIRE_REPORT_SIZE);
+    EXPECT_EQ(written[0][0], 0x00);
+    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), written[0].begin() + 1));
+}
+
+TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
     FakeTransport transport;
     transport.SetDevices({Station("/dev/hidraw0")});
     RecordingReceiver receiver;
     DeviceLink link(transport);
     link.SetReceiver(&receiver);
     ASSERT_TRUE(link.OpenDevice());
+
     Report full;
     full.fill(0xAB);
     transport.PushReport(full, 0);  // a zero-length read: nothing to route
@@ -219,9 +111,20 @@ TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndFollowsUnplugAndReplug) {
     EXPECT_EQ(reports[0].first[9], 0xAB);
     EXPECT_EQ(reports[0].first[10], 0x00);  // padded, not left over from an earlier read
     EXPECT_EQ(reports[1].first, full);
+}
+
+TEST(DeviceLink, ReaderFollowsUnplugAndReplug) {
+    FakeTransport transport;
+    transport.SetDevices({Station("/dev/hidraw0")});
+    RecordingReceiver receiver;
+    DeviceLink link(transport);
+    link.SetReceiver(&receiver);
+    ASSERT_TRUE(link.OpenDevice());
+    transport.PushReport(Marked(1));
+    ASSERT_TRUE(receiver.WaitForCount(1));
 
     transport.Unplug();
-    for (int i = 0; i < 3000 && !link.ReaderLost(); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && !link.ReaderLost(); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(link.ReaderLost());
     EXPECT_FALSE(link.StillConnected());
     EXPECT_FALSE(link.OpenDevice());
@@ -231,18 +134,68 @@ TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndFollowsUnplugAndReplug) {
     ASSERT_TRUE(link.OpenDevice());
     EXPECT_TRUE(link.StillConnected());
     transport.PushReport(Marked(2));
-    ASSERT_TRUE(receiver.WaitForCount(3));
-    EXPECT_EQ(receiver.Reports()[2].first[1], 2);
+    ASSERT_TRUE(receiver.WaitForCount(2));
+    EXPECT_EQ(receiver.Reports()[1].first[1], 2);
 
     link.Shutdown();  // joins the reader while it is in a read
     EXPECT_FALSE(link.ReaderRunning());
     EXPECT_FALSE(link.IsConnected());
 }
 
+// Handles whose reads wait at a gate, so a read can end after OpenDevice
+// has replaced its handle.
+class GatedTransport : public Transport {
+public:
+    class Handle : public TransportHandle {
+    public:
+        Handle(GatedTransport& owner, uint8_t mark) : owner_(owner), mark_(mark) {}
+        int Write(const uint8_t*, size_t length) override { return static_cast<int>(length); }
+        int Read(uint8_t* data, size_t capacity, int) override {
+            std::unique_lock lock(owner_.mutex_);
+            ++owner_.readsStarted_[mark_];
+            owner_.changed_.notify_all();
+            owner_.changed_.wait_for(lock, 50ms, [&] { return owner_.open_[mark_]; });
+            if (!owner_.open_[mark_]) return 0;
+            owner_.open_[mark_] = false;
+            std::fill(data, data + capacity, 0);
+            data[1] = mark_;
+            return 64;
+        }
+
+    private:
+        GatedTransport& owner_;
+        uint8_t mark_;
+    };
+
+    std::vector<HidInterface> Enumerate() override {
+        return {{"/dev/hidraw0", STATION_VENDOR_ID, STATION_PRODUCT_ID}};
+    }
+    Result<std::unique_ptr<TransportHandle>> Open(const std::string&) override {
+        std::lock_guard lock(mutex_);
+        // Two handles per OpenDevice: the first of each pair is the reader's.
+        const uint8_t mark = static_cast<uint8_t>(1 + opened_++ / 2);
+        return Result<std::unique_ptr<TransportHandle>>::Of(std::make_unique<Handle>(*this, mark));
+    }
+    bool WaitForRead(uint8_t mark) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 5s, [&] { return readsStarted_[mark] > 0; });
+    }
+    void Release(uint8_t mark) {
+        std::lock_guard lock(mutex_);
+        open_[mark] = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int opened_ = 0;
+    std::map<uint8_t, int> readsStarted_;
+    std::map<uint8_t, bool> open_;
+};
+
 TEST(DeviceLink, AReportReadOnAReplacedHandleIsDropped) {
-    FakeTransport transport;
-    transport.gated = true;
-    transport.SetDevices({Station("/dev/hidraw0")});
+    GatedTransport transport;
     RecordingReceiver receiver;
     DeviceLink link(transport);
     link.SetReceiver(&receiver);

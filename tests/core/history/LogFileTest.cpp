@@ -108,8 +108,6 @@ TEST(ImportHeader, UnitTextIndoorNamesAndFirstColumns) {
     Texts titles;
     for (const HistoryColumn& column : InitialHistoryColumns()) titles.push_back(column.title);
     EXPECT_EQ(titles, (Texts{"Time", "Temperature", "Humidity", "Dewpoint", "HeatIndex"}));
-    const std::vector<HistoryColumn> columns = ImportedHistoryColumns(false, "");
-    EXPECT_EQ(std::pair(columns[0].width, columns[4].width), std::pair(150, 100));
 }
 
 TEST(TimeText, TheStationsFormsAndTheirRelatives) {

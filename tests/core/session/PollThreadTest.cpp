@@ -13,10 +13,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Polls `done` for up to five seconds.
+// Polls `done` for up to thirty seconds.
 template <class Predicate>
 bool Eventually(Predicate done) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         if (done()) return true;
         std::this_thread::sleep_for(10ms);
     }

@@ -87,7 +87,7 @@ TEST_F(SimAnswersTest, FactoryAnswersChangeOnCommitAndTheNextRunReadsThemBack) {
     // and 24:00 are refused, not rolled over into another date.
     EXPECT_TRUE(Ask(*station_, Frame(CMD_SET_INTERVAL, {30})).empty());
     for (uint8_t bad : {0, 4, 241}) Ask(*station_, Frame(CMD_SET_INTERVAL, {bad}));
-    EXPECT_TRUE(Ask(*station_, test::TimeFrame(std::time(nullptr) + 3600)).empty());
+    EXPECT_TRUE(Ask(*station_, MakeTimeFrame(LocalCivilTime(std::time(nullptr) + 3600))).empty());
     Ask(*station_, Frame(CMD_SET_TIME, {0x07, 0xE8, 2, 30, 12, 0, 0, 5}));
     Ask(*station_, Frame(CMD_SET_TIME, {0x07, 0xE8, 3, 5, 24, 0, 0, 2}));
     station_->SetOnMainScreen(false);  // switched by hand: kept

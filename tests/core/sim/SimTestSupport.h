@@ -20,9 +20,6 @@ inline Report Frame(uint8_t code, const std::vector<uint8_t>& payload = {}) {
     return MakeCommandFrame(code, payload);
 }
 
-// CMD_SET_TIME for a moment of the computer's local clock.
-inline Report TimeFrame(std::time_t time) { return MakeTimeFrame(LocalCivilTime(time)); }
-
 // The answer that carries `payload` after its "{", zeros after it.
 inline Report Answer(const std::vector<uint8_t>& payload) {
     Report report{0x7B};
