@@ -161,13 +161,6 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
     return std::nullopt;
 }
 
-ArchiveRowReader ReaderOf(ArchiveDatabase& archive) {
-    return [&archive](const ArchiveQuery& query,
-                      const std::function<bool(const ArchivedRow&)>& visit) {
-        return archive.Read(query, visit);
-    };
-}
-
 Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportFormat format,
                     std::ostream& out) {
     return WriteArchive(ReaderOf(archive), query, format, out);

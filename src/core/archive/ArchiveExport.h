@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "archive/ArchiveDatabase.h"
+#include "archive/ArchiveRowReader.h"
 #include "common/Status.h"
 
 namespace corvalin {
@@ -24,12 +24,6 @@ namespace corvalin {
 // Times in CSV and JSON are ISO 8601 with the computer's offset.
 enum class ExportFormat { Csv, Json, Influx, OpenMetrics };
 std::optional<ExportFormat> ParseExportFormat(std::string_view name);
-
-// Hands the rows that match the query to `visit`, ordered by station,
-// channel and time, until it returns false: the local archive, or another.
-using ArchiveRowReader =
-    std::function<Status(const ArchiveQuery&, const std::function<bool(const ArchivedRow&)>&)>;
-ArchiveRowReader ReaderOf(ArchiveDatabase& archive);
 
 Status WriteArchive(ArchiveDatabase& archive, const ArchiveQuery& query, ExportFormat format,
                     std::ostream& out);

@@ -76,15 +76,16 @@ private:
     std::map<std::pair<int64_t, int>, DaySummary> days_;  // by day, then channel
 };
 
-// The channel's rows of the span, each to its day.
-Status AddRows(ArchiveDatabase& archive, const std::string& station, int channel, UtcSpan span,
-               DayFinder& finder, DayTable& table) {
+// The channels' rows of the span (every channel where none are named),
+// each to its day.
+Status AddRows(const ArchiveRowReader& read, const std::string& station,
+               const std::vector<int>& channels, UtcSpan span, DayFinder& finder, DayTable& table) {
     ArchiveQuery rows;
     rows.station = station;
     rows.from = span.from;
     rows.to = span.to - 1;
-    rows.channels = {channel};
-    return archive.Read(rows, [&](const ArchivedRow& stored) {
+    rows.channels = channels;
+    return read(rows, [&](const ArchivedRow& stored) {
         table.AddRow(stored.row, finder.At(stored.row.time).number);
         return true;
     });
@@ -110,33 +111,49 @@ Status AddFromHours(ArchiveDatabase& archive, const std::string& station, int ch
     for (size_t i = 0; read && i < cutHours.size(); ++i) {
         const UtcSpan part{std::max(cutHours[i], span.from),
                            std::min(cutHours[i] + SUMMARY_HOUR, span.to)};
-        read = AddRows(archive, station, channel, part, finder, table);
+        read = AddRows(ReaderOf(archive), station, {channel}, part, finder, table);
     }
     return read;
+}
+
+// The span of the query's days; the error when the first comes after the last.
+Result<UtcSpan> SpanOf(const DayQuery& query) {
+    if (DaysSinceEpoch(query.from) > DaysSinceEpoch(query.to)) {
+        return Result<UtcSpan>::Fail("The first day " + DateText(query.from) +
+                                     " comes after the last day " + DateText(query.to));
+    }
+    return Result<UtcSpan>::Of({LocalDaySpan(query.from).from, LocalDaySpan(query.to).to});
 }
 
 }  // namespace
 
 Result<std::vector<DaySummary>> SummarizeDays(ArchiveDatabase& archive, const DayQuery& query) {
     using R = Result<std::vector<DaySummary>>;
-    if (DaysSinceEpoch(query.from) > DaysSinceEpoch(query.to)) {
-        return R::Fail("The first day " + DateText(query.from) + " comes after the last day " +
-                       DateText(query.to));
-    }
-    const UtcSpan span{LocalDaySpan(query.from).from, LocalDaySpan(query.to).to};
+    if (query.everyQuantity || !archive.HasSummaries())
+        return SummarizeDays(ReaderOf(archive), query);
+    const Result<UtcSpan> span = SpanOf(query);
+    if (!span) return R::Fail(span.error);
     std::vector<int> channels = query.channels;
     if (channels.empty()) {
         for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) channels.push_back(channel);
     }
-    const bool fromHours = !query.everyQuantity && archive.HasSummaries();
     DayFinder finder;
     DayTable table(query);
     for (int channel : channels) {
-        const Status read = fromHours
-                                ? AddFromHours(archive, query.station, channel, span, finder, table)
-                                : AddRows(archive, query.station, channel, span, finder, table);
+        const Status read = AddFromHours(archive, query.station, channel, *span, finder, table);
         if (!read) return R::Fail(read.message);
     }
+    return R::Of(table.Days());
+}
+
+Result<std::vector<DaySummary>> SummarizeDays(const ArchiveRowReader& read, const DayQuery& query) {
+    using R = Result<std::vector<DaySummary>>;
+    const Result<UtcSpan> span = SpanOf(query);
+    if (!span) return R::Fail(span.error);
+    DayFinder finder;
+    DayTable table(query);
+    const Status added = AddRows(read, query.station, query.channels, *span, finder, table);
+    if (!added) return R::Fail(added.message);
     return R::Of(table.Days());
 }
 

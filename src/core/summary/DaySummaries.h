@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/ArchiveDatabase.h"
+#include "archive/ArchiveRowReader.h"
 #include "archive/Quantity.h"
 #include "archive/QuantityStats.h"
 #include "common/CivilTime.h"
@@ -34,7 +35,11 @@ struct DayQuery {
     bool everyQuantity = false;
 };
 
-// The days and channels that have values, by date and channel.
+// The days and channels that have values, by date and channel: from the
+// local archive's hour summaries where they serve, else from its rows.
 Result<std::vector<DaySummary>> SummarizeDays(ArchiveDatabase& archive, const DayQuery& query);
+// The same from the rows alone (an archive without hour summaries, or the
+// shared one on a server).
+Result<std::vector<DaySummary>> SummarizeDays(const ArchiveRowReader& read, const DayQuery& query);
 
 }  // namespace corvalin
