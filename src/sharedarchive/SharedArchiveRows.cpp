@@ -49,16 +49,32 @@ const char* const INSERT_ROWS =
     " RETURNING 1)"
     "SELECT count(*) FROM added";
 
-// A parameter left NULL matches every row.
-const char* const SELECT_ROWS =
-    "SELECT station, channel, extract(epoch FROM time)::bigint, temperature, humidity,"
-    " dew_point, heat_index, source FROM readings"
+// The rows of a query; a parameter left NULL matches every row.
+const std::string MATCHING =
+    " FROM readings"
     " WHERE ($1::text IS NULL OR station = $1)"
     " AND ($2::bigint IS NULL OR time >= to_timestamp($2))"
     " AND ($3::bigint IS NULL OR time <= to_timestamp($3))"
     " AND ($4::smallint[] IS NULL OR channel = ANY($4))"
-    " AND ($5::text IS NULL OR source = $5)"
-    " ORDER BY station, channel, time";
+    " AND ($5::text IS NULL OR source = $5)";
+
+const std::string SELECT_ROWS =
+    "SELECT station, channel, extract(epoch FROM time)::bigint, temperature, humidity,"
+    " dew_point, heat_index, source" +
+    MATCHING + " ORDER BY station, channel, time";
+
+const std::string SELECT_TIME_RANGE =
+    "SELECT extract(epoch FROM min(time))::bigint, extract(epoch FROM max(time))::bigint" +
+    MATCHING;
+
+// One station after the other along the key, rather than a pass over every row.
+const char* const SELECT_STATIONS =
+    "WITH RECURSIVE s(station) AS ("
+    " (SELECT station FROM readings ORDER BY station LIMIT 1)"
+    " UNION ALL"
+    " SELECT (SELECT station FROM readings WHERE station > s.station ORDER BY station LIMIT 1)"
+    " FROM s WHERE s.station IS NOT NULL)"
+    "SELECT station FROM s WHERE station IS NOT NULL";
 
 std::optional<double> Number(const PgConnection::Value& text) {
     if (!text) return std::nullopt;
@@ -71,6 +87,27 @@ std::optional<double> Number(const PgConnection::Value& text) {
 std::optional<std::string> Optional(const std::optional<int64_t>& value) {
     if (!value) return std::nullopt;
     return std::to_string(*value);
+}
+
+std::vector<PgConnection::Value> Parameters(const ArchiveQuery& query) {
+    std::optional<std::string> channels;
+    if (!query.channels.empty()) {
+        ArrayText list;
+        for (int channel : query.channels) list.Add(std::to_string(channel));
+        channels = list.Done();
+    }
+    std::optional<std::string> source;
+    if (query.source) source = SourceName(*query.source);
+    return {query.station, Optional(query.from), Optional(query.to), channels, source};
+}
+
+// The server's words, and plain ones where there are no tables yet.
+std::string Explained(const std::string& error) {
+    if (error.find("relation \"readings\" does not exist") != std::string::npos) {
+        return "the server holds no shared archive yet: corvalind --archive-server makes its "
+               "tables";
+    }
+    return error;
 }
 
 }  // namespace
@@ -97,18 +134,9 @@ Result<int64_t> SendRows(PgConnection& server, const std::vector<ArchivedRow>& r
 
 Status ReadRows(PgConnection& server, const ArchiveQuery& query,
                 const std::function<bool(const ArchivedRow&)>& visit) {
-    std::optional<std::string> channels;
-    if (!query.channels.empty()) {
-        ArrayText list;
-        for (int channel : query.channels) list.Add(std::to_string(channel));
-        channels = list.Done();
-    }
-    std::optional<std::string> source;
-    if (query.source) source = SourceName(*query.source);
     ArchivedRow stored;
-    Status read = server.Stream(
-        SELECT_ROWS, {query.station, Optional(query.from), Optional(query.to), channels, source},
-        [&](const PgConnection::Row& row) {
+    const Status read =
+        server.Stream(SELECT_ROWS, Parameters(query), [&](const PgConnection::Row& row) {
             stored.station = row[0].value_or("");
             ArchiveRow& r = stored.row;
             r.channel = std::stoi(row[1].value_or("0"));
@@ -120,12 +148,27 @@ Status ReadRows(PgConnection& server, const ArchiveQuery& query,
             r.source = row[7] == "card" ? RowSource::Card : RowSource::Live;
             return visit(stored);
         });
-    if (!read && read.message.find("relation \"readings\" does not exist") != std::string::npos) {
-        return Status::Error(
-            "the server holds no shared archive yet: corvalind "
-            "--archive-server makes its tables");
-    }
+    if (!read) return Status::Error(Explained(read.message));
     return read;
+}
+
+Result<std::vector<std::string>> ReadStations(PgConnection& server) {
+    using R = Result<std::vector<std::string>>;
+    auto rows = server.Query(SELECT_STATIONS);
+    if (!rows) return R::Fail(Explained(rows.error));
+    std::vector<std::string> stations;
+    for (const PgConnection::Row& row : *rows) stations.push_back(row[0].value_or(""));
+    return R::Of(std::move(stations));
+}
+
+Result<std::optional<std::pair<int64_t, int64_t>>> ReadTimeRange(PgConnection& server,
+                                                                 const ArchiveQuery& query) {
+    using R = Result<std::optional<std::pair<int64_t, int64_t>>>;
+    auto rows = server.Query(SELECT_TIME_RANGE, Parameters(query));
+    if (!rows) return R::Fail(Explained(rows.error));
+    const PgConnection::Row& range = (*rows)[0];
+    if (!range[0] || !range[1]) return R::Of(std::nullopt);
+    return R::Of(std::pair{std::stoll(*range[0]), std::stoll(*range[1])});
 }
 
 }  // namespace corvalin

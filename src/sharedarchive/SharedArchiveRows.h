@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/ArchiveRow.h"
@@ -20,5 +24,13 @@ Result<int64_t> SendRows(PgConnection& server, const std::vector<ArchivedRow>& r
 // ordered by station, channel and time; `visit` returning false stops.
 Status ReadRows(PgConnection& server, const ArchiveQuery& query,
                 const std::function<bool(const ArchivedRow&)>& visit);
+
+// The stations that have rows in the shared archive, by name.
+Result<std::vector<std::string>> ReadStations(PgConnection& server);
+
+// The times of the first and the last row that match the query; nothing
+// when none does.
+Result<std::optional<std::pair<int64_t, int64_t>>> ReadTimeRange(PgConnection& server,
+                                                                 const ArchiveQuery& query);
 
 }  // namespace corvalin
