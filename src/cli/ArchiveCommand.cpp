@@ -51,6 +51,44 @@ std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& conte
     return std::move(*opened.value);
 }
 
+std::unique_ptr<PgConnection> ConnectArchiveServer(CommandContext& context,
+                                                   const ArchiveOptions& options, int& failed) {
+    Console& console = context.console;
+    Result<ArchiveServer> server = ParseArchiveServer(options.server);
+    if (!server) {
+        console.err << server.error << "\n";
+        failed = EXIT_USAGE;
+        return nullptr;
+    }
+    if (!options.serverPasswordFile.empty()) {
+        const Result<std::string> password =
+            ReadPasswordFile(options.serverPasswordFile, "the archive server's password file");
+        if (!password) {
+            console.err << password.error << "\n";
+            failed = EXIT_FAILED;
+            return nullptr;
+        }
+        server.value->password = *password;
+    }
+    PgConnection::Limits limits;
+    limits.interrupted = [&console] { return console.Interruption() != 0; };
+    Result<std::unique_ptr<PgConnection>> connection = PgConnection::Connect(*server, limits);
+    if (!connection) {
+        failed = SharedArchiveFailed(context, options, connection.error);
+        return nullptr;
+    }
+    return std::move(*connection.value);
+}
+
+int SharedArchiveFailed(CommandContext& context, const ArchiveOptions& options,
+                        const std::string& error) {
+    Console& console = context.console;
+    if (console.Interruption() != 0) return ExitForSignal(console.Interruption());
+    console.err << "Cannot read the shared archive on "
+                << ParseArchiveServer(options.server)->Name() << ": " << error << "\n";
+    return EXIT_FAILED;
+}
+
 namespace {
 
 // The rows the options ask for; the error is printed.
@@ -75,36 +113,15 @@ std::optional<ArchiveQuery> MakeQuery(const CommandContext& context,
 // The export from the shared archive on the server, across its stations.
 int RunServerExport(CommandContext& context, const ArchiveOptions& options,
                     const ArchiveQuery& query, ExportFormat format) {
-    Console& console = context.console;
-    Result<ArchiveServer> server = ParseArchiveServer(options.server);
-    if (!server) {
-        console.err << server.error << "\n";
-        return EXIT_USAGE;
-    }
-    if (!options.serverPasswordFile.empty()) {
-        const Result<std::string> password =
-            ReadPasswordFile(options.serverPasswordFile, "the archive server's password file");
-        if (!password) {
-            console.err << password.error << "\n";
-            return EXIT_FAILED;
-        }
-        server.value->password = *password;
-    }
-    PgConnection::Limits limits;
-    limits.interrupted = [&console] { return console.Interruption() != 0; };
-    auto connection = PgConnection::Connect(*server, limits);
-    Status written = connection ? Status::Ok() : Status::Error(connection.error);
-    if (connection) {
-        const auto read = [&](const ArchiveQuery& q, const auto& visit) {
-            return ReadRows(**connection.value, q, visit);
-        };
-        written = WriteArchive(read, query, format, console.out);
-    }
-    if (console.Interruption() != 0) return ExitForSignal(console.Interruption());
-    if (!written) {
-        console.err << "Cannot read the shared archive on " << server->Name() << ": "
-                    << written.message << "\n";
-        return EXIT_FAILED;
+    int failed = EXIT_FAILED;
+    const std::unique_ptr<PgConnection> server = ConnectArchiveServer(context, options, failed);
+    if (!server) return failed;
+    const auto read = [&](const ArchiveQuery& q, const auto& visit) {
+        return ReadRows(*server, q, visit);
+    };
+    const Status written = WriteArchive(read, query, format, context.console.out);
+    if (!written || context.console.Interruption() != 0) {
+        return SharedArchiveFailed(context, options, written.message);
     }
     return EXIT_DONE;
 }
@@ -237,8 +254,9 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context) {
         ->check(CLI::IsMember({"csv", "json", "influx", "openmetrics"}))
         ->capture_default_str();
     command->add_option("--server", options->server,
-                        "Write out the shared archive on this PostgreSQL server, across its "
-                        "stations: postgresql://USER@HOST[:PORT]/DATABASE");
+                        "Read the shared archive on this PostgreSQL server: the export across "
+                        "its stations, days and records of one (--station): "
+                        "postgresql://USER@HOST[:PORT]/DATABASE");
     command
         ->add_option("--server-password-file", options->serverPasswordFile,
                      "A file whose first line is the password at the server (else "
@@ -246,11 +264,11 @@ void AddArchiveCommand(CLI::App& app, CommandContext& context) {
         ->check(CLI::ExistingFile);
     command->callback([&context, options, command] {
         if (!command->get_subcommands().empty()) {
-            if (options->server.empty()) return;
+            const std::string name = command->get_subcommands().front()->get_name();
+            if (options->server.empty() || name == "days" || name == "records") return;
             // gaps and sync are the local archive's: say so rather than mix them up.
-            context.run = [&context, command] {
-                context.console.err << "--server reads the shared archive's rows; archive "
-                                    << command->get_subcommands().front()->get_name()
+            context.run = [&context, name] {
+                context.console.err << "--server reads the shared archive's rows; archive " << name
                                     << " works on the local archive\n";
                 return static_cast<int>(EXIT_USAGE);
             };

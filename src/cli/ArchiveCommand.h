@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "archive/ArchiveDatabase.h"
+#include "sharedarchive/PgConnection.h"
 
 namespace corvalin::cli {
 
@@ -28,6 +29,16 @@ std::string ArchivePath(const CommandContext& context);
 // Opens the archive the logger writes; never makes one where there is none.
 // Nothing, with the reason printed, when it cannot.
 std::unique_ptr<ArchiveDatabase> OpenExistingArchive(const CommandContext& context);
+
+// Connects to the shared archive's server that --server names, with the
+// password of --server-password-file. Nothing, with the reason printed and
+// `failed` set to the exit status, when it cannot.
+std::unique_ptr<PgConnection> ConnectArchiveServer(CommandContext& context,
+                                                   const ArchiveOptions& options, int& failed);
+// Prints why the shared archive could not be read (nothing after Ctrl-C);
+// the exit status.
+int SharedArchiveFailed(CommandContext& context, const ArchiveOptions& options,
+                        const std::string& error);
 
 // `archive days` and `archive records`: the summaries the logger's page shows.
 void AddArchiveSummaryCommands(CLI::App& archive, CommandContext& context,

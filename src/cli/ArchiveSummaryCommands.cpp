@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <algorithm>
 #include <ctime>
 
 #include "ArchiveCommand.h"
 #include "JsonText.h"
-#include "common/Readings.h"
+#include "SummarySources.h"
 #include "common/ZonedTime.h"
 #include "logger/StationLogger.h"
-#include "summary/DaySummaries.h"
-#include "summary/Records.h"
 #include "summary/SummaryJson.h"
 
 namespace corvalin::cli {
@@ -27,76 +24,68 @@ std::optional<SummaryFormat> ChooseFormat(const CommandContext& context,
     return std::nullopt;
 }
 
-// The station asked for, or the archive's only one; the error is printed.
+// The station asked for, or the source's only one; the error is printed,
+// nothing returned and `failed` set.
 std::optional<std::string> ChooseStation(const CommandContext& context,
-                                         const ArchiveOptions& options, ArchiveDatabase& archive) {
+                                         const ArchiveOptions& options, SummarySource& source,
+                                         int& failed) {
     if (!options.station.empty()) return options.station;
-    const std::vector<std::string> stations = archive.Stations();
-    if (stations.size() == 1) return stations.front();
-    if (stations.empty()) return std::string(DEFAULT_STATION_NAME);
+    const Result<std::vector<std::string>> stations = source.Stations();
+    if (!stations) {
+        failed = source.Failed(stations.error);
+        return std::nullopt;
+    }
+    if (stations->size() == 1) return stations->front();
+    if (stations->empty()) return std::string(DEFAULT_STATION_NAME);
     std::string names;
-    for (const std::string& name : stations) names += (names.empty() ? "" : ", ") + name;
-    context.console.err << "The archive holds several stations (" << names
+    for (const std::string& name : *stations) names += (names.empty() ? "" : ", ") + name;
+    context.console.err << source.Holder() << " holds several stations (" << names
                         << "): name one with --station\n";
+    failed = EXIT_USAGE;
     return std::nullopt;
 }
 
-// The local dates of the channels' first and last rows.
-std::optional<std::pair<CivilTime, CivilTime>> ArchivedDates(ArchiveDatabase& archive,
-                                                             const std::string& station,
-                                                             const std::vector<int>& channels) {
-    std::optional<int64_t> first;
-    std::optional<int64_t> last;
-    for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
-        if (!channels.empty() &&
-            std::find(channels.begin(), channels.end(), channel) == channels.end()) {
-            continue;
-        }
-        if (const auto oldest = archive.OldestTime(station, channel)) {
-            first = std::min(first.value_or(*oldest), *oldest);
-        }
-        if (const auto newest = archive.NewestTime(station, channel)) {
-            last = std::max(last.value_or(*newest), *newest);
-        }
-    }
-    if (!first) return std::nullopt;
-    return std::pair{LocalDate(*first), LocalDate(*last)};
-}
-
-// The days the options name; the error is printed.
+// The days the options name (default: the archived ones); the error is
+// printed, nothing returned and `failed` set.
 std::optional<DayQuery> MakeDayQuery(const CommandContext& context, const ArchiveOptions& options,
-                                     ArchiveDatabase& archive, const std::string& station) {
-    DayQuery query{station, {}, {}, options.channels};
-    const auto archived = ArchivedDates(archive, station, options.channels);
-    query.from = archived ? archived->first : LocalDate(std::time(nullptr));
-    query.to = archived ? archived->second : query.from;
+                                     SummarySource& source, const std::string& station,
+                                     int& failed) {
+    std::optional<CivilTime> from, to;
     for (const auto& [text, date] :
-         {std::pair{&options.from, &query.from}, std::pair{&options.to, &query.to}}) {
+         {std::pair{&options.from, &from}, std::pair{&options.to, &to}}) {
         if (text->empty()) continue;
-        const std::optional<CivilTime> parsed = ParseCivilDate(*text);
-        if (!parsed) {
+        *date = ParseCivilDate(*text);
+        if (!*date) {
             context.console.err << "\"" << *text << "\" is not a date: give YYYY-MM-DD\n";
+            failed = EXIT_USAGE;
             return std::nullopt;
         }
-        *date = *parsed;
     }
-    return query;
+    if (!from || !to) {
+        const auto archived = source.ArchivedTimes(station, options.channels);
+        if (!archived) {
+            failed = source.Failed(archived.error);
+            return std::nullopt;
+        }
+        const CivilTime today = LocalDate(std::time(nullptr));
+        if (!from) from = *archived ? LocalDate((*archived)->first) : today;
+        if (!to) to = *archived ? LocalDate((*archived)->second) : *from;
+    }
+    return DayQuery{station, *from, *to, options.channels};
 }
 
 int RunDays(CommandContext& context, const ArchiveOptions& options) {
     const std::optional<SummaryFormat> format = ChooseFormat(context, options);
     if (!format) return EXIT_USAGE;
-    std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
-    if (!archive) return EXIT_FAILED;
-    const std::optional<std::string> station = ChooseStation(context, options, *archive);
-    if (!station) return EXIT_USAGE;
-    const std::optional<DayQuery> query = MakeDayQuery(context, options, *archive, *station);
-    if (!query) return EXIT_USAGE;
-    const Result<std::vector<DaySummary>> days = SummarizeDays(*archive, *query);
-    if (!days) {
-        context.console.err << days.error << "\n";
-        return EXIT_FAILED;
-    }
+    int failed = EXIT_FAILED;
+    std::unique_ptr<SummarySource> source = OpenSummarySource(context, options, failed);
+    if (!source) return failed;
+    const std::optional<std::string> station = ChooseStation(context, options, *source, failed);
+    if (!station) return failed;
+    const std::optional<DayQuery> query = MakeDayQuery(context, options, *source, *station, failed);
+    if (!query) return failed;
+    const Result<std::vector<DaySummary>> days = source->Days(*query);
+    if (!days) return source->Failed(days.error);
     if (*format == SummaryFormat::Json) {
         context.console.out << JsonText(DaysJson(*station, *days)) << "\n";
     } else {
@@ -108,16 +97,13 @@ int RunDays(CommandContext& context, const ArchiveOptions& options) {
 int RunRecords(CommandContext& context, const ArchiveOptions& options) {
     const std::optional<SummaryFormat> format = ChooseFormat(context, options);
     if (!format) return EXIT_USAGE;
-    std::unique_ptr<ArchiveDatabase> archive = OpenExistingArchive(context);
-    if (!archive) return EXIT_FAILED;
-    const std::optional<std::string> station = ChooseStation(context, options, *archive);
-    if (!station) return EXIT_USAGE;
-    const Result<std::vector<ChannelRecords>> records =
-        ReadRecords(*archive, *station, options.channels);
-    if (!records) {
-        context.console.err << records.error << "\n";
-        return EXIT_FAILED;
-    }
+    int failed = EXIT_FAILED;
+    std::unique_ptr<SummarySource> source = OpenSummarySource(context, options, failed);
+    if (!source) return failed;
+    const std::optional<std::string> station = ChooseStation(context, options, *source, failed);
+    if (!station) return failed;
+    const Result<std::vector<ChannelRecords>> records = source->Records(*station, options.channels);
+    if (!records) return source->Failed(records.error);
     if (*format == SummaryFormat::Json) {
         context.console.out << JsonText(RecordsJson(*station, *records)) << "\n";
     } else {
