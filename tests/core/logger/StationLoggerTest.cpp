@@ -235,6 +235,9 @@ TEST_F(DroppedAnswerTest, AReadWithoutAnAnswerGivesNoRows) {
     }
     EXPECT_EQ(times, (std::vector<int64_t>{300, 600}));
     EXPECT_EQ(logger.Stats().readFailures, 1u);
+    EXPECT_EQ(std::count(said.begin(), said.end(),
+                         "The station did not answer the live read; no rows this time"),
+              1);
 }
 
 class TwoStationsTest : public StationLoggerTest {
