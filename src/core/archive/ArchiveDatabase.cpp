@@ -173,7 +173,8 @@ Result<int64_t> ArchiveDatabase::AddInTransaction(
     const Result<int64_t> added = InsertRows(*id, rows);
     if (!added) return added;
     if (*added > 0) {
-        if (Status renewed = RefreshSummaries(db_, *id, rows); !renewed) {
+        const bool allNew = *added == static_cast<int64_t>(rows.size());
+        if (Status renewed = RefreshSummaries(db_, *id, rows, allNew); !renewed) {
             return Result<int64_t>::Fail("Cannot write to the archive " + path_ + ": " +
                                          renewed.message);
         }

@@ -250,34 +250,86 @@ Status BuildMissingSummaries(const SqliteConnection& db) {
     return built;
 }
 
-Status RefreshSummaries(const SqliteConnection& db, int64_t stationId,
-                        const std::vector<ArchiveRow>& rows) {
-    std::set<std::pair<int, int64_t>> hours;
-    for (const ArchiveRow& row : rows) hours.insert({row.channel, HourOf(row.time)});
-    Result<std::map<int, Records>> records = RecordsByChannel(db, stationId);
-    if (!records) return Status::Error(records.error);
+namespace {
+
+constexpr const char* HOUR_SUMMARY =
+    "SELECT temperature_count, temperature_sum, temperature_lowest, temperature_lowest_time, "
+    "temperature_highest, temperature_highest_time, humidity_count, humidity_sum, "
+    "humidity_lowest, humidity_lowest_time, humidity_highest, humidity_highest_time "
+    "FROM hour_summaries WHERE station = ?1 AND channel = ?2 AND hour = ?3";
+
+// Each hour's totals from the hour's rows as stored now.
+Status TotalsFromStoredRows(const SqliteConnection& db, int64_t stationId,
+                            const std::vector<ArchiveRow>& rows,
+                            std::map<std::pair<int, int64_t>, HourTotals>& hours) {
+    for (const ArchiveRow& row : rows) hours[{row.channel, HourOf(row.time)}];
     Result<SqliteStatement> prepared = db.Prepare(HOUR_ROWS);
     if (!prepared) return Status::Error(prepared.error);
     sqlite3_stmt* s = prepared.value->get();
-    SummaryWriter writer(db);
-    std::set<int> changed;
-    for (const auto& [channel, hour] : hours) {
+    for (auto& [key, totals] : hours) {
         sqlite3_reset(s);
         sqlite3_bind_int64(s, 1, stationId);
-        sqlite3_bind_int(s, 2, channel);
-        sqlite3_bind_int64(s, 3, hour);
-        sqlite3_bind_int64(s, 4, hour + SUMMARY_HOUR);
-        HourTotals totals;
+        sqlite3_bind_int(s, 2, key.first);
+        sqlite3_bind_int64(s, 3, key.second);
+        sqlite3_bind_int64(s, 4, key.second + SUMMARY_HOUR);
         int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) totals.Add(RowFromColumns(s, 0, channel));
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) totals.Add(RowFromColumns(s, 0, key.first));
         if (rc != SQLITE_DONE) return Status::Error(db.LastError());
-        if (Status written = writer.WriteHour(stationId, channel, hour, totals); !written) {
+    }
+    return Status::Ok();
+}
+
+// Rows that were all new: each hour's summary so far with the rows added to
+// it, without reading the hour's rows back (a card's sync adds millions).
+Status TotalsFromNewRows(const SqliteConnection& db, int64_t stationId,
+                         const std::vector<ArchiveRow>& rows,
+                         std::map<std::pair<int, int64_t>, HourTotals>& hours,
+                         std::map<std::pair<int, int64_t>, HourTotals>& added) {
+    for (const ArchiveRow& row : rows) added[{row.channel, HourOf(row.time)}].Add(row);
+    Result<SqliteStatement> prepared = db.Prepare(HOUR_SUMMARY);
+    if (!prepared) return Status::Error(prepared.error);
+    sqlite3_stmt* s = prepared.value->get();
+    for (const auto& [key, totals] : added) {
+        HourTotals& hour = hours[key];
+        hour = totals;
+        sqlite3_reset(s);
+        sqlite3_bind_int64(s, 1, stationId);
+        sqlite3_bind_int(s, 2, key.first);
+        sqlite3_bind_int64(s, 3, key.second);
+        const int rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW) {
+            hour.stats[static_cast<size_t>(Quantity::Temperature)].Merge(ColumnStats(s, 0));
+            hour.stats[static_cast<size_t>(Quantity::Humidity)].Merge(ColumnStats(s, 6));
+        } else if (rc != SQLITE_DONE) {
+            return Status::Error(db.LastError());
+        }
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+Status RefreshSummaries(const SqliteConnection& db, int64_t stationId,
+                        const std::vector<ArchiveRow>& rows, bool allNew) {
+    Result<std::map<int, Records>> records = RecordsByChannel(db, stationId);
+    if (!records) return Status::Error(records.error);
+    // Per channel and hour: the hour's totals to write, and what may move the records.
+    std::map<std::pair<int, int64_t>, HourTotals> hours;
+    std::map<std::pair<int, int64_t>, HourTotals> added;
+    const Status totalled = allNew ? TotalsFromNewRows(db, stationId, rows, hours, added)
+                                   : TotalsFromStoredRows(db, stationId, rows, hours);
+    if (!totalled) return totalled;
+    const auto& movers = allNew ? added : hours;
+    SummaryWriter writer(db);
+    std::set<int> changed;
+    for (const auto& [key, totals] : hours) {
+        if (Status written = writer.WriteHour(stationId, key.first, key.second, totals); !written) {
             return written;
         }
-        Records& channelRecords = (*records.value)[channel];
+        Records& channelRecords = (*records.value)[key.first];
         const Records before = channelRecords;
-        MergeRecords(channelRecords, totals);
-        if (channelRecords != before) changed.insert(channel);
+        MergeRecords(channelRecords, movers.at(key));
+        if (channelRecords != before) changed.insert(key.first);
     }
     for (int channel : changed) {
         Status written = writer.WriteRecords(stationId, channel, records.value->at(channel));

@@ -46,9 +46,11 @@ bool HasSummaries(const SqliteConnection& db);
 // Builds them from every row, where they are missing; in its own transaction.
 Status BuildMissingSummaries(const SqliteConnection& db);
 // Renews the summaries of the hours the rows fall in, and the records, from
-// the rows stored there now; inside the caller's transaction.
+// the rows stored there now; inside the caller's transaction. `allNew`: every
+// one of the rows was just added (none was there before), so each hour's
+// summary so far is added to instead of read again.
 Status RefreshSummaries(const SqliteConnection& db, int64_t stationId,
-                        const std::vector<ArchiveRow>& rows);
+                        const std::vector<ArchiveRow>& rows, bool allNew);
 
 // The channel's hour summaries from `from` (included) to `to` (excluded) in time order.
 Status ReadHourSummaries(const SqliteConnection& db, int64_t stationId, int channel, int64_t from,

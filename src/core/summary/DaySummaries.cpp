@@ -76,8 +76,7 @@ private:
     std::map<std::pair<int64_t, int>, DaySummary> days_;  // by day, then channel
 };
 
-// The channels' rows of the span (every channel where none are named),
-// each to its day.
+// The channels' rows of the span, each to its day.
 Status AddRows(const ArchiveRowReader& read, const std::string& station,
                const std::vector<int>& channels, UtcSpan span, DayFinder& finder, DayTable& table) {
     ArchiveQuery rows;
@@ -116,6 +115,15 @@ Status AddFromHours(ArchiveDatabase& archive, const std::string& station, int ch
     return read;
 }
 
+// The channels asked for; every one where none are named.
+std::vector<int> ChannelsOf(const DayQuery& query) {
+    std::vector<int> channels = query.channels;
+    if (channels.empty()) {
+        for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) channels.push_back(channel);
+    }
+    return channels;
+}
+
 // The span of the query's days; the error when the first comes after the last.
 Result<UtcSpan> SpanOf(const DayQuery& query) {
     if (DaysSinceEpoch(query.from) > DaysSinceEpoch(query.to)) {
@@ -133,13 +141,9 @@ Result<std::vector<DaySummary>> SummarizeDays(ArchiveDatabase& archive, const Da
         return SummarizeDays(ReaderOf(archive), query);
     const Result<UtcSpan> span = SpanOf(query);
     if (!span) return R::Fail(span.error);
-    std::vector<int> channels = query.channels;
-    if (channels.empty()) {
-        for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) channels.push_back(channel);
-    }
     DayFinder finder;
     DayTable table(query);
-    for (int channel : channels) {
+    for (int channel : ChannelsOf(query)) {
         const Status read = AddFromHours(archive, query.station, channel, *span, finder, table);
         if (!read) return R::Fail(read.message);
     }
@@ -152,8 +156,12 @@ Result<std::vector<DaySummary>> SummarizeDays(const ArchiveRowReader& read, cons
     if (!span) return R::Fail(span.error);
     DayFinder finder;
     DayTable table(query);
-    const Status added = AddRows(read, query.station, query.channels, *span, finder, table);
-    if (!added) return R::Fail(added.message);
+    // A channel at a time: the archives' keys lead with it, so a day is a
+    // range of each, where all channels at once would read every row.
+    for (int channel : ChannelsOf(query)) {
+        const Status added = AddRows(read, query.station, {channel}, *span, finder, table);
+        if (!added) return R::Fail(added.message);
+    }
     return R::Of(table.Days());
 }
 

@@ -81,10 +81,15 @@ TEST(DaySummaries, HoursAndRowsAgree) {
         if (random() % 10 == 0) temperature.reset();
         rows.push_back(Reading(channel, t, temperature, static_cast<double>(random() % 100)));
     }
-    // Added in two halves, the later first, as a card fills in the past.
+    // Added in two halves, the later first, as a card fills in the past; the
+    // earlier half in every other row, so that each of its hours is added to.
     const size_t half = rows.size() / 2;
     ASSERT_TRUE(fixture.archive->Add("s", {rows.begin() + half, rows.end()}));
-    ASSERT_TRUE(fixture.archive->Add("s", {rows.begin(), rows.begin() + half}));
+    for (size_t first : {0, 1}) {
+        std::vector<ArchiveRow> every;
+        for (size_t i = first; i < half; i += 2) every.push_back(rows[i]);
+        ASSERT_TRUE(fixture.archive->Add("s", every));
+    }
     DayQuery query{"s", *ParseCivilDate("2024-10-26"), *ParseCivilDate("2024-11-09"), {1, 3}};
     const auto fromHours = SummarizeDays(*fixture.archive, query);
     query.everyQuantity = true;
