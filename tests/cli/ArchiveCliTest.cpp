@@ -5,7 +5,7 @@
 
 #include "CliFixture.h"
 #include "archive/ArchiveDatabase.h"
-#include "support/ZoneScope.h"
+#include "support/ScopedEnvironment.h"
 
 namespace corvalin::cli {
 namespace {

@@ -13,11 +13,7 @@ namespace corvalin::cli {
 namespace {
 
 ArchivedRow Stored(const std::string& station, int channel, int64_t time, double temperature) {
-    ArchivedRow stored{station, {}};
-    stored.row.channel = channel;
-    stored.row.time = time;
-    stored.row.temperature = temperature;
-    return stored;
+    return {station, {channel, time, temperature, {}, {}, {}}};
 }
 
 TEST(ArchiveServerCli, WritesOutEveryStationOfTheSharedArchiveOrThePickedOne) {

@@ -39,19 +39,15 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
         {"--sim-fault stray", "files --json", EXIT_FAILED, NO_ANSWER},
         // The list has eight entries and its end: the station goes before the delete.
         {"--sim-fault unplug-after=9", "delete CH1.CSV --yes", EXIT_UNCONNECTED, "Unconnected"},
-        // A command runs once: it is told at the first answer that does not come.
+        // A command runs once: it is told at the first answer that does not come (the reads
+        // share the session's one-shot cycle; one of them stands for the rest).
         {SILENT, "status", EXIT_FAILED, TOLD},
         {SILENT, "live", EXIT_FAILED, TOLD},
-        {SILENT, "settings", EXIT_FAILED, TOLD},
         {SILENT, "settings set unit=F", EXIT_FAILED, TOLD},
-        {SILENT, "interval", EXIT_FAILED, TOLD},
         {SILENT, "interval 10", EXIT_FAILED, TOLD},
-        {SILENT, "alarm", EXIT_FAILED, TOLD},
         {SILENT, "alarm set temperature-alarm=ON", EXIT_FAILED, TOLD},
-        {SILENT, "calibration", EXIT_FAILED, TOLD},
         {SILENT, "calibration set ch1.temp=0.5", EXIT_FAILED, TOLD},
         {SILENT, "sync-time --yes", EXIT_FAILED, TOLD},
-        {SILENT, "files", EXIT_FAILED, TOLD},
         {SILENT, "download CH1.CSV", EXIT_FAILED, TOLD},
         {SILENT, "delete CH1.CSV --yes", EXIT_FAILED, TOLD},
         {SILENT, "archive sync", EXIT_FAILED, TOLD},

@@ -20,6 +20,9 @@
 #include "publish/ServiceStatusFile.h"
 #include "service/HttpClient.h"
 #include "sim/SimLogs.h"
+#include "support/ChildProcess.h"
+#include "support/Eventually.h"
+#include "support/Files.h"
 #include "support/MqttBroker.h"
 #include "support/NotifyReceiver.h"
 #include "support/PostgresServer.h"
@@ -32,6 +35,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using test::Eventually;
 
 class Daemon {
 public:
@@ -92,14 +96,12 @@ int64_t Count(const std::string& archivePath, int channel, RowSource source) {
     return count;
 }
 
-// Waits (bounded) until `ready` holds.
-bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 60s) {
-    const auto until = Clock::now() + limit;
-    while (Clock::now() < until) {
-        if (ready()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return false;
+// A card log of `lines` readings a minute apart.
+void WriteCardLog(const std::string& path, int lines) {
+    std::ofstream log(path, std::ios::binary);
+    log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
+    for (int i = 0; i < lines; ++i)
+        log << FormatLogTime(1600000000 + i * 60L) << ",20.0,50,9.3,20.0\r\n";
 }
 
 class DaemonTest : public ::testing::Test {
@@ -124,18 +126,9 @@ protected:
     std::string archive = dir.File("data/archive.db");
 };
 
-TEST_F(DaemonTest, StopsOnSigtermAfterItsWrites) {
-    Daemon daemon(Arguments());
-    ASSERT_TRUE(Eventually([&] { return Count(archive, 1, RowSource::Live) > 0; }));
-    daemon.Signal(SIGTERM);
-    // A second is what systemd is promised; the bound here only keeps a hang from lasting.
-    EXPECT_EQ(daemon.WaitFor(10s), 0);
-    auto opened = ArchiveDatabase::Open(archive);
-    ASSERT_TRUE(opened);
-    EXPECT_TRUE((*opened.value)->Check());
-}
-
-TEST_F(DaemonTest, OneLoggerPerDataFolder) {
+// A second logger on the same data folder is refused; the first stops on
+// SIGTERM with its archive sound.
+TEST_F(DaemonTest, OneLoggerPerDataFolderThatStopsOnSigtermAfterItsWrites) {
     std::vector<std::string> arguments = Arguments();
     arguments[6] = dir.File("new/folder/data");  // --data-dir: made with its parents
     archive = dir.File("new/folder/data/archive.db");
@@ -144,7 +137,11 @@ TEST_F(DaemonTest, OneLoggerPerDataFolder) {
     Daemon second(arguments);
     EXPECT_EQ(second.WaitFor(30s), 1);
     first.Signal(SIGTERM);
+    // A second is what systemd is promised; the bound here only keeps a hang from lasting.
     EXPECT_EQ(first.WaitFor(30s), 0);
+    auto opened = ArchiveDatabase::Open(archive);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE((*opened.value)->Check());
 }
 
 TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
@@ -153,13 +150,7 @@ TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
     std::filesystem::create_directories(dir.File("card"));
     std::filesystem::create_directories(dir.File("data"));
     const int lines = 300000;
-    {
-        std::ofstream log(dir.File("card/CH2.CSV"), std::ios::binary);
-        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
-        for (int i = 0; i < lines; ++i) {
-            log << FormatLogTime(1600000000 + i * 60L) << ",20.0,50,9.3,20.0\r\n";
-        }
-    }
+    WriteCardLog(dir.File("card/CH2.CSV"), lines);
     std::filesystem::copy_file(dir.File("card/CH2.CSV"), dir.File("data/CH2.CSV"));
     {
         Daemon daemon(Arguments());
@@ -189,12 +180,7 @@ TEST_F(DaemonTest, AKillDuringACardSyncLeavesTheArchiveSoundAndResumable) {
 TEST_F(DaemonTest, ReadyAtOnceAndAliveThroughALongCardSync) {
     const int lines = 12000;  // some 430 kB: several seconds at the station's pace
     std::filesystem::create_directories(dir.File("card"));
-    {
-        std::ofstream log(dir.File("card/CH2.CSV"), std::ios::binary);
-        log << "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n";
-        for (int i = 0; i < lines; ++i)
-            log << FormatLogTime(1600000000 + i * 60L) << ",20.0,50,9.3,20.0\r\n";
-    }
+    WriteCardLog(dir.File("card/CH2.CSV"), lines);
     const int notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -280,19 +266,7 @@ TEST_F(DaemonTest, AReloadRenamesTheStationOnTheBrokerToo) {
 // The page and the metrics on one address share one server; a reload that
 // takes the page away leaves the metrics there on their own.
 TEST_F(DaemonTest, ThePageAndTheMetricsShareAnAddressAndAReloadSeparatesThem) {
-    uint16_t port = 0;
-    {
-        // A free port: taken by a listener for a moment, then left.
-        const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof any;
-        ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-        getsockname(probe, reinterpret_cast<sockaddr*>(&any), &length);
-        port = ntohs(any.sin_port);
-        close(probe);
-    }
+    const uint16_t port = static_cast<uint16_t>(test::FreeLoopbackPort());
     const std::string address = "127.0.0.1:" + std::to_string(port);
     std::ofstream(dir.File("corvalind.conf"))
         << "http = " << address << "\nmetrics = " << address << "\n";
@@ -311,11 +285,6 @@ TEST_F(DaemonTest, ThePageAndTheMetricsShareAnAddressAndAReloadSeparatesThem) {
     EXPECT_EQ(status("/metrics"), 200);
     daemon.Signal(SIGTERM);
     EXPECT_EQ(daemon.WaitFor(60s), 0);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::optional<ServiceState> LoggerState(const std::string& dataDir) {
@@ -376,7 +345,7 @@ TEST_F(DaemonTest, ABadRuleStopsTheStartAndOnAReloadKeepsTheOldRules) {
     arguments.insert(arguments.end(), {"--alert", "ch1.temperature abve 30"});
     Daemon refused(arguments, {}, dir.File("refused.log"));
     EXPECT_EQ(refused.WaitFor(10s), 2);
-    EXPECT_NE(ReadAll(dir.File("refused.log"))
+    EXPECT_NE(test::ReadAll(dir.File("refused.log"))
                   .find("Bad alert rule \"ch1.temperature abve 30\": \"abve\" is not"),
               std::string::npos);
 
@@ -394,9 +363,9 @@ TEST_F(DaemonTest, ABadRuleStopsTheStartAndOnAReloadKeepsTheOldRules) {
                                               << "alert = ch2 quiet 10m\n";
     daemon.Signal(SIGHUP);
     ASSERT_TRUE(Eventually([&] {
-        return ReadAll(dir.File("daemon.log")).find("the old one stays") != std::string::npos;
+        return test::ReadAll(dir.File("daemon.log")).find("the old one stays") != std::string::npos;
     }));
-    EXPECT_NE(ReadAll(dir.File("daemon.log")).find("\"quiet\" is not \"silent\""),
+    EXPECT_NE(test::ReadAll(dir.File("daemon.log")).find("\"quiet\" is not \"silent\""),
               std::string::npos);
     std::ofstream(dir.File("corvalind.conf")) << "alert = station-alarms\n";
     daemon.Signal(SIGHUP);
@@ -431,94 +400,6 @@ TEST_F(DaemonTest, AReloadStartsAndEndsTheForwardingToAnArchiveServer) {
     std::ofstream(dir.File("corvalind.conf")) << "# no server any more\n";
     daemon.Signal(SIGHUP);
     EXPECT_TRUE(Eventually([&] { return serverShown(false); }));
-}
-
-// Every row of a station, as text in the order of channel and time: from
-// the local archive, and from the server (its reals print as the doubles did).
-std::vector<std::string> LocalRows(const std::string& archivePath) {
-    std::vector<std::string> rows;
-    auto archive = ArchiveDatabase::Open(archivePath, true);
-    EXPECT_TRUE(archive) << archive.error;
-    const auto text = [](const std::optional<double>& value) {
-        char digits[32] = "-";
-        if (value) std::snprintf(digits, sizeof digits, "%g", *value);
-        return std::string(digits);
-    };
-    (*archive.value)->Read({}, [&](const ArchivedRow& stored) {
-        const ArchiveRow& row = stored.row;
-        rows.push_back(stored.station + " " + std::to_string(row.channel) + " " +
-                       std::to_string(row.time) + " " + text(row.temperature) + " " +
-                       text(row.humidity) + " " + text(row.dewPoint) + " " + text(row.heatIndex) +
-                       " " + SourceName(row.source));
-        return true;
-    });
-    return rows;
-}
-
-std::vector<std::string> ServerRows(test::PostgresServer& server, const std::string& station) {
-    std::vector<std::string> rows;
-    const auto found =
-        server.Query("weather",
-                     "SELECT concat_ws(' ', station, channel, extract(epoch FROM time)::bigint, "
-                     "coalesce(temperature::text, '-'), coalesce(humidity::text, '-'), "
-                     "coalesce(dew_point::text, '-'), coalesce(heat_index::text, '-'), source) "
-                     "FROM readings WHERE station = '" +
-                         station + "' ORDER BY channel, time");
-    if (found) {
-        for (const auto& row : *found) rows.push_back(*row[0]);
-    }
-    return rows;
-}
-
-int64_t LiveRows(const std::string& archivePath) {
-    auto archive = ArchiveDatabase::Open(archivePath, true);
-    if (!archive) return 0;
-    return *(*archive.value)->Count({.source = RowSource::Live});
-}
-
-TEST_F(DaemonTest, TwoStationsMeetInOneServerThatGoesAwayAndEveryRowArrivesOnce) {
-    setenv("PGPASSFILE", "/nonexistent", 1);
-    test::PostgresServer server;
-    ASSERT_EQ(server.problem(), "");
-    ASSERT_TRUE(server.Start());
-    ASSERT_TRUE(server.AddUser("corvalin", "pw", "weather"));
-    const std::vector<std::string> serials{"HOUSE-1", "SHOP-2"};
-    std::vector<test::TempDir> homes(2);
-    std::vector<std::unique_ptr<Daemon>> daemons;
-    for (size_t i = 0; i < 2; ++i) {
-        std::ofstream(homes[i].File("corvalind.conf")) << "# the command line only\n";
-        daemons.push_back(std::make_unique<Daemon>(std::vector<std::string>{
-            "--simulate", "--sim-pace", "0", "--sim-card", homes[i].File("card"), "--sim-serial",
-            serials[i], "--data-dir", homes[i].File("data"), "--interval", "20", "--config",
-            homes[i].File("corvalind.conf"), "--archive-server",
-            server.Address("corvalin", "weather"), "--archive-server-password-file",
-            server.PasswordFile("pw")}));
-    }
-    const auto arrived = [&](size_t i) { return ServerRows(server, serials[i]).size(); };
-    ASSERT_TRUE(Eventually([&] { return arrived(0) > 0 && arrived(1) > 0; }));
-
-    // Away long enough for each logger to take a reading or more.
-    server.Stop();
-    std::vector<int64_t> before;
-    for (size_t i = 0; i < 2; ++i) before.push_back(LiveRows(homes[i].File("data/archive.db")));
-    ASSERT_TRUE(Eventually([&] {
-        return LiveRows(homes[0].File("data/archive.db")) > before[0] &&
-               LiveRows(homes[1].File("data/archive.db")) > before[1];
-    }));
-    ASSERT_TRUE(server.Start());
-    for (size_t i = 0; i < 2; ++i) {
-        const std::string local = homes[i].File("data/archive.db");
-        ASSERT_EQ(LocalRows(local).front().substr(0, serials[i].size()), serials[i]);
-        // Rows come as long as the logger runs: the server catches up with them all.
-        EXPECT_TRUE(
-            Eventually([&] { return ServerRows(server, serials[i]) == LocalRows(local); }, 180s))
-            << serials[i] << ": " << arrived(i) << " of " << LocalRows(local).size();
-    }
-    for (auto& daemon : daemons) {
-        daemon->Signal(SIGTERM);
-        EXPECT_EQ(daemon->WaitFor(10s), 0);
-    }
-    EXPECT_EQ(server.Value("weather", "SELECT count(DISTINCT station) FROM readings"), "2");
 }
 
 }  // namespace

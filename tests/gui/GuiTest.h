@@ -81,7 +81,7 @@ private slots:
     // GraphDialogTest.cpp
     void graphOpensOnTheLastHourAndDrawsNothingUntilSelect();
     void graphDrawsTheStationsClockWithALegendOfTheShownSeries();
-    void graphQuantitiesTimeErrorAndEqualEnds();
+    void graphQuantitiesAndATimeErrorAsShown();
     void graphDatabaseFailureIsShownAndTheDialogStaysUsable();
     void graphWheelZoomsDragPansAndDoubleClickReturns();
     void graphSaveImageWritesTheChartAsShownOrWarns();

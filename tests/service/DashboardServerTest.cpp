@@ -7,8 +7,8 @@
 #include "archive/ArchiveDatabase.h"
 #include "service/DashboardServer.h"
 #include "support/Files.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
-#include "support/ZoneScope.h"
 
 namespace corvalin {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "config/AlarmForm.h"
 #include "service/MqttPublisher.h"
+#include "support/Eventually.h"
 #include "support/LoggerRig.h"
 #include "support/MqttBroker.h"
 #include "support/SimRig.h"
@@ -52,12 +53,6 @@ protected:
             logger.Turn();
             clock.now += 60s;
         }
-    }
-
-    // Waits (bounded) for what other threads bring about.
-    static bool WaitUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 2400 && !done(); ++i) std::this_thread::sleep_for(25ms);  // 60 s
-        return done();
     }
 
     std::vector<std::string> Payloads(const std::string& topic) {
@@ -215,7 +210,7 @@ TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
     ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 32, 120));
     ASSERT_TRUE(subscriber->WaitFor(CH3 + "state", 32));
     ExpectEachReadingOnce(StateTimes(CH1), 32);
-    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    ASSERT_TRUE(test::Eventually([&] { return state.Get().queued == 0; }));
 }
 
 // A broker that stops answering keeps the reading it was given unacknowledged;
@@ -223,14 +218,14 @@ TEST_F(MqttPublisherTest, ABrokerAwayLosesNoReadingAndSendsNoneTwice) {
 TEST_F(MqttPublisherTest, AFrozenBrokerKilledAndStartedAgainGetsEveryReadingOnce) {
     Pass(2);
     ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 2));
-    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    ASSERT_TRUE(test::Eventually([&] { return state.Get().queued == 0; }));
     broker.Freeze();
     Pass(5);
-    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 5; }));
+    ASSERT_TRUE(test::Eventually([&] { return state.Get().queued == 5; }));
     broker.Kill();
     ASSERT_TRUE(broker.Start());
     ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 7, 120));
-    ASSERT_TRUE(WaitUntil([&] { return state.Get().queued == 0; }));
+    ASSERT_TRUE(test::Eventually([&] { return state.Get().queued == 0; }));
     ExpectEachReadingOnce(StateTimes(CH1), 7);
 }
 

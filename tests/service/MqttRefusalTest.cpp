@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "service/MqttPublisher.h"
+#include "support/Eventually.h"
 #include "support/Files.h"
 #include "support/MqttBroker.h"
 #include "support/TempDir.h"
@@ -46,8 +47,7 @@ protected:
     }
 
     bool WaitToSay(const std::string& part) {
-        for (int i = 0; i < 2400 && Saying(part) == 0; ++i) std::this_thread::sleep_for(25ms);
-        return Saying(part) > 0;
+        return test::Eventually([&] { return Saying(part) > 0; });
     }
 
     test::TempDir data;
@@ -84,27 +84,20 @@ TEST_F(MqttRefusalTest, AWrongPasswordIsSaidInTheBrokersWordsAndTheFilesExactLin
 }
 
 TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {
-    const std::string ssl = "cd " + data.path() + " && openssl";
-    const std::string quiet = " >/dev/null 2>&1";
-    for (const std::string& command :
-         {ssl +
-              " req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=broker-ca -keyout ca.key "
-              "-out ca.pem" +
-              quiet,
-          ssl +
-              " req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=other-ca -keyout other.key "
-              "-out other.pem" +
-              quiet,
-          ssl +
-              " req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout server.key "
-              "-out server.csr" +
-              quiet,
-          ssl +
-              " x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
-              "-out server.pem" +
-              quiet}) {
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    }
+    // The broker's CA, somebody else's, and the broker's certificate signed by the first.
+    const auto ssl = [&](const std::string& arguments) {
+        return std::system(
+            ("cd " + data.path() + " && openssl " + arguments + " >/dev/null 2>&1").c_str());
+    };
+    const std::string ca = "req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=";
+    ASSERT_EQ(ssl(ca + "broker-ca -keyout ca.key -out ca.pem"), 0);
+    ASSERT_EQ(ssl(ca + "other-ca -keyout other.key -out other.pem"), 0);
+    ASSERT_EQ(
+        ssl("req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout server.key -out server.csr"),
+        0);
+    ASSERT_EQ(ssl("x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
+                  "-out server.pem"),
+              0);
     // The broker runs as its own user: it reads its certificate and key here.
     ASSERT_EQ(std::system(("chmod a+rX " + data.path() + " " + data.path() + "/*").c_str()), 0);
     test::MqttBroker broker("certfile " + data.File("server.pem") + "\nkeyfile " +

@@ -11,6 +11,7 @@
 #include "logger/StationLogger.h"
 #include "sharedarchive/ArchiveForwarder.h"
 #include "sharedarchive/SharedArchiveRows.h"
+#include "support/Eventually.h"
 #include "support/LoggerRig.h"
 #include "support/PostgresServer.h"
 #include "support/SimRig.h"
@@ -20,17 +21,7 @@ namespace corvalin {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Waits (bounded, generously) until `ready` holds.
-bool Eventually(const std::function<bool()>& ready, std::chrono::seconds limit = 60s) {
-    const auto until = Clock::now() + limit;
-    while (Clock::now() < until) {
-        if (ready()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return ready();
-}
+using test::Eventually;
 
 // Every row of an archive as text, in the order of station, channel and time.
 std::vector<std::string> Lines(
@@ -115,13 +106,8 @@ std::vector<ArchiveRow> Readings(int64_t from, int count, RowSource source = Row
     std::vector<ArchiveRow> rows;
     for (int i = 0; i < count; ++i) {
         for (int channel : {1, 3}) {
-            ArchiveRow row;
-            row.channel = channel;
-            row.time = from + 60 * i;
-            row.temperature = 20.0 + 0.1 * (i % 50);
-            row.humidity = 40 + channel;
-            row.source = source;
-            rows.push_back(row);
+            rows.push_back(
+                {channel, from + 60 * i, 20.0 + 0.1 * (i % 50), 40.0 + channel, {}, {}, source});
         }
     }
     return rows;

@@ -129,14 +129,8 @@ TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIs
 
 ArchivedRow Stored(const std::string& station, int channel, int64_t time,
                    std::optional<double> temperature, RowSource source = RowSource::Live) {
-    ArchivedRow stored{station, {}};
-    stored.row.channel = channel;
-    stored.row.time = time;
-    stored.row.temperature = temperature;
-    stored.row.humidity = 45;
-    stored.row.dewPoint = temperature ? std::optional<double>(9.3) : std::nullopt;
-    stored.row.source = source;
-    return stored;
+    const std::optional<double> dewPoint = temperature ? std::optional(9.3) : std::nullopt;
+    return {station, {channel, time, temperature, 45, dewPoint, {}, source}};
 }
 
 std::vector<ArchivedRow> ReadAll(PgConnection& connection, const ArchiveQuery& query = {}) {

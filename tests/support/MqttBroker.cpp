@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "support/ChildProcess.h"
-#include "support/Loopback.h"
 
 extern char** environ;
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/Loopback.h"
+#include "support/ChildProcess.h"
 
 extern char** environ;
 

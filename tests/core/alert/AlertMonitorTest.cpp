@@ -24,14 +24,7 @@ ReadingSnapshot Reading(int64_t time, std::optional<double> ch1, std::optional<d
     reading.time = time;
     for (auto [channel, value] : {std::pair(1, ch1), std::pair(2, ch2)}) {
         if (!value) continue;
-        ArchiveRow row;
-        row.channel = channel;
-        row.time = time;
-        row.temperature = value;
-        row.humidity = value;
-        row.dewPoint = value;
-        row.heatIndex = value;
-        reading.rows.push_back(row);
+        reading.rows.push_back({channel, time, value, value, value, value});
         reading.sensorPresent[channel - 1] = true;
     }
     return reading;

@@ -82,34 +82,12 @@ TEST(AlertRule, ABadRuleIsRefusedNamingTheRuleAndItsWrongWord) {
 // Any text: no crash, a refusal that names the rule, or a rule whose written
 // form reads back as the same rule.
 TEST(AlertRule, FuzzedRulesAreReadOrRefusedAndReadBackTheSame) {
-    const char* words[] = {"ch1.temperature",
-                           "ch8.humidity",
-                           "CH3.dewpoint",
-                           "ch0.heatIndex",
-                           "ch2",
-                           "above",
-                           "below",
-                           "for",
-                           "clear",
-                           "silent",
-                           "station",
-                           "lost",
-                           "archive",
-                           "stalled",
-                           "station-alarms",
-                           "30",
-                           "-40.5",
-                           "1e3",
-                           "90s",
-                           "10m",
-                           "2h",
-                           "0s",
-                           "",
-                           "\t",
-                           "ch1.",
-                           ".",
-                           "+5",
-                           "99999999999999999999s"};
+    // clang-format off
+    const char* words[] = {"ch1.temperature", "ch8.humidity", "CH3.dewpoint", "ch0.heatIndex",
+        "ch2", "above", "below", "for", "clear", "silent", "station", "lost", "archive", "stalled",
+        "station-alarms", "30", "-40.5", "1e3", "90s", "10m", "2h", "0s", "", "\t", "ch1.", ".",
+        "+5", "99999999999999999999s"};
+    // clang-format on
     std::mt19937 random(24);
     for (int round = 0; round < 20000; ++round) {
         std::string text;

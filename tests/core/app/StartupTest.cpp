@@ -12,6 +12,7 @@
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
 #include "support/Files.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
@@ -32,26 +33,6 @@ TEST(SingleInstance, SecondCopyIsToldAndTheLockGoesWithTheFirst) {
     EXPECT_EQ(SingleInstance(dir.path()).state(), SingleInstance::State::First);
     EXPECT_EQ(SingleInstance(dir.File("missing/folder")).state(), SingleInstance::State::Unknown);
 }
-
-// Sets environment variables for a scope; restores them after.
-class ScopedEnvironment {
-public:
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
-    }
-    void Set(const std::string& name, const std::string& value) {
-        if (!saved_.count(name)) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        setenv(name.c_str(), value.c_str(), 1);
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
 
 fs::perms Rights(const std::string& path) {
     return fs::symlink_status(path).permissions() & fs::perms::all;

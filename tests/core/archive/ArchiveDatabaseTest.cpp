@@ -3,6 +3,7 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "archive/LiveRows.h"
+#include "support/ArchiveRows.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -16,22 +17,10 @@ std::unique_ptr<ArchiveDatabase> OpenArchive(const std::string& path) {
 }
 
 ArchiveRow Row(int channel, int64_t time, std::optional<double> temperature) {
-    ArchiveRow row;
-    row.channel = channel;
-    row.time = time;
-    row.temperature = temperature;
-    row.humidity = 50;
-    return row;
+    return {channel, time, temperature, 50, {}, {}};
 }
 
-std::vector<ArchivedRow> ReadAll(ArchiveDatabase& archive, const ArchiveQuery& query = {}) {
-    std::vector<ArchivedRow> rows;
-    EXPECT_TRUE(archive.Read(query, [&](const ArchivedRow& row) {
-        rows.push_back(row);
-        return true;
-    }));
-    return rows;
-}
+using test::ReadRows;
 
 TEST(ArchiveDatabase, StoresEachStationChannelAndSecondOnceAndReadsBackNoValues) {
     test::TempDir dir;
@@ -47,7 +36,7 @@ TEST(ArchiveDatabase, StoresEachStationChannelAndSecondOnceAndReadsBackNoValues)
     EXPECT_EQ(*archive->Add("attic", again), 0);
     EXPECT_EQ(*archive->Add("cellar", {Row(1, 100, 10.0)}), 1);
 
-    const std::vector<ArchivedRow> read = ReadAll(*archive, {.station = "attic"});
+    const std::vector<ArchivedRow> read = ReadRows(*archive, {.station = "attic"});
     ASSERT_EQ(read.size(), 3u);
     EXPECT_EQ(read[0].row, rows[0]);
     EXPECT_EQ(read[1].row, rows[2]);  // ordered by channel, then time
@@ -77,7 +66,7 @@ TEST(ArchiveDatabase, ReadsTheAskedTimesInclusiveAndChannels) {
         {{.from = 300, .channels = {2}}, 1},
         {{.station = "other"}, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadAll(*archive, c.query).size(), c.count);
+    for (const Case& c : cases) EXPECT_EQ(ReadRows(*archive, c.query).size(), c.count);
 }
 
 TEST(ArchiveDatabase, LeavesAFileThatIsNoArchiveAsItIs) {

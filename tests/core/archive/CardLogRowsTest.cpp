@@ -6,6 +6,7 @@
 #include "archive/CardLogRows.h"
 #include "common/Readings.h"
 #include "history/ImportReading.h"
+#include "support/ArchiveRows.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -16,10 +17,7 @@ const char* const HEADER_F = "Time,Temperature(F),Humidity(%),DewPoint(F),HeatIn
 
 std::vector<ArchiveRow> Rows(ArchiveDatabase& archive) {
     std::vector<ArchiveRow> rows;
-    archive.Read({}, [&](const ArchivedRow& stored) {
-        rows.push_back(stored.row);
-        return true;
-    });
+    for (const ArchivedRow& stored : test::ReadRows(archive)) rows.push_back(stored.row);
     return rows;
 }
 

@@ -9,12 +9,7 @@ namespace corvalin {
 namespace {
 
 ArchiveRow Row(int channel, int64_t time, RowSource source = RowSource::Live) {
-    ArchiveRow row;
-    row.channel = channel;
-    row.time = time;
-    row.temperature = 20.0 + channel;
-    row.source = source;
-    return row;
+    return {channel, time, 20.0 + channel, {}, {}, {}, source};
 }
 
 class ForwardCursorTest : public ::testing::Test {

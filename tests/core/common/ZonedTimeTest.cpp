@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "common/ZonedTime.h"
-#include "support/ZoneScope.h"
+#include "support/ScopedEnvironment.h"
 
 namespace corvalin {
 namespace {

@@ -76,9 +76,7 @@ TEST(SetLoggingInterval, RangeFirstThenOneUnansweredFrame) {
     // Gone before the frame: no success.
     rig.station().Unplug();
     EXPECT_EQ(SetLoggingInterval(rig.channel, "30"), IntervalResult::Unconnected);
-    EXPECT_STREQ(IntervalMessage(IntervalResult::Set), "Set Interval Success.");
-    EXPECT_STREQ(IntervalMessage(IntervalResult::OutOfRange),
-                 "Interval Range of values: 5 to 240 Minute");
+    // The faces show the other messages; this one never reads as a success.
     EXPECT_STREQ(IntervalMessage(IntervalResult::Unconnected), "Unconnected");
 }
 

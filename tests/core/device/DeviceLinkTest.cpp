@@ -76,11 +76,20 @@ TEST(DeviceLink, OpensTheFirstUsableStationOrSaysWhyNone) {
     EXPECT_NE(link.LastOpenError().find("permission denied"), std::string::npos);
 }
 
-TEST(DeviceLink, WritesReportIdZeroThenTheFrame) {
+// A link opened on one station, the reports it reads kept.
+class DeviceLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        transport.SetDevices({Station("/dev/hidraw0")});
+        link.SetReceiver(&receiver);
+        ASSERT_TRUE(link.OpenDevice());
+    }
     FakeTransport transport;
-    transport.SetDevices({Station("/dev/hidraw0")});
-    DeviceLink link(transport);
-    ASSERT_TRUE(link.OpenDevice());
+    RecordingReceiver receiver;
+    DeviceLink link{transport};
+};
+
+TEST_F(DeviceLinkTest, WritesReportIdZeroThenTheFrame) {
     Report frame{};
     frame.fill(0x5A);
     link.WriteReport(frame);
@@ -91,14 +100,7 @@ TEST(DeviceLink, WritesReportIdZeroThenTheFrame) {
     EXPECT_TRUE(std::equal(frame.begin(), frame.end(), written[0].begin() + 1));
 }
 
-TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
-    FakeTransport transport;
-    transport.SetDevices({Station("/dev/hidraw0")});
-    RecordingReceiver receiver;
-    DeviceLink link(transport);
-    link.SetReceiver(&receiver);
-    ASSERT_TRUE(link.OpenDevice());
-
+TEST_F(DeviceLinkTest, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
     Report full;
     full.fill(0xAB);
     transport.PushReport(full, 0);  // a zero-length read: nothing to route
@@ -113,13 +115,7 @@ TEST(DeviceLink, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
     EXPECT_EQ(reports[1].first, full);
 }
 
-TEST(DeviceLink, ReaderFollowsUnplugAndReplug) {
-    FakeTransport transport;
-    transport.SetDevices({Station("/dev/hidraw0")});
-    RecordingReceiver receiver;
-    DeviceLink link(transport);
-    link.SetReceiver(&receiver);
-    ASSERT_TRUE(link.OpenDevice());
+TEST_F(DeviceLinkTest, ReaderFollowsUnplugAndReplug) {
     transport.PushReport(Marked(1));
     ASSERT_TRUE(receiver.WaitForCount(1));
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <vector>
 
 #include "core/store/RecordTestSupport.h"
@@ -11,6 +9,7 @@
 #include "store/RecordDatabase.h"
 #include "store/RecordKey.h"
 #include "support/Files.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
@@ -26,16 +25,13 @@ double Seconds(const std::string& iso) { return ChartSecondsFromCivil(At(iso)); 
 TEST(GraphTime, ChartSecondsAreTheStationClockWithoutTimeZone) {
     // Hours that daylight saving skips or repeats in much of Europe keep
     // their own value, whatever this computer's zone.
-    const char* zone = std::getenv("TZ");
-    const std::string saved = zone != nullptr ? zone : "";
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-    EXPECT_EQ(Seconds("1970-01-01 00:00:00"), 0.0);
-    EXPECT_EQ(Seconds("2024-03-31 02:30:00"), 1711852200.0);
-    EXPECT_EQ(Seconds("2024-10-27 02:30:00"), 1729996200.0);
-    EXPECT_EQ(Seconds("1899-12-29 06:00:00"), -2209226400.0);
-    zone != nullptr ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
-    tzset();
+    {
+        ZoneScope berlin("Europe/Berlin");
+        EXPECT_EQ(Seconds("1970-01-01 00:00:00"), 0.0);
+        EXPECT_EQ(Seconds("2024-03-31 02:30:00"), 1711852200.0);
+        EXPECT_EQ(Seconds("2024-10-27 02:30:00"), 1729996200.0);
+        EXPECT_EQ(Seconds("1899-12-29 06:00:00"), -2209226400.0);
+    }
     // The store's keys give the same seconds, also at a day's last second,
     // before 1899-12-30 and at the ends of the years the store takes.
     for (const char* iso : {"2024-03-05 23:59:59", "2024-03-05 00:00:01", "1899-12-29 06:00:00",

@@ -11,6 +11,7 @@
 #include "store/RecordDatabase.h"
 #include "store/RecordSchema.h"
 #include "support/Files.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
@@ -82,9 +83,7 @@ TEST_F(ImportHistoryFileTest, GoldenLogsGiveTheirTablesAndRecords) {
 
 TEST_F(ImportHistoryFileTest, StoresEveryLineInStepsWithProgressAndTheSameEveryTime) {
     test::TempDir temp;  // for the staging file
-    const char* saved = std::getenv("TMPDIR");
-    const std::string previous = saved != nullptr ? saved : "";
-    setenv("TMPDIR", temp.path().c_str(), 1);
+    const ScopedEnvironment staging("TMPDIR", temp.path());
     std::vector<std::string> stagingNames;
     uint64_t lastRead = 0, lastStored = 0, total = 0;
     bool ordered = true;
@@ -101,7 +100,6 @@ TEST_F(ImportHistoryFileTest, StoresEveryLineInStepsWithProgressAndTheSameEveryT
                 stagingNames.push_back(entry.path().filename().string());
             }
         });
-    saved != nullptr ? setenv("TMPDIR", previous.c_str(), 1) : unsetenv("TMPDIR");
     ASSERT_TRUE(result.stored);
     EXPECT_TRUE(ordered);
     EXPECT_EQ((std::vector{total, lastRead, lastStored, result.rowsStored}),

@@ -79,15 +79,6 @@ TEST(HistoryTable, CellsShowTheFirst79BytesInUtf8AndTheTableMovesSafely) {
     EXPECT_EQ(moved.CellUtf8(1, 1), "€");
 }
 
-TEST(HistoryTable, HoldsTheFileOnceAndFewOffsetsPerLine) {
-    std::string file = CHANNEL_HEADER + "\r\n";
-    for (int i = 0; i < 10000; ++i) file += "2024-03-05 14:07:09,23.4,45,10.8,24.1\r\n";
-    const size_t size = file.size();
-    const HistoryTable table(std::string(file), false);  // sized exactly, as a file read is
-    EXPECT_EQ(table.RowCount(), 10000u);
-    EXPECT_LE(table.MemoryBytes(), size + 10000 * 6 * sizeof(uint32_t) + 1024);
-}
-
 TEST(ImportHeader, UnitTextIndoorNamesAndFirstColumns) {
     // No "(": the whole field, every C and F replaced. Windows-1252 arrives as UTF-8.
     // clang-format off

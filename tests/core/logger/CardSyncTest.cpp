@@ -10,9 +10,10 @@
 
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
+#include "support/ArchiveRows.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SimRig.h"
 #include "support/TempDir.h"
-#include "support/ZoneScope.h"
 
 namespace corvalin {
 namespace {
@@ -76,10 +77,7 @@ protected:
 
     std::vector<int64_t> ArchivedTimes() {
         std::vector<int64_t> times;
-        archive->Read({}, [&](const ArchivedRow& row) {
-            times.push_back(row.row.time);
-            return true;
-        });
+        for (const ArchivedRow& row : test::ReadRows(*archive)) times.push_back(row.row.time);
         return times;
     }
 

@@ -9,6 +9,7 @@
 #include "device/DeviceLock.h"
 #include "logger/StationLogger.h"
 #include "sim/SimLogs.h"
+#include "support/ArchiveRows.h"
 #include "support/LoggerRig.h"
 #include "support/SimRig.h"
 #include "support/TempDir.h"
@@ -39,15 +40,18 @@ protected:
         }
     }
 
-    std::vector<ArchivedRow> Archived(std::optional<RowSource> source = RowSource::Live) {
+    std::vector<ArchivedRow> Archived(RowSource source = RowSource::Live,
+                                      std::vector<int> channels = {}) {
         auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_DATABASE_FILE));
         EXPECT_TRUE(archive) << archive.error;
-        std::vector<ArchivedRow> rows;
-        (*archive.value)->Read({}, [&](const ArchivedRow& row) {
-            if (!source || row.row.source == *source) rows.push_back(row);
-            return true;
-        });
-        return rows;
+        return test::ReadRows(**archive.value, {.channels = channels, .source = source});
+    }
+
+    // The times of CH1's rows, in seconds after `start`.
+    std::vector<int64_t> Ch1Times(int64_t start, RowSource source = RowSource::Live) {
+        std::vector<int64_t> times;
+        for (const ArchivedRow& row : Archived(source, {1})) times.push_back(row.row.time - start);
+        return times;
     }
 
     int64_t Seconds(LoggerClock::TimePoint time) {
@@ -101,11 +105,7 @@ TEST_F(StationLoggerTest, ALateTurnReadsOnceAndKeepsToTheIntervalsSteps) {
     clock.now = start + 4 * settings.interval;
     logger.Turn();
     EXPECT_EQ(logger.Stats().reads, 3u);
-    std::vector<int64_t> times;
-    for (const ArchivedRow& row : Archived()) {
-        if (row.row.channel == 1) times.push_back(row.row.time - Seconds(start));
-    }
-    EXPECT_EQ(times, (std::vector<int64_t>{0, 1000, 1200}));
+    EXPECT_EQ(Ch1Times(Seconds(start)), (std::vector<int64_t>{0, 1000, 1200}));
 }
 
 TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) {
@@ -122,15 +122,10 @@ TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) 
     rig.station().Plug();
     Pass(1);
 
-    std::vector<int64_t> live;
-    for (const ArchivedRow& row : Archived()) {
-        if (row.row.channel == 1) live.push_back(row.row.time - start);
-    }
-    EXPECT_EQ(live, (std::vector<int64_t>{0, 300, 1500}));
-    std::vector<int64_t> card;
-    for (const ArchivedRow& row : Archived(RowSource::Card)) {
-        const int64_t after = row.row.time - start;
-        if (row.row.channel == 1 && after >= 0 && after < 86400) card.push_back(after);
+    EXPECT_EQ(Ch1Times(start), (std::vector<int64_t>{0, 300, 1500}));
+    std::vector<int64_t> card;  // the card's own days of the computer's clock aside
+    for (int64_t after : Ch1Times(start, RowSource::Card)) {
+        if (after >= 0 && after < 86400) card.push_back(after);
     }
     EXPECT_EQ(card, (std::vector<int64_t>{600, 900, 1200}));
 }
@@ -147,11 +142,7 @@ TEST_F(StationLoggerTest, ALongCardComesInSlicesBetweenLiveReads) {
             log << FormatLogTime(start - (lines - i) * 60) << ",20.0,50,9.3,20.0\r\n";
         }
     }
-    const auto cardRows = [&] {
-        size_t count = 0;
-        for (const ArchivedRow& row : Archived(RowSource::Card)) count += row.row.channel == 2;
-        return count;
-    };
+    const auto cardRows = [&] { return Archived(RowSource::Card, {2}).size(); };
     int turns = 0;
     while (cardRows() < static_cast<size_t>(lines) && turns < 100) {
         logger.Turn();
@@ -162,10 +153,7 @@ TEST_F(StationLoggerTest, ALongCardComesInSlicesBetweenLiveReads) {
     EXPECT_EQ(cardRows(), static_cast<size_t>(lines));
     EXPECT_GT(turns, 6);
     // A read at every step of the interval while the card came in.
-    std::vector<int64_t> live;
-    for (const ArchivedRow& row : Archived()) {
-        if (row.row.channel == 1) live.push_back(row.row.time - start);
-    }
+    const std::vector<int64_t> live = Ch1Times(start);
     ASSERT_EQ(live.size(), static_cast<size_t>((turns + 2) / 3));
     for (size_t i = 0; i < live.size(); ++i) EXPECT_EQ(live[i], static_cast<int64_t>(i) * 300);
 }
@@ -229,11 +217,7 @@ protected:
 TEST_F(DroppedAnswerTest, AReadWithoutAnAnswerGivesNoRows) {
     const int64_t start = Seconds(clock.now);
     Pass(3);
-    std::vector<int64_t> times;
-    for (const ArchivedRow& row : Archived()) {
-        if (row.row.channel == 1) times.push_back(row.row.time - start);
-    }
-    EXPECT_EQ(times, (std::vector<int64_t>{300, 600}));
+    EXPECT_EQ(Ch1Times(start), (std::vector<int64_t>{300, 600}));
     EXPECT_EQ(logger.Stats().readFailures, 1u);
     EXPECT_EQ(std::count(said.begin(), said.end(),
                          "The station did not answer the live read; no rows this time"),

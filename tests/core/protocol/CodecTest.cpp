@@ -17,14 +17,6 @@ std::vector<uint8_t> Head(const CommandFrame& frame, size_t count) {
     return {frame.begin(), frame.begin() + count};
 }
 
-// The forms' tests check their whole frames; this is the layout they share.
-TEST(CommandFrame, TerminatorFollowsThePayload) {
-    const uint8_t interval[] = {240};
-    EXPECT_EQ(Head(MakeCommandFrame(CMD_SET_INTERVAL, interval), 5),
-              (std::vector<uint8_t>{0x7B, 0x40, 0xF0, 0x40, 0x7D}));
-    EXPECT_EQ(HexBytes(MakeCommandFrame(CMD_SCREEN_STATE)).substr(0, 14), "7B 51 40 7D 00");
-}
-
 TEST(TimeFrame, ExamplesWithTheirDaysOfTheWeek) {
     struct Row {
         const char* time;

@@ -6,8 +6,8 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "publish/DashboardApi.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
-#include "support/ZoneScope.h"
 
 namespace corvalin {
 namespace {
@@ -17,12 +17,7 @@ using Json = nlohmann::json;
 constexpr int64_t NOW = 1718100000;  // 2024-06-11T10:00:00Z
 
 ArchiveRow Row(int channel, int64_t time, double temperature, double humidity) {
-    ArchiveRow row;
-    row.channel = channel;
-    row.time = time;
-    row.temperature = temperature;
-    row.humidity = humidity;
-    return row;
+    return {channel, time, temperature, humidity, {}, {}};
 }
 
 class DashboardApiTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "PageParser.h"
 #include "publish/MetricsPage.h"
@@ -12,13 +13,7 @@ namespace {
 ArchiveRow Row(int channel, std::optional<double> temperature, std::optional<double> humidity,
                std::optional<double> dewPoint = std::nullopt,
                std::optional<double> heatIndex = std::nullopt) {
-    ArchiveRow row;
-    row.channel = channel;
-    row.temperature = temperature;
-    row.humidity = humidity;
-    row.dewPoint = dewPoint;
-    row.heatIndex = heatIndex;
-    return row;
+    return {channel, 0, temperature, humidity, dewPoint, heatIndex};
 }
 
 ServiceState StateWith(std::vector<ArchiveRow> rows, std::vector<int> present) {
@@ -35,68 +30,52 @@ ServiceState StateWith(std::vector<ArchiveRow> rows, std::vector<int> present) {
     return state;
 }
 
-TEST(MetricsPage, BeforeAnyReadingOnlyTheStationAndItsCounters) {
-    ServiceState state;
-    state.station = "kv1";
-    state.reads = 5;
-    state.readFailures = 5;
-    const test::ParsedPage page = test::ParsePage(RenderMetricsPage(state));
-    EXPECT_EQ(page.samples, (std::map<std::string, std::string>{
-                                {"corvalin_station_up{station=kv1}", "0"},
-                                {"corvalin_reads_total{station=kv1}", "5"},
-                                {"corvalin_read_failures_total{station=kv1}", "5"}}));
-    EXPECT_EQ(page.types.at("corvalin_reads_total"), "counter");
-    EXPECT_EQ(page.types.at("corvalin_station_up"), "gauge");
-}
-
-TEST(MetricsPage, AMissingSensorHasNoValuesButSensorUpZero) {
-    // CH2's sensor is gone though its row still carries the values of before.
-    const ServiceState state = StateWith(
+// Before any reading only the station and its counters; a sensor gone has no
+// values though its row still carries those of before; a lost station keeps
+// its counters and its last reading's time, but none of its values.
+TEST(MetricsPage, OnlyValuesOfAPresentSensorOfAConnectedStation) {
+    using Samples = std::map<std::string, std::string>;
+    const Samples counters{{"corvalin_reads_total{station=kv1}", "12"},
+                           {"corvalin_read_failures_total{station=kv1}", "3"}};
+    ServiceState none;
+    none.station = "kv1";
+    none.reads = 12;
+    none.readFailures = 3;
+    const ServiceState missing = StateWith(
         {Row(1, 21.4, 45.3, 9.2, 21.4), Row(2, 18.0, 50.0, 7.4, 18.0), Row(3, -5.5, std::nullopt)},
         {1, 3});
-    const test::ParsedPage page = test::ParsePage(RenderMetricsPage(state));
-    const std::map<std::string, std::string> expected{
-        {"corvalin_station_up{station=kv1}", "1"},
-        {"corvalin_reads_total{station=kv1}", "12"},
-        {"corvalin_read_failures_total{station=kv1}", "3"},
-        {"corvalin_last_reading_timestamp_seconds{station=kv1}", "1729989000"},
-        {"corvalin_sensor_up{channel=1,station=kv1}", "1"},
-        {"corvalin_sensor_up{channel=2,station=kv1}", "0"},
-        {"corvalin_sensor_up{channel=3,station=kv1}", "1"},
-        {"corvalin_sensor_up{channel=4,station=kv1}", "0"},
-        {"corvalin_sensor_up{channel=5,station=kv1}", "0"},
-        {"corvalin_sensor_up{channel=6,station=kv1}", "0"},
-        {"corvalin_sensor_up{channel=7,station=kv1}", "0"},
-        {"corvalin_sensor_up{channel=8,station=kv1}", "0"},
-        {"corvalin_temperature_celsius{channel=1,station=kv1}", "21.4"},
-        {"corvalin_temperature_celsius{channel=3,station=kv1}", "-5.5"},
-        {"corvalin_relative_humidity_ratio{channel=1,station=kv1}", "0.453"},
-        {"corvalin_dew_point_celsius{channel=1,station=kv1}", "9.2"},
-        {"corvalin_heat_index_celsius{channel=1,station=kv1}", "21.4"},
-        {"corvalin_absolute_humidity_grams_per_cubic_meter{channel=1,station=kv1}", "8.47"}};
-    EXPECT_EQ(page.samples, expected);
-    for (const auto& [family, type] : page.types) {
-        const bool counter = family.size() > 6 && family.ends_with("_total");
-        EXPECT_EQ(type, counter ? "counter" : "gauge") << family;
-    }
-    EXPECT_EQ(page.types.size(), 10u);
-}
-
-// A lost station keeps its counters and the time of its last reading, but
-// none of the values that came before.
-TEST(MetricsPage, ALostStationShowsNoValues) {
-    ServiceState state = StateWith({Row(1, 21.4, 45.3, 9.2, 21.4)}, {1});
-    state.stationConnected = false;
-    const test::ParsedPage page = test::ParsePage(RenderMetricsPage(state));
-    std::map<std::string, std::string> expected{
-        {"corvalin_station_up{station=kv1}", "0"},
-        {"corvalin_reads_total{station=kv1}", "12"},
-        {"corvalin_read_failures_total{station=kv1}", "3"},
-        {"corvalin_last_reading_timestamp_seconds{station=kv1}", "1729989000"}};
+    ServiceState lost = missing;
+    lost.stationConnected = false;
+    Samples withReading = counters;
+    withReading["corvalin_last_reading_timestamp_seconds{station=kv1}"] = "1729989000";
     for (int channel = 1; channel <= CHANNEL_COUNT; ++channel) {
-        expected["corvalin_sensor_up{channel=" + std::to_string(channel) + ",station=kv1}"] = "0";
+        withReading["corvalin_sensor_up{channel=" + std::to_string(channel) + ",station=kv1}"] =
+            "0";
     }
-    EXPECT_EQ(page.samples, expected);
+    Samples present = withReading;
+    present.insert(
+        {{"corvalin_station_up{station=kv1}", "1"},
+         {"corvalin_temperature_celsius{channel=1,station=kv1}", "21.4"},
+         {"corvalin_temperature_celsius{channel=3,station=kv1}", "-5.5"},
+         {"corvalin_relative_humidity_ratio{channel=1,station=kv1}", "0.453"},
+         {"corvalin_dew_point_celsius{channel=1,station=kv1}", "9.2"},
+         {"corvalin_heat_index_celsius{channel=1,station=kv1}", "21.4"},
+         {"corvalin_absolute_humidity_grams_per_cubic_meter{channel=1,station=kv1}", "8.47"}});
+    present["corvalin_sensor_up{channel=1,station=kv1}"] = "1";
+    present["corvalin_sensor_up{channel=3,station=kv1}"] = "1";
+    Samples before = counters, away = withReading;
+    before["corvalin_station_up{station=kv1}"] = away["corvalin_station_up{station=kv1}"] = "0";
+    const std::tuple<const char*, ServiceState, Samples> cases[] = {
+        {"before any reading", none, before},
+        {"a sensor gone", missing, present},
+        {"the station lost", lost, away}};
+    for (const auto& [name, state, samples] : cases) {
+        const test::ParsedPage page = test::ParsePage(RenderMetricsPage(state));
+        EXPECT_EQ(page.samples, samples) << name;
+        for (const auto& [family, type] : page.types) {
+            EXPECT_EQ(type, family.ends_with("_total") ? "counter" : "gauge") << family;
+        }
+    }
 }
 
 TEST(MetricsPage, LabelValuesAreEscaped) {

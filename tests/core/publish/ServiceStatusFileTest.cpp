@@ -31,17 +31,8 @@ ServiceStatus SampleStatus(int64_t pid) {
     ReadingSnapshot reading;
     reading.time = 1729989000;
     reading.sensorPresent[0] = reading.sensorPresent[6] = true;
-    ArchiveRow first;
-    first.channel = 1;
-    first.time = reading.time;
-    first.temperature = 0.1 + 0.2;
-    first.humidity = 45;
-    first.heatIndex = -3.25;
-    ArchiveRow seventh = first;
-    seventh.channel = 7;
-    seventh.temperature.reset();
-    seventh.dewPoint = 1.5;
-    reading.rows = {first, seventh};
+    reading.rows = {{1, reading.time, 0.1 + 0.2, 45, {}, -3.25},
+                    {7, reading.time, {}, 45, 1.5, -3.25}};
     state.last = reading;
     return status;
 }

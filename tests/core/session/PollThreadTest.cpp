@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "session/PollThread.h"
+#include "support/Eventually.h"
 #include "support/SimRig.h"
 
 namespace corvalin {
@@ -13,15 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Polls `done` for up to thirty seconds.
-template <class Predicate>
-bool Eventually(Predicate done) {
-    for (int i = 0; i < 3000; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return done();
-}
+using test::Eventually;
 
 TEST(PollThread, ReadsAtOnceThenEveryTwentiethTurnAndRepaintsEveryTurn) {
     test::SimRig rig;

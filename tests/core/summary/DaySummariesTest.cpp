@@ -5,7 +5,7 @@
 #include "store/Sqlite.h"
 #include "summary/DaySummaries.h"
 #include "summary/Records.h"
-#include "support/ZoneScope.h"
+#include "support/ScopedEnvironment.h"
 
 namespace corvalin {
 namespace {

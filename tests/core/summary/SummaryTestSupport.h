@@ -27,12 +27,7 @@ struct ArchiveFixture {
 
 inline ArchiveRow Reading(int channel, int64_t time, std::optional<double> temperature,
                           std::optional<double> humidity = 50.0) {
-    ArchiveRow row;
-    row.channel = channel;
-    row.time = time;
-    row.temperature = temperature;
-    row.humidity = humidity;
-    return row;
+    return {channel, time, temperature, humidity, {}, {}};
 }
 
 }  // namespace corvalin::test
