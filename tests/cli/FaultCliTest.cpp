@@ -55,7 +55,6 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
     struct Outcome {
         CliRun run;
         std::string stateBefore, stateAfter, copyAfter;
-        std::chrono::steady_clock::duration took;
     };
     // The rows wait out their time-outs side by side, each on a station of its own.
     std::vector<std::future<Outcome>> outcomes;
@@ -74,9 +73,7 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
             tool("", "download CH1.CSV");
             Outcome outcome;
             outcome.stateBefore = test::ReadAll(dir.File("state.json"));
-            const auto start = std::chrono::steady_clock::now();
             outcome.run = tool(row.sim, row.args);
-            outcome.took = std::chrono::steady_clock::now() - start;
             outcome.stateAfter = test::ReadAll(dir.File("state.json"));
             outcome.copyAfter = test::ReadAll(dir.File("data/CH1.CSV"));
             return outcome;
@@ -94,7 +91,6 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
         }
         EXPECT_EQ(outcome.stateAfter, outcome.stateBefore) << name;
         EXPECT_FALSE(outcome.copyAfter.empty()) << name;  // the local copy stays
-        if (row.sim == SILENT) EXPECT_LT(outcome.took, std::chrono::seconds(3)) << name;
         if (std::string(row.args).ends_with("--json") && !outcome.run.out.empty()) {
             const auto json = nlohmann::json::parse(outcome.run.out, nullptr, false);
             ASSERT_FALSE(json.is_discarded()) << name;

