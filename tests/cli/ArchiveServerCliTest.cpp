@@ -7,7 +7,7 @@
 #include "sharedarchive/SharedArchiveRows.h"
 #include "sharedarchive/SharedArchiveSchema.h"
 #include "support/PostgresServer.h"
-#include "support/ZoneScope.h"
+#include "support/ScopedEnvironment.h"
 
 namespace corvalin::cli {
 namespace {
