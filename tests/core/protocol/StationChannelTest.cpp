@@ -172,6 +172,7 @@ TEST(ReadCycle, NothingAfterAMissingAnswerIsFresh) {
             EXPECT_EQ(fresh[block], block < row.freshBlocks) << row.fault << " block " << block;
         }
         EXPECT_EQ(answers.paired, row.paired) << row.fault;
+        EXPECT_EQ(rig.channel.SequenceClean(), row.fault == "drop=0") << row.fault;
         // Without a fresh live answer every channel has no data, never zeros.
         if (!answers.live) {
             for (int k = 0; k < CHANNEL_COUNT; ++k) {
