@@ -58,6 +58,13 @@ TEST(ValueSeries, MarksGapsLongerThanAStepAndDerivesInTheDatabase) {
     ASSERT_TRUE(series);
     EXPECT_EQ(series->points.size(), 5u);
 
+    // Two buckets side by side hold the gap between them: nothing to mark.
+    query.longestStep = 600;
+    query.points = 2;
+    series = ReadSeries(*fixture.archive, query);
+    ASSERT_TRUE(series);
+    EXPECT_EQ(series->points.size(), 2u);
+
     query.to = query.from;
     EXPECT_FALSE(ReadSeries(*fixture.archive, query));
 }
