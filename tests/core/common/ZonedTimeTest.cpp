@@ -26,6 +26,8 @@ TEST(WallTimeZone, PlacesTheRepeatedHourByTheOrderOfTheLines) {
     const FallBack days[] = {
         {"Europe/Berlin", At(2024, 10, 27, 0, 0), 1729980000},    // 00:00 CEST = 22:00Z
         {"America/New_York", At(2024, 11, 3, 0, 0), 1730606400},  // 00:00 EDT = 04:00Z
+        // Its winter is the zone's daylight time, with a negative saving.
+        {"Europe/Dublin", At(2024, 10, 27, 0, 0), 1729983600},  // 00:00 IST = 23:00Z
     };
     for (const FallBack& day : days) {
         SCOPED_TRACE(day.zone);
