@@ -74,13 +74,21 @@ std::optional<DayQuery> MakeDayQuery(const CommandContext& context, const Archiv
     return DayQuery{station, *from, *to, options.channels};
 }
 
+// The summaries' source and the station they are of; nothing, with the
+// reason printed and `failed` set, where either cannot be had.
+std::optional<std::string> OpenForStation(CommandContext& context, const ArchiveOptions& options,
+                                          std::unique_ptr<SummarySource>& source, int& failed) {
+    source = OpenSummarySource(context, options, failed);
+    if (!source) return std::nullopt;
+    return ChooseStation(context, options, *source, failed);
+}
+
 int RunDays(CommandContext& context, const ArchiveOptions& options) {
     const std::optional<SummaryFormat> format = ChooseFormat(context, options);
     if (!format) return EXIT_USAGE;
     int failed = EXIT_FAILED;
-    std::unique_ptr<SummarySource> source = OpenSummarySource(context, options, failed);
-    if (!source) return failed;
-    const std::optional<std::string> station = ChooseStation(context, options, *source, failed);
+    std::unique_ptr<SummarySource> source;
+    const std::optional<std::string> station = OpenForStation(context, options, source, failed);
     if (!station) return failed;
     const std::optional<DayQuery> query = MakeDayQuery(context, options, *source, *station, failed);
     if (!query) return failed;
@@ -98,9 +106,8 @@ int RunRecords(CommandContext& context, const ArchiveOptions& options) {
     const std::optional<SummaryFormat> format = ChooseFormat(context, options);
     if (!format) return EXIT_USAGE;
     int failed = EXIT_FAILED;
-    std::unique_ptr<SummarySource> source = OpenSummarySource(context, options, failed);
-    if (!source) return failed;
-    const std::optional<std::string> station = ChooseStation(context, options, *source, failed);
+    std::unique_ptr<SummarySource> source;
+    const std::optional<std::string> station = OpenForStation(context, options, source, failed);
     if (!station) return failed;
     const Result<std::vector<ChannelRecords>> records = source->Records(*station, options.channels);
     if (!records) return source->Failed(records.error);

@@ -8,8 +8,8 @@
 
 namespace corvalin::cli {
 
-int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Console& console,
-                std::unique_ptr<StationSession>& session, bool sayUnconnected) {
+int CreateSession(const StationArguments& arguments, Console& console,
+                  std::unique_ptr<StationSession>& session) {
     Result<ConnectionOptions> options = MakeConnectionOptions(arguments);
     if (!options) {
         console.err << options.error << "\n";
@@ -21,6 +21,14 @@ int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Con
         return EXIT_FAILED;
     }
     session = std::move(*created.value);
+    return EXIT_DONE;
+}
+
+int OpenStation(const StationArguments& arguments, const OutputFlags& flags, Console& console,
+                std::unique_ptr<StationSession>& session, bool sayUnconnected) {
+    if (const int failed = CreateSession(arguments, console, session); failed != EXIT_DONE) {
+        return failed;
+    }
     // A command runs once: it stops at the first answer that does not come.
     session->SetOneShot(true);
 

@@ -14,6 +14,11 @@ struct OutputFlags {
     bool json = false;   // results as JSON
 };
 
+// Creates the session without opening the station. On failure prints why
+// and returns the exit status (usage or failed); 0 on success.
+int CreateSession(const StationArguments& arguments, Console& console,
+                  std::unique_ptr<StationSession>& session);
+
 // Creates the session (one-shot: its reads stop at the first answer that
 // does not come) and opens the station. On failure prints why and
 // returns the exit status (usage, failed, or unconnected); 0 on success.

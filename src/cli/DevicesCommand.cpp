@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "CliConnection.h"
 #include "Commands.h"
 #include "JsonText.h"
 
@@ -35,17 +36,11 @@ nlohmann::json DeviceJson(const DeviceCandidate& device) {
 
 int RunDevices(const CommandContext& context) {
     Console& console = context.console;
-    Result<ConnectionOptions> options = MakeConnectionOptions(context.station);
-    if (!options) {
-        console.err << options.error << "\n";
-        return EXIT_USAGE;
+    std::unique_ptr<StationSession> session;
+    if (const int failed = CreateSession(context.station, console, session); failed != EXIT_DONE) {
+        return failed;
     }
-    auto created = StationSession::Create(*options);
-    if (!created) {
-        console.err << created.error << "\n";
-        return EXIT_FAILED;
-    }
-    const std::vector<DeviceCandidate> devices = (*created.value)->ListDevices();
+    const std::vector<DeviceCandidate> devices = session->ListDevices();
     if (context.flags.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const DeviceCandidate& device : devices) list.push_back(DeviceJson(device));

@@ -10,7 +10,7 @@
 namespace corvalin::gui {
 
 namespace {
-// The freedesktop notification spec's urgency hint, a byte.
+// The urgency hint the notification service takes, a byte.
 constexpr uchar URGENCY_NORMAL = 1;
 constexpr uchar URGENCY_CRITICAL = 2;
 }  // namespace
