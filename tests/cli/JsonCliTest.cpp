@@ -86,17 +86,11 @@ TEST_F(CliTest, EveryCommandAnswersJsonAlsoForWritesAndFailures) {
     const Failure failures[] = {
         {{"interval", "3"}, {}, EXIT_FAILED, "Interval Range of values: 5 to 240 Minute"},
         {{"delete", "NONE.CSV", "--yes"}, {}, EXIT_FAILED, "The SD card has no file \"NONE.CSV\"."},
-        {{"sync-time", "--yes"},
-         {"--sim-not-main-screen"},
-         EXIT_FAILED,
-         "Please switch the device to the main screen."},
-        {{"settings", "set", "unit=K"}, {}, EXIT_USAGE, nullptr},
         {{"frobnicate"}, {}, EXIT_USAGE, nullptr},
         {{"alarm", "set", "ch1.hum-low=5"},
          {"--sim-fault", "drop=100"},
          EXIT_FAILED,
          "The station did not answer; nothing was written."},
-        {{"interval"}, {"--sim-fault", "drop=100"}, EXIT_FAILED, "The station did not answer."},
     };
     for (const Failure& failure : failures) {
         std::vector<std::string> args{"--json"};

@@ -79,10 +79,8 @@ private slots:
     void alarmChecksEveryLimitTemperaturesFirst();
     void calibrationClosesOnEnterAndChecksAgainstTheLiveReadings();
     // GraphDialogTest.cpp
-    void graphOpensOnTheLastHourAndDrawsNothingUntilSelect();
+    void graphOpensOnTheLastHourAndDrawsOnlyOnSelect();
     void graphDrawsTheStationsClockWithALegendOfTheShownSeries();
     void graphQuantitiesAndATimeErrorAsShown();
-    void graphDatabaseFailureIsShownAndTheDialogStaysUsable();
-    void graphWheelZoomsDragPansAndDoubleClickReturns();
-    void graphSaveImageWritesTheChartAsShownOrWarns();
+    void graphWheelZoomsDragPansDoubleClickReturnsAndSaveWritesTheImage();
 };
