@@ -18,13 +18,13 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
     EXPECT_EQ(Cli({"interval"}).out, "Interval: 240 Minute\n");
     EXPECT_EQ(Cli({"--json", "interval"}).out, "{\n  \"intervalMinutes\": 240\n}\n");
 
-    const CliRun set =
-        Cli({"settings", "set", "graph-type=Dewpoint", "graph-span=72H", "time-format=AM h:mm:ss",
-             "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F",
-             "area1.temperature=2,3,4,5,6,7,8", "area4=0x00000001", "area2.dewpoint=3,1"});
-    ASSERT_EQ(set.status, EXIT_DONE) << set.err;
-    EXPECT_EQ(set.out, "");
-    ASSERT_EQ(Cli({"settings", "set", "time-zone=12", "area2.temperature=8"}).status, EXIT_DONE);
+    EXPECT_EQ(
+        Done({"settings", "set", "graph-type=Dewpoint", "graph-span=72H", "time-format=AM h:mm:ss",
+              "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F",
+              "area1.temperature=2,3,4,5,6,7,8", "area4=0x00000001", "area2.dewpoint=3,1"})
+            .out,
+        "");
+    Done({"settings", "set", "time-zone=12", "area2.temperature=8"});
 
     const CliRun show = Done({"settings"});
     ExpectLines(show.out,
@@ -44,11 +44,9 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
 }
 
 TEST_F(CliTest, AlarmSetThenShowInFahrenheit) {
-    ASSERT_EQ(Cli({"settings", "set", "unit=F"}).status, EXIT_DONE);
-    const CliRun set =
-        Cli({"alarm", "set", "ch1.temp-high=77.5", "ch1.temp-low=-40", "ch3.temp-high=--",
-             "humidity-alarm=OFF", "ch1.hum-high-enabled=no", "ch2.temp-low-enabled=no"});
-    ASSERT_EQ(set.status, EXIT_DONE) << set.err;
+    Done({"settings", "set", "unit=F"});
+    Done({"alarm", "set", "ch1.temp-high=77.5", "ch1.temp-low=-40", "ch3.temp-high=--",
+          "humidity-alarm=OFF", "ch1.hum-high-enabled=no", "ch2.temp-low-enabled=no"});
 
     // 77.5 °F is stored as 25.2 °C, shown as the dialog shows it.
     ExpectLines(Cli({"alarm"}).out, {"temperature-alarm  ON", "humidity-alarm     OFF",

@@ -5,9 +5,8 @@ namespace corvalin::cli {
 namespace {
 
 TEST_F(CliTest, DevicesListsEveryDeviceWithTheStationsIdsAndWhetherItAnswered) {
-    const CliRun run = Cli({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", "",
-                                                   "--sim-look-alike", "X"});
-    ASSERT_EQ(run.status, EXIT_DONE) << run.err;
+    const CliRun run = Done({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", "",
+                                                    "--sim-look-alike", "X"});
     const nlohmann::json expected = nlohmann::json::parse(R"([
       {"path": "sim:kv7500", "serial": "0042", "canOpen": true, "answered": true, "problem": null},
       {"path": "sim:look-alike-1", "serial": null, "canOpen": true, "answered": false,
