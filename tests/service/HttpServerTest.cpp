@@ -95,7 +95,7 @@ TEST(HttpServer, CapsEachAddressAndCutsRequestsAtTheirDeadline) {
     });
     const std::string request = "GET /x HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n";
     EXPECT_EQ(test::SendRaw(server.Port(), request).status, 0);  // a fifth from there
-    EXPECT_EQ(test::SendRaw(server.Port(), request, "127.0.0.2").status, 200);
+    EXPECT_EQ(test::SendRaw(server.Port(), request, "127.0.0.1", "127.0.0.2").status, 200);
     for (int fd : slow) EXPECT_TRUE(ClosedWithoutAnswer(fd));
     done = true;
     trickle.join();
