@@ -23,9 +23,11 @@ protected:
         state.Update([](ServiceState& s) { s.station = "kv1"; });
     }
 
-    void Serve() {
+    // `assets`: the folder of the chart library.
+    void Serve(const std::string& assets = "") {
         server = std::make_unique<DashboardServer>(
-            state, DashboardSettings{dir.File("archive.db"), dir.path()}, [] { return 0; });
+            state, DashboardSettings{dir.File("archive.db"), assets.empty() ? dir.path() : assets},
+            [] { return 0; });
         ASSERT_TRUE(server->Start("127.0.0.1:0"));
     }
 
@@ -103,9 +105,7 @@ TEST_F(DashboardServerTest, ServesOnlyItsFixedPaths) {
 }
 
 TEST_F(DashboardServerTest, SaysWhenTheChartLibraryIsMissing) {
-    server = std::make_unique<DashboardServer>(
-        state, DashboardSettings{dir.File("archive.db"), dir.File("nowhere")}, [] { return 0; });
-    ASSERT_TRUE(server->Start("127.0.0.1:0"));
+    Serve(dir.File("nowhere"));
     EXPECT_NE(server->Warning().find("libjs-dygraphs"), std::string::npos);
     EXPECT_EQ(Get("/dygraph.min.js").status, 404);
     EXPECT_EQ(Get("/").status, 200);

@@ -53,11 +53,9 @@ TEST(MetricsServer, RefusesBadAddressesAndATakenPort) {
     ASSERT_TRUE(first.Start("127.0.0.1:0"));
     const std::string taken = "127.0.0.1:" + std::to_string(first.Port());
     for (const std::string& text :
-         {std::string(""), std::string("127.0.0.1"), std::string("9475"), std::string("::1:9475"),
-          std::string("[::1]9475"), std::string("[::1:9475"), std::string("127.0.0.1:"),
-          std::string("127.0.0.1:65536"), std::string("127.0.0.1:http"),
-          std::string("127.0.0.1:-1"), std::string("256.0.0.1:9475"),
-          std::string("example.org:9475"), taken}) {
+         std::vector<std::string>{"", "127.0.0.1", "9475", "::1:9475", "[::1]9475", "[::1:9475",
+                                  "127.0.0.1:", "127.0.0.1:65536", "127.0.0.1:http", "127.0.0.1:-1",
+                                  "256.0.0.1:9475", "example.org:9475", taken}) {
         MetricsServer server(holder);
         const Status started = server.Start(text);
         EXPECT_FALSE(started) << text;

@@ -48,6 +48,14 @@ protected:
         if (publisher) publisher->Stop();
     }
 
+    // A new start of the publisher, with `alerts` (none: as before).
+    void Restart(std::optional<std::vector<AlertSensor>> alerts = {}) {
+        publisher->Stop();
+        publisher = std::make_unique<MqttPublisher>(settings, state, nullptr);
+        if (alerts) publisher->SetAlerts(*alerts);
+        ASSERT_TRUE(publisher->Start());
+    }
+
     void Pass(int count) {
         for (int i = 0; i < count; ++i) {
             logger.Turn();
@@ -125,9 +133,7 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_TRUE(later.On(CH1 + "availability")[0].retained);
     EXPECT_TRUE(later.On(former).empty());
     // The old configs go once: a new start sends the device's config alone.
-    publisher->Stop();
-    publisher = std::make_unique<MqttPublisher>(settings, state, nullptr);
-    ASSERT_TRUE(publisher->Start());
+    Restart();
     ASSERT_TRUE(subscriber->WaitFor(device, 2));
     EXPECT_EQ(subscriber->On(former).size(), 2u);
 
@@ -237,10 +243,7 @@ TEST_F(MqttPublisherTest, AlertRulesAreBinarySensorsWithRetainedStates) {
     EXPECT_EQ(subscriber->On(device).size(), 2u);  // the same rules: no new discovery
 
     // Stopped with two rules, started again with one: the other is taken off.
-    publisher->Stop();
-    publisher = std::make_unique<MqttPublisher>(settings, this->state, nullptr);
-    publisher->SetAlerts({{"station_lost_5m", "station lost 5m", false}});
-    ASSERT_TRUE(publisher->Start());
+    Restart(std::vector<AlertSensor>{{"station_lost_5m", "station lost 5m", false}});
     ASSERT_TRUE(subscriber->WaitFor(device, 3));
     EXPECT_EQ(nlohmann::json::parse(Payloads(device).back())["cmps"][above],
               nlohmann::json::parse(R"({"p": "binary_sensor"})"));
