@@ -27,6 +27,12 @@ inline std::vector<std::string> Words(const std::string& text) {
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
+// The run ended with `status` and said `part` on stderr.
+inline void ExpectSaid(const CliRun& run, int status, const std::string& part) {
+    EXPECT_EQ(run.status, status) << part << "\n" << run.err;
+    EXPECT_NE(run.said.find(part), std::string::npos) << part << " in:\n" << run.said;
+}
+
 // Runs corvalin-cli in-process; `input` is what the person at the terminal types.
 inline CliRun RunTool(const std::vector<std::string>& args, const std::string& input = "",
                       bool interactive = false) {
@@ -60,6 +66,13 @@ protected:
         all.insert(all.end(), sim.begin(), sim.end());
         all.insert(all.end(), args.begin(), args.end());
         return RunTool(all, input, interactive);
+    }
+
+    // Cli, which is to succeed.
+    CliRun Done(const std::vector<std::string>& args, const std::vector<std::string>& sim = {}) {
+        CliRun run = Cli(args, sim);
+        EXPECT_EQ(run.status, EXIT_DONE) << args.front() << " " << args.back() << "\n" << run.err;
+        return run;
     }
 
     test::TempDir dir;

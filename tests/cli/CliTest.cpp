@@ -21,18 +21,15 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         {{"frobnicate"}, {"Unknown command \"frobnicate\"", "sync-time, settings"}},
         {{"--sim-sensor", "9=20,50", "live"}, {"--sim-sensor"}},
         {{"sync-time", "--yes", "--at", "2024-02-30 10:00:00"}, {"--at"}},
-        {{"sync-time", "--yes", "--at", ""}, {"--at"}},
         {{"sync-time", "--yes", "--at", "1999-12-31 23:59:59"}, {"--at", "2000 to 2099"}},
         {{"settings", "set", "colour=red"}, {"colour", "graph-type", "areaN.heatindex"}},
         {{"settings", "set", "graph-span=36H"}, {"graph-span", "12H, 24H, 48H, 72H"}},
         {{"settings", "set", "time-zone=13"}, {"time-zone", "-12 to 12"}},
-        {{"settings", "set", "time-zone=+1.5"}, {"time-zone"}},
         {{"settings", "set", "area3.temperature=1,9"}, {"area3.temperature", "1 to 8"}},
         {{"settings", "set", "area6=1"}, {"area6"}},
         {{"settings", "set", "unit"}, {"KEY=VALUE"}},
         {{"settings", "set", "dst=ON", "dst=OFF"}, {"dst"}},
         {{"alarm", "set", "ch1.temp-high=warm"}, {"ch1.temp-high", "--"}},
-        {{"alarm", "set", "ch1.hum-low=4.5"}, {"ch1.hum-low"}},
         {{"alarm", "set", "ch0.hum-low=4"}, {"ch0.hum-low", "chN.hum-low"}},
         {{"alarm", "set", "ch2.temp-low-enabled=maybe"}, {"ch2.temp-low-enabled", "no, yes"}},
         {{"alarm", "set", "humidity-alarm=1"}, {"humidity-alarm", "ON, OFF"}},
@@ -53,9 +50,7 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
         }
         EXPECT_EQ(run.err, run.said) << name;  // no frame at all
     }
-    const CliRun needsSimulate = RunTool({"--sim-card", dir.File("card"), "live"});
-    EXPECT_EQ(needsSimulate.status, EXIT_USAGE);
-    EXPECT_NE(needsSimulate.err.find("--simulate"), std::string::npos);
+    ExpectSaid(RunTool({"--sim-card", dir.File("card"), "live"}), EXIT_USAGE, "--simulate");
     EXPECT_EQ(RunTool({"--help"}).status, EXIT_DONE);
     const CliRun version = RunTool({"--version"});
     EXPECT_EQ(version.status, EXIT_DONE);
@@ -103,13 +98,10 @@ TEST_F(CliTest, WithoutAStationCommandsSayUnconnectedAndExitThree) {
     const CliRun status = RunTool({"status"});
     EXPECT_EQ(status.status, EXIT_UNCONNECTED);
     EXPECT_EQ(status.out, "Unconnected\n");
-    // The range is checked before the station is looked for.
-    EXPECT_EQ(RunTool({"interval", "300"}).status, EXIT_FAILED);
 }
 
 TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
-    const CliRun set = Cli({"sync-time", "--yes", "--at", "2024-03-05 14:07:09"});
-    EXPECT_EQ(set.status, EXIT_DONE) << set.err;
+    const CliRun set = Done({"sync-time", "--yes", "--at", "2024-03-05 14:07:09"});
     EXPECT_EQ(set.out, "Sync Time Success.\n");
     EXPECT_EQ(set.sent, (std::vector<int>{0x51, 0x30}));
     EXPECT_NE(set.err.find("> 7B 30 07 E8 03 05 0E 07 09 "), std::string::npos) << set.err;
@@ -123,44 +115,33 @@ TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
     }
 }
 
+// A station that does not answer shows no value: the fault tests' part.
 TEST_F(CliTest, LiveTableAndJsonInTheStationsUnit) {
     const std::vector<std::string> sensors{"--sim-sensor", "2=23.4,45",    "--sim-sensor",
                                            "4=none",       "--sim-sensor", "1=37.4,75"};
-    const CliRun table = Cli({"live"}, sensors);
-    ASSERT_EQ(table.status, EXIT_DONE) << table.err;
+    const CliRun table = Done({"live"}, sensors);
     // One rounding for every output: a dew point on a tie is the same in the table and JSON.
     EXPECT_NE(table.out.find("\nCH1      37.4  °C      75  %      32.2  °C\n"), std::string::npos);
-    const auto celsius = nlohmann::json::parse(Cli({"--json", "live"}, sensors).out);
-    EXPECT_EQ(celsius["channels"][0]["dewPoint"], 32.2);
-    EXPECT_TRUE(std::regex_match(celsius["time"].get<std::string>(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")));
-    EXPECT_NE(table.out.find("\nCH2      23.4  °C      45  %      10.8  °C\n"), std::string::npos)
+    EXPECT_NE(table.out.find("\nCH4      --  °C        --  %      --  °C\n"), std::string::npos)
         << table.out;
-    EXPECT_NE(table.out.find("\nCH4      --  °C        --  %      --  °C\n"), std::string::npos);
+    EXPECT_EQ(
+        nlohmann::json::parse(Cli({"--json", "live"}, sensors).out)["channels"][0]["dewPoint"],
+        32.2);
 
     ASSERT_EQ(Cli({"settings", "set", "unit=F"}).status, EXIT_DONE);
     const auto json = nlohmann::json::parse(Cli({"--json", "live"}, sensors).out);
     EXPECT_EQ(json["unit"], "°F");
     EXPECT_EQ(json["connected"], true);
+    EXPECT_TRUE(std::regex_match(json["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")));
     EXPECT_EQ(json["channels"][1], nlohmann::json::parse(R"({"channel": 2, "temperature": 74.1,
         "humidity": 45, "dewPoint": 51.5})"));
     EXPECT_EQ(json["channels"][3], nlohmann::json::parse(R"({"channel": 4, "temperature": null,
         "humidity": null, "dewPoint": null})"));
-
-    // A station that never answers: no value is shown, and that is said.
-    const CliRun silent = Cli({"--json", "live"}, {"--sim-fault", "drop=100"});
-    EXPECT_EQ(silent.status, EXIT_FAILED);
-    EXPECT_EQ(silent.said, "The station did not answer.\n");
-    const auto silentJson = nlohmann::json::parse(silent.out);
-    for (const auto& channel : silentJson["channels"]) {
-        EXPECT_TRUE(channel["temperature"].is_null() && channel["humidity"].is_null()) << channel;
-    }
 }
 
 TEST_F(CliTest, StatusAsTextAndJson) {
-    const CliRun text = Cli({"status"});
-    EXPECT_EQ(text.status, EXIT_DONE) << text.err;
-    EXPECT_EQ(text.out,
+    EXPECT_EQ(Done({"status"}).out,
               "Connected\nStation: simulated station\nUnit: °C\nLogging interval: 5 Minute\n"
               "Screen: main screen\n");
     const auto json = nlohmann::json::parse(Cli({"--json", "status"}, NOT_MAIN_SCREEN).out);

@@ -14,22 +14,19 @@ void ExpectLines(const std::string& out, std::initializer_list<const char*> line
 // Each key lands where `settings` shows it; what a set does not name, even
 // the mask bits no channel owns, keeps the station's value.
 TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
-    const CliRun interval = Cli({"interval", "240"});
-    ASSERT_EQ(interval.status, EXIT_DONE) << interval.err;
-    EXPECT_EQ(interval.out, "Set Interval Success.\n");
+    EXPECT_EQ(Done({"interval", "240"}).out, "Set Interval Success.\n");
     EXPECT_EQ(Cli({"interval"}).out, "Interval: 240 Minute\n");
     EXPECT_EQ(Cli({"--json", "interval"}).out, "{\n  \"intervalMinutes\": 240\n}\n");
 
-    const CliRun set =
-        Cli({"settings", "set", "graph-type=Dewpoint", "graph-span=72H", "time-format=AM h:mm:ss",
-             "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F",
-             "area1.temperature=2,3,4,5,6,7,8", "area4=0x00000001", "area2.dewpoint=3,1"});
-    ASSERT_EQ(set.status, EXIT_DONE) << set.err;
-    EXPECT_EQ(set.out, "");
-    ASSERT_EQ(Cli({"settings", "set", "time-zone=12", "area2.temperature=8"}).status, EXIT_DONE);
+    EXPECT_EQ(
+        Done({"settings", "set", "graph-type=Dewpoint", "graph-span=72H", "time-format=AM h:mm:ss",
+              "date-format=DD-MM-YYYY", "dst=ON", "time-zone=-10", "unit=F",
+              "area1.temperature=2,3,4,5,6,7,8", "area4=0x00000001", "area2.dewpoint=3,1"})
+            .out,
+        "");
+    Done({"settings", "set", "time-zone=12", "area2.temperature=8"});
 
-    const CliRun show = Cli({"settings"});
-    ASSERT_EQ(show.status, EXIT_DONE) << show.err;
+    const CliRun show = Done({"settings"});
     ExpectLines(show.out,
                 {"graph-type          Dewpoint", "graph-span          72H",
                  "time-format         AM h:mm:ss", "date-format         DD-MM-YYYY",
@@ -47,11 +44,9 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
 }
 
 TEST_F(CliTest, AlarmSetThenShowInFahrenheit) {
-    ASSERT_EQ(Cli({"settings", "set", "unit=F"}).status, EXIT_DONE);
-    const CliRun set =
-        Cli({"alarm", "set", "ch1.temp-high=77.5", "ch1.temp-low=-40", "ch3.temp-high=--",
-             "humidity-alarm=OFF", "ch1.hum-high-enabled=no", "ch2.temp-low-enabled=no"});
-    ASSERT_EQ(set.status, EXIT_DONE) << set.err;
+    Done({"settings", "set", "unit=F"});
+    Done({"alarm", "set", "ch1.temp-high=77.5", "ch1.temp-low=-40", "ch3.temp-high=--",
+          "humidity-alarm=OFF", "ch1.hum-high-enabled=no", "ch2.temp-low-enabled=no"});
 
     // 77.5 °F is stored as 25.2 °C, shown as the dialog shows it.
     ExpectLines(Cli({"alarm"}).out, {"temperature-alarm  ON", "humidity-alarm     OFF",
@@ -71,8 +66,7 @@ TEST_F(CliTest, AlarmSetThenShowInFahrenheit) {
 TEST_F(CliTest, CalibrationSetThenShowWithTheLiveReadings) {
     const std::vector<std::string> sensors{"--sim-sensor", "2=20,50", "--sim-sensor", "8=none"};
     ASSERT_EQ(Cli({"settings", "set", "unit=F"}, sensors).status, EXIT_DONE);
-    const CliRun set = Cli({"calibration", "set", "ch2.temp=0.5", "ch2.hum=-3"}, sensors);
-    ASSERT_EQ(set.status, EXIT_DONE) << set.err;
+    Done({"calibration", "set", "ch2.temp=0.5", "ch2.hum=-3"}, sensors);
 
     // 0.5 °F goes out as 0.2 °C, which shows as 0.4 °F; the live reading is corrected by it.
     ExpectLines(Cli({"calibration"}, sensors).out,

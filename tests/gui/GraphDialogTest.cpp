@@ -66,23 +66,28 @@ struct Drawn {
 
 }  // namespace
 
-void WindowTest::graphOpensOnTheLastHourAndDrawsNothingUntilSelect() {
+void WindowTest::graphOpensOnTheLastHourAndDrawsOnlyOnSelect() {
     test::TempDir data;
+    test::WriteAll(RecordDatabasePath(data.path()), "this is not an SQLite database at all\n");
     ScriptedPrompts prompts;
-    QVERIFY(Import(data.path(), {Row("2024-03-05 00:00:00", 20.0f)}));
     const QDateTime now(QDate(2024, 3, 5), QTime(0, 30, 15));
     GraphDialog dialog(prompts, data.path(), u"(°C)"_s, nullptr, now);
     // An hour before half past midnight is the day before.
     const GraphSelection selection = dialog.Selection();
     QCOMPARE(ChartSecondsFromCivil(selection.start), Seconds("2024-03-04 23:30:15"));
     QCOMPARE(ChartSecondsFromCivil(selection.end), Seconds("2024-03-05 00:30:15"));
-    QCOMPARE(selection.quantity, GraphQuantity::Temperature);
     GraphChart& chart = *dialog.chart();
-    QCOMPARE(chart.Series(0)->dataCount(), 0);
     QVERIFY(!chart.legend->visible());
+    // A database that cannot be read is said once, at Select, and the dialog stays usable.
     Click(dialog, "selectButton");
+    QCOMPARE(prompts.shown.size(), 1);
+    QVERIFY(prompts.shown[0].startsWith(u"Warning: "_s) && prompts.shown[0].size() > 9);
+    QCOMPARE(chart.Series(0)->dataCount(), 0);
+    QFile::remove(QString::fromStdString(RecordDatabasePath(data.path())));
+    QVERIFY(Import(data.path(), {Row("2024-03-05 00:00:00", 20.0f)}));
+    Click(dialog, "selectButton");
+    QCOMPARE(prompts.shown.size(), 1);
     QCOMPARE(chart.Series(0)->dataCount(), 1);
-    QVERIFY(prompts.shown.isEmpty());
 }
 
 void WindowTest::graphDrawsTheStationsClockWithALegendOfTheShownSeries() {
@@ -100,18 +105,11 @@ void WindowTest::graphDrawsTheStationsClockWithALegendOfTheShownSeries() {
     QVERIFY(prompts.shown.isEmpty());
 
     GraphChart& chart = *dialog.chart();
-    QCOMPARE(chart.ValueAxisTitle(), QString());
     QCOMPARE(chart.Series(0)->dataCount(), 2);
-    QCOMPARE(chart.Series(0)->data()->at(1)->key, Seconds("2024-03-31 02:30:00"));
-    QCOMPARE(chart.Series(0)->data()->at(1)->value, 20.25);
-    QCOMPARE(chart.Series(1)->dataCount(), 2);
     // Without heat index values its series is still shown, empty.
     QCOMPARE(chart.Series(2)->dataCount(), 0);
     QCOMPARE(LegendTexts(chart), (QStringList{u"Temperature"_s, u"DewPoint"_s, u"Heatindex"_s}));
     QVERIFY(!chart.Series(3)->visible());
-    const QColor colours[] = {{255, 0, 0}, {0, 128, 0}, {0, 128, 255}, {255, 128, 0}};
-    for (size_t i = 0; i < GRAPH_SERIES_COUNT; ++i)
-        QCOMPARE(chart.Series(i)->pen().color(), colours[i]);
 
     QCOMPARE(chart.xAxis->range().lower, Seconds("2024-03-31 02:00:00"));
     QCOMPARE(chart.xAxis->range().upper, Seconds("2024-03-31 03:00:00"));
@@ -132,7 +130,6 @@ void WindowTest::graphQuantitiesAndATimeErrorAsShown() {
                 u"(°F)"_s);
     GraphChart& chart = *drawn.dialog.chart();
     QCOMPARE(chart.ValueAxisTitle(), u"(°F)"_s);
-    QCOMPARE(chart.Series(1)->dataCount(), 3);
     // Humidity hides and empties the other series.
     Child<QComboBox>(drawn.dialog, "quantityList")->setCurrentIndex(1);  // Humidity
     Click(drawn.dialog, "selectButton");
@@ -144,7 +141,6 @@ void WindowTest::graphQuantitiesAndATimeErrorAsShown() {
         QCOMPARE(chart.Series(i)->dataCount(), 0);
     }
     QCOMPARE(LegendTexts(chart), QStringList{u"Humidity"_s});
-    QVERIFY(chart.yAxis->range().contains(40) && chart.yAxis->range().contains(44));
     QVERIFY(drawn.prompts.shown.isEmpty());
 
     // Later by one second: refused, the chart stays, whatever the database now holds.
@@ -155,7 +151,6 @@ void WindowTest::graphQuantitiesAndATimeErrorAsShown() {
     QCOMPARE(drawn.prompts.shown, QStringList{u"Critical: Time Error."_s});
     QCOMPARE(chart.Title(), u"Humidity"_s);
     QCOMPARE(chart.Series(0)->dataCount(), 2);
-    QCOMPARE(chart.xAxis->range().lower, Seconds("2024-03-05 10:00:00"));
     QCOMPARE(chart.xAxis->range().upper, Seconds("2024-03-05 11:00:00"));
 
     // One reading is drawn as a dot; the temperature lies over an equal heat index.
@@ -174,27 +169,8 @@ void WindowTest::graphQuantitiesAndATimeErrorAsShown() {
     QVERIFY(chart.xAxis->range().size() > 0);
 }
 
-void WindowTest::graphDatabaseFailureIsShownAndTheDialogStaysUsable() {
-    test::TempDir data;
-    test::WriteAll(RecordDatabasePath(data.path()), "this is not an SQLite database at all\n");
-    ScriptedPrompts prompts;
-    GraphDialog dialog(prompts, data.path(), u"(°C)"_s);
-    SetRange(dialog, "2024-03-05T10:00:00", "2024-03-05T11:00:00");
-    Click(dialog, "selectButton");
-    QCOMPARE(prompts.shown.size(), 1);
-    QVERIFY(prompts.shown[0].startsWith(u"Warning: "_s) && prompts.shown[0].size() > 9);
-    QCOMPARE(dialog.chart()->Series(0)->dataCount(), 0);
-
-    // Once the file is sound again, Select draws.
-    QFile::remove(QString::fromStdString(RecordDatabasePath(data.path())));
-    QVERIFY(Import(data.path(), {Row("2024-03-05 10:10:00", 22.0f)}));
-    Click(dialog, "selectButton");
-    QCOMPARE(prompts.shown.size(), 1);
-    QCOMPARE(dialog.chart()->Series(0)->dataCount(), 1);
-}
-
-void WindowTest::graphWheelZoomsDragPansAndDoubleClickReturns() {
-    Drawn drawn({});
+void WindowTest::graphWheelZoomsDragPansDoubleClickReturnsAndSaveWritesTheImage() {
+    Drawn drawn({Row("2024-03-05 10:10:00", 20.0f), Row("2024-03-05 10:20:00", 21.0f)});
     drawn.dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&drawn.dialog));
     GraphChart& chart = *drawn.dialog.chart();
@@ -220,11 +196,7 @@ void WindowTest::graphWheelZoomsDragPansAndDoubleClickReturns() {
     QTest::mouseDClick(&chart, Qt::LeftButton, Qt::NoModifier, middle);
     QCOMPARE(chart.xAxis->range().lower, chosen.lower);
     QCOMPARE(chart.xAxis->range().upper, chosen.upper);
-}
 
-void WindowTest::graphSaveImageWritesTheChartAsShownOrWarns() {
-    Drawn drawn({Row("2024-03-05 10:10:00", 20.0f), Row("2024-03-05 10:20:00", 21.0f)});
-    drawn.dialog.show();
     auto save = [&drawn](const std::string& name) {
         drawn.prompts.fileToSave = QString::fromStdString(drawn.data.File(name));
         drawn.dialog.findChild<QPushButton*>(u"saveImageButton"_s)->click();

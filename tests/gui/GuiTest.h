@@ -66,7 +66,7 @@ private slots:
     // MainWindowTest.cpp
     void tileTextsAsTheDisplayWritesThem();
     void windowPausesPollingForItsMenusAndFollowsTheStation();
-    void secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase();
+    void secondCopyEndsAtOnceAndRaisesTheFirst();
     void windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead();
     void windowOffersAChoiceBetweenSeveralStations();
     // NotificationTest.cpp
@@ -76,13 +76,11 @@ private slots:
     // ConfigDialogsTest.cpp
     void setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval();
     void dialogsOpenedUnconnectedSendNothing();
-    void alarmChecksEveryLimitTemperaturesFirst();
+    void alarmShowsARefusalAndSavesOnEnter();
     void calibrationClosesOnEnterAndChecksAgainstTheLiveReadings();
     // GraphDialogTest.cpp
-    void graphOpensOnTheLastHourAndDrawsNothingUntilSelect();
+    void graphOpensOnTheLastHourAndDrawsOnlyOnSelect();
     void graphDrawsTheStationsClockWithALegendOfTheShownSeries();
     void graphQuantitiesAndATimeErrorAsShown();
-    void graphDatabaseFailureIsShownAndTheDialogStaysUsable();
-    void graphWheelZoomsDragPansAndDoubleClickReturns();
-    void graphSaveImageWritesTheChartAsShownOrWarns();
+    void graphWheelZoomsDragPansDoubleClickReturnsAndSaveWritesTheImage();
 };

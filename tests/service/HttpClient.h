@@ -58,15 +58,17 @@ inline int Connect(uint16_t port, const std::string& host = "127.0.0.1",
     return fd;
 }
 
-// What the server sends until it closes the connection.
-inline std::string ReadToClose(int fd) {
+// Sends the bytes as they are to `host`, from `source` when given, and reads
+// the answer to the server's close; status 0 when nothing whole came.
+inline Response SendRaw(uint16_t port, const std::string& request,
+                        const std::string& host = "127.0.0.1", const std::string& source = "") {
+    const int fd = Connect(port, host, source);
+    if (fd < 0) return {};
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
     std::string raw;
     char buffer[4096];
     for (ssize_t got; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;) raw.append(buffer, got);
-    return raw;
-}
-
-inline Response ParseResponse(const std::string& raw) {
+    close(fd);
     Response response;
     const size_t end = raw.find("\r\n\r\n");
     if (raw.rfind("HTTP/1.1 ", 0) != 0 || end == std::string::npos) return response;
@@ -76,31 +78,14 @@ inline Response ParseResponse(const std::string& raw) {
     return response;
 }
 
-// Sends the bytes as they are and reads the answer to the server's close.
-inline Response SendRaw(uint16_t port, const std::string& request, const std::string& source = "") {
-    const int fd = Connect(port, "127.0.0.1", source);
-    if (fd < 0) return {};
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    const std::string raw = ReadToClose(fd);
-    close(fd);
-    return ParseResponse(raw);
-}
-
 // One HTTP/1.1 request, read to the server's close.
 inline Response Fetch(uint16_t port, const std::string& method, const std::string& target,
                       const std::string& host = "127.0.0.1") {
-    const int fd = Connect(port, host);
-    if (fd < 0) return {};
-    const std::string request = method + " " + target +
-                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n"
-                                "Connection: close\r\n\r\n";
-    EXPECT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL),
-              static_cast<ssize_t>(request.size()));
-    const std::string raw = ReadToClose(fd);
-    close(fd);
-    const Response response = ParseResponse(raw);
-    if (response.status == 0) ADD_FAILURE() << "no HTTP response: " << raw;
-    return response;
+    return SendRaw(port,
+                   method + " " + target +
+                       " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n"
+                       "Connection: close\r\n\r\n",
+                   host);
 }
 
 }  // namespace corvalin::test

@@ -3,22 +3,16 @@
 // library's own words, once for each cause.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <mutex>
-#include <thread>
 
 #include "service/MqttPublisher.h"
-#include "support/Eventually.h"
 #include "support/Files.h"
+#include "support/LogLines.h"
 #include "support/MqttBroker.h"
 #include "support/TempDir.h"
 
 namespace corvalin {
 namespace {
-
-using namespace std::chrono_literals;
 
 class MqttRefusalTest : public ::testing::Test {
 protected:
@@ -30,30 +24,13 @@ protected:
         if (publisher) publisher->Stop();
         settings.station = "attic";
         settings.archivePath = data.File("archive.db");
-        publisher = std::make_unique<MqttPublisher>(settings, state,
-                                                    [this](LogLevel, const std::string& text) {
-                                                        std::lock_guard<std::mutex> guard(mutex);
-                                                        said.push_back(text);
-                                                    });
+        publisher = std::make_unique<MqttPublisher>(settings, state, log.Sink());
         ASSERT_TRUE(publisher->Start());
-    }
-
-    // The lines said so far that hold `part`.
-    size_t Saying(const std::string& part) {
-        std::lock_guard<std::mutex> guard(mutex);
-        return static_cast<size_t>(std::count_if(said.begin(), said.end(), [&](const auto& line) {
-            return line.find(part) != std::string::npos;
-        }));
-    }
-
-    bool WaitToSay(const std::string& part) {
-        return test::Eventually([&] { return Saying(part) > 0; });
     }
 
     test::TempDir data;
     ServiceStateHolder state;
-    std::mutex mutex;
-    std::vector<std::string> said;
+    test::LogLines log;
     std::unique_ptr<MqttPublisher> publisher;
 };
 
@@ -66,10 +43,10 @@ TEST_F(MqttRefusalTest, AWrongPasswordIsSaidInTheBrokersWordsAndTheFilesExactLin
     settings.username = "logger";
     settings.password = "wrong";
     StartPublisher(settings);
-    ASSERT_TRUE(WaitToSay("Connection Refused: "));
+    ASSERT_TRUE(log.WaitFor("Connection Refused: "));
     publisher->Stop();
-    EXPECT_EQ(Saying("Connection Refused: not authorised.") +
-                  Saying("Connection Refused: bad user name or password."),
+    EXPECT_EQ(log.Count("Connection Refused: not authorised.") +
+                  log.Count("Connection Refused: bad user name or password."),
               1u);
 
     // The password is the file's first line as it stands, its end aside.
@@ -79,7 +56,7 @@ TEST_F(MqttRefusalTest, AWrongPasswordIsSaidInTheBrokersWordsAndTheFilesExactLin
     ASSERT_TRUE(password) << password.error;
     settings.password = *password;
     StartPublisher(settings);
-    EXPECT_TRUE(WaitToSay("Publishing to the MQTT broker"));
+    EXPECT_TRUE(log.WaitFor("Publishing to the MQTT broker"));
     EXPECT_FALSE(ReadPasswordFile(data.File("missing"), "the MQTT password file"));
 }
 
@@ -107,9 +84,9 @@ TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {
     ASSERT_TRUE(ParseMqttAddress("mqtts://127.0.0.1:" + std::to_string(broker.port()), settings));
     settings.caFile = data.File("other.pem");
     StartPublisher(settings);
-    ASSERT_TRUE(WaitToSay("the TLS handshake failed"));
-    EXPECT_EQ(Saying("certificate verify failed"), 1u);
-    EXPECT_EQ(Saying("the CA file " + data.File("other.pem")), 1u);
+    ASSERT_TRUE(log.WaitFor("the TLS handshake failed"));
+    EXPECT_EQ(log.Count("certificate verify failed"), 1u);
+    EXPECT_EQ(log.Count("the CA file " + data.File("other.pem")), 1u);
 }
 
 }  // namespace

@@ -14,17 +14,23 @@ extern char** environ;
 
 namespace corvalin::test {
 
-ChildProcess::ChildProcess(std::vector<std::string> argv) {
+ChildProcess::ChildProcess(std::vector<std::string> argv, std::vector<std::string> environment,
+                           const std::string& errors) {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return;
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    for (char** entry = environ; *entry; ++entry) envp.push_back(*entry);
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
+    if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     reader_ = std::thread([this, fd = pipeFds[0]] { Read(fd); });
@@ -38,8 +44,26 @@ ChildProcess::~ChildProcess() {
 void ChildProcess::Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
+    kill(pid_, SIGCONT);  // a stopped process takes the SIGTERM only once it runs
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+}
+
+void ChildProcess::Signal(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
+}
+
+int ChildProcess::Wait(std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (pid_ > 0 && std::chrono::steady_clock::now() < until) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
 }
 
 void ChildProcess::Read(int fd) {
@@ -84,15 +108,19 @@ int FreeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-bool AcceptsConnections(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+bool Listens(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
+    for (int i = 0; i < 1200; ++i) {  // 30 s
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        if (ok) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
 }
 
 }  // namespace corvalin::test

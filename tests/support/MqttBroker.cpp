@@ -1,21 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MqttBroker.h"
 
-#include <fcntl.h>
 #include <mosquitto.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <thread>
-
-#include "support/ChildProcess.h"
-
-extern char** environ;
 
 namespace corvalin::test {
 
@@ -37,18 +29,9 @@ MqttBroker::~MqttBroker() { Stop(); }
 
 void MqttBroker::RequireUser(const std::string& user, const std::string& password) {
     // The password as given, spaces and all: an argument, not a line of a file.
-    std::string program = "/usr/bin/mosquitto_passwd";
-    std::string create = "-c";
-    std::string batch = "-b";
-    std::string file = dir_.File("passwords");
-    std::string name = user;
-    std::string secret = password;
-    char* argv[] = {program.data(), create.data(), batch.data(), file.data(),
-                    name.data(),    secret.data(), nullptr};
-    pid_t pid = -1;
-    int status = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) == 0) waitpid(pid, &status, 0);
-    if (status == 0) {
+    const std::string file = dir_.File("passwords");
+    ChildProcess made({"/usr/bin/mosquitto_passwd", "-c", "-b", file, user, password});
+    if (made.Wait() == 0) {
         chmod(file.c_str(), 0644);
         passwords_ = file;
     }
@@ -64,44 +47,22 @@ bool MqttBroker::Start() {
         << "persistence_location " << dir_.path() << "/\n"
         << "autosave_interval 1\n"
         << "log_dest none\n";
-    std::string program = "/usr/sbin/mosquitto";
-    std::string flag = "-c";
-    std::string conf = dir_.File("mosquitto.conf");
-    char* argv[] = {program.data(), flag.data(), conf.data(), nullptr};
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawn(&pid_, argv[0], &quiet, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    if (spawned != 0) {
-        pid_ = -1;
-        return false;
-    }
-    for (int i = 0; i < 1200; ++i) {  // 30 s
-        if (AcceptsConnections(port_)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/sbin/mosquitto", "-c", dir_.File("mosquitto.conf")});
+    return process_->Running() && Listens(port_);
 }
 
-void MqttBroker::Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    kill(pid_, SIGCONT);  // a frozen broker takes the SIGTERM only once it runs
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-}
+void MqttBroker::Stop() { process_.reset(); }
 
 void MqttBroker::Freeze() {
-    if (pid_ > 0) kill(pid_, SIGSTOP);
+    if (process_) process_->Signal(SIGSTOP);
 }
 
 void MqttBroker::Kill() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    if (!process_) return;
+    process_->Signal(SIGKILL);
+    process_->Wait();
+    process_.reset();
 }
 
 MqttSubscriber::MqttSubscriber(int port, const std::string& name) {

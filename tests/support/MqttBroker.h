@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 struct mosquitto;
@@ -21,7 +21,6 @@ public:
     explicit MqttBroker(const std::string& settings = "");
     // Only this user, with this password, may connect (before Start).
     void RequireUser(const std::string& user, const std::string& password);
-    const TempDir& dir() const { return dir_; }
     ~MqttBroker();
     // False when the broker did not come up in time.
     bool Start();
@@ -39,7 +38,7 @@ private:
     int port_ = 0;
     std::string settings_;
     std::string passwords_;
-    pid_t pid_ = -1;
+    std::unique_ptr<ChildProcess> process_;
 };
 
 struct ReceivedMessage {

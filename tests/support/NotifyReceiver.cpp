@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <thread>
 
 namespace corvalin::test {
 
@@ -84,10 +83,7 @@ MailServer::MailServer() : port_(FreeLoopbackPort()) {
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/bin/python3", "-u", "-m", "aiosmtpd", "-n", "-l",
                                  "127.0.0.1:" + std::to_string(port_)});
-    for (int i = 0; i < 1200 && !started_; ++i) {
-        started_ = AcceptsConnections(port_);
-        if (!started_) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+    started_ = Listens(port_);
 }
 
 std::vector<std::string> MailServer::Mails() const {

@@ -131,39 +131,27 @@ std::string PostgresServer::PasswordFile(const std::string& password) const {
     return path;
 }
 
-std::optional<std::vector<PostgresServer::Row>> PostgresServer::Query(const std::string& database,
-                                                                      const std::string& sql) {
+std::optional<std::string> PostgresServer::Query(const std::string& database,
+                                                 const std::string& sql) {
     const std::string where =
         "host=" + home_ + " port=" + std::to_string(port_) + " user=postgres dbname=" + database;
     PGconn* connection = PQconnectdb(where.c_str());
-    std::optional<std::vector<Row>> rows;
+    std::optional<std::string> value;
     if (PQstatus(connection) == CONNECTION_OK) {
         PGresult* result = PQexec(connection, sql.c_str());
         const ExecStatusType status = PQresultStatus(result);
         if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
-            rows.emplace();
-            for (int r = 0; r < PQntuples(result); ++r) {
-                Row row;
-                for (int c = 0; c < PQnfields(result); ++c) {
-                    if (PQgetisnull(result, r, c)) {
-                        row.emplace_back();
-                    } else {
-                        row.emplace_back(PQgetvalue(result, r, c));
-                    }
-                }
-                rows->push_back(row);
-            }
+            const bool any = PQntuples(result) > 0 && PQnfields(result) > 0;
+            value = any ? PQgetvalue(result, 0, 0) : "";
         }
         PQclear(result);
     }
     PQfinish(connection);
-    return rows;
+    return value;
 }
 
 std::string PostgresServer::Value(const std::string& database, const std::string& sql) {
-    const auto rows = Query(database, sql);
-    if (!rows || rows->empty() || rows->front().empty() || !rows->front()[0]) return "";
-    return *rows->front()[0];
+    return Query(database, sql).value_or("");
 }
 
 std::string PostgresServer::Log() const {

@@ -35,11 +35,10 @@ public:
     // A file holding the password, for --archive-server-password-file.
     std::string PasswordFile(const std::string& password) const;
 
-    // A statement run by the superuser in `database`: its rows as text
-    // (nothing for NULL), or nothing when it failed.
-    using Row = std::vector<std::optional<std::string>>;
-    std::optional<std::vector<Row>> Query(const std::string& database, const std::string& sql);
-    // The first value of the first row, or "".
+    // A statement run by the superuser in `database`: the first value of its
+    // first row ("" for none or NULL), or nothing when it failed.
+    std::optional<std::string> Query(const std::string& database, const std::string& sql);
+    // The same, "" when it failed.
     std::string Value(const std::string& database, const std::string& sql);
     // What the server wrote to its log so far.
     std::string Log() const;

@@ -79,21 +79,20 @@ TEST(AlertMonitor, ALimitFiresAfterItsDelayOnceAndClearsOncePastTheClearValue) {
 }
 
 TEST(AlertMonitor, EachQuantityIsReadFromItsOwnValue) {
-    for (const char* rule : {"ch2.temperature above 30", "ch2.humidity above 30",
-                             "ch2.dewPoint above 30", "ch2.heatIndex above 30"}) {
-        AlertMonitor monitor("attic", {Rule(rule)});
+    const std::pair<std::string, std::optional<double> ArchiveRow::*> quantities[] = {
+        {"temperature", &ArchiveRow::temperature},
+        {"humidity", &ArchiveRow::humidity},
+        {"dewPoint", &ArchiveRow::dewPoint},
+        {"heatIndex", &ArchiveRow::heatIndex}};
+    for (const auto& [quantity, field] : quantities) {
+        AlertMonitor monitor("attic", {Rule(("ch2." + quantity + " above 30").c_str())});
         ReadingSnapshot reading = Reading(0, {}, 20.0);
-        ArchiveRow& row = reading.rows.at(0);
-        if (std::string(rule).find("temperature") != std::string::npos) row.temperature = 31;
-        if (std::string(rule).find("humidity") != std::string::npos) row.humidity = 31;
-        if (std::string(rule).find("dewPoint") != std::string::npos) row.dewPoint = 31;
-        if (std::string(rule).find("heatIndex") != std::string::npos) row.heatIndex = 31;
+        reading.rows.at(0).*field = 31;
         const std::vector<AlertEvent> events = monitor.OnReading(reading);
-        ASSERT_EQ(events.size(), 1u) << rule;
+        ASSERT_EQ(events.size(), 1u) << quantity;
         EXPECT_EQ(
             std::tuple(events[0].channel, events[0].quantity, *events[0].value, *events[0].limit),
-            std::tuple(2, std::string(rule).substr(4, std::string(rule).find(' ') - 4), 31.0,
-                       30.0));
+            std::tuple(2, quantity, 31.0, 30.0));
     }
 }
 

@@ -12,20 +12,18 @@ using Json = nlohmann::json;
 
 constexpr int64_t NOON = 1700049600;  // 2023-11-15 12:00:00 UTC
 
+AlertEvent Event(const char* rule, AlertKind kind, int channel, const char* quantity,
+                 std::optional<double> value, std::optional<double> limit, AlertState state) {
+    return {rule, kind, "attic", channel, quantity, value, limit, state, NOON};
+}
+
 AlertEvent Above(AlertState state, double value) {
-    return {"ch1.temperature above 30",
-            AlertKind::Above,
-            "attic",
-            1,
-            "temperature",
-            value,
-            30.0,
-            state,
-            NOON};
+    return Event("ch1.temperature above 30", AlertKind::Above, 1, "temperature", value, 30.0,
+                 state);
 }
 
 AlertEvent Lost(AlertState state) {
-    return {"station lost 5m", AlertKind::StationLost, "attic", 0, "", {}, {}, state, NOON};
+    return Event("station lost 5m", AlertKind::StationLost, 0, "", {}, {}, state);
 }
 
 TEST(AlertText, EventsReadTheSameInEverySink) {
@@ -34,21 +32,14 @@ TEST(AlertText, EventsReadTheSameInEverySink) {
          "FIRING: CH1 temperature 31.2 °C is above 30.0 °C (ch1.temperature above 30)"},
         {Above(AlertState::Cleared, 29.4),
          "CLEARED: CH1 temperature is back at 29.4 °C (ch1.temperature above 30)"},
-        {{"station-alarms", AlertKind::StationAlarms, "attic", 2, "humidity", 75.0, 70.0,
-          AlertState::Firing, NOON},
+        {Event("station-alarms", AlertKind::StationAlarms, 2, "humidity", 75.0, 70.0,
+               AlertState::Firing),
          "FIRING: CH2 humidity 75 % is past the station's alarm limit 70 % (station-alarms)"},
-        {{"ch3 silent 10m", AlertKind::Silent, "attic", 3, "", {}, {}, AlertState::Firing, NOON},
+        {Event("ch3 silent 10m", AlertKind::Silent, 3, "", {}, {}, AlertState::Firing),
          "FIRING: CH3 sends no values (ch3 silent 10m)"},
         {Lost(AlertState::Cleared), "CLEARED: The station is back (station lost 5m)"},
-        {{"archive stalled 1h",
-          AlertKind::ArchiveStalled,
-          "attic",
-          0,
-          "",
-          120.0,
-          {},
-          AlertState::Firing,
-          NOON},
+        {Event("archive stalled 1h", AlertKind::ArchiveStalled, 0, "", 120.0, {},
+               AlertState::Firing),
          "FIRING: The archive cannot be written; 120 rows wait (archive stalled 1h)"},
     };
     for (const auto& [event, line] : cases) EXPECT_EQ(EventLine(event), line);

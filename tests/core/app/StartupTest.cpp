@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <optional>
+#include <tuple>
 
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
@@ -47,35 +47,29 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderCopiesMeetInAPrivateFolderOfTheU
     fs::create_directories(dir.File("tmp"));
     const std::string mine = dir.File("tmp/corvalin-" + std::to_string(geteuid()));
 
-    // Empty, a folder whose parent is not there, a file: the second copy is still told.
-    for (const char* runtime : {"", "missing/run", "file"}) {
-        environment.Set("XDG_RUNTIME_DIR", *runtime ? dir.File(runtime) : "");
-        test::WriteAll(dir.File("file"), "");
-        SingleInstance first;
-        EXPECT_EQ(first.state(), SingleInstance::State::First) << runtime;
-        EXPECT_EQ(first.lockPath(), mine + "/kv7500.lock") << runtime;
-        EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning) << runtime;
-        EXPECT_EQ(Rights(mine), fs::perms::owner_all) << runtime;
-    }
-    unsetenv("XDG_RUNTIME_DIR");
-    {
-        SingleInstance first;
-        EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning);
-    }
-
-    // A runtime folder of the user's is used as it is; named but not there,
-    // it is made, as Qt makes it.
+    // Empty, a folder whose parent is not there, a file, none: the private
+    // folder. A runtime folder of the user's is used as it is; named but not
+    // there, it is made, as Qt makes it.
     fs::create_directories(dir.File("run"));
     fs::permissions(dir.File("run"), fs::perms::owner_all | fs::perms::group_read);
-    environment.Set("XDG_RUNTIME_DIR", dir.File("run"));
-    EXPECT_EQ(SingleInstance().lockPath(), dir.File("run/kv7500.lock"));
-    EXPECT_EQ(Rights(dir.File("run")), fs::perms::owner_all | fs::perms::group_read);
-    environment.Set("XDG_RUNTIME_DIR", dir.File("made"));
-    {
+    test::WriteAll(dir.File("file"), "");
+    const std::tuple<std::optional<std::string>, std::string, fs::perms> rows[] = {
+        {"", mine, fs::perms::owner_all},
+        {dir.File("missing/run"), mine, fs::perms::owner_all},
+        {dir.File("file"), mine, fs::perms::owner_all},
+        {std::nullopt, mine, fs::perms::owner_all},
+        {dir.File("run"), dir.File("run"), fs::perms::owner_all | fs::perms::group_read},
+        {dir.File("made"), dir.File("made"), fs::perms::owner_all},
+    };
+    for (const auto& [runtime, folder, rights] : rows) {
+        SCOPED_TRACE(runtime.value_or("unset"));
+        if (runtime) environment.Set("XDG_RUNTIME_DIR", *runtime);
+        if (!runtime) unsetenv("XDG_RUNTIME_DIR");
         SingleInstance first;
-        EXPECT_EQ(first.lockPath(), dir.File("made/kv7500.lock"));
-        EXPECT_EQ(Rights(dir.File("made")), fs::perms::owner_all);
+        EXPECT_EQ(first.state(), SingleInstance::State::First);
+        EXPECT_EQ(first.lockPath(), folder + "/kv7500.lock");
         EXPECT_EQ(SingleInstance().state(), SingleInstance::State::AnotherIsRunning);
+        EXPECT_EQ(Rights(folder), rights);
     }
 
     // The private folder's name taken by a link: the cache folder instead,

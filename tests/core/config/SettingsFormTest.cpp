@@ -63,8 +63,7 @@ TEST(SettingsForm, ListEntriesAndTheirBytes) {
     using S = SettingsForm;
     // clang-format off
     const std::tuple<int S::*, size_t, uint8_t, int> rows[] = {
-        {&S::graphSpan, 3, 12, 0}, {&S::graphSpan, 3, 24, 1}, {&S::graphSpan, 3, 48, 2},
-        {&S::graphSpan, 3, 72, 3}, {&S::timeZone, 7, 0xF4, 0}, {&S::timeZone, 7, 0x00, 12},
+        {&S::graphSpan, 3, 12, 0}, {&S::graphSpan, 3, 48, 2}, {&S::timeZone, 7, 0xF4, 0},
         {&S::timeZone, 7, 0x0C, 24}, {&S::graphType, 2, 4, NO_SELECTION},
         {&S::timeFormat, 4, 3, NO_SELECTION}, {&S::dateFormat, 5, 9, NO_SELECTION},
         {&S::dst, 6, 2, NO_SELECTION}, {&S::timeZone, 7, 0xF3, NO_SELECTION},

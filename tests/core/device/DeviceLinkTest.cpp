@@ -7,7 +7,6 @@
 #include <mutex>
 #include <thread>
 
-#include "common/ManualResetEvent.h"
 #include "device/DeviceLink.h"
 #include "support/FakeTransport.h"
 
@@ -89,20 +88,16 @@ protected:
     DeviceLink link{transport};
 };
 
-TEST_F(DeviceLinkTest, WritesReportIdZeroThenTheFrame) {
-    Report frame{};
-    frame.fill(0x5A);
-    link.WriteReport(frame);
-    auto written = transport.Written();
-    ASSERT_EQ(written.size(), 1u);
-    ASSERT_EQ(written[0].size(), WIRE_REPORT_SIZE);
-    EXPECT_EQ(written[0][0], 0x00);
-    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), written[0].begin() + 1));
-}
-
-TEST_F(DeviceLinkTest, ReaderDeliversZeroPaddedReportsAndSkipsEmptyOnes) {
+TEST_F(DeviceLinkTest, WritesWithReportIdZeroAndReadsZeroPaddedReportsSkippingEmptyOnes) {
     Report full;
     full.fill(0xAB);
+    link.WriteReport(full);
+    const auto written = transport.Written();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].size(), WIRE_REPORT_SIZE);
+    EXPECT_EQ(written[0][0], 0x00);
+    EXPECT_TRUE(std::equal(full.begin(), full.end(), written[0].begin() + 1));
+
     transport.PushReport(full, 0);  // a zero-length read: nothing to route
     transport.PushReport(full, 10);
     transport.PushReport(full, 64);
@@ -205,20 +200,6 @@ TEST(DeviceLink, AReportReadOnAReplacedHandleIsDropped) {
     link.Shutdown();
     // Only the current handle's report reaches the receiver.
     for (const auto& [report, length] : receiver.Reports()) EXPECT_EQ(report[1], 2);
-}
-
-TEST(ManualResetEvent, StaysSetUntilResetAndBoundsWaits) {
-    ManualResetEvent event(true);
-    EXPECT_TRUE(event.WaitFor(0ms));
-    EXPECT_TRUE(event.WaitFor(0ms));
-    event.Reset();
-    EXPECT_FALSE(event.WaitFor(20ms));
-    std::thread setter([&] {
-        std::this_thread::sleep_for(20ms);
-        event.Set();
-    });
-    EXPECT_TRUE(event.WaitFor(5s));
-    setter.join();
 }
 
 }  // namespace

@@ -111,19 +111,14 @@ TEST_F(CardTest, ResumesWithTheNewTailOnlyAndRefetchesACopyTooLong) {
     EXPECT_EQ(Requests(*rig).front().first, 10000u);
     EXPECT_EQ(Copy("CH1.CSV"), OnCard("CH1.CSV"));
 
-    // A copy longer than the card's file is out of step with it.
-    for (size_t extra : {1, 3000}) {
-        test::WriteAll(data + "/CH1.CSV", LogBytes(20000 + extra, 'z'));
-        DownloadResult result = Fetch(*rig, "CH1.CSV");
-        ASSERT_TRUE(result.ok) << extra << ": " << result.message;
-        EXPECT_EQ(Requests(*rig).front().first, 0u) << extra;
-        EXPECT_EQ(Copy("CH1.CSV"), OnCard("CH1.CSV")) << extra;
-    }
-    // The fresh copy is fetched aside: a card file of that name is untouched.
+    // A copy longer than the card's file is out of step with it: fetched anew,
+    // aside, so that a card file of the aside name is untouched.
     OnTheCard("CH1.CSV.part", "its own bytes");
     ASSERT_TRUE(Fetch(*rig, "CH1.CSV.part").ok);
-    test::WriteAll(data + "/CH1.CSV", LogBytes(30000, 'y'));
+    test::WriteAll(data + "/CH1.CSV", LogBytes(20001, 'z'));
     ASSERT_TRUE(Fetch(*rig, "CH1.CSV").ok);
+    EXPECT_EQ(Requests(*rig).front().first, 0u);
+    EXPECT_EQ(Copy("CH1.CSV"), OnCard("CH1.CSV"));
     EXPECT_EQ(Copy("CH1.CSV.part"), "its own bytes");
 }
 
@@ -297,16 +292,14 @@ TEST(FileListing, SizesAndCardNames) {
     EXPECT_EQ(listing.Count(), 701u);
     EXPECT_EQ(listing.SizeOf("F5"), 99u);
     EXPECT_EQ(listing.Entries()[5].size, 5u);  // the row keeps what it was listed with
-    EXPECT_EQ(listing.SizeOf("F699"), 699u);
-    EXPECT_FALSE(listing.SizeOf("f5"));  // names compare case-sensitively
-    listing.Clear();
-    EXPECT_FALSE(listing.Count() || listing.SizeOf("F5"));
+    EXPECT_FALSE(listing.SizeOf("f5"));        // names compare case-sensitively
 
-    for (const char* name : {"../x", "a/b", "a\\b", "..", ".", "x\x01y", "tab\tname", "del\x7F"}) {
+    // Paths are refused by the download test; these are the other names.
+    for (const char* name : {"a\\b", "..", ".", "x\x01y", "tab\tname", "del\x7F"}) {
         EXPECT_FALSE(CheckLocalFileName(name)) << name;
     }
     EXPECT_EQ(CheckLocalFileName("").message, "Please select a file");
-    for (const char* name : {"CH1.CSV", "INDOOR.CSV", "20240305 log.txt", "a.b.c", ".hidden"}) {
+    for (const char* name : {"20240305 log.txt", "a.b.c", ".hidden"}) {
         EXPECT_TRUE(CheckLocalFileName(name)) << name;
     }
 }

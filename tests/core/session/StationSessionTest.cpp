@@ -78,12 +78,6 @@ TEST(StationSession, FollowsTheStationOutAndIn) {
     EXPECT_FALSE(AllEmpty(session.Readings()));
 }
 
-}  // namespace
-}  // namespace corvalin
-
-namespace corvalin {
-namespace {
-
 TEST(StationSession, AStationIsAskedOnlyWhileNoOtherProgramIsInAnExchange) {
     SimOptions options;
     options.secondStations = {"B"};

@@ -38,7 +38,6 @@ TEST_F(SimConnectionTest, AWaitingReaderWakesForAReportAndOnAnUnplugThatEndsTheG
     ASSERT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(reader.get().first, -1);
     Report report;
-    EXPECT_FALSE(station.IsPlugged());
     EXPECT_FALSE(station.ReceiveFrame(station.Generation(), Frame(CMD_READ_SETTINGS)));
     station.Plug();
     const uint64_t second = station.Generation();
@@ -75,11 +74,8 @@ TEST_F(SimConnectionTest, TransportHandlesTakeWholeReportsAndDieWithAnUnplug) {
     ASSERT_EQ(handle.Read(data.data(), data.size(), 1000), 64);
     EXPECT_EQ(data[1], 5);
     EXPECT_EQ(handle.Write(wire.data(), 64), -1) << "a report is 65 bytes";
-    wire[0] = 1;
-    EXPECT_EQ(handle.Write(wire.data(), wire.size()), -1) << "report id 0 only";
     station.Unplug();
     station.Plug();
-    wire[0] = 0;
     EXPECT_EQ(handle.Write(wire.data(), wire.size()), -1) << "a handle does not survive a replug";
     EXPECT_EQ(handle.Read(data.data(), data.size(), 0), -1);
 }
