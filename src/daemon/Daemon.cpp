@@ -341,11 +341,7 @@ void Daemon::AfterTurn(const std::string& status) {
     const std::optional<int64_t> deadline = alerts_->NextDeadline();
     logger_->WakeBy(deadline ? std::optional(std::chrono::system_clock::from_time_t(*deadline))
                              : std::nullopt);
-    // What corvalin-cli service shows.
-    const Status written = WriteServiceStatus(
-        options_.logger.dataDir, {state_.Get(), getpid(), started_, std::time(nullptr)});
-    if (!written && written.message != statusFailure_) Say(LogLevel::Warning, written.message);
-    statusFailure_ = written ? std::string() : written.message;
+    WriteStatus();
     if (!ready_ && logger_->OpenArchive()) {
         systemd_.Ready(status);
         ready_ = true;
@@ -355,7 +351,18 @@ void Daemon::AfterTurn(const std::string& status) {
     systemd_.Alive();
     // The turn may have added rows: live readings, or a card's lines.
     if (forwarder_) forwarder_->RowsAdded();
-    if (reload_.exchange(false)) ReloadNow();
+    if (!reload_.exchange(false)) return;
+    ReloadNow();
+    // The new rules, server and name show at once, not a turn later.
+    WriteStatus();
+}
+
+// What corvalin-cli service shows.
+void Daemon::WriteStatus() {
+    const Status written = WriteServiceStatus(
+        options_.logger.dataDir, {state_.Get(), getpid(), started_, std::time(nullptr)});
+    if (!written && written.message != statusFailure_) Say(LogLevel::Warning, written.message);
+    statusFailure_ = written ? std::string() : written.message;
 }
 
 void Daemon::ReloadNow() {

@@ -49,6 +49,7 @@ public:
 private:
     void AfterTurn(const std::string& status);
     void ReloadNow();
+    void WriteStatus();
     // Each part takes its settings; false with the error logged when they cannot be used.
     bool ApplyMqtt(const DaemonOptions& options, bool starting);
     bool ApplyMetrics(const DaemonOptions& options, bool starting);
