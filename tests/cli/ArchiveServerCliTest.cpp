@@ -65,9 +65,7 @@ TEST(ArchiveServerCli, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
     local.value->reset();
 
     const std::vector<std::string> asked[] = {
-        {"archive", "--format", "influx", "--channel", "1"},
         {"archive", "--format", "json", "--station", "workshop"},
-        {"archive", "days", "--format", "json", "--station", "workshop"},
         {"archive", "days", "--channel", "3", "--from", "2024-10-27", "--to", "2024-10-27",
          "--station", "workshop"},
         {"archive", "records", "--format", "json", "--channel", "1", "--station", "workshop"},

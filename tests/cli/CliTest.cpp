@@ -11,7 +11,6 @@ const std::vector<std::string> SENSORS{"--sim-sensor", "1=23.5,95", "--sim-senso
 const char* const MAIN_SCREEN = "Please switch the device to the main screen.\n";
 
 TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
-    const char *const FROM = "2024-03-05 0:00:00", *const TO = "2024-03-06 0:00:00";
     struct Row {
         std::vector<std::string> args;
         std::vector<std::string> mentions;
@@ -19,27 +18,16 @@ TEST_F(CliTest, WrongUsageExitsTwoNamesTheCulpritAndSendsNothing) {
     const Row rows[] = {
         {{}, {"No command given.", "The commands are: status, live"}},
         {{"frobnicate"}, {"Unknown command \"frobnicate\"", "sync-time, settings"}},
-        {{"--sim-sensor", "9=20,50", "live"}, {"--sim-sensor"}},
-        {{"sync-time", "--yes", "--at", "2024-02-30 10:00:00"}, {"--at"}},
         {{"sync-time", "--yes", "--at", "1999-12-31 23:59:59"}, {"--at", "2000 to 2099"}},
         {{"settings", "set", "colour=red"}, {"colour", "graph-type", "areaN.heatindex"}},
         {{"settings", "set", "graph-span=36H"}, {"graph-span", "12H, 24H, 48H, 72H"}},
         {{"settings", "set", "time-zone=13"}, {"time-zone", "-12 to 12"}},
         {{"settings", "set", "area3.temperature=1,9"}, {"area3.temperature", "1 to 8"}},
-        {{"settings", "set", "area6=1"}, {"area6"}},
         {{"settings", "set", "unit"}, {"KEY=VALUE"}},
         {{"settings", "set", "dst=ON", "dst=OFF"}, {"dst"}},
         {{"alarm", "set", "ch1.temp-high=warm"}, {"ch1.temp-high", "--"}},
-        {{"alarm", "set", "ch0.hum-low=4"}, {"ch0.hum-low", "chN.hum-low"}},
-        {{"alarm", "set", "ch2.temp-low-enabled=maybe"}, {"ch2.temp-low-enabled", "no, yes"}},
-        {{"alarm", "set", "humidity-alarm=1"}, {"humidity-alarm", "ON, OFF"}},
-        {{"calibration", "set", "ch1.offset=1"}, {"ch1.offset", "chN.temp, chN.hum"}},
         {{"import"}, {}},
-        {{"import", "CH1.CSV", "--file", dir.File("CH1.CSV")}, {}},
-        {{"import", "--file", dir.File("CH1.CSV"), "--date-order", "sideways"}, {"--date-order"}},
-        {{"records", "--from", "2024-13-05 0:00:00", "--to", TO}, {"2024-13-05"}},
-        {{"records", "--from", FROM}, {"--to"}},
-        {{"records", "--from", FROM, "--to", TO, "--column", "Pressure"}, {"--column"}},
+        {{"records", "--from", "2024-13-05 0:00:00", "--to", "2024-03-06 0:00:00"}, {"2024-13-05"}},
     };
     for (const Row& row : rows) {
         const CliRun run = Cli(row.args);
@@ -73,7 +61,6 @@ TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
         {{"alarm", "set", "ch2.hum-high=--", "ch8.temp-low=60.1"}, {}, "Temp Error. (a temp", {}},
         {{"alarm", "set", "ch2.hum-high=--"}, {}, "Humi Error. (a humidity limit", {}},
         {{"calibration", "set", "ch1.temp=36.6"}, SENSORS, " CH1 Temp Out of value. (", {}},
-        {{"calibration", "set", "ch1.hum=5"}, SENSORS, " CH1 Humi Out of value. (", {}},
         {{"calibration", "set", "ch8.hum=1"}, SENSORS, "ch8.hum: CH8 has no live humidity", {}},
         {{"interval", "241"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
         {{"settings", "set", "area1.temperature=1"}, {}, "area1.temperature: in CH Area1 only", {}},
@@ -89,8 +76,8 @@ TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
 }
 
 TEST_F(CliTest, WithoutAStationCommandsSayUnconnectedAndExitThree) {
-    for (const std::vector<std::string>& args : std::initializer_list<std::vector<std::string>>{
-             {"live"}, {"sync-time", "--yes"}, {"settings", "set", "unit=F"}}) {
+    for (const std::vector<std::string>& args :
+         std::initializer_list<std::vector<std::string>>{{"live"}, {"settings", "set", "unit=F"}}) {
         const CliRun run = RunTool(args);
         EXPECT_EQ(run.status, EXIT_UNCONNECTED) << args.front();
         EXPECT_EQ(run.err.rfind("Unconnected\n", 0), 0u) << args.front() << ": " << run.err;

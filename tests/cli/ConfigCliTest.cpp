@@ -37,7 +37,6 @@ TEST_F(CliTest, SettingsAndIntervalSetThenShow) {
     EXPECT_TRUE(show.sent.empty());
 
     const auto json = nlohmann::json::parse(Cli({"--json", "settings"}).out);
-    EXPECT_EQ(json["timeZone"], 12);
     EXPECT_EQ(json["areas"][1]["dewPoint"], (std::vector<int>{1, 3}));
     EXPECT_EQ(json["areas"][3]["mask"], "0x00000001");
     EXPECT_EQ(Cli({"settings", "set", "area4=0xFF000001"}).status, EXIT_FAILED);
@@ -55,7 +54,6 @@ TEST_F(CliTest, AlarmSetThenShowInFahrenheit) {
                                      "CH2  [x]  104.0 °F   [ ]   14.0 °F   [x]  90 %   [x]  10 %",
                                      "CH3  [x]     -- °F   [x]   14.0 °F   [x]  90 %   [x]  10 %"});
     const auto json = nlohmann::json::parse(Cli({"--json", "alarm"}).out);
-    EXPECT_EQ(json["humidityAlarm"], "OFF");
     EXPECT_EQ(json["unit"], "°F");
     EXPECT_EQ(json["channels"][0], nlohmann::json::parse(R"({"channel": 1, "tempHigh": 77.4,
         "tempHighEnabled": true, "tempLow": -40.0, "tempLowEnabled": true, "humHigh": 90,
@@ -73,7 +71,6 @@ TEST_F(CliTest, CalibrationSetThenShowWithTheLiveReadings) {
                 {"CH2     0.4 °F     -3 %   68.4  °F  47  %",
                  "CH8     0.0 °F      0 %   --  °F  --  %   (no live reading: cannot be changed)"});
     const auto json = nlohmann::json::parse(Cli({"--json", "calibration"}, sensors).out);
-    EXPECT_EQ(json["channels"][1]["hum"], -3);
     EXPECT_EQ(json["channels"][1]["tempChangeable"], true);
     EXPECT_EQ(json["channels"][7]["humChangeable"], false);
 }

@@ -28,19 +28,9 @@ ServiceStatus LoggerStatus(int64_t pid) {
     ReadingSnapshot reading;
     reading.time = 1729989000;
     reading.sensorPresent[0] = true;
-    reading.rows = {ArchiveRow{.channel = 1,
-                               .time = reading.time,
-                               .temperature = 21.4,
-                               .humidity = 45,
-                               .dewPoint = 9.2,
-                               .heatIndex = 21.4},
-                    // A sensor gone: its old values are not shown.
-                    ArchiveRow{.channel = 2,
-                               .time = reading.time,
-                               .temperature = 18.5,
-                               .humidity = {},
-                               .dewPoint = {},
-                               .heatIndex = {}}};
+    // CH2's sensor is gone: its old values are not shown.
+    reading.rows = {{1, reading.time, 21.4, 45, 9.2, 21.4, RowSource::Live},
+                    {2, reading.time, 18.5, {}, {}, {}, RowSource::Live}};
     status.state.last = reading;
     status.state.alertRules = 3;
     status.state.alertSinks = 1;
@@ -50,6 +40,7 @@ ServiceStatus LoggerStatus(int64_t pid) {
     return status;
 }
 
+// The archive server's waiting rows are counted from the local archive.
 TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
     const CliRun none = Cli({"service"});
     ExpectSaid(none, EXIT_FAILED, "corvalind is not running");
@@ -57,46 +48,7 @@ TEST_F(CliTest, ServiceTellsWhetherCorvalindRunsAndWhatItDoes) {
 
     std::filesystem::create_directories(data);
     ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(getpid())));
-    const CliRun text = Done({"service"});
-    for (const std::string& line :
-         {"corvalind: running (pid " + std::to_string(getpid()),
-          std::string("Station: kv1, connected"), "Last reading: " + IsoTime(1729989000),
-          std::string("CH1: 21.4 °C, 45 %, dew point 9.2 °C"), std::string("CH2: no sensor"),
-          std::string("Reads: 120, failed: 2"),
-          std::string("Broker: 127.0.0.1:1883, not connected, 4 readings queued"),
-          std::string("Archive server: none\n"),
-          std::string("Alerts: 3 rules, 1 sink, 2 firing:\n"
-                      "  ch1.temperature above 20: CH1 temperature 21.4 °C, limit 20 °C, since ") +
-              IsoTime(1729988940) + "\n  station lost 5m: since " + IsoTime(1729988000) + "\n"}) {
-        EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
-    }
-    EXPECT_EQ(text.out.find("18.5"), std::string::npos);
-
-    const nlohmann::json shown = nlohmann::json::parse(Done({"--json", "service"}).out);
-    EXPECT_EQ(shown["running"], true);
-    EXPECT_EQ(shown["station"], (nlohmann::json{{"name", "kv1"}, {"connected", true}}));
-    EXPECT_EQ(shown["lastReading"]["channels"][0]["humidity"], 45);
-    EXPECT_EQ(shown["lastReading"]["channels"][1]["sensor"], false);
-    EXPECT_TRUE(shown["lastReading"]["channels"][1]["temperature"].is_null());
-    EXPECT_EQ(shown["broker"]["queued"], 4);
-    EXPECT_EQ(shown["alerts"]["firing"][0],
-              nlohmann::json::parse(R"({"rule": "ch1.temperature above 20", "channel": 1,
-                  "quantity": "temperature", "value": 21.4, "limit": 20.0, "since": ")" +
-                                    IsoTime(1729988940) + "\"}"));
-    EXPECT_TRUE(shown["alerts"]["firing"][1]["channel"].is_null());
-
-    const pid_t ended = fork();
-    if (ended == 0) _exit(0);
-    waitpid(ended, nullptr, 0);
-    ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(ended)));
-    const CliRun stale = Cli({"--json", "service"});
-    ExpectSaid(stale, EXIT_FAILED,
-               "corvalind is not running: its status of " + IsoTime(1729989005) + " is stale");
-    EXPECT_EQ(nlohmann::json::parse(stale.out)["running"], false);
-}
-
-TEST_F(CliTest, ServiceShowsTheArchiveServerAndTheRowsWaitingForIt) {
-    std::filesystem::create_directories(data);
+    EXPECT_NE(Done({"service"}).out.find("Archive server: none\n"), std::string::npos);
     const std::string server = "postgresql://corvalin@db:5432/weather";
     {
         auto archive = std::move(*ArchiveDatabase::Open(data + "/" + ARCHIVE_DATABASE_FILE).value);
@@ -112,16 +64,41 @@ TEST_F(CliTest, ServiceShowsTheArchiveServerAndTheRowsWaitingForIt) {
     status.state.archiveServer = server;
     status.state.archiveServerProblem = "Connection refused";
     ASSERT_TRUE(WriteServiceStatus(data, status));
-    const CliRun text = Cli({"service"});
-    EXPECT_NE(text.out.find("Archive server: " + server +
-                            ", not reachable (Connection refused), 2 rows waiting for it\n"),
-              std::string::npos)
-        << text.out;
-    const nlohmann::json shown = nlohmann::json::parse(Cli({"--json", "service"}).out);
+    const CliRun text = Done({"service"});
+    for (const std::string& line :
+         {"corvalind: running (pid " + std::to_string(getpid()),
+          std::string("Station: kv1, connected"), "Last reading: " + IsoTime(1729989000),
+          std::string("CH1: 21.4 °C, 45 %, dew point 9.2 °C"), std::string("CH2: no sensor"),
+          std::string("Reads: 120, failed: 2"),
+          std::string("Broker: 127.0.0.1:1883, not connected, 4 readings queued"),
+          "Archive server: " + server +
+              ", not reachable (Connection refused), 2 rows waiting "
+              "for it\n",
+          std::string("Alerts: 3 rules, 1 sink, 2 firing:\n"
+                      "  ch1.temperature above 20: CH1 temperature 21.4 °C, limit 20 °C, since ") +
+              IsoTime(1729988940) + "\n  station lost 5m: since " + IsoTime(1729988000) + "\n"}) {
+        EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
+    }
+    EXPECT_EQ(text.out.find("18.5"), std::string::npos);
+
+    const nlohmann::json shown = nlohmann::json::parse(Done({"--json", "service"}).out);
+    EXPECT_EQ(shown["running"], true);
+    EXPECT_EQ(shown["lastReading"]["channels"][1]["sensor"], false);
+    EXPECT_TRUE(shown["lastReading"]["channels"][1]["temperature"].is_null());
+    EXPECT_EQ(shown["alerts"]["firing"][0]["since"], IsoTime(1729988940));
     EXPECT_EQ(shown["archiveServer"], (nlohmann::json{{"address", server},
                                                       {"connected", false},
                                                       {"problem", "Connection refused"},
                                                       {"rowsWaiting", 2}}));
+
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    ASSERT_TRUE(WriteServiceStatus(data, LoggerStatus(ended)));
+    const CliRun stale = Cli({"--json", "service"});
+    ExpectSaid(stale, EXIT_FAILED,
+               "corvalind is not running: its status of " + IsoTime(1729989005) + " is stale");
+    EXPECT_EQ(nlohmann::json::parse(stale.out)["running"], false);
 }
 
 }  // namespace

@@ -77,10 +77,9 @@ private slots:
     void setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval();
     void dialogsOpenedUnconnectedSendNothing();
     void alarmShowsARefusalAndSavesOnEnter();
-    void calibrationClosesOnEnterAndChecksAgainstTheLiveReadings();
+    void calibrationClosesOnEnterAndSavesTheOffsets();
     // GraphDialogTest.cpp
-    void graphOpensOnTheLastHourAndDrawsOnlyOnSelect();
-    void graphDrawsTheStationsClockWithALegendOfTheShownSeries();
-    void graphQuantitiesAndATimeErrorAsShown();
+    void graphOpensOnTheLastHourAndDrawsTheQuantityChosen();
+    void graphDrawsTheStationsClock();
     void graphWheelZoomsDragPansDoubleClickReturnsAndSaveWritesTheImage();
 };

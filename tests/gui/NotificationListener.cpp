@@ -16,10 +16,10 @@ void NotificationListener::Unregister() {
     bus_.unregisterObject(PATH);
 }
 
-uint NotificationListener::Notify(const QString& app, uint replaces, const QString& icon,
+uint NotificationListener::Notify(const QString&, uint replaces, const QString&,
                                   const QString& summary, const QString& body, const QStringList&,
                                   const QVariantMap& hints, int) {
     const uint id = replaces != 0 ? replaces : static_cast<uint>(calls.size() + 1);
-    calls.append({app, replaces, icon, summary, body, hints, id});
+    calls.append({replaces, summary, body, hints, id});
     return id;
 }

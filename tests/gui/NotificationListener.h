@@ -13,9 +13,7 @@ class NotificationListener : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     struct Call {
-        QString app;
         uint replaces;
-        QString icon;
         QString summary;
         QString body;
         QVariantMap hints;
