@@ -140,22 +140,5 @@ TEST(StationFinder, ADeviceIsAskedAgainOnlyAfterItWasAwayOrBusy) {
     EXPECT_EQ(rig.asked.size(), 4u);
 }
 
-TEST(StationFinder, TheListingAsksEveryDeviceWithTheStationsIds) {
-    FinderRig rig;
-    rig.transport.SetDevices({{{"/dev/hidraw0", 0x046D, 0xC52B, ""}, ""},
-                              WithIds("/dev/hidraw1", "A", "permission denied"),
-                              WithIds("/dev/hidraw2", "B"),
-                              WithIds("/dev/hidraw3", "")});
-    rig.answers = {{"/dev/hidraw2", StationAnswer::Answered}};
-    rig.finder.SetChoice({"", "B"});  // the listing shows every one all the same
-    const std::vector<DeviceCandidate> listed = rig.finder.Survey();
-    const std::vector<DeviceCandidate> expected = {
-        {"/dev/hidraw1", "A", "permission denied", StationAnswer::NotAsked},
-        {"/dev/hidraw2", "B", "", StationAnswer::Answered},
-        {"/dev/hidraw3", "", "", StationAnswer::Silent},
-    };
-    EXPECT_EQ(listed, expected);
-}
-
 }  // namespace
 }  // namespace corvalin
