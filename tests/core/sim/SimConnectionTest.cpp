@@ -17,23 +17,16 @@ class SimConnectionTest : public test::SimTest {};
 TEST_F(SimConnectionTest, AWaitingReaderWakesForAReportAndOnAnUnplugThatEndsTheGeneration) {
     SimulatedStation& station = Station(Options());
     const uint64_t first = station.Generation();
-    auto read = [&] {
-        return std::async(std::launch::async, [&] {
-            Report report{};
-            const int got = station.NextReport(first, report, 30000);
-            return std::make_pair(got, report);
-        });
-    };
-    auto reader = read();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(station.ReceiveFrame(first, Frame(CMD_SCREEN_STATE)));
-    EXPECT_EQ(reader.get(), std::make_pair(1, test::Answer({0})));
-    reader = read();
+    // Every exchange of the other tests waits for its answer; this one waits in vain.
+    auto reader = std::async(std::launch::async, [&] {
+        Report report{};
+        return station.NextReport(first, report, 30000);
+    });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     station.Unplug();
     // Far below the reader's own time-out: only the unplug can have ended the wait.
     ASSERT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    EXPECT_EQ(reader.get().first, -1);
+    EXPECT_EQ(reader.get(), -1);
     Report report;
     EXPECT_FALSE(station.ReceiveFrame(station.Generation(), Frame(CMD_READ_SETTINGS)));
     station.Plug();
