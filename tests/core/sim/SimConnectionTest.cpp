@@ -14,7 +14,7 @@ using test::Frame;
 
 class SimConnectionTest : public test::SimTest {};
 
-TEST_F(SimConnectionTest, AWaitingReaderWakesForAReportAndOnAnUnplugThatEndsTheGeneration) {
+TEST_F(SimConnectionTest, AWaitingReaderWakesOnAnUnplugThatEndsTheGeneration) {
     SimulatedStation& station = Station(Options());
     const uint64_t first = station.Generation();
     // Every exchange of the other tests waits for its answer; this one waits in vain.
