@@ -84,7 +84,6 @@ TEST(CalibrationForm, OffsetsAreShownInTheUnitAndSentBackTruncated) {
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(Bytes(frames[0].begin(), frames[0].begin() + 11),
               (Bytes{0x7B, 0x11, 0xFF, 0xF6, 0xFD, 0xFF, 0xFF, 0x04, 0x00, 0x03, 0x00}));
-    EXPECT_EQ(Bytes(frames[0].begin() + 26, frames[0].begin() + 29), (Bytes{0x40, 0x7D, 0x00}));
     EXPECT_EQ(frames[1][1], CMD_COMMIT);
 
     form.Fill(answer, LiveReadings{}, true, 1);

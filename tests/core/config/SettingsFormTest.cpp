@@ -65,9 +65,7 @@ TEST(SettingsForm, ListEntriesAndTheirBytes) {
     const std::tuple<int S::*, size_t, uint8_t, int> rows[] = {
         {&S::graphSpan, 3, 12, 0}, {&S::graphSpan, 3, 48, 2}, {&S::timeZone, 7, 0xF4, 0},
         {&S::timeZone, 7, 0x0C, 24}, {&S::graphType, 2, 4, NO_SELECTION},
-        {&S::timeFormat, 4, 3, NO_SELECTION}, {&S::dateFormat, 5, 9, NO_SELECTION},
-        {&S::dst, 6, 2, NO_SELECTION}, {&S::timeZone, 7, 0xF3, NO_SELECTION},
-        {&S::timeZone, 7, 0x0D, NO_SELECTION}, {&S::unit, 8, 2, NO_SELECTION},
+        {&S::timeZone, 7, 0xF3, NO_SELECTION}, {&S::timeZone, 7, 0x0D, NO_SELECTION},
     };
     // clang-format on
     for (const auto& [list, at, byte, selection] : rows) {  // `at`: the byte in the frame
@@ -126,13 +124,6 @@ TEST(AreaMaskState, TicksAreStoredOnAnAreaChangeButNeverWhileFilling) {
     form.Fill(Report{}, 5, false);
     EXPECT_EQ(state.Mask(2), 0x1FFu);  // the unsaved tick was never stored
     EXPECT_EQ(state.ShownArea(), 0);
-
-    // Ticks stored by an area change stay until a connected opening reloads.
-    state.ChangeArea(4);
-    ASSERT_TRUE(state.SetChecked(0, true));
-    state.ChangeArea(1);
-    form.Fill(Report{}, 5, false);
-    EXPECT_EQ(state.Mask(4), 1u);
 
     // Loaded with nothing shown (the command-line tool): every word goes back whole.
     state.Load({0xFF000007, 1, 2, 0xAB000001, 0x80000000});

@@ -45,19 +45,13 @@ FakeTransport::Device Station(const std::string& path) {
     return {{path, STATION_VENDOR_ID, STATION_PRODUCT_ID}, ""};
 }
 
-Report Marked(uint8_t mark) {
-    Report report{};
-    report[1] = mark;
-    return report;
-}
-
 TEST(DeviceLink, OpensTheFirstUsableStationOrSaysWhyNone) {
     FakeTransport transport;
     DeviceLink link(transport);
     EXPECT_FALSE(link.OpenDevice());
     EXPECT_TRUE(link.ReaderRunning());
     EXPECT_TRUE(link.LastOpenError().empty());
-    link.WriteReport(Marked(3));
+    link.WriteReport(Report{});
     EXPECT_TRUE(transport.Written().empty());
 
     const FakeTransport::Device refused{{"/dev/hidraw3", STATION_VENDOR_ID, STATION_PRODUCT_ID},
@@ -110,52 +104,39 @@ TEST_F(DeviceLinkTest, WritesWithReportIdZeroAndReadsZeroPaddedReportsSkippingEm
     EXPECT_EQ(reports[1].first, full);
 }
 
+// Losing the station mid-work is the session's to test through the
+// simulated station; here the reader's own end.
 TEST_F(DeviceLinkTest, ReaderFollowsUnplugAndReplug) {
-    transport.PushReport(Marked(1));
-    ASSERT_TRUE(receiver.WaitForCount(1));
-
     transport.Unplug();
     for (int i = 0; i < 500 && !link.ReaderLost(); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(link.ReaderLost());
-    EXPECT_FALSE(link.StillConnected());
-    EXPECT_FALSE(link.OpenDevice());
-    EXPECT_FALSE(link.IsConnected());
-
+    EXPECT_FALSE(link.StillConnected() || link.OpenDevice() || link.IsConnected());
     transport.SetDevices({Station("/dev/hidraw5")});
     ASSERT_TRUE(link.OpenDevice());
     EXPECT_TRUE(link.StillConnected());
-    transport.PushReport(Marked(2));
-    ASSERT_TRUE(receiver.WaitForCount(2));
-    EXPECT_EQ(receiver.Reports()[1].first[1], 2);
-
     link.Shutdown();  // joins the reader while it is in a read
-    EXPECT_FALSE(link.ReaderRunning());
-    EXPECT_FALSE(link.IsConnected());
+    EXPECT_FALSE(link.ReaderRunning() || link.IsConnected());
 }
 
 // Handles whose reads wait at a gate, so a read can end after OpenDevice
-// has replaced its handle.
+// has replaced its handle. Two handles per OpenDevice: the reader's is the first.
 class GatedTransport : public Transport {
 public:
-    class Handle : public TransportHandle {
-    public:
-        Handle(GatedTransport& owner, uint8_t mark) : owner_(owner), mark_(mark) {}
+    struct Handle : TransportHandle {
+        Handle(GatedTransport& owner, uint8_t mark) : owner(owner), mark(mark) {}
         int Write(const uint8_t*, size_t length) override { return static_cast<int>(length); }
         int Read(uint8_t* data, size_t capacity, int) override {
-            std::unique_lock lock(owner_.mutex_);
-            ++owner_.readsStarted_[mark_];
-            owner_.changed_.notify_all();
-            owner_.changed_.wait_for(lock, 50ms, [&] { return owner_.open_[mark_]; });
-            if (!owner_.open_[mark_]) return 0;
-            owner_.open_[mark_] = false;
+            std::unique_lock lock(owner.mutex_);
+            ++owner.readsStarted_[mark];
+            owner.changed_.notify_all();
+            if (!owner.changed_.wait_for(lock, 50ms, [&] { return owner.open_[mark]; })) return 0;
+            owner.open_[mark] = false;
             std::fill(data, data + capacity, 0);
-            data[1] = mark_;
+            data[1] = mark;
             return 64;
         }
-
-    private:
-        GatedTransport& owner_;
-        uint8_t mark_;
+        GatedTransport& owner;
+        uint8_t mark;
     };
 
     std::vector<HidInterface> Enumerate() override {
@@ -163,7 +144,6 @@ public:
     }
     Result<std::unique_ptr<TransportHandle>> Open(const std::string&) override {
         std::lock_guard lock(mutex_);
-        // Two handles per OpenDevice: the first of each pair is the reader's.
         const uint8_t mark = static_cast<uint8_t>(1 + opened_++ / 2);
         return Result<std::unique_ptr<TransportHandle>>::Of(std::make_unique<Handle>(*this, mark));
     }
@@ -171,7 +151,7 @@ public:
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, 5s, [&] { return readsStarted_[mark] > 0; });
     }
-    void Release(uint8_t mark) {
+    void Release(uint8_t mark) {  // lets one report through handle `mark`
         std::lock_guard lock(mutex_);
         open_[mark] = true;
         changed_.notify_all();

