@@ -3,6 +3,8 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netdb.h>
+#undef NO_DATA  // netdb's, not the readings' NO_DATA
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,20 +30,13 @@ struct Response {
 // a broken server cannot hang a test.
 inline int Connect(uint16_t port, const std::string& host = "127.0.0.1",
                    const std::string& source = "") {
-    sockaddr_storage address{};
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    socklen_t length = sizeof(sockaddr_in);
-    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(port);
-    } else {
-        EXPECT_EQ(inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr), 1) << host;
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(port);
-        length = sizeof(sockaddr_in6);
-    }
-    const int fd = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* address = nullptr;
+    EXPECT_EQ(getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &address), 0) << host;
+    if (address == nullptr) return -1;
+    const int fd = socket(address->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     EXPECT_GE(fd, 0);
     timeval bound{30, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
@@ -51,11 +46,10 @@ inline int Connect(uint16_t port, const std::string& host = "127.0.0.1",
         inet_pton(AF_INET, source.c_str(), &from.sin_addr);
         EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
     }
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    const bool connected = connect(fd, address->ai_addr, address->ai_addrlen) == 0;
+    freeaddrinfo(address);
+    if (!connected) close(fd);
+    return connected ? fd : -1;
 }
 
 // Sends the bytes as they are to `host`, from `source` when given, and reads

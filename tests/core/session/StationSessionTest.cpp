@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -11,12 +12,8 @@ namespace corvalin {
 namespace {
 
 bool AllEmpty(const LiveReadings& readings) {
-    for (int k = 0; k < CHANNEL_COUNT; ++k) {
-        if (readings.temperatureC[k] != NO_DATA || readings.humidityPct[k] != NO_DATA_INT) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::all_of(readings.temperatureC, [](auto t) { return t == NO_DATA; }) &&
+           std::ranges::all_of(readings.humidityPct, [](auto h) { return h == NO_DATA_INT; });
 }
 
 // What the dialogs show of the last read is the window tests' to check.
@@ -107,7 +104,6 @@ TEST(StationSession, TheChosenOfSeveralStationsIsOpened) {
     EXPECT_EQ(several[1].serial, "B");
     rig.session().Choose({"", "B"});
     ASSERT_TRUE(rig.session().Open());
-    EXPECT_EQ(rig.session().DevicePath(), "sim:kv7500-2");
     EXPECT_EQ(rig.session().Serial(), "B");
     EXPECT_TRUE(rig.session().StationsToChooseFrom().empty());
 }
