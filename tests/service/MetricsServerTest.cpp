@@ -25,6 +25,7 @@ TEST(MetricsServer, ServesThePageOfTheCurrentStateOnlyAtMetrics) {
     EXPECT_EQ(Fetch(server.Port(), "GET", "/metrics").body, RenderMetricsPage(holder.Get()));
 
     EXPECT_EQ(Fetch(server.Port(), "GET", "/").status, 404);
+    EXPECT_EQ(Fetch(server.Port(), "GET", "/metrics/x").status, 404);
     // Bound to that address only, not to the whole loopback net.
     EXPECT_EQ(Fetch(server.Port(), "GET", "/metrics", "127.0.0.2").status, 0);
     const Response post = Fetch(server.Port(), "POST", "/metrics");

@@ -35,10 +35,12 @@ TEST(PollThread, NoCycleWhileUnconnectedOrADialogIsOpenThenOneAtOnceAndEveryTwen
     ASSERT_TRUE(Eventually([&] { return repaints >= seen + 30; }));
     EXPECT_EQ(poll.CyclesRun(), 0u);
     EXPECT_TRUE(rig.Written().empty());
+    const int beforeFirst = repaints;
     poll.dialogOpen = false;
     ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 1; }));
     EXPECT_NE(rig.session().Readings().temperatureC[0], 65535.0f);
     ASSERT_TRUE(Eventually([&] { return poll.CyclesRun() >= 2; }));
+    EXPECT_GE(repaints - beforeFirst, 20);  // twenty turns between cycles, each repainted
     poll.Stop();
     const auto codes = rig.WrittenCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), CMD_READ_LIVE), 2);
