@@ -61,20 +61,14 @@ TEST_F(MqttRefusalTest, AWrongPasswordIsSaidInTheBrokersWordsAndTheFilesExactLin
 }
 
 TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {
-    // The broker's CA, somebody else's, and the broker's certificate signed by the first.
+    // Somebody else's CA, and the broker's certificate signed by itself.
     const auto ssl = [&](const std::string& arguments) {
         return std::system(
             ("cd " + data.path() + " && openssl " + arguments + " >/dev/null 2>&1").c_str());
     };
-    const std::string ca = "req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=";
-    ASSERT_EQ(ssl(ca + "broker-ca -keyout ca.key -out ca.pem"), 0);
-    ASSERT_EQ(ssl(ca + "other-ca -keyout other.key -out other.pem"), 0);
-    ASSERT_EQ(
-        ssl("req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout server.key -out server.csr"),
-        0);
-    ASSERT_EQ(ssl("x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
-                  "-out server.pem"),
-              0);
+    const std::string made = "req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=";
+    ASSERT_EQ(ssl(made + "other-ca -keyout other.key -out other.pem"), 0);
+    ASSERT_EQ(ssl(made + "127.0.0.1 -keyout server.key -out server.pem"), 0);
     // The broker runs as its own user: it reads its certificate and key here.
     ASSERT_EQ(std::system(("chmod a+rX " + data.path() + " " + data.path() + "/*").c_str()), 0);
     test::MqttBroker broker("certfile " + data.File("server.pem") + "\nkeyfile " +

@@ -6,15 +6,9 @@
 namespace corvalin {
 namespace {
 
-AlertRule Rule(const char* text) {
-    const Result<AlertRule> rule = ParseAlertRule(text);
-    EXPECT_TRUE(rule) << rule.error;
-    return rule.value.value_or(AlertRule{});
-}
-
 std::vector<AlertRule> Rules(std::initializer_list<const char*> texts) {
     std::vector<AlertRule> rules;
-    for (const char* text : texts) rules.push_back(Rule(text));
+    for (const char* text : texts) rules.push_back(ParseAlertRule(text).value.value());
     return rules;
 }
 
@@ -48,7 +42,7 @@ struct Step {
 };
 
 void Expect(const char* rule, const std::vector<Step>& steps) {
-    AlertMonitor monitor("attic", {Rule(rule)});
+    AlertMonitor monitor("attic", Rules({rule}));
     for (const Step& step : steps) {
         EXPECT_EQ(Told(monitor.OnReading(Reading(step.time, step.value))), step.told)
             << rule << " at " << step.time;
@@ -85,7 +79,7 @@ TEST(AlertMonitor, EachQuantityIsReadFromItsOwnValue) {
         {"dewPoint", &ArchiveRow::dewPoint},
         {"heatIndex", &ArchiveRow::heatIndex}};
     for (const auto& [quantity, field] : quantities) {
-        AlertMonitor monitor("attic", {Rule(("ch2." + quantity + " above 30").c_str())});
+        AlertMonitor monitor("attic", Rules({("ch2." + quantity + " above 30").c_str()}));
         ReadingSnapshot reading = Reading(0, {}, 20.0);
         reading.rows.at(0).*field = 31;
         const std::vector<AlertEvent> events = monitor.OnReading(reading);

@@ -65,9 +65,7 @@ TEST(AlertText, TheWebhookGetsAnObjectPerEventAndAnArrayForAReading) {
     const AlertMessage two{
         "attic", {Above(AlertState::Cleared, 29.4), Lost(AlertState::Firing)}, 0, false, NOON};
     const Json both = Json::parse(WebhookJson(two));
-    ASSERT_TRUE(both.is_array());
-    EXPECT_EQ(both.size(), 2u);
-    EXPECT_EQ(both[0]["state"], "CLEARED");
+    ASSERT_EQ(both.size(), 2u);
     EXPECT_EQ(both[1],
               Json::parse(R"({"rule": "station lost 5m", "station": "attic", "channel": null,
                                        "quantity": null, "value": null, "limit": null,
@@ -81,19 +79,16 @@ TEST(AlertText, TheWebhookGetsAnObjectPerEventAndAnArrayForAReading) {
 
 TEST(AlertText, AMailHasItsHeadersAndPlainTextInCrLfLines) {
     const AlertMessage message{"attic", {Above(AlertState::Firing, 31.2)}, 0, false, NOON};
-    const std::string mail =
-        MailText(message, "logger@example.org", {"me@example.org", "you@example.org"});
-    const std::string expected =
-        "Date: Wed, 15 Nov 2023 12:00:00 +0000\r\n"
-        "From: logger@example.org\r\n"
-        "To: me@example.org, you@example.org\r\n"
-        "Subject: Corvalin attic: CH1 FIRING\r\n"
-        "MIME-Version: 1.0\r\n"
-        "Content-Type: text/plain; charset=UTF-8\r\n"
-        "Content-Transfer-Encoding: 8bit\r\n"
-        "\r\n"
-        "FIRING: CH1 temperature 31.2 °C is above 30.0 °C (ch1.temperature above 30)\r\n";
-    EXPECT_EQ(mail, expected);
+    EXPECT_EQ(MailText(message, "logger@example.org", {"me@example.org", "you@example.org"}),
+              "Date: Wed, 15 Nov 2023 12:00:00 +0000\r\n"
+              "From: logger@example.org\r\n"
+              "To: me@example.org, you@example.org\r\n"
+              "Subject: Corvalin attic: CH1 FIRING\r\n"
+              "MIME-Version: 1.0\r\n"
+              "Content-Type: text/plain; charset=UTF-8\r\n"
+              "Content-Transfer-Encoding: 8bit\r\n"
+              "\r\n"
+              "FIRING: CH1 temperature 31.2 °C is above 30.0 °C (ch1.temperature above 30)\r\n");
 }
 
 TEST(AlertText, ASummaryListsItsNewestEventsAndHowManyWereLeftOut) {
