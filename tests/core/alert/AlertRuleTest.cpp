@@ -26,6 +26,8 @@ TEST(AlertRule, RulesAreReadAndWrittenOneWay) {
          -5, -4.5, 7200},
         {"ch4.humidity above 70 clear 70", "ch4.humidity above 70 clear 70", AlertKind::Above, 4,
          70, 70, 0},
+        {"ch5.temperature below 0 clear 0", "ch5.temperature below 0 clear 0", AlertKind::Below, 5,
+         0, 0, 0},
         {"station lost 0s", "station lost 0s", AlertKind::StationLost, 0, 0, 0, 0},
         {"archive stalled 3600s", "archive stalled 1h", AlertKind::ArchiveStalled, 0, 0, 0, 3600},
     };
