@@ -3,7 +3,7 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "archive/ForwardCursor.h"
-#include "support/TempDir.h"
+#include "support/ArchiveRows.h"
 
 namespace corvalin {
 namespace {
@@ -14,12 +14,6 @@ ArchiveRow Row(int channel, int64_t time, RowSource source = RowSource::Live) {
 
 class ForwardCursorTest : public ::testing::Test {
 protected:
-    ForwardCursorTest() {
-        auto opened = ArchiveDatabase::Open(dir.File("archive.db"));
-        EXPECT_TRUE(opened) << opened.error;
-        archive = std::move(*opened.value);
-    }
-
     // Forwards everything there is, `batch` rows at a time, and says which
     // (station, channel, time) went, in the order they went.
     std::vector<std::string> Forward(ForwardCursor& cursor, size_t batch = 2) {
@@ -40,8 +34,8 @@ protected:
                std::to_string(row.stored.row.time);
     }
 
-    test::TempDir dir;
-    std::unique_ptr<ArchiveDatabase> archive;
+    test::ArchiveFixture fixture;
+    ArchiveDatabase* archive = fixture.archive.get();
 };
 
 TEST_F(ForwardCursorTest, RowsGoInTimeOrderAndThePositionMovesOnlyWhenConfirmed) {

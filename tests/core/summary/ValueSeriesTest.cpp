@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SummaryTestSupport.h"
 #include "summary/ValueSeries.h"
+#include "support/ArchiveRows.h"
 
 namespace corvalin {
 namespace {
