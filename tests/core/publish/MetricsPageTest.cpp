@@ -65,9 +65,9 @@ ParsedPage ParsePage(const std::string& text) {
     return page;
 }
 
-ArchiveRow Row(int channel, std::optional<double> temperature, std::optional<double> humidity,
-               std::optional<double> dewPoint = std::nullopt,
-               std::optional<double> heatIndex = std::nullopt) {
+ArchiveRow PageRow(int channel, std::optional<double> temperature, std::optional<double> humidity,
+                   std::optional<double> dewPoint = std::nullopt,
+                   std::optional<double> heatIndex = std::nullopt) {
     return {channel, 0, temperature, humidity, dewPoint, heatIndex};
 }
 
@@ -96,9 +96,10 @@ TEST(MetricsPage, OnlyValuesOfAPresentSensorOfAConnectedStation) {
     none.station = "kv1";
     none.reads = 12;
     none.readFailures = 3;
-    const ServiceState missing = StateWith(
-        {Row(1, 21.4, 45.3, 9.2, 21.4), Row(2, 18.0, 50.0, 7.4, 18.0), Row(3, -5.5, std::nullopt)},
-        {1, 3});
+    const ServiceState missing =
+        StateWith({PageRow(1, 21.4, 45.3, 9.2, 21.4), PageRow(2, 18.0, 50.0, 7.4, 18.0),
+                   PageRow(3, -5.5, std::nullopt)},
+                  {1, 3});
     ServiceState lost = missing;
     lost.stationConnected = false;
     Samples withReading = counters;
@@ -134,7 +135,7 @@ TEST(MetricsPage, OnlyValuesOfAPresentSensorOfAConnectedStation) {
 }
 
 TEST(MetricsPage, LabelValuesAreEscaped) {
-    ServiceState state = StateWith({Row(1, 20.0, 40.0)}, {1});
+    ServiceState state = StateWith({PageRow(1, 20.0, 40.0)}, {1});
     state.station = "a\\b \"c\"\nd";
     const std::string text = RenderMetricsPage(state);
     EXPECT_NE(text.find("station=\"a\\\\b \\\"c\\\"\\nd\""), std::string::npos) << text;
