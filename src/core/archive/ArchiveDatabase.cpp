@@ -58,11 +58,6 @@ void BindOptional(sqlite3_stmt* statement, int index, const std::optional<double
     }
 }
 
-std::optional<double> ColumnOptional(sqlite3_stmt* statement, int index) {
-    if (sqlite3_column_type(statement, index) == SQLITE_NULL) return std::nullopt;
-    return sqlite3_column_double(statement, index);
-}
-
 }  // namespace
 
 const char* SourceName(RowSource source) { return source == RowSource::Card ? "card" : "live"; }

@@ -50,11 +50,6 @@ constexpr const char* HOUR_ROWS =
     "SELECT time, temperature, humidity, dew_point, heat_index FROM readings "
     "WHERE station = ?1 AND channel = ?2 AND time >= ?3 AND time < ?4";
 
-std::optional<double> ColumnOptional(sqlite3_stmt* statement, int index) {
-    if (sqlite3_column_type(statement, index) == SQLITE_NULL) return std::nullopt;
-    return sqlite3_column_double(statement, index);
-}
-
 // A row's values from columns time, temperature, humidity, dew_point, heat_index.
 ArchiveRow RowFromColumns(sqlite3_stmt* s, int first, int channel) {
     ArchiveRow row;

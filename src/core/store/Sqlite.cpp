@@ -33,6 +33,11 @@ void CallNumberFunction(sqlite3_context* context, int, sqlite3_value** arguments
 
 }  // namespace
 
+std::optional<double> ColumnOptional(sqlite3_stmt* statement, int index) {
+    if (sqlite3_column_type(statement, index) == SQLITE_NULL) return std::nullopt;
+    return sqlite3_column_double(statement, index);
+}
+
 void StatementFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 
 void SqliteConnection::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }

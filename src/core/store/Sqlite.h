@@ -21,6 +21,9 @@ namespace corvalin {
 // within the longest wait the window allows itself.
 inline constexpr int SQLITE_BUSY_WAIT_MS = 5000;
 
+// A column's number; none where it is NULL.
+std::optional<double> ColumnOptional(sqlite3_stmt* statement, int index);
+
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const;
 };
