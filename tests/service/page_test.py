@@ -32,6 +32,7 @@ BOUND = 60
 try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
+    from selenium.common.exceptions import StaleElementReferenceException
     from selenium.webdriver.common.by import By
     from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
@@ -111,28 +112,42 @@ def browser(folder):
     return webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
 
 
-def tile(driver, channel):
-    return driver.find_element(By.CSS_SELECTOR, '.tile[data-channel="%d"]' % channel)
+# The page rebuilds its tiles on every refresh, so they are read in one
+# script run: an element found a moment earlier may already be gone.
+TILES = """
+return Array.from(document.querySelectorAll('.tile')).map(t => ({
+    channel: Number(t.dataset.channel), state: t.dataset.state, text: t.innerText,
+    values: Object.fromEntries(Array.from(t.querySelectorAll('[data-value]'),
+                                          e => [e.dataset.value, e.innerText]))}));
+"""
+LEFTS = """
+return Array.from(document.querySelectorAll('.tile, .chart-box'),
+                  e => Math.round(e.getBoundingClientRect().left));
+"""
+
+
+def tiles(driver):
+    return {t["channel"]: t for t in driver.execute_script(TILES)}
 
 
 def check_page(driver, logger, folder, screenshots):
     driver.get(logger.url())
-    wait = WebDriverWait(driver, BOUND)
+    wait = WebDriverWait(driver, BOUND, ignored_exceptions=(StaleElementReferenceException,))
     wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, '.tile[data-state="ok"]'))
 
     # The tiles show the archive's latest values; the channel without a
     # sensor says so, without numbers.
     rows = latest_rows(folder)
     assert rows[1] == (21.5, 40.0) and rows[3] == (-3.2, 80.0), rows
+    shown = tiles(driver)
     for channel in (1, 3):
         temperature, humidity = rows[channel]
-        values = {e.get_attribute("data-value"): e.text
-                  for e in tile(driver, channel).find_elements(By.CSS_SELECTOR, "[data-value]")}
+        values = shown[channel]["values"]
         assert values["temperature"] == "%.1f °C" % temperature, values
         assert values["humidity"] == "%.0f %%" % humidity, values
-    assert tile(driver, 2).get_attribute("data-state") == "noSensor"
-    assert "no sensor" in tile(driver, 2).text and "°C" not in tile(driver, 2).text
-    assert "Frost point" in tile(driver, 3).text
+    assert shown[2]["state"] == "noSensor"
+    assert "no sensor" in shown[2]["text"] and "°C" not in shown[2]["text"]
+    assert "Frost point" in shown[3]["text"]
 
     # The charts have drawn points, the day's first.
     charts = driver.find_element(By.ID, "charts")
@@ -155,8 +170,7 @@ def check_page(driver, logger, folder, screenshots):
     # °F, remembered by the browser.
     driver.find_element(By.ID, "unitF").click()
     driver.refresh()
-    wait.until(lambda d: tile(d, 1).find_element(By.CSS_SELECTOR, '[data-value="temperature"]').text
-               == "%.1f °F" % (rows[1][0] * 1.8 + 32))
+    wait.until(lambda d: tiles(d)[1]["values"].get("temperature") == "%.1f °F" % (rows[1][0] * 1.8 + 32))
     driver.find_element(By.ID, "unitC").click()
 
     # A phone's width: one column of tiles and charts.
@@ -164,8 +178,7 @@ def check_page(driver, logger, folder, screenshots):
     driver.get(logger.url())
     wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, '.tile[data-state="ok"]'))
     wait.until(lambda d: int(d.find_element(By.ID, "chart-temperature").get_attribute("data-points")) > 0)
-    lefts = {t.rect["x"] for t in driver.find_elements(By.CSS_SELECTOR, ".tile")}
-    lefts |= {c.rect["x"] for c in driver.find_elements(By.CSS_SELECTOR, ".chart-box")}
+    lefts = set(driver.execute_script(LEFTS))
     assert len(lefts) == 1, lefts
     assert driver.execute_script("return document.documentElement.scrollWidth") <= 390
     if screenshots:
@@ -176,8 +189,8 @@ def check_page(driver, logger, folder, screenshots):
 
     # The logger stops: the tiles say so instead of keeping the numbers.
     logger.stop()
-    wait.until(lambda d: d.find_element(By.CSS_SELECTOR, ".tile").get_attribute("data-state") == "stopped")
-    assert "°C" not in driver.find_element(By.ID, "tiles").text
+    wait.until(lambda d: (shown := tiles(d)) and all(t["state"] == "stopped" for t in shown.values()))
+    assert not any("°C" in t["text"] for t in tiles(driver).values())
 
 
 def main():
