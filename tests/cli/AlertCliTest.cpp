@@ -57,11 +57,7 @@ TEST_F(CliTest, AlertTestRefusesABadOrMissingSinkAsWrongUsage) {
           "--notify-mail-to", "c@d"},
          "--notify-password-file"},
     };
-    for (const auto& [args, message] : cases) {
-        const CliRun run = RunTool(args);
-        EXPECT_EQ(run.status, EXIT_USAGE) << args.back();
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    }
+    for (const auto& [args, message] : cases) ExpectSaid(RunTool(args), EXIT_USAGE, message);
 }
 
 }  // namespace

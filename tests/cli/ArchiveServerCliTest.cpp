@@ -15,7 +15,7 @@ namespace {
 // The server has no exports or summaries of its own: the same rows on a
 // server and in a local archive give the same output, station by station,
 // across a day of 25 hours.
-TEST(ArchiveServerCli, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
+TEST_F(CliTest, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
     ZoneScope zone("Europe/Berlin");
     const int64_t dayStart = 1729980000;  // 2024-10-27, when the clock falls back
     setenv("PGPASSFILE", "/nonexistent", 1);
@@ -26,8 +26,6 @@ TEST(ArchiveServerCli, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
     const std::string address = server.Address("reader", "weather");
     const std::vector<std::string> onServer{"--server", address, "--server-password-file",
                                             server.PasswordFile("s3cret")};
-    test::TempDir dir;
-    const std::string data = dir.File("data");
     const auto run = [&](std::vector<std::string> args, bool fromServer) {
         if (fromServer) args.insert(args.begin() + 1, onServer.begin(), onServer.end());
         args.insert(args.begin(), {"--data-dir", data});

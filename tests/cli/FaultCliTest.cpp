@@ -43,14 +43,10 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
         {SILENT, "delete CH1.CSV --yes", EXIT_FAILED, TOLD},
         {SILENT, "archive sync", EXIT_FAILED, TOLD},
     };
-    struct Outcome {
-        CliRun run;
-        std::string stateBefore, stateAfter, copyAfter;
-    };
     // The rows wait out their time-outs side by side, each on a station of its own.
-    std::vector<std::future<Outcome>> outcomes;
+    std::vector<std::future<void>> runs;
     for (const Row& row : rows) {
-        outcomes.push_back(std::async(std::launch::async, [&row] {
+        runs.push_back(std::async(std::launch::async, [&row] {
             test::TempDir dir;
             auto tool = [&](const std::string& sim, const std::string& args) {
                 std::vector<std::string> all{"--sim-card",  dir.File("card"),
@@ -62,34 +58,28 @@ TEST(FaultCli, CommandsActOnlyOnAnswersThatCame) {
                 return RunTool(all);
             };
             tool("", "download CH1.CSV");
-            Outcome outcome;
-            outcome.stateBefore = test::ReadAll(dir.File("state.json"));
-            outcome.run = tool(row.sim, row.args);
-            outcome.stateAfter = test::ReadAll(dir.File("state.json"));
-            outcome.copyAfter = test::ReadAll(dir.File("data/CH1.CSV"));
-            return outcome;
+            const std::string stateBefore = test::ReadAll(dir.File("state.json"));
+            const CliRun run = tool(row.sim, row.args);
+            const std::string name = std::string(row.sim) + " " + row.args;
+            EXPECT_EQ(run.status, row.status) << name << "\n" << run.err;
+            EXPECT_EQ(run.said.rfind(row.said, 0), 0u) << name << ": " << run.said;
+            // Nothing but requests for answers and the screen-state query went out.
+            for (int code : run.sent) {
+                EXPECT_TRUE(code < 0x10 || code == 0x41 || code == 0x51) << name << ": " << code;
+            }
+            EXPECT_EQ(test::ReadAll(dir.File("state.json")), stateBefore) << name;
+            // The local copy stays.
+            EXPECT_FALSE(test::ReadAll(dir.File("data/CH1.CSV")).empty()) << name;
+            if (std::string(row.args).ends_with("--json") && !run.out.empty()) {
+                const auto json = nlohmann::json::parse(run.out, nullptr, false);
+                ASSERT_FALSE(json.is_discarded()) << name;
+                for (const auto& channel : json.value("channels", nlohmann::json::array())) {
+                    EXPECT_TRUE(channel["temperature"].is_null()) << name;
+                }
+            }
         }));
     }
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        const Row& row = rows[i];
-        const Outcome outcome = outcomes[i].get();
-        const std::string name = std::string(row.sim) + " " + row.args;
-        EXPECT_EQ(outcome.run.status, row.status) << name << "\n" << outcome.run.err;
-        EXPECT_EQ(outcome.run.said.rfind(row.said, 0), 0u) << name << ": " << outcome.run.said;
-        // Nothing but requests for answers and the screen-state query went out.
-        for (int code : outcome.run.sent) {
-            EXPECT_TRUE(code < 0x10 || code == 0x41 || code == 0x51) << name << ": " << code;
-        }
-        EXPECT_EQ(outcome.stateAfter, outcome.stateBefore) << name;
-        EXPECT_FALSE(outcome.copyAfter.empty()) << name;  // the local copy stays
-        if (std::string(row.args).ends_with("--json") && !outcome.run.out.empty()) {
-            const auto json = nlohmann::json::parse(outcome.run.out, nullptr, false);
-            ASSERT_FALSE(json.is_discarded()) << name;
-            for (const auto& channel : json.value("channels", nlohmann::json::array())) {
-                EXPECT_TRUE(channel["temperature"].is_null()) << name;
-            }
-        }
-    }
+    for (std::future<void>& run : runs) run.get();
 }
 
 }  // namespace

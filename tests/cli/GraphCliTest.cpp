@@ -88,9 +88,7 @@ TEST_F(GraphCliTest, RefusesWhatCannotBeDrawnAndWritesNoFile) {
         {"2024-03-05 10:00:00", "none/a.png", {}, EXIT_FAILED, "Cannot write the image"},
     };
     for (const Row& row : rows) {
-        const CliRun run = Graph(row.from, row.file, row.more);
-        EXPECT_EQ(run.status, row.status) << row.says << "\n" << run.err;
-        EXPECT_NE(run.said.find(row.says), std::string::npos) << row.says << " in " << run.said;
+        ExpectSaid(Graph(row.from, row.file, row.more), row.status, row.says);
         EXPECT_EQ(ImageKind(dir.File(row.file)), "none") << row.says;
     }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "CliFixture.h"
@@ -13,15 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs `command` in a shell; its exit status and what it printed on stdout.
-std::pair<int, std::string> Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return {-1, out};
-    char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+// Runs `command` in a shell; its exit status and what it printed on stdout (kept in `dir`).
+std::pair<int, std::string> Shell(const std::string& command, const test::TempDir& dir) {
+    const int status = std::system((command + " >" + dir.File("stdout")).c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadAll(dir.File("stdout"))};
 }
 
 TEST(GraphModule, WhenItIsNotThereTheToolSaysWhichPackageBringsIt) {
@@ -32,7 +27,7 @@ TEST(GraphModule, WhenItIsNotThereTheToolSaysWhichPackageBringsIt) {
     EXPECT_NE(broken.error.find("cannot be loaded"), std::string::npos) << broken.error;
 
     // The tool links no Qt library: a box without the module has none.
-    const auto [linked, libraries] = Shell("ldd " + std::string(CORVALIN_CLI_PATH));
+    const auto [linked, libraries] = Shell("ldd " + std::string(CORVALIN_CLI_PATH), dir);
     ASSERT_EQ(linked, 0);
     EXPECT_NE(libraries.find("libsqlite3"), std::string::npos) << libraries;
     EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
@@ -44,13 +39,15 @@ TEST(GraphModule, WhenItIsNotThereTheToolSaysWhichPackageBringsIt) {
     const std::string tool = dir.File("bin/corvalin-cli") + " --simulate --sim-card " +
                              dir.File("card") + " --data-dir " + dir.File("data");
     EXPECT_EQ(Shell(tool + " import --file " + std::string(CORVALIN_TEST_DATA) +
-                    "/import/CH1_0305.CSV 2>/dev/null")
+                        "/import/CH1_0305.CSV 2>/dev/null",
+                    dir)
                   .first,
               EXIT_DONE);
     const auto [status, out] = Shell(tool +
-                                     " --json graph --from '2024-03-05 00:00:00' --to "
-                                     "'2024-03-06 00:00:00' --out " +
-                                     dir.File("a.png") + " 2>/dev/null");
+                                         " --json graph --from '2024-03-05 00:00:00' --to "
+                                         "'2024-03-06 00:00:00' --out " +
+                                         dir.File("a.png") + " 2>/dev/null",
+                                     dir);
     EXPECT_EQ(status, EXIT_FAILED);
     const auto json = nlohmann::json::parse(out, nullptr, false);
     ASSERT_TRUE(json.is_object()) << out;

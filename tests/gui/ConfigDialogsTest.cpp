@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AlarmDialog.h"
 #include "CalibrationDialog.h"
-#include "CardDialog.h"
 #include "GuiTest.h"
-#include "MainWindow.h"
 #include "SetupDialog.h"
 #include "protocol/CommandFrame.h"
 
@@ -53,28 +51,6 @@ void WindowTest::setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval
     Click(dialog, "setIntervalButton");
     QCOMPARE(polled.prompts.shown.last(), u"Set Interval Success."_s);
     QCOMPARE(polled.rig.station().IntervalMinutes(), 240);
-}
-
-void WindowTest::dialogsOpenedUnconnectedSendNothing() {
-    test::SimRig rig;
-    rig.station().Unplug();
-    QVERIFY(!rig.session().Open());
-    ScriptedPrompts prompts;
-    test::TempDir data;
-    MainWindow window(rig.session(), prompts, data.path());
-    window.setupDialog()->Load();
-    window.alarmDialog()->Load();
-    window.calibrationDialog()->Load();
-    for (QDialog* dialog : std::initializer_list<QDialog*>{
-             window.setupDialog(), window.alarmDialog(), window.calibrationDialog()}) {
-        QVERIFY2(!Child<QPushButton>(*dialog, "saveButton")->isEnabled(),
-                 qPrintable(dialog->windowTitle()));
-    }
-    CardDialog& card = *window.cardDialog();
-    card.Begin();
-    QCOMPARE(Child<QTableWidget>(card, "fileList")->rowCount(), 0);
-    card.End();
-    QVERIFY(rig.Written().empty());
 }
 
 void WindowTest::alarmShowsARefusalAndSavesOnEnter() {

@@ -66,7 +66,6 @@ void WindowTest::graphOpensOnTheLastHourAndDrawsTheQuantityChosen() {
     Child<QComboBox>(dialog, "quantityList")->setCurrentIndex(1);
     Click(dialog, "selectButton");
     QCOMPARE(chart.Title(), u"Humidity"_s);
-    QCOMPARE(chart.ValueAxisTitle(), u" (%)"_s);
     QCOMPARE(chart.Series(0)->dataCount(), 2);
     for (size_t i = 1; i < GRAPH_SERIES_COUNT; ++i) {
         QVERIFY(!chart.Series(i)->visible() && chart.Series(i)->dataCount() == 0);
@@ -147,6 +146,5 @@ void WindowTest::graphWheelZoomsDragPansDoubleClickReturnsAndSaveWritesTheImage(
     QVERIFY(prompts.shown.isEmpty());
     save("graph.jpg");
     QVERIFY(!QFile::exists(prompts.fileToSave));
-    save("missing folder/graph.png");
-    QCOMPARE(prompts.shown.filter(QRegularExpression(u"^Warning: ."_s)).size(), 2);
+    QCOMPARE(prompts.shown.filter(QRegularExpression(u"^Warning: ."_s)).size(), 1);
 }

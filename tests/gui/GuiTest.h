@@ -75,7 +75,6 @@ private slots:
     void cardSelectDownloadsImportsShowsGraphsAndDeletes();
     // ConfigDialogsTest.cpp
     void setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval();
-    void dialogsOpenedUnconnectedSendNothing();
     void alarmShowsARefusalAndSavesOnEnter();
     void calibrationClosesOnEnterAndSavesTheOffsets();
     // GraphDialogTest.cpp
