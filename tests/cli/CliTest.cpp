@@ -86,11 +86,13 @@ TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
     EXPECT_EQ(set.sent, (std::vector<int>{0x51, 0x30}));
     EXPECT_NE(set.err.find("> 7B 30 07 E8 03 05 0E 07 09 "), std::string::npos) << set.err;
 
-    // Not confirmed at the question: the JSON test's part.
-    const CliRun asked = Cli({"sync-time"}, {}, "y\n", true);
-    EXPECT_EQ(asked.status, EXIT_DONE);
-    EXPECT_EQ(asked.out, "Are you want to Synchronization Time? [y/N] Sync Time Success.\n");
-    EXPECT_EQ(asked.sent, (std::vector<int>{0x51, 0x30}));
+    for (const auto& [input, outcome, sent] : {std::tuple{"\n", "", std::vector<int>{}},
+                                               {"y\n", "Sync Time Success.\n", {0x51, 0x30}}}) {
+        const CliRun asked = Cli({"sync-time"}, {}, input, true);
+        EXPECT_EQ(asked.status, EXIT_DONE);
+        EXPECT_EQ(asked.out, std::string("Are you want to Synchronization Time? [y/N] ") + outcome);
+        EXPECT_EQ(asked.sent, sent);
+    }
 }
 
 // A station that does not answer shows no value: the fault tests' part.
