@@ -75,6 +75,7 @@ private slots:
     void cardSelectDownloadsImportsShowsGraphsAndDeletes();
     // ConfigDialogsTest.cpp
     void setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval();
+    void dialogsOpenedUnconnectedOfferNoSave();
     void alarmShowsARefusalAndSavesOnEnter();
     void calibrationClosesOnEnterAndSavesTheOffsets();
     // GraphDialogTest.cpp
