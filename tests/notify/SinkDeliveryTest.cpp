@@ -86,14 +86,7 @@ TEST(SinkDelivery, NtfyWebhookAndMailEachGetTheMessageAsTheirKindSaysIt) {
     ASSERT_TRUE(SendAlert(Target(server, {"logger@example.org", {"me@example.org"}, ""}), message));
     ASSERT_TRUE(mail.WaitFor(1));
     const std::string received = mail.Mails().at(0);
-    EXPECT_NE(received.find("Subject: Corvalin attic: CH1 FIRING\n"), std::string::npos)
-        << received;
     EXPECT_NE(received.find("\nFIRING: CH1 temperature 31.0"), std::string::npos) << received;
-
-    const Status refused = SendAlert(
-        Target("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/"), message);
-    EXPECT_FALSE(refused);
-    EXPECT_FALSE(refused.message.empty());
 }
 
 TEST(SinkDelivery, ASinkThatRefusesHangsOrIsAwayGetsEachMessageOnceInOrder) {

@@ -46,14 +46,10 @@ TEST_F(DashboardServerTest, ServesOnlyItsFixedPaths) {
     EXPECT_EQ(Get("/dygraph.min.js").body, "// the chart library");
     EXPECT_EQ(Get("/metrics").status, 200);
     for (const char* path : {"/dygraph.js", "/../dygraph.min.js", "/%2e%2e/archive.db",
-                             "/archive.db", "/api/v2/current", "/page.js?x=/etc/passwd#"}) {
-        const test::Response response = Get(path);
-        if (std::string(path).rfind("/page.js", 0) == 0) {
-            EXPECT_EQ(response.status, 200) << path;  // a query does not name a file
-        } else {
-            EXPECT_EQ(response.status, 404) << path;
-        }
+                             "/archive.db", "/api/v2/current"}) {
+        EXPECT_EQ(Get(path).status, 404) << path;
     }
+    EXPECT_EQ(Get("/page.js?x=/etc/passwd#").status, 200);  // a query does not name a file
     const test::Response api = Get("/api/v1/current", "POST");
     EXPECT_EQ(api.status, 405);
     EXPECT_TRUE(api.HasHeader("Content-Type: application/json; charset=utf-8"));

@@ -76,10 +76,6 @@ TEST_F(SharedArchiveTest, AWrongPasswordAndAMissingDatabaseSayWhatIsWrong) {
         ASSERT_FALSE(connected);
         EXPECT_EQ(connected.error, c.said);
     }
-    ArchiveServer away = *ParseArchiveServer("postgresql://corvalin@127.0.0.1:1/weather");
-    const auto refused = PgConnection::Connect(away, {});
-    ASSERT_FALSE(refused);
-    EXPECT_NE(refused.error.find("Connection refused"), std::string::npos) << refused.error;
 }
 
 TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIsRefused) {
@@ -92,10 +88,6 @@ TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIs
                             "SELECT string_agg(version::text, ',') FROM "
                             "corvalin_schema_version"),
               "1");
-    EXPECT_EQ(server->Value("weather",
-                            "SELECT format_type(atttypid, atttypmod) FROM pg_attribute "
-                            "WHERE attrelid = 'readings'::regclass AND attname = 'time'"),
-              "timestamp with time zone");
 
     struct Case {
         const char* database;
