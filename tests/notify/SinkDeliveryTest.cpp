@@ -3,11 +3,10 @@
 // (Python's http.server) and a mail server (aiosmtpd).
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "alert/AlertText.h"
 #include "notify/AlertSender.h"
 #include "notify/SinkWorker.h"
+#include "support/Eventually.h"
 #include "support/LogLines.h"
 #include "support/LoggerRig.h"
 #include "support/NotifyReceiver.h"
@@ -47,19 +46,11 @@ std::vector<std::string> Delivered(const test::NotifyReceiver& receiver) {
 // Moves the clock in steps until `count` requests came: a back-off passes
 // however slow the machine, and no step is decided by speed.
 bool AdvanceUntil(test::SteppedClock& clock, const test::NotifyReceiver& receiver, size_t count) {
-    for (int step = 0; step < 3000; ++step) {
-        if (receiver.WaitFor(count, std::chrono::seconds(0))) return true;
+    return test::Eventually([&] {
+        if (receiver.WaitFor(count, 0s)) return true;
         clock.Advance(5s);
-        if (receiver.WaitFor(count, std::chrono::seconds(0))) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
-
-// Waits (bounded) until the worker has nothing left.
-bool AllSent(const SinkWorker& worker) {
-    for (int i = 0; i < 3000 && worker.Waiting() > 0; ++i) std::this_thread::sleep_for(10ms);
-    return worker.Waiting() == 0;
+        return receiver.WaitFor(count, 0s);
+    });
 }
 
 TEST(SinkDelivery, NtfyWebhookAndMailEachGetTheMessageAsTheirKindSaysIt) {
@@ -119,7 +110,7 @@ TEST(SinkDelivery, ASinkThatRefusesHangsOrIsAwayGetsEachMessageOnceInOrder) {
     EXPECT_EQ(Delivered(*receiver), (std::vector<std::string>{"A", "B", "C", "D"}));
 
     // Away: E waits until a receiver listens on the port again.
-    ASSERT_TRUE(AllSent(worker));
+    ASSERT_TRUE(test::Eventually([&] { return worker.Waiting() == 0; }));
     receiver.reset();
     worker.Add(Message("E"));
     ASSERT_TRUE(log.WaitFor("could not be sent", 2));

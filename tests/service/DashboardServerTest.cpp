@@ -38,7 +38,7 @@ protected:
     std::unique_ptr<DashboardServer> server;
 };
 
-TEST_F(DashboardServerTest, ServesOnlyItsFixedPaths) {
+TEST_F(DashboardServerTest, ServesOnlyItsFixedPathsWithOrWithoutTheChartLibrary) {
     Serve();
     const test::Response page = Get("/");
     EXPECT_EQ(page.status, 200);
@@ -56,9 +56,8 @@ TEST_F(DashboardServerTest, ServesOnlyItsFixedPaths) {
     EXPECT_TRUE(api.HasHeader("Allow: GET, HEAD"));
     EXPECT_EQ(Json::parse(api.body)["error"], "Only GET and HEAD are served.");
     EXPECT_EQ(Get("/api/v1/current", "HEAD").status, 200);
-}
 
-TEST_F(DashboardServerTest, SaysWhenTheChartLibraryIsMissing) {
+    // Without the chart library the page still comes, and the warning names its package.
     Serve(dir.File("nowhere"));
     EXPECT_NE(server->Warning().find("libjs-dygraphs"), std::string::npos);
     EXPECT_EQ(Get("/dygraph.min.js").status, 404);
