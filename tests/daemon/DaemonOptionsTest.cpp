@@ -12,7 +12,7 @@ namespace {
 
 // A config file's or an option's mistakes stop the start, a file's named by
 // file, line and key; the command line wins over the file.
-TEST(DaemonOptions, AConfigFileIsTakenWholeOrRefusedByLineAndKey) {
+TEST(DaemonOptions, MistakesInTheConfigFileOrTheOptionsStopTheStart) {
     test::TempDir dir;
     const std::string path = dir.File("corvalind.conf");
     struct Case {
@@ -38,8 +38,7 @@ TEST(DaemonOptions, AConfigFileIsTakenWholeOrRefusedByLineAndKey) {
         std::ostringstream out, err;
         const ParsedOptions parsed = ParseDaemonOptions(arguments, out, err);
         if (c.error.empty()) {
-            ASSERT_TRUE(parsed.options) << c.text << err.str();
-            EXPECT_EQ(parsed.options->configFile, path);
+            EXPECT_TRUE(parsed.options) << c.text << err.str();
             continue;
         }
         EXPECT_FALSE(parsed.options) << c.text;

@@ -53,15 +53,15 @@ bool AdvanceUntil(test::SteppedClock& clock, const test::NotifyReceiver& receive
     });
 }
 
-TEST(SinkDelivery, NtfyWebhookAndMailEachGetTheMessageAsTheirKindSaysIt) {
+// The webhook's body is what the worker tests below read back.
+TEST(SinkDelivery, NtfyAndMailEachGetTheMessageAsTheirKindSaysIt) {
     test::NotifyReceiver receiver;
     test::MailServer mail;
     ASSERT_TRUE(receiver.Started() && mail.Started());
     const AlertMessage message = Message("ch1.temperature above 30");
     const std::string ntfy = "ntfy://127.0.0.1:" + std::to_string(receiver.port()) + "/freezer";
     ASSERT_TRUE(SendAlert(Target(ntfy), message)) << ntfy;
-    ASSERT_TRUE(SendAlert(Target(receiver.Url()), message));
-    ASSERT_TRUE(receiver.WaitFor(2));
+    ASSERT_TRUE(receiver.WaitFor(1));
     const std::vector<Json> requests = receiver.Requests();
     // The texts are the core's; each sink carries them where its kind wants them.
     EXPECT_EQ(requests[0]["path"], "/freezer");
@@ -69,9 +69,6 @@ TEST(SinkDelivery, NtfyWebhookAndMailEachGetTheMessageAsTheirKindSaysIt) {
                          requests[0]["headers"]["Tags"], requests[0]["body"]),
               std::tuple(Json(MessageTitle(message)), Json("4"), Json(MessageTags(message)),
                          Json(MessageBody(message))));
-    EXPECT_EQ(requests[1]["headers"]["Content-Type"], "application/json");
-    EXPECT_EQ(Json::parse(requests[1]["body"].get<std::string>()),
-              Json::parse(WebhookJson(message)));
 
     const std::string server = "smtp://127.0.0.1:" + std::to_string(mail.port());
     ASSERT_TRUE(SendAlert(Target(server, {"logger@example.org", {"me@example.org"}, ""}), message));
@@ -132,9 +129,7 @@ TEST(SinkDelivery, AFloodIsHeldByTheHourlyLimitAndSummedUpOnce) {
     test::LogLines log;
     test::NotifyReceiver receiver;
     ASSERT_TRUE(receiver.Started());
-    SinkPolicy policy;
-    policy.perHour = 2;
-    SinkWorker worker(Target(receiver.Url()), policy, clock, log.Sink());
+    SinkWorker worker(Target(receiver.Url()), {.perHour = 2}, clock, log.Sink());
     worker.Start();
     for (const char* rule : {"1", "2", "3", "4", "5"}) worker.Add(Message(rule));
     ASSERT_TRUE(log.WaitFor("the hourly limit is reached"));

@@ -18,7 +18,6 @@ protected:
     void SetUp() override {
         test::WriteAll(dir.File("dygraph.min.js"), "// the chart library");
         test::WriteAll(dir.File("dygraph.min.css"), "/* its style */");
-        state.Update([](ServiceState& s) { s.station = "kv1"; });
     }
 
     // `assets`: the folder of the chart library.

@@ -112,14 +112,8 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     ASSERT_EQ(subscriber->On(former).size(), 2u);
     EXPECT_EQ(nlohmann::json::parse(subscriber->On(former)[0].payload)["migrate_discovery"], true);
     EXPECT_EQ(subscriber->On(former)[1].payload, "");
-    // A subscriber that comes later gets the device's config and no old one.
-    test::MqttSubscriber later(broker.port(), "later");
-    ASSERT_TRUE(later.WaitFor(device, 1));
-    EXPECT_TRUE(later.On(device)[0].retained);
-    ASSERT_TRUE(later.WaitFor("corvalin/attic/status", 1));
-    EXPECT_TRUE(later.On("corvalin/attic/status")[0].retained);
-    EXPECT_TRUE(later.On(former).empty());
     // The old configs go once: a new start sends the device's config alone.
+    ASSERT_TRUE(test::Eventually([&] { return state.Get().queued == 0; }));
     Restart();
     ASSERT_TRUE(subscriber->WaitFor(device, 2));
     EXPECT_EQ(subscriber->On(former).size(), 2u);
@@ -151,11 +145,16 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm")[2])["temperature"], "OFF");
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back()),
               nlohmann::json::parse(R"({"temperature": "ON", "humidity": "OFF"})"));
-    // A subscriber that comes later hears of the lost sensor too.
-    test::MqttSubscriber afterLoss(broker.port(), "after-loss");
-    ASSERT_TRUE(afterLoss.WaitFor(CH3 + "availability", 1));
-    EXPECT_EQ(afterLoss.On(CH3 + "availability")[0].payload, "offline");
-    EXPECT_TRUE(afterLoss.On(CH3 + "availability")[0].retained);
+    // A subscriber that comes later gets the device's config, the status and
+    // the lost sensor, kept for it, and no old config.
+    test::MqttSubscriber later(broker.port(), "later");
+    for (const std::string& topic :
+         {device, std::string("corvalin/attic/status"), CH3 + "availability"}) {
+        ASSERT_TRUE(later.WaitFor(topic, 1)) << topic;
+        EXPECT_TRUE(later.On(topic)[0].retained) << topic;
+    }
+    EXPECT_EQ(later.On(CH3 + "availability")[0].payload, "offline");
+    EXPECT_TRUE(later.On(former).empty());
     EXPECT_EQ(Payloads(CH3 + "state").size(), 3u);
 
     // The alarm answer of the next read does not come: no reading, and no

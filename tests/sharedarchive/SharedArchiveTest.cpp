@@ -108,11 +108,7 @@ TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIs
     for (const Case& c : cases) {
         ASSERT_TRUE(server->Query(
             "postgres", std::string("CREATE DATABASE ") + c.database + " OWNER corvalin"));
-        ASSERT_TRUE(server->Query(
-            c.database,
-            std::string(c.made) + "; ALTER TABLE " +
-                (c.database == std::string("odd") ? "readings" : "corvalin_schema_version") +
-                " OWNER TO corvalin"));
+        ASSERT_TRUE(server->Query(c.database, std::string("SET ROLE corvalin; ") + c.made));
         auto other = Connect(c.database);
         ASSERT_TRUE(other) << other.error;
         EXPECT_EQ(PrepareSharedArchive(**other.value).message, c.said);
@@ -149,7 +145,6 @@ TEST_F(SharedArchiveTest, RowsSentAgainAreNeverDoubledAndComeBackAsTheyWent) {
     std::vector<ArchivedRow> changed = sent;
     changed[0].row.temperature = 99.0;
     EXPECT_EQ(*SendRows(rows, changed), 0);  // the server keeps what it has
-    EXPECT_EQ(*SendRows(rows, {}), 0);
 
     const std::vector<ArchivedRow> all = ReadAll(rows);
     ASSERT_EQ(all.size(), 4u);
