@@ -22,19 +22,6 @@ HttpResponse Echo(const HttpRequest& request) {
     return {200, "text/plain; charset=utf-8", body, {}};
 }
 
-// Connections that began a request and never end it.
-std::vector<int> SlowClients(uint16_t port, int count, const std::string& source = "") {
-    std::vector<int> fds;
-    for (int i = 0; i < count; ++i) {
-        const int fd = test::Connect(port, "127.0.0.1", source);
-        EXPECT_GE(fd, 0);
-        const std::string start = "GET /x HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
-        send(fd, start.data(), start.size(), MSG_NOSIGNAL);
-        fds.push_back(fd);
-    }
-    return fds;
-}
-
 TEST(HttpServer, AnswersThroughItsHandlerWithinItsBounds) {
     HttpServer server(&Echo);
     ASSERT_TRUE(server.Start("127.0.0.1:0", "the page"));
@@ -61,7 +48,14 @@ TEST(HttpServer, CapsEachAddressAndCutsRequestsAtTheirDeadline) {
                               .requestDeadline = 2s,
                               .memoryPerConnection = 32 * 1024});
     ASSERT_TRUE(server.Start("127.0.0.1:0", "the page"));
-    const std::vector<int> slow = SlowClients(server.Port(), 4);
+    // Four connections that began a request and never end it.
+    std::vector<int> slow;
+    const std::string start = "GET /x HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+    for (int i = 0; i < 4; ++i) {
+        slow.push_back(test::Connect(server.Port()));
+        EXPECT_GE(slow.back(), 0);
+        send(slow.back(), start.data(), start.size(), MSG_NOSIGNAL);
+    }
     std::atomic<bool> done{false};
     std::thread trickle([&] {
         for (int turn = 0; turn < 600 && !done; ++turn) {

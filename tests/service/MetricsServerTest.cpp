@@ -58,7 +58,6 @@ TEST(MetricsServer, RefusesBadAddressesAndATakenPortAndListensOnIpv6Loopback) {
         GTEST_SKIP() << "no IPv6 loopback here";
     }
     ASSERT_TRUE(started) << started.message;
-    EXPECT_NE(server.Port(), 0);
     EXPECT_EQ(Fetch(server.Port(), "GET", "/metrics", "::1").status, 200);
 }
 

