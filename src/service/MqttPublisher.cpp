@@ -233,6 +233,8 @@ void MqttPublisher::Run() {
         while (!client_->inFlight.empty() && std::chrono::steady_clock::now() < until &&
                mosquitto_loop(client_->handle, 100, 1) == MOSQ_ERR_SUCCESS) {
         }
+        // A reading the broker took during the goodbye is not sent again after a restart.
+        AdvanceCursor();
     }
     client_.reset();
 }

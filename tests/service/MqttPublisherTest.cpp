@@ -112,8 +112,8 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     ASSERT_EQ(subscriber->On(former).size(), 2u);
     EXPECT_EQ(nlohmann::json::parse(subscriber->On(former)[0].payload)["migrate_discovery"], true);
     EXPECT_EQ(subscriber->On(former)[1].payload, "");
-    // The old configs go once: a new start sends the device's config alone.
-    ASSERT_TRUE(test::Eventually([&] { return state.Get().queued == 0; }));
+    // The old configs go once: a new start sends the device's config alone,
+    // and not the reading the broker took as the publisher stopped.
     Restart();
     ASSERT_TRUE(subscriber->WaitFor(device, 2));
     EXPECT_EQ(subscriber->On(former).size(), 2u);
