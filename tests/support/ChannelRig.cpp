@@ -7,16 +7,20 @@
 
 namespace corvalin::test {
 
-namespace {
-SimOptions Prepared(SimOptions options, const TempDir& dir) {
+SimOptions Unpaced(SimOptions options, const TempDir& dir) {
     if (options.cardDir.empty()) options.cardDir = dir.File("card");
     options.paceMs = 0;
     return options;
 }
-}  // namespace
+
+std::vector<uint8_t> CommandCodes(const std::vector<Report>& frames) {
+    std::vector<uint8_t> codes;
+    for (const Report& frame : frames) codes.push_back(frame[1]);
+    return codes;
+}
 
 ChannelRig::ChannelRig(SimOptions options)
-    : station_(std::make_unique<SimulatedStation>(Prepared(std::move(options), dir_))),
+    : station_(std::make_unique<SimulatedStation>(Unpaced(std::move(options), dir_))),
       transport_(std::make_unique<SimTransport>(*station_)),
       link(*transport_),
       channel(link, record) {
@@ -35,12 +39,6 @@ ChannelRig::~ChannelRig() { link.Shutdown(); }
 std::vector<Report> ChannelRig::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
-}
-
-std::vector<uint8_t> ChannelRig::WrittenCodes() const {
-    std::vector<uint8_t> codes;
-    for (const Report& frame : Written()) codes.push_back(frame[1]);
-    return codes;
 }
 
 SimOptions WithFault(const char* text) {

@@ -14,6 +14,11 @@
 
 namespace corvalin::test {
 
+// Options for a station that answers at once, its card in `dir` unless given.
+SimOptions Unpaced(SimOptions options, const TempDir& dir);
+// The command codes of `frames`, in order.
+std::vector<uint8_t> CommandCodes(const std::vector<Report>& frames);
+
 // The protocol's own view of a simulated station that answers at once: the
 // link, the device record and the channel, with a record of every frame
 // written. For tests below the session.
@@ -24,7 +29,7 @@ public:
 
     bool Open() { return link.OpenDevice(); }
     std::vector<Report> Written() const;
-    std::vector<uint8_t> WrittenCodes() const;
+    std::vector<uint8_t> WrittenCodes() const { return CommandCodes(Written()); }
 
     SimulatedStation& station() { return *station_; }
 

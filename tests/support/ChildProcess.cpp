@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/Eventually.h"
+
 extern char** environ;
 
 namespace corvalin::test {
@@ -54,16 +56,11 @@ void ChildProcess::Signal(int signal) {
 }
 
 int ChildProcess::Wait(std::chrono::seconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (pid_ > 0 && std::chrono::steady_clock::now() < until) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return -1;
+    int status = 0;
+    if (pid_ <= 0 || !Eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+        return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 void ChildProcess::Read(int fd) {
@@ -108,19 +105,21 @@ int FreeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-bool Listens(int port) {
+int ConnectLoopback(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (int i = 0; i < 1200; ++i) {  // 30 s
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        close(fd);
-        if (ok) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
+bool Listens(int port) {
+    // close(-1) fails: nothing accepted the connection.
+    return Eventually([port] { return close(ConnectLoopback(port)) == 0; },
+                      std::chrono::seconds(30));
 }
 
 }  // namespace corvalin::test

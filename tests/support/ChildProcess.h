@@ -48,6 +48,8 @@ private:
 
 // A free TCP port on 127.0.0.1 (free when asked).
 int FreeLoopbackPort();
+// A socket connected to 127.0.0.1:`port`, or -1 when nothing accepts there.
+int ConnectLoopback(int port);
 // Whether something accepts connections there, waiting (bounded) for it to start.
 bool Listens(int port);
 

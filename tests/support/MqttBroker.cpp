@@ -5,19 +5,12 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <fstream>
 #include <thread>
 
+#include "support/Eventually.h"
+
 namespace corvalin::test {
-
-namespace {
-
-struct Library {
-    Library() { mosquitto_lib_init(); }
-};
-
-}  // namespace
 
 MqttBroker::MqttBroker(const std::string& settings)
     : port_(FreeLoopbackPort()), settings_(settings) {
@@ -66,7 +59,7 @@ void MqttBroker::Kill() {
 }
 
 MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
-    static Library library;
+    [[maybe_unused]] static const int library = mosquitto_lib_init();  // once, before any client
     client_ = mosquitto_new((name + "-" + std::to_string(port)).c_str(), false, this);
     mosquitto_reconnect_delay_set(client_, 1, 1, false);
     mosquitto_connect_callback_set(client_, [](mosquitto* client, void* self, int rc) {
@@ -93,9 +86,7 @@ MqttSubscriber::MqttSubscriber(int port, const std::string& name) {
         });
     mosquitto_connect(client_, "127.0.0.1", port, 30);
     mosquitto_loop_start(client_);
-    for (int i = 0; i < 1200 && !Connected(); ++i) {  // 30 s
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+    Eventually([this] { return Connected(); }, std::chrono::seconds(30));
 }
 
 MqttSubscriber::~MqttSubscriber() {
@@ -111,14 +102,10 @@ bool MqttSubscriber::Connected() const {
     return connected_;
 }
 
-std::vector<ReceivedMessage> MqttSubscriber::Messages() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return messages_;
-}
-
 std::vector<ReceivedMessage> MqttSubscriber::On(const std::string& topic) const {
     std::vector<ReceivedMessage> found;
-    for (const ReceivedMessage& message : Messages()) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (const ReceivedMessage& message : messages_) {
         if (message.topic == topic) found.push_back(message);
     }
     return found;

@@ -55,7 +55,6 @@ public:
     explicit MqttSubscriber(int port, const std::string& name = "test-subscriber");
     ~MqttSubscriber();
     bool Connected() const;
-    std::vector<ReceivedMessage> Messages() const;
     std::vector<ReceivedMessage> On(const std::string& topic) const;
     // Waits (bounded) until `count` messages came on `topic`.
     bool WaitFor(const std::string& topic, size_t count, int seconds = 60) const;

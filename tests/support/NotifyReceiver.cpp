@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/NotifyReceiver.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,28 +14,17 @@ constexpr const char* MAIL_END = "------------ END MESSAGE ------------";
 
 bool IsRequest(const std::string& line) { return !line.empty() && line.front() == '{'; }
 
-size_t CountOf(const std::vector<std::string>& lines, const std::string& wanted) {
-    size_t count = 0;
-    for (const std::string& line : lines) count += line == wanted ? 1 : 0;
-    return count;
-}
-
 // A bare HTTP/1.0 POST, so that the control of the receiver does not go
 // through the code under test.
 void Post(int port, const std::string& path, const std::string& body) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        const std::string request = "POST " + path +
-                                    " HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
-                                    "\r\n\r\n" + body;
-        (void)!write(fd, request.data(), request.size());
-        char answer[256];
-        while (read(fd, answer, sizeof answer) > 0) {
-        }
+    const int fd = ConnectLoopback(port);
+    if (fd < 0) return;
+    const std::string request = "POST " + path +
+                                " HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
+                                "\r\n\r\n" + body;
+    (void)!write(fd, request.data(), request.size());
+    char answer[256];
+    while (read(fd, answer, sizeof answer) > 0) {
     }
     close(fd);
 }
@@ -105,7 +91,7 @@ std::vector<std::string> MailServer::Mails() const {
 bool MailServer::WaitFor(size_t count, std::chrono::seconds limit) const {
     return process_->WaitFor(
         [count](const std::vector<std::string>& lines) {
-            return CountOf(lines, MAIL_END) >= count;
+            return static_cast<size_t>(std::count(lines.begin(), lines.end(), MAIL_END)) >= count;
         },
         limit);
 }

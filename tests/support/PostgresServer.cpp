@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/PostgresServer.h"
 
-#include <fcntl.h>
 #include <libpq-fe.h>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "support/ChildProcess.h"
-
-extern char** environ;
+#include "support/Files.h"
 
 namespace corvalin::test {
 
@@ -78,24 +73,12 @@ PostgresServer::PostgresServer(bool durable)
 PostgresServer::~PostgresServer() { Stop(); }
 
 bool PostgresServer::Run(std::vector<std::string> command) {
+    // The server's user may not enter the test's own working folder.
+    command.insert(command.begin(), {"/usr/bin/env", "-C", home_});
     if (ServerUser())
         command.insert(command.begin(), {"/usr/sbin/runuser", "-u", "postgres", "--"});
-    std::vector<char*> argv;
-    for (std::string& word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = home_ + "/run.log";
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // The server's user may not enter the test's own working folder.
-    posix_spawn_file_actions_addchdir_np(&actions, home_.c_str());
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+    ChildProcess run(std::move(command), {}, home_ + "/run.log");
+    return run.Wait(std::chrono::minutes(2)) == 0;
 }
 
 bool PostgresServer::Start() {
@@ -127,7 +110,7 @@ std::string PostgresServer::Address(const std::string& user, const std::string& 
 std::string PostgresServer::PasswordFile(const std::string& password) const {
     const std::string path =
         dir_.File("password-" + std::to_string(std::hash<std::string>{}(password)));
-    std::ofstream(path) << password << "\n";
+    WriteAll(path, password + "\n");
     return path;
 }
 
@@ -150,13 +133,6 @@ std::optional<std::string> PostgresServer::Query(const std::string& database,
     return value;
 }
 
-std::string PostgresServer::Value(const std::string& database, const std::string& sql) {
-    return Query(database, sql).value_or("");
-}
-
-std::string PostgresServer::Log() const {
-    std::ifstream in(home_ + "/server.log");
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string PostgresServer::Log() const { return ReadAll(home_ + "/server.log"); }
 
 }  // namespace corvalin::test

@@ -26,7 +26,6 @@ public:
     // Waits until it takes connections (pg_ctl -w). False when it did not start.
     bool Start();
     void Stop();
-    int port() const { return port_; }
 
     // A login role with this password, owning a database of this name.
     bool AddUser(const std::string& user, const std::string& password, const std::string& database);
@@ -39,7 +38,9 @@ public:
     // first row ("" for none or NULL), or nothing when it failed.
     std::optional<std::string> Query(const std::string& database, const std::string& sql);
     // The same, "" when it failed.
-    std::string Value(const std::string& database, const std::string& sql);
+    std::string Value(const std::string& database, const std::string& sql) {
+        return Query(database, sql).value_or("");
+    }
     // What the server wrote to its log so far.
     std::string Log() const;
 

@@ -7,11 +7,9 @@
 namespace corvalin::test {
 
 SimRig::SimRig(SimOptions options) {
-    if (options.cardDir.empty()) options.cardDir = dir_.File("card");
-    options.paceMs = 0;
     ConnectionOptions connection;
     connection.simulate = true;
-    connection.sim = options;
+    connection.sim = Unpaced(std::move(options), dir_);
     auto created = StationSession::Create(connection);
     if (!created) throw std::runtime_error(created.error);
     session_ = std::move(*created.value);
@@ -36,12 +34,6 @@ std::vector<Report> SimRig::Written() const {
 void SimRig::ClearWritten() {
     std::lock_guard lock(mutex_);
     written_.clear();
-}
-
-std::vector<uint8_t> SimRig::WrittenCodes() const {
-    std::vector<uint8_t> codes;
-    for (const Report& frame : Written()) codes.push_back(frame[1]);
-    return codes;
 }
 
 }  // namespace corvalin::test

@@ -7,6 +7,7 @@
 
 #include "session/StationSession.h"
 #include "sim/SimulatedStation.h"
+#include "support/ChannelRig.h"
 #include "support/TempDir.h"
 
 namespace corvalin::test {
@@ -24,7 +25,7 @@ public:
     std::vector<Report> Written() const;
     void ClearWritten();
     // The command codes of the frames written, in order.
-    std::vector<uint8_t> WrittenCodes() const;
+    std::vector<uint8_t> WrittenCodes() const { return CommandCodes(Written()); }
 
 private:
     TempDir dir_;

@@ -4,17 +4,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
-#include <vector>
 
 namespace corvalin::test {
 
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "corvalin-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = buffer.data();
+    path_ = (std::filesystem::temp_directory_path() / "corvalin-test-XXXXXX").string();
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {

@@ -19,17 +19,14 @@ using test::ReadAll;
 
 namespace fs = std::filesystem;
 
-TEST(SingleInstance, AFolderThatIsNotThereLeavesItUnknown) {
-    test::TempDir dir;
-    EXPECT_EQ(SingleInstance(dir.File("missing/folder")).state(), SingleInstance::State::Unknown);
-}
-
 fs::perms Rights(const std::string& path) {
     return fs::symlink_status(path).permissions() & fs::perms::all;
 }
 
 TEST(SingleInstance, WithoutAUsableRuntimeFolderCopiesMeetInAPrivateFolderOfTheUser) {
     test::TempDir dir;
+    // A folder given that is not there leaves it unknown.
+    EXPECT_EQ(SingleInstance(dir.File("missing/folder")).state(), SingleInstance::State::Unknown);
     ScopedEnvironment environment;
     environment.Set("TMPDIR", dir.File("tmp"));
     environment.Set("XDG_CACHE_HOME", dir.File("cache"));

@@ -87,9 +87,9 @@ TEST(SettingsForm, ListEntriesAndTheirBytes) {
     EXPECT_EQ(form.BuildFrames()[0][3], 72);
 }
 
-TEST(AreaMaskState, AreaOneLetsOnlyTheChannelOneBoxesChange) {
+TEST(AreaMaskState, AreaOneLetsOnlyChannelOneChangeAndTicksAreStoredOnAnAreaChangeOnly) {
     SettingsForm form;
-    form.Fill(SettingsAnswer({0, 24}, {0x00FFFFFF}), 5, true);
+    form.Fill(SettingsAnswer({0, 24}, {0x00FFFFFF, 0, 0x1FF, 0, 0}), 5, true);
     AreaMaskState& state = form.areas;
     for (int box = 0; box < MASK_BOX_COUNT; ++box) {
         EXPECT_EQ(state.IsEnabled(box), box < 3) << box;
@@ -103,12 +103,8 @@ TEST(AreaMaskState, AreaOneLetsOnlyTheChannelOneBoxesChange) {
     for (int box = 0; box < MASK_BOX_COUNT; ++box) EXPECT_TRUE(state.IsEnabled(box)) << box;
     EXPECT_FALSE(state.IsEnabled(MASK_BOX_COUNT));
     EXPECT_FALSE(state.SetChecked(-1, true));
-}
 
-TEST(AreaMaskState, TicksAreStoredOnAnAreaChangeButNeverWhileFilling) {
-    SettingsForm form;
-    form.Fill(SettingsAnswer({0, 24}, {0, 0, 0x1FF, 0, 0}), 5, true);
-    AreaMaskState& state = form.areas;
+    // Ticks are stored on an area change, never while filling.
     state.ChangeArea(1);
     ASSERT_TRUE(state.SetChecked(MaskBit(2, DisplayRow::DewPoint), true));
     state.ChangeArea(3);

@@ -16,31 +16,37 @@ using test::Frame;
 
 class SimAnswersTest : public test::SimTest {};
 
-TEST_F(SimAnswersTest, SensorsReadAtOnceAndCalibrationIsAddedAfterCommit) {
-    Station(Options(false, {}, {{2, true, 23.4, 45}, {1, false, 0.0, 0}}));
-    Report live = Read(CMD_READ_LIVE);
-    EXPECT_EQ(std::vector<uint8_t>(live.begin() + 1, live.begin() + 7),
-              (std::vector<uint8_t>{0x7F, 0xFF, 0xFF, 0x00, 0xEA, 0x2D}));
-    // CH2 +1.0 °C and -3 %, every other channel zero.
-    std::vector<uint8_t> payload(CALIBRATION_PAYLOAD_SIZE, 0);
-    payload[4] = 0x0A;
-    payload[5] = 0xFD;
-    EXPECT_TRUE(Ask(*station_, Frame(CMD_WRITE_CALIBRATION, payload)).empty());
-    EXPECT_EQ(Read(CMD_READ_LIVE)[5], 0xEA) << "a write without commit changes nothing";
-    EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
-    live = Read(CMD_READ_LIVE);
-    EXPECT_EQ(std::vector<uint8_t>(live.begin() + 4, live.begin() + 7),
-              (std::vector<uint8_t>{0x00, 0xF4, 0x2A}));
-}
-
-// What a commit changes is read back by the configuration's tests; here it
-// outlives the run, as do the interval, the clock and the screen.
-TEST_F(SimAnswersTest, TheNextRunReadsBackWhatWasCommittedSetAndSwitched) {
+// What a commit changes is read back by the configuration's tests; here a
+// write waits for its commit, and it outlives the run, as do the interval,
+// the clock and the screen. Garbage, a write cut short (terminator one byte
+// early) and one made before an unplug stage nothing.
+TEST_F(SimAnswersTest, WholeWritesTakeEffectAtTheCommitAndTheNextRunReadsThemBack) {
     std::vector<uint8_t> settings{2, 72, 1, 2, 1, 0xF6, 1, 0, 0, 0, 0x07, 0, 0, 0, 0x80};
     settings.resize(SETTINGS_PAYLOAD_SIZE, 0);
-    Station(Options(true));
+    // CH2 +1.0 °C and -3 %, every other channel zero.
+    std::vector<uint8_t> calibration(CALIBRATION_PAYLOAD_SIZE, 0);
+    calibration[4] = 0x0A;
+    calibration[5] = 0xFD;
+    Station(Options(true, {}, {{2, true, 23.4, 45}}));
+    const Report alarm1 = Read(CMD_READ_ALARM_1), alarm3 = Read(CMD_READ_ALARM_3);
+    Ask(*station_, Frame(CMD_WRITE_ALARM_3, std::vector<uint8_t>(ALARM_3_PAYLOAD_SIZE, 2)));
+    station_->Unplug();
+    station_->Plug();
+    Report noStart = Frame(CMD_WRITE_ALARM_1, std::vector<uint8_t>(ALARM_1_PAYLOAD_SIZE, 1));
+    noStart[0] = 0x00;
+    for (const Report& frame :
+         {Frame(0x50), noStart,
+          Frame(CMD_WRITE_ALARM_1, std::vector<uint8_t>(ALARM_1_PAYLOAD_SIZE - 1, 1))}) {
+        EXPECT_TRUE(Ask(*station_, frame).empty());
+    }
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_WRITE_CALIBRATION, calibration)).empty());
     Ask(*station_, Frame(CMD_WRITE_SETTINGS, settings));
-    Ask(*station_, Frame(CMD_COMMIT));
+    EXPECT_EQ(Read(CMD_READ_LIVE)[5], 0xEA) << "a write without commit changes nothing";
+    EXPECT_TRUE(Ask(*station_, Frame(CMD_COMMIT)).empty());
+    const Report live = Read(CMD_READ_LIVE);
+    EXPECT_EQ(std::vector<uint8_t>(live.begin() + 4, live.begin() + 7),
+              (std::vector<uint8_t>{0x00, 0xF4, 0x2A}));
+    EXPECT_EQ(std::pair(Read(CMD_READ_ALARM_1), Read(CMD_READ_ALARM_3)), std::pair(alarm1, alarm3));
     EXPECT_TRUE(Ask(*station_, Frame(CMD_SET_INTERVAL, {30})).empty());
     EXPECT_TRUE(Ask(*station_, MakeTimeFrame(LocalCivilTime(std::time(nullptr) + 3600))).empty());
     station_->SetOnMainScreen(false);  // switched by hand: kept
@@ -61,8 +67,6 @@ TEST_F(SimAnswersTest, ProgramsSharingTheStateSeeEachOthersChanges) {
     SimulatedStation first(Options(true));
     SimulatedStation second(Options(true));
     ASSERT_TRUE(first.Start() && second.Start());
-    first.Plug();
-    second.Plug();
     Ask(second, Frame(CMD_SET_INTERVAL, {45}));
     EXPECT_EQ(Ask(first, Frame(CMD_READ_INTERVAL)), std::vector<Report>{Answer({45})});
     EXPECT_TRUE(first.SaveState() && second.SaveState());
@@ -96,28 +100,6 @@ TEST_F(SimAnswersTest, TheStateFileIsKeptWhenBadFilledWhenPartialAndOverriddenBy
     EXPECT_EQ(Read(CMD_SCREEN_STATE), Answer({1}));
     Station(Options(true));
     EXPECT_TRUE(station_->OnMainScreen());
-}
-
-// Answers under faults are read by the channel's tests; unknown frames and
-// an uncommitted write are the station's own.
-TEST_F(SimAnswersTest, GarbageAndAWriteCommittedAfterAnUnplugStageNothing) {
-    Station(Options());
-    const Report before = Read(CMD_READ_SETTINGS);
-    Report noStart = Frame(CMD_READ_SETTINGS);
-    noStart[0] = 0x00;
-    for (const Report& frame : {Frame(0x00), Frame(0x50), noStart}) {
-        EXPECT_TRUE(Ask(*station_, frame).empty());
-    }
-    EXPECT_EQ(station_->FramesReceived(), 4u);
-    // Terminator one byte early: the payload is one short.
-    Ask(*station_, Frame(CMD_WRITE_SETTINGS, std::vector<uint8_t>(SETTINGS_PAYLOAD_SIZE - 1, 1)));
-    Ask(*station_, Frame(CMD_COMMIT));
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), before);
-    Ask(*station_, Frame(CMD_WRITE_SETTINGS, std::vector<uint8_t>(SETTINGS_PAYLOAD_SIZE, 2)));
-    station_->Unplug();
-    station_->Plug();
-    Ask(*station_, Frame(CMD_COMMIT));
-    EXPECT_EQ(Read(CMD_READ_SETTINGS), before);
 }
 
 // The usual texts are read by every test with a sensor or a fault; these are

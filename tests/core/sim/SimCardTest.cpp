@@ -14,12 +14,7 @@ namespace fs = std::filesystem;
 using test::END_MARKER;
 using Reports = std::vector<Report>;
 
-class SimCardTest : public test::SimTest {
-protected:
-    Reports Get(const std::string& name, uint32_t start, uint32_t end) {
-        return test::Ask(*station_, MakeFileGetFrame(name, start, end));
-    }
-};
+class SimCardTest : public test::SimTest {};
 
 TEST_F(SimCardTest, ANewCardHoldsALogPerSensorAndAnIndoorLogInTheStationsUnit) {
     Station(Options(false, {}, {{2, true, 23.4, 45}, {3, false, 0, 0}}));
@@ -77,7 +72,8 @@ TEST_F(SimCardTest, ListsSortedAndNeverServesNorDeletesOutsideTheCard) {
     for (auto [name, start, end] :
          {Range{"A.CSV", 1, 9}, Range{"A.CSV", 1, 0}, Range{"MISSING.CSV", 0, 100},
           Range{"../OUTSIDE.CSV", 0, 100}}) {
-        EXPECT_EQ(Get(name, start, end), Reports{END_MARKER}) << name << " " << start;
+        EXPECT_EQ(test::Ask(*station_, MakeFileGetFrame(name, start, end)), Reports{END_MARKER})
+            << name << " " << start;
     }
     EXPECT_TRUE(test::Ask(*station_, MakeDeleteFileFrame("A.CSV")).empty());
     EXPECT_FALSE(fs::exists(Card() + "/A.CSV"));

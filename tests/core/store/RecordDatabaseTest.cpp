@@ -148,9 +148,6 @@ TEST_F(RecordDatabaseTest, AnEarlierLayoutIsUpgradedWithItsRowsAndOtherFilesAreR
                     "2024-03-05 10:00:00|real:3.5|integer:42|real:65535.0|real:3.0",
                     "2024-03-05 10:00:00|real:23.4|integer:50|real:10.0|real:20.0"}));
 
-    EXPECT_EQ(db.Connect(dir.File("missing/7500.db")), -1);
-    EXPECT_EQ(db.ClearTables(), 1);
-    EXPECT_EQ(db.LastError(), "The record database is not open");
     // Neither a file that is no database nor a database without Records is ours.
     const std::string foreign = dir.File("foreign.db"), other = dir.File("other.db");
     test::WriteAll(foreign, std::string(4096, 'x'));
@@ -167,6 +164,7 @@ TEST_F(RecordDatabaseTest, AnEarlierLayoutIsUpgradedWithItsRowsAndOtherFilesAreR
     EXPECT_EQ(db.Connect(linked), -1);
     EXPECT_NE(db.LastError().find("symbolic link"), std::string::npos) << db.LastError();
     EXPECT_EQ(db.ClearTables(), 1);
+    EXPECT_EQ(db.LastError(), "The record database is not open");
     EXPECT_EQ(test::DumpRecords(path), before);
 }
 
