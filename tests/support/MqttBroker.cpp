@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <thread>
 
 #include "support/Eventually.h"
 
@@ -112,11 +111,7 @@ std::vector<ReceivedMessage> MqttSubscriber::On(const std::string& topic) const 
 }
 
 bool MqttSubscriber::WaitFor(const std::string& topic, size_t count, int seconds) const {
-    for (int i = 0; i < seconds * 40; ++i) {
-        if (On(topic).size() >= count) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
+    return Eventually([&] { return On(topic).size() >= count; }, std::chrono::seconds(seconds));
 }
 
 }  // namespace corvalin::test
