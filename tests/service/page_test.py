@@ -170,7 +170,9 @@ def check_page(driver, logger, folder, screenshots):
     # °F, remembered by the browser.
     driver.find_element(By.ID, "unitF").click()
     driver.refresh()
-    wait.until(lambda d: tiles(d)[1]["values"].get("temperature") == "%.1f °F" % (rows[1][0] * 1.8 + 32))
+    # Right after the reload the tiles may not be built yet.
+    fahrenheit = "%.1f °F" % (rows[1][0] * 1.8 + 32)
+    wait.until(lambda d: tiles(d).get(1, {}).get("values", {}).get("temperature") == fahrenheit)
     driver.find_element(By.ID, "unitC").click()
 
     # A phone's width: one column of tiles and charts.
