@@ -67,6 +67,8 @@ protected:
 TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationReadsIt) {
     settings.interval = 3600s;
     logger.Configure(settings);
+    std::optional<ReadingSnapshot> last;
+    logger.SetReadingListener([&](const ReadingSnapshot& reading) { last = reading; });
     Pass(24);  // a day
     const std::vector<ArchivedRow> rows = Archived();
     ASSERT_EQ(rows.size(), 2u * 24);
@@ -83,6 +85,8 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     // The card's logs were taken once, at the start.
     EXPECT_FALSE(Archived(RowSource::Card).empty());
     EXPECT_EQ(logger.Stats().rowsArchived, rows.size());
+    ASSERT_TRUE(last);  // as the publishers have it
+    EXPECT_EQ(last->sensorPresent, (std::array<bool, CHANNEL_COUNT>{true, false, true}));
     // Between two reads the logger wakes only for its heartbeat.
     logger.Turn();
     EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
