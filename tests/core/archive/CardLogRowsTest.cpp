@@ -38,7 +38,7 @@ protected:
 TEST_F(CardLogRowsTest, TakesWholeNewLinesOnceInCelsius) {
     test::WriteAll(copy, std::string(HEADER_F) +
                              "2024-01-01 01:00:00,50.0,40,32.0,50.0\r\n"
-                             "not a time,1,2,3,4\r\n"
+                             "not a time,1,2,3,4\r\n\r\n"  // a blank line is no skipped one
                              "2024-01-01 01:05:00,--,41,--,--\r\n"
                              "2024-01-01 01:10:00,51.8,4");  // still being written
     CardLogOutcome added = Add();

@@ -20,6 +20,7 @@ TEST(DerivedValues, AbsoluteHumidityAndFrostPoint) {
         {0, 100, 4.85, std::nullopt},
         {-10, 80, 1.89, -11.4},
         {-0.2, 99, 4.73, -0.3},
+        {0, 99.8, 4.84, std::nullopt},  // a frost point that rounds to 0 is none
         {5, 0, 0.0, std::nullopt},
         {-100.5, 50, std::nullopt, std::nullopt},
         {20, -1, std::nullopt, std::nullopt},

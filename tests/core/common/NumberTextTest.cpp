@@ -93,7 +93,7 @@ TEST(NumberText, WrittenShortestAndReadBackExactly) {
     };
     for (const Ratio& r : {Ratio{57, "0.57"}, Ratio{100, "1"}, Ratio{5, "0.05"}, Ratio{0, "0"},
                            Ratio{99.9, "0.999"}, Ratio{0.5, "0.005"}, Ratio{45.3, "0.453"},
-                           Ratio{-2.5, "-0.025"}, Ratio{123.4, "1.234"}}) {
+                           Ratio{-2.5, "-0.025"}, Ratio{123.4, "1.234"}, Ratio{-0.0, "0"}}) {
         EXPECT_EQ(PercentAsRatioText(r.percent), r.text) << r.percent;
     }
 }

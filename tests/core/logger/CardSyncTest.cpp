@@ -10,6 +10,7 @@
 
 #include "common/ZonedTime.h"
 #include "logger/CardSync.h"
+#include "logger/LoggingIntervals.h"
 #include "support/ArchiveRows.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SimRig.h"
@@ -66,13 +67,14 @@ protected:
         rig.session().ReadStation();  // as the logger's read before each sync
     }
 
-    void Sync(CardTimeMode mode) {
+    int Sync(CardTimeMode mode) {  // the logs synced
         CardSyncOptions options;
         options.station = "attic";
         options.dataDir = data.path();
         options.timeMode = mode;
         const CardSyncResult synced = SyncArchiveFromCard(rig.session(), *archive, options);
-        ASSERT_TRUE(synced.status) << synced.status.message;
+        EXPECT_TRUE(synced.status) << synced.status.message;
+        return synced.files;
     }
 
     std::vector<int64_t> ArchivedTimes() {
@@ -91,12 +93,16 @@ TEST_F(CardSyncTest, InTheComputersZoneTheRepeatedHourIsPlacedByLineOrderAcrossS
     const std::vector<std::string> lines = NightLines();
     // The first sync ends inside the hour that repeats; the next takes the rest.
     WriteLog(lines, 0, 13);
-    Sync(CardTimeMode::Computer);
+    EXPECT_EQ(Sync(CardTimeMode::Computer), 1);
     WriteLog(lines, 13, lines.size());
-    Sync(CardTimeMode::Computer);
+    EXPECT_EQ(Sync(CardTimeMode::Computer), 1);
     std::vector<int64_t> expected;
     for (int step = 0; step < STEPS; ++step) expected.push_back(NIGHT_START + step * 900);
     EXPECT_EQ(ArchivedTimes(), expected);
+    // Rows are as far apart as the longer of the station's interval and the logger's.
+    EXPECT_EQ(LongestLoggingInterval(*archive), 300);
+    archive->SetSetting(LOGGER_INTERVAL_SETTING, "900");
+    EXPECT_EQ(LongestLoggingInterval(*archive), 900);
 }
 
 // By the station's own settings the offset is fixed: its clock repeats no

@@ -50,7 +50,7 @@ TEST(StationAlarmCheck, AQuantityIsInAlarmPastALimitOfItsChannel) {
         std::optional<double> humidityLimit;
     };
     const Case cases[] = {
-        {2, 25.0, 70, {}, {}},  // on the limits is within them
+        {2, 25.0, 70, {}, {}},     {2, -5.0, 30, {}, {}},  // on the limits is within them
         {2, 25.04, 70.4, {}, {}},  {2, 25.1, 71, 25.0, 70.0},
         {2, -5.1, 29, -5.0, 30.0}, {2, std::nullopt, std::nullopt, {}, {}},
         {3, 30.0, 50, {}, {}},     {3, -0.1, 50, 0.0, {}},

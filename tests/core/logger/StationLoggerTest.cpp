@@ -67,6 +67,8 @@ protected:
 TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationReadsIt) {
     settings.interval = 3600s;
     logger.Configure(settings);
+    std::optional<ReadingSnapshot> last;
+    logger.SetReadingListener([&](const ReadingSnapshot& reading) { last = reading; });
     Pass(24);  // a day
     const std::vector<ArchivedRow> rows = Archived();
     ASSERT_EQ(rows.size(), 2u * 24);
@@ -83,6 +85,8 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     // The card's logs were taken once, at the start.
     EXPECT_FALSE(Archived(RowSource::Card).empty());
     EXPECT_EQ(logger.Stats().rowsArchived, rows.size());
+    ASSERT_TRUE(last);  // as the publishers have it
+    EXPECT_EQ(last->sensorPresent, (std::array<bool, CHANNEL_COUNT>{true, false, true}));
     // Between two reads the logger wakes only for its heartbeat.
     logger.Turn();
     EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
@@ -101,13 +105,19 @@ TEST_F(StationLoggerTest, ALateTurnReadsOnceAndKeepsToTheIntervalsSteps) {
     clock.now = first + 4 * settings.interval;
     logger.Turn();
     EXPECT_EQ(logger.Stats().reads, 3u);
-    EXPECT_EQ(Ch1Times(), (std::vector<int64_t>{0, 1000, 1200}));
+    // A new interval starts its steps at once; none is shorter than the shortest.
+    settings.interval = 1s;
+    logger.Configure(settings);
+    clock.now += 100s;
+    Pass(2);
+    EXPECT_EQ(Ch1Times(), (std::vector<int64_t>{0, 1000, 1200, 1300}));
 }
 
 TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) {
     Pass(2);
     rig.station().Unplug();
-    Pass(3);
+    Pass(2);
+    logger.Turn();
     // Meanwhile the station went on logging on its card.
     std::string lines;
     for (int step = 2; step <= 4; ++step) {
@@ -115,6 +125,9 @@ TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) 
     }
     std::ofstream(rig.station().CardDir() + "/CH1.CSV", std::ios::binary | std::ios::app) << lines;
     rig.station().Plug();
+    logger.Turn();  // a plug-in is looked at at once
+    EXPECT_TRUE(logger.Stats().connected);
+    clock.now += settings.interval;
     Pass(1);
 
     EXPECT_EQ(Ch1Times(), (std::vector<int64_t>{0, 300, 1500}));
@@ -206,6 +219,14 @@ TEST_F(StationLoggerTest, AReadWithoutAnAnswerGivesNoRows) {
     EXPECT_EQ(std::count(said.begin(), said.end(),
                          "The station did not answer the live read; no rows this time"),
               1);
+}
+
+// A card sync that failed is tried again later, not at every turn.
+TEST_F(StationLoggerTest, AFailedCardSyncWaitsBeforeItsNextTry) {
+    rig.station().InjectFault({FaultSpec::Kind::ShortChunk, 2, {}});
+    logger.Turn();
+    ASSERT_EQ(said.back().rfind("The card was not synced: ", 0), 0u) << said.back();
+    EXPECT_EQ(logger.NextTurn(), clock.now + settings.longestWait);
 }
 
 class TwoStationsTest : public StationLoggerTest {
