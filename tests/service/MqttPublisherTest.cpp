@@ -30,7 +30,6 @@ protected:
         ASSERT_TRUE(broker.Start());
         subscriber = std::make_unique<test::MqttSubscriber>(broker.port());
         ASSERT_TRUE(subscriber->Connected());
-        LoggerSettings logging;
         logging.dataDir = data.path();
         logging.interval = 60s;
         logging.station = "attic";
@@ -79,6 +78,7 @@ protected:
 
     test::MqttBroker broker;
     std::unique_ptr<test::MqttSubscriber> subscriber;
+    LoggerSettings logging;
     test::SimRig rig{Sensors()};
     test::TempDir data;
     TestClock clock;
@@ -116,6 +116,9 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     // and not the reading the broker took as the publisher stopped.
     Restart();
     ASSERT_TRUE(subscriber->WaitFor(device, 2));
+    // Home Assistant, started again, is told again.
+    subscriber->Publish("homeassistant/status", "online");
+    ASSERT_TRUE(subscriber->WaitFor(device, 3));
     EXPECT_EQ(subscriber->On(former).size(), 2u);
 
     EXPECT_EQ(Payloads("corvalin/attic/status").back(), "online");
@@ -164,6 +167,19 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     ASSERT_TRUE(subscriber->WaitFor(CH1 + "alarm", 5));
     EXPECT_EQ(Payloads(CH1 + "state").size(), 5u);
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back())["temperature"], "ON");
+}
+
+// Switched on over an archive that has readings, it sends those that come after.
+TEST_F(MqttPublisherTest, AFirstStartSendsNoneOfTheReadingsBefore) {
+    test::TempDir other;
+    logging.dataDir = other.path();
+    logger.Configure(logging);
+    Pass(2);
+    settings.archivePath = other.File(ARCHIVE_DATABASE_FILE);
+    Restart();
+    Pass(1);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 1));
+    EXPECT_EQ(StateTimes(CH1), std::vector<std::string>{"2023-11-14T22:15:20Z"});
 }
 
 // A broker away keeps no reading from coming; one that stops answering keeps

@@ -114,4 +114,9 @@ bool MqttSubscriber::WaitFor(const std::string& topic, size_t count, int seconds
     return Eventually([&] { return On(topic).size() >= count; }, std::chrono::seconds(seconds));
 }
 
+void MqttSubscriber::Publish(const std::string& topic, const std::string& payload) {
+    mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                      payload.data(), 1, false);
+}
+
 }  // namespace corvalin::test

@@ -58,6 +58,7 @@ public:
     std::vector<ReceivedMessage> On(const std::string& topic) const;
     // Waits (bounded) until `count` messages came on `topic`.
     bool WaitFor(const std::string& topic, size_t count, int seconds = 60) const;
+    void Publish(const std::string& topic, const std::string& payload);
 
 private:
     mosquitto* client_ = nullptr;

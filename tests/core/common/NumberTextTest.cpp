@@ -8,6 +8,7 @@
 
 #include "common/Cp1252.h"
 #include "common/NumberText.h"
+#include "common/Text.h"
 
 namespace corvalin {
 namespace {
@@ -78,6 +79,10 @@ TEST(Cp1252, ConvertsTheUpperHalfToUtf8) {
     EXPECT_EQ(Cp1252ToUtf8("\x80\x9F\xFF"), "€Ÿÿ");
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");  // undefined: kept as its code point
     EXPECT_EQ(Cp1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+    // Text that is UTF-8 stays; an overlong form is none, so it is read as CP1252.
+    EXPECT_EQ(AsUtf8("\xE2\x82\xAC"), "€");
+    EXPECT_EQ(AsUtf8("\xE0\x82\xAC"), "à‚¬");
+    EXPECT_EQ(AsUtf8("\xF0\x82\x82\xAC"), "ð‚‚¬");
 }
 
 TEST(NumberText, WrittenShortestAndReadBackExactly) {
