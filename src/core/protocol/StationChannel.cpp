@@ -96,7 +96,8 @@ GuardedWriteResult StationChannel::GuardedWrite(const std::vector<CommandFrame>&
     // nothing else sends in between.
     pending_ = PT_NO_REPLY;
     for (const CommandFrame& frame : frames) {
-        link_.WriteReport(frame);
+        // A frame not taken went nowhere: the commit must not follow it.
+        if (!link_.WriteReport(frame)) return GuardedWriteResult::Lost;
         std::this_thread::sleep_for(GUARD_PAUSE);
     }
     // Writes are not answered: only the link can tell that they went nowhere.
