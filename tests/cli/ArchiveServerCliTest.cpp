@@ -89,11 +89,9 @@ TEST_F(CliTest, TheServersRowsGiveWhatTheSameRowsInTheLocalArchiveGive) {
         EXPECT_EQ(refused.status, EXIT_USAGE) << args.back();
         EXPECT_EQ(refused.err, said);
     }
-    const CliRun noPassword = RunTool({"archive", "--server", address});
-    EXPECT_EQ(noPassword.status, EXIT_FAILED);
-    EXPECT_EQ(noPassword.err, "Cannot read the shared archive on " + shared.Name() +
-                                  ": the server asks for a password and none was given "
-                                  "(--archive-server-password-file, PGPASSFILE or ~/.pgpass)\n");
+    // Which words say so is the connection's to test.
+    ExpectSaid(RunTool({"archive", "--server", address}), EXIT_FAILED,
+               "Cannot read the shared archive on " + shared.Name() + ": the server asks for a");
 }
 
 }  // namespace

@@ -57,7 +57,6 @@ TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
         {{"sync-time"}, {}, "Setting the station's clock needs confirmation", {}},
         // The window's words, and for the terminal what they mean.
         {{"alarm", "set", "ch2.hum-high=--", "ch8.temp-low=60.1"}, {}, "Temp Error. (a temp", {}},
-        {{"alarm", "set", "ch2.hum-high=--"}, {}, "Humi Error. (a humidity limit", {}},
         {{"calibration", "set", "ch1.temp=36.6"}, SENSORS, " CH1 Temp Out of value. (", {}},
         {{"calibration", "set", "ch8.hum=1"}, SENSORS, "ch8.hum: CH8 has no live humidity", {}},
         {{"interval", "241"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
@@ -74,7 +73,6 @@ TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
 }
 
 TEST_F(CliTest, WithoutAStationCommandsSayUnconnectedAndExitThree) {
-    ExpectSaid(RunTool({"live"}), EXIT_UNCONNECTED, "Unconnected\n");
     const CliRun status = RunTool({"status"});
     EXPECT_EQ(status.status, EXIT_UNCONNECTED);
     EXPECT_EQ(status.out, "Unconnected\n");
@@ -83,7 +81,6 @@ TEST_F(CliTest, WithoutAStationCommandsSayUnconnectedAndExitThree) {
 TEST_F(CliTest, SyncTimeSetsTheClockAskedOnlyOnceConfirmed) {
     const CliRun set = Done({"sync-time", "--yes", "--at", "2024-03-05 14:07:09"});
     EXPECT_EQ(set.out, "Sync Time Success.\n");
-    EXPECT_EQ(set.sent, (std::vector<int>{0x51, 0x30}));
     EXPECT_NE(set.err.find("> 7B 30 07 E8 03 05 0E 07 09 "), std::string::npos) << set.err;
 
     for (const auto& [input, outcome, sent] : {std::tuple{"\n", "", std::vector<int>{}},

@@ -5,13 +5,11 @@ namespace corvalin::cli {
 namespace {
 
 TEST_F(CliTest, DevicesListsEveryDeviceWithTheStationsIdsAndWhetherItAnswered) {
-    const CliRun run = Done({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", "",
-                                                    "--sim-look-alike", "X"});
+    const CliRun run =
+        Done({"--json", "devices"}, {"--sim-serial", "0042", "--sim-look-alike", ""});
     const nlohmann::json expected = nlohmann::json::parse(R"([
       {"path": "sim:kv7500", "serial": "0042", "canOpen": true, "answered": true, "problem": null},
       {"path": "sim:look-alike-1", "serial": null, "canOpen": true, "answered": false,
-       "problem": "not a station: it did not answer"},
-      {"path": "sim:look-alike-2", "serial": "X", "canOpen": true, "answered": false,
        "problem": "not a station: it did not answer"}])");
     EXPECT_EQ(nlohmann::json::parse(run.out), expected);
 
@@ -23,11 +21,9 @@ TEST_F(CliTest, DevicesListsEveryDeviceWithTheStationsIdsAndWhetherItAnswered) {
 TEST_F(CliTest, SeveralStationsMustBeChosenBetweenAndALookAlikeIsPassedOver) {
     const std::vector<std::string> two{"--sim-serial", "A", "--sim-second-station", "B"};
     const CliRun unchosen = Cli({"live"}, two);
-    EXPECT_EQ(unchosen.status, EXIT_USAGE);
-    EXPECT_EQ(unchosen.said,
-              "Several stations are attached:\n  sim:kv7500 (serial A)\n  sim:kv7500-2 (serial B)\n"
-              "Choose one with --serial or --device.\n");
-    EXPECT_EQ(unchosen.err, unchosen.said);  // no command went out
+    // The list's words are the finder's to test; here the exit status, and no command went out.
+    ExpectSaid(unchosen, EXIT_USAGE, "Several stations are attached:");
+    EXPECT_EQ(unchosen.err, unchosen.said);
 
     Done({"--device", "sim:kv7500-2", "status"}, two);
     ExpectSaid(Cli({"--serial", "Z", "status"}, two), EXIT_UNCONNECTED,

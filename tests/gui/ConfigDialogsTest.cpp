@@ -53,19 +53,6 @@ void WindowTest::setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval
     QCOMPARE(polled.rig.station().IntervalMinutes(), 240);
 }
 
-void WindowTest::dialogsOpenedUnconnectedOfferNoSave() {
-    test::SimRig rig;
-    rig.station().Unplug();
-    QVERIFY(!rig.session().Open());
-    ScriptedPrompts prompts;
-    AlarmDialog alarm(rig.session(), prompts);
-    CalibrationDialog calibration(rig.session(), prompts);
-    alarm.Load();
-    calibration.Load();
-    QVERIFY(!Child<QPushButton>(alarm, "saveButton")->isEnabled());
-    QVERIFY(!Child<QPushButton>(calibration, "saveButton")->isEnabled());
-}
-
 void WindowTest::alarmShowsARefusalAndSavesOnEnter() {
     Polled polled;
     AlarmDialog dialog(polled.rig.session(), polled.prompts);

@@ -67,7 +67,7 @@ private slots:
     void tileTextsAsTheDisplayWritesThem();
     void windowPausesPollingForItsMenusAndFollowsTheStation();
     void secondCopyEndsAtOnceAndRaisesTheFirst();
-    void windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead();
+    void windowNoticesTheStationLeavingByItselfAndEveryDialogRefusesAnIncompleteRead();
     void windowOffersAChoiceBetweenSeveralStations();
     // NotificationTest.cpp
     void desktopNotificationsAsEachAlertBeginsAndTheSwitchIsRemembered();
@@ -75,11 +75,9 @@ private slots:
     void cardSelectDownloadsImportsShowsGraphsAndDeletes();
     // ConfigDialogsTest.cpp
     void setupKeepsAreaTicksSavesThroughTheScreenQueryAndSetsTheInterval();
-    void dialogsOpenedUnconnectedOfferNoSave();
     void alarmShowsARefusalAndSavesOnEnter();
     void calibrationClosesOnEnterAndSavesTheOffsets();
     // GraphDialogTest.cpp
     void graphOpensOnTheLastHourAndDrawsTheQuantityChosen();
-    void graphDrawsTheStationsClock();
-    void graphWheelZoomsDragPansDoubleClickReturnsAndSaveWritesTheImage();
+    void graphShowsTheStationsClockZoomsPansAndSavesTheImage();
 };

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "AlarmDialog.h"
+#include "CalibrationDialog.h"
 #include "GuiTest.h"
 #include "LiveTiles.h"
 #include "MainWindow.h"
@@ -69,11 +71,10 @@ void WindowTest::windowPausesPollingForItsMenusAndFollowsTheStation() {
     // The window hears of the station going and coming as of a real one's.
     window.findChild<QAction*>(u"unplugAction"_s)->trigger();
     QTRY_COMPARE(window.StatusText(), u"Unconnected"_s);
-    QVERIFY(AllTilesEmpty(rig.session().Readings()));
     step(true, u"Unconnected"_s, {});
 }
 
-void WindowTest::windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRead() {
+void WindowTest::windowNoticesTheStationLeavingByItselfAndEveryDialogRefusesAnIncompleteRead() {
     SimOptions unplugged;
     unplugged.faults.push_back(*ParseFaultSpec("unplug-after=5"));  // in the first read cycle
     Shown lost(unplugged);
@@ -91,10 +92,17 @@ void WindowTest::windowNoticesTheStationLeavingByItselfAndRefusesAnIncompleteRea
     window.Start();
     QTRY_VERIFY(window.poll().CyclesRun() >= 1);
     QVERIFY(AllTilesEmpty(rig.session().Readings()));
-    QTimer::singleShot(0, window.setupDialog(), &QDialog::reject);
-    window.findChild<QAction*>(u"setupAction"_s)->trigger();
-    QCOMPARE(prompts.shown, QStringList{QString::fromUtf8(messages::INCOMPLETE_READ)});
-    QVERIFY(!Child<QPushButton>(*window.setupDialog(), "saveButton")->isEnabled());
+    // Each settings dialog says so and offers no save, as when opened without a station.
+    const std::pair<const char*, QDialog*> dialogs[] = {
+        {"setupAction", window.setupDialog()},
+        {"alarmAction", window.alarmDialog()},
+        {"calibrationAction", window.calibrationDialog()}};
+    for (const auto& [action, dialog] : dialogs) {
+        QTimer::singleShot(0, dialog, &QDialog::reject);
+        window.findChild<QAction*>(QString::fromLatin1(action))->trigger();
+        QVERIFY2(!Child<QPushButton>(*dialog, "saveButton")->isEnabled(), action);
+    }
+    QCOMPARE(prompts.shown, QStringList(3, QString::fromUtf8(messages::INCOMPLETE_READ)));
 }
 
 void WindowTest::secondCopyEndsAtOnceAndRaisesTheFirst() {

@@ -125,8 +125,6 @@ TEST_F(ArchiveForwarderTest, ARefusingServerIsSaidOnceAndTriedAgainUntilItTakesT
     EXPECT_EQ(log.Count("The archive server postgresql://corvalin@127.0.0.1:"), 1u);
     EXPECT_EQ(log.Count("cannot be used: password authentication failed for user \"corvalin\""),
               1u);
-    EXPECT_NE(state.Get().archiveServerProblem.find("password authentication failed"),
-              std::string::npos);
     ASSERT_TRUE(server.Query("postgres", "ALTER ROLE corvalin PASSWORD 'stale'"));
     ASSERT_TRUE(Eventually([&] { return ServerCount() == 20; })) << ServerCount();
 }
