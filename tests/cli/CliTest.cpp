@@ -57,6 +57,7 @@ TEST_F(CliTest, RefusalsExitOneWithTheMessageAndChangeNothing) {
         {{"sync-time"}, {}, "Setting the station's clock needs confirmation", {}},
         // The window's words, and for the terminal what they mean.
         {{"alarm", "set", "ch2.hum-high=--", "ch8.temp-low=60.1"}, {}, "Temp Error. (a temp", {}},
+        {{"alarm", "set", "ch2.hum-high=--"}, {}, "Humi Error. (a humidity limit", {}},
         {{"calibration", "set", "ch1.temp=36.6"}, SENSORS, " CH1 Temp Out of value. (", {}},
         {{"calibration", "set", "ch8.hum=1"}, SENSORS, "ch8.hum: CH8 has no live humidity", {}},
         {{"interval", "241"}, {}, "Interval Range of values: 5 to 240 Minute\n", {}},
