@@ -94,15 +94,14 @@ TEST_F(GraphQueryTest, ARefusedRangeRunsNoQueryAndAFailedReadLeavesTheLayout) {
     EXPECT_FALSE(db.IsConnected());
     EXPECT_FALSE(CheckGraphRange(At("2024-02-01 10:00:00"), CivilTime{2024, 2, 30, 10, 0, 0}));
 
-    for (const std::string& broken : {dir.File("no such folder/7500.db"), dir.File("junk.db")}) {
-        test::WriteAll(dir.File("junk.db"), std::string(100, 'x'));
-        path = broken;
-        result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
-        EXPECT_EQ(result.outcome, GraphOutcome::ReadFailed) << broken;
-        EXPECT_FALSE(result.message.empty()) << broken;
-        EXPECT_EQ(result.content.title, "Temperature");
-        EXPECT_EQ(result.content.PointCount(), 0u);
-    }
+    // A file that is no database; why it is refused is the store's to test.
+    path = dir.File("junk.db");
+    test::WriteAll(path, std::string(100, 'x'));
+    result = Query("2024-03-05 10:00:00", "2024-03-05 11:00:00");
+    EXPECT_EQ(result.outcome, GraphOutcome::ReadFailed);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(result.content.title, "Temperature");
+    EXPECT_EQ(result.content.PointCount(), 0u);
 }
 
 }  // namespace

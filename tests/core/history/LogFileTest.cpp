@@ -42,17 +42,6 @@ TEST(HistoryTable, LinesSplitIntoTheirFields) {
     EXPECT_FALSE(table.Field(6, 0));
     EXPECT_EQ(table.Cell(9, 0), "");
 
-    // Found a few lines at a time, as an import does, the lines are the same.
-    HistoryTable stepwise = HistoryTable::Unindexed(text, false);
-    EXPECT_EQ(std::pair(stepwise.LineCount(), stepwise.RowCount()), std::pair(6ul, 0ul));
-    EXPECT_EQ((std::vector{stepwise.IndexLines(4), stepwise.IndexLines(4), stepwise.IndexLines(4)}),
-              (std::vector<size_t>{4, 6, 6}));
-    for (size_t row = 0; row < 7; ++row) {
-        for (size_t field = 0; field < 6; ++field) {
-            EXPECT_EQ(stepwise.Field(row, field), table.Field(row, field)) << row << field;
-        }
-    }
-
     // Indoor lines have three fields; the golden indoor log has longer ones.
     const HistoryTable indoor("Time,Temperature(C),Humidity(%)\n21:00,21.0,40,9.9,20.0", true);
     EXPECT_EQ(Row(indoor, 0), (Texts{"21:00", "21.0", "40,9.9,20.0", "", ""}));

@@ -50,10 +50,8 @@ TEST(DaySummaries, LocalDaysFollowTheClockChangesOfTheZone) {
             EXPECT_EQ(day.date, date);
             const QuantityStats& t = day.Of(Quantity::Temperature);
             EXPECT_EQ(t.count, c.seconds / 900);
-            EXPECT_EQ(t.extremes.lowest, 0.0);
-            EXPECT_EQ(t.extremes.lowestTime, c.start);
-            EXPECT_EQ(t.extremes.highest, (c.seconds - 900) / 3600.0);
-            EXPECT_EQ(t.extremes.highestTime, c.start + c.seconds - 900);
+            EXPECT_EQ(t.extremes, (Extremes{true, 0.0, c.start, (c.seconds - 900) / 3600.0,
+                                            c.start + c.seconds - 900}));
             EXPECT_EQ(*day.Of(Quantity::Humidity).Mean(), 50.0);
             EXPECT_EQ((*days)[0].Of(Quantity::Temperature).extremes.highest, -0.25);
             EXPECT_EQ((*days)[2].Of(Quantity::Temperature).extremes.lowest, c.seconds / 3600.0);
