@@ -49,6 +49,11 @@ void FakeTransport::Unplug() {
     changed_.notify_all();
 }
 
+void FakeTransport::FailWrites() {
+    std::lock_guard lock(mutex_);
+    failingWrites_ = generation_;
+}
+
 std::vector<std::vector<uint8_t>> FakeTransport::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
@@ -82,7 +87,7 @@ Result<std::unique_ptr<TransportHandle>> FakeTransport::Open(const std::string& 
 
 int FakeTransport::WriteFrom(int generation, const uint8_t* report, size_t length) {
     std::lock_guard lock(mutex_);
-    if (generation != generation_) return -1;
+    if (generation != generation_ || generation == failingWrites_) return -1;
     written_.emplace_back(report, report + length);
     return static_cast<int>(length);
 }

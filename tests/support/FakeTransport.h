@@ -26,6 +26,8 @@ public:
     void PushReport(const Report& data, int length = 64);
     // Makes every open handle fail, as a pulled plug does.
     void Unplug();
+    // Makes the writes of the open handles fail while their reads go on.
+    void FailWrites();
 
     std::vector<std::vector<uint8_t>> Written() const;  // whole 65-byte reports
     std::vector<std::string> OpenedPaths() const;
@@ -49,6 +51,7 @@ private:
     std::vector<std::vector<uint8_t>> written_;
     std::vector<std::string> opened_;
     int generation_ = 0;
+    int failingWrites_ = -1;  // the generation whose writes fail
 };
 
 }  // namespace corvalin::test

@@ -52,6 +52,7 @@ bool DeviceLink::OpenDevice() {
                 lastOpenNotes_ = found.notes;
             }
             readerLost_ = false;
+            writeFailed_ = false;
             connected_ = true;
             readEvent_.Set();
             return true;
@@ -85,6 +86,12 @@ bool DeviceLink::WriteReport(const Report& frame) {
         std::lock_guard lock(writeMutex_);
         written = handle->Write(report, sizeof report);
         if (written > 0) Trace('>', frame);
+    }
+    if (written <= 0) {
+        // The handle is dead: say so now, not only once the reader notices;
+        // unless OpenDevice has replaced it meanwhile.
+        std::lock_guard lock(stateMutex_);
+        if (handle == writeHandle_) writeFailed_ = true;
     }
     std::this_thread::sleep_for(WRITE_PAUSE);
     return written > 0;

@@ -75,9 +75,11 @@ public:
     bool ReaderLost() const { return readerLost_.load(); }
     // A station was opened by the last OpenDevice (it may have gone since).
     bool IsConnected() const { return connected_.load(); }
-    // Connected, and the reader has not seen the station go: what a write
-    // that is never answered can be judged by.
-    bool StillConnected() const { return connected_.load() && !readerLost_.load(); }
+    // Connected, and neither the reader nor a failed write has seen the station
+    // go: what a write that is never answered can be judged by.
+    bool StillConnected() const {
+        return connected_.load() && !readerLost_.load() && !writeFailed_.load();
+    }
     bool ReaderRunning() const { return readerThread_.joinable(); }
 
 private:
@@ -107,6 +109,7 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<bool> stopping_{false};
     std::atomic<bool> readerLost_{false};
+    std::atomic<bool> writeFailed_{false};
     std::thread readerThread_;
 };
 

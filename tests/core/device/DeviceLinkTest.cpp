@@ -93,6 +93,9 @@ TEST_F(DeviceLinkTest, WritesWithReportIdZeroAndReadsZeroPaddedReportsSkippingEm
 // Losing the station mid-work is the session's to test through the
 // simulated station; here the reader's own end.
 TEST_F(DeviceLinkTest, ReaderFollowsUnplugAndReplug) {
+    // A write that fails tells it at once, before the reader does.
+    transport.FailWrites();
+    EXPECT_FALSE(link.WriteReport(Report{}) || link.StillConnected());
     transport.Unplug();
     EXPECT_TRUE(test::Eventually([&] { return link.ReaderLost(); }));
     EXPECT_FALSE(link.StillConnected() || link.OpenDevice() || link.IsConnected());
