@@ -119,6 +119,9 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     // Home Assistant, started again, is told again.
     subscriber->Publish("homeassistant/status", "online");
     ASSERT_TRUE(subscriber->WaitFor(device, 3));
+    publisher->Reconfigure(120s);  // and of another interval's expiry
+    ASSERT_TRUE(subscriber->WaitFor(device, 4));
+    EXPECT_NE(Payloads(device)[3].find("\"expire_after\":360"), std::string::npos);
     EXPECT_EQ(subscriber->On(former).size(), 2u);
 
     EXPECT_EQ(Payloads("corvalin/attic/status").back(), "online");
@@ -148,16 +151,17 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm")[2])["temperature"], "OFF");
     EXPECT_EQ(nlohmann::json::parse(Payloads(CH1 + "alarm").back()),
               nlohmann::json::parse(R"({"temperature": "ON", "humidity": "OFF"})"));
-    // A subscriber that comes later gets the device's config, the status and
-    // the lost sensor, kept for it, and no old config.
+    // A subscriber that comes later gets the device's config, the status, the
+    // lost sensor and the alarm state, kept for it, and no old config and no
+    // reading.
     test::MqttSubscriber later(broker.port(), "later");
     for (const std::string& topic :
-         {device, std::string("corvalin/attic/status"), CH3 + "availability"}) {
+         {device, std::string("corvalin/attic/status"), CH3 + "availability", CH1 + "alarm"}) {
         ASSERT_TRUE(later.WaitFor(topic, 1)) << topic;
         EXPECT_TRUE(later.On(topic)[0].retained) << topic;
     }
     EXPECT_EQ(later.On(CH3 + "availability")[0].payload, "offline");
-    EXPECT_TRUE(later.On(former).empty());
+    EXPECT_TRUE(later.On(former).empty() && later.On(CH1 + "state").empty());
     EXPECT_EQ(Payloads(CH3 + "state").size(), 3u);
 
     // The alarm answer of the next read does not come: no reading, and no
@@ -177,9 +181,14 @@ TEST_F(MqttPublisherTest, AFirstStartSendsNoneOfTheReadingsBefore) {
     Pass(2);
     settings.archivePath = other.File(ARCHIVE_DATABASE_FILE);
     Restart();
+    // Stopped before it sent any, it sends those logged meanwhile at its next start.
+    ASSERT_TRUE(test::Eventually([&] { return state.Get().brokerConnected; }));
+    publisher->Stop();
     Pass(1);
-    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 1));
-    EXPECT_EQ(StateTimes(CH1), std::vector<std::string>{"2023-11-14T22:15:20Z"});
+    Restart();
+    Pass(1);
+    ASSERT_TRUE(subscriber->WaitFor(CH1 + "state", 2));
+    EXPECT_EQ(StateTimes(CH1).front(), "2023-11-14T22:15:20Z");
 }
 
 // A broker away keeps no reading from coming; one that stops answering keeps

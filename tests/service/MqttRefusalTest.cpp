@@ -83,5 +83,14 @@ TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {
     EXPECT_EQ(log.Count("the CA file " + data.File("other.pem")), 1u);
 }
 
+// An address without a usable host or port is refused before any connection.
+TEST(MqttAddress, AnAddressWithoutAUsableHostOrPortIsRefused) {
+    MqttSettings settings;
+    for (const char* text : {"tcp://host", "mqtt://", "mqtt://host:0", "mqtt://host:65536",
+                             "mqtt://host:8x", "mqtt://user@host", "mqtt://[::1]x"}) {
+        EXPECT_FALSE(ParseMqttAddress(text, settings)) << text;
+    }
+}
+
 }  // namespace
 }  // namespace corvalin

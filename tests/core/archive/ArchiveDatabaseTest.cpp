@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/ArchiveDatabase.h"
+#include "archive/CsvText.h"
 #include "archive/LiveRows.h"
 #include "support/ArchiveRows.h"
 #include "support/Files.h"
@@ -15,7 +16,7 @@ using test::ReadRows;
 TEST(ArchiveDatabase, StoresEachStationChannelAndSecondOnceAndReadsBackNoValues) {
     test::ArchiveFixture fixture;
     ArchiveDatabase* archive = fixture.archive.get();
-    const std::vector<ArchiveRow> rows{Reading(1, 100, 21.5), Reading(2, 100, std::nullopt),
+    const std::vector<ArchiveRow> rows{Reading(1, 100, 21.5), Reading(2, 220, std::nullopt),
                                        Reading(1, 160, -0.5)};
     EXPECT_EQ(*archive->Add("attic", rows), 3);
     // The same readings again, and one of them changed: nothing is stored twice
@@ -31,6 +32,7 @@ TEST(ArchiveDatabase, StoresEachStationChannelAndSecondOnceAndReadsBackNoValues)
     EXPECT_EQ(read[1].row, rows[2]);  // ordered by channel, then time
     EXPECT_EQ(read[2].row, rows[1]);
     EXPECT_EQ((std::vector<std::string>{"attic", "cellar"}), archive->Stations());
+    EXPECT_EQ(archive->NewestTime("attic", 1), 160);
 }
 
 TEST(ArchiveDatabase, ReadsTheAskedTimesInclusiveAndChannels) {
@@ -60,6 +62,12 @@ TEST(ArchiveDatabase, LeavesAFileThatIsNoArchiveAsItIs) {
     auto opened = ArchiveDatabase::Open(path);
     EXPECT_NE(opened.error.find("left as it is"), std::string::npos) << opened.error;
     EXPECT_EQ(test::ReadAll(path), bytes);
+}
+
+// A cell with a comma, a quote or a line end is quoted, its quotes doubled.
+TEST(CsvText, QuotesOnlyWhatNeedsIt) {
+    EXPECT_EQ(CsvCell("a\"b") + CsvCell("c,d") + CsvCell("e\r") + CsvCell("f"),
+              "\"a\"\"b\"\"c,d\"\"e\r\"f");
 }
 
 TEST(LiveRows, GiveARowPerChannelWithAValueAndDeriveOnlyFromBoth) {

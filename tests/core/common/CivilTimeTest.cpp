@@ -42,6 +42,12 @@ TEST(CivilTime, TextFormsReadExactlyAndLoosely) {
     }
     EXPECT_EQ(CivilText({2024, 3, 5, 9, 7, 0}), "2024-03-05 09:07:00");
     EXPECT_EQ(CivilText({100, 1, 1, 0, 0, 0}), "0100-01-01 00:00:00");
+    // Dates alone, as the page's parameters give them.
+    EXPECT_EQ(ParseCivilDate("2024-02-29"), (CivilTime{2024, 2, 29, 0, 0, 0}));
+    EXPECT_EQ(DateText(leap), "2024-02-29");
+    for (const char* bad : {"2023-02-29", "2024-2-09", "2024-02-09T", "0099-01-01"}) {
+        EXPECT_FALSE(ParseCivilDate(bad)) << bad;
+    }
 }
 
 TEST(CivilTime, DaysSecondsAndWeekdaysOnTheGregorianCalendar) {

@@ -51,19 +51,14 @@ TEST(NumberText, LeadingIntegerSaturates) {
         const char* text;
         int32_t number;
     };
+    // clang-format off
     const Row rows[] = {
-        {" 45.9", 45},
-        {"-7%", -7},
-        {"+7", 7},
-        {"%", 0},
-        {"--5", 0},
-        {"2147483647", INT32_MAX},
-        {"2147483648", INT32_MAX},
-        {"-2147483648", INT32_MIN},
-        {"-2147483649", INT32_MIN},
-        {"99999999999999999999", INT32_MAX},
+        {" 45.9", 45}, {"-7%", -7}, {"+7", 7}, {"%", 0}, {"--5", 0},
+        {"2147483647", INT32_MAX}, {"2147483648", INT32_MAX}, {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN}, {"99999999999999999999", INT32_MAX},
         {"-99999999999999999999", INT32_MIN},
     };
+    // clang-format on
     for (const Row& row : rows) EXPECT_EQ(ReadLeadingInteger(row.text), row.number) << row.text;
 }
 
@@ -81,7 +76,7 @@ TEST(Cp1252, ConvertsTheUpperHalfToUtf8) {
     EXPECT_EQ(Cp1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
     // Text that is UTF-8 stays; an overlong form is none, so it is read as CP1252.
     EXPECT_EQ(AsUtf8("\xE2\x82\xAC"), "€");
-    EXPECT_EQ(AsUtf8("\xE0\x82\xAC"), "à‚¬");
+    EXPECT_EQ(AsUtf8("\xE0\x82\xAC") + AsUtf8("\xC1\xBF"), "à‚¬Á¿");
     EXPECT_EQ(AsUtf8("\xF0\x82\x82\xAC"), "ð‚‚¬");
 }
 

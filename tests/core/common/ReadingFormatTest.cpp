@@ -17,7 +17,7 @@ TEST(ReadingFormat, TemperaturesInEachModeAndUnit) {
     // as mode 0; any non-zero unit code is Fahrenheit.
     const Row rows[] = {
         {23.4f, 0, 0, "23.4  °C"}, {23.4f, 0, 1, "74.1  °F"},  {23.4f, 1, 0, "23.4  "},
-        {25.3f, 1, 1, "77.5  "},   {1.0f, 2, 1, "1.8"},        {0.3f, 2, 1, "0.5"},
+        {25.3f, 1, 1, "77.5  "},   {1.0f, 2, 1, "1.8"},        {-0.02f, 2, 1, "0.0"},
         {-1.0f, 2, 0, "-1.0"},     {23.4f, 7, -3, "74.1  °F"}, {NO_DATA, 0, 0, "--  °C"},
         {NO_DATA, 0, 1, "--  °F"}, {NO_DATA, 1, 0, "--  "},    {NO_DATA, 2, 1, "--"},
     };

@@ -19,16 +19,16 @@ TEST(StationAlarmLimits, OnlyLimitsTheStationAppliesAreKept) {
     limits.temperatureHigh = {250, 250, 250};  // CH1..CH3: 25.0 °C
     limits.temperatureLow[0] = -55;
     limits.humidityHigh[0] = 70;
-    limits.humidityLow[0] = 30;
+    limits.humidityLow = {30, UNSET_VALUE, 20};
     on.temperatureHighMask = 0b101;  // CH1 and CH3
     on.temperatureLowMask = 0b001;
     on.humidityHighMask = 0b001;
-    on.humidityLowMask = 0b011;  // CH2's low humidity is enabled but not set
+    on.humidityLowMask = 0b111;  // CH2's low humidity is enabled but not set
 
     StationAlarms decoded = DecodeStationAlarms(on, limits);
     EXPECT_EQ(decoded.channels[0], (ChannelAlarmLimits{25.0, -5.5, 70.0, 30.0}));
     EXPECT_EQ(decoded.channels[1], ChannelAlarmLimits{});
-    EXPECT_EQ(decoded.channels[2], (ChannelAlarmLimits{25.0, {}, {}, {}}));
+    EXPECT_EQ(decoded.channels[2], (ChannelAlarmLimits{25.0, {}, {}, 20.0}));
     EXPECT_EQ(decoded.channels[7], ChannelAlarmLimits{});
 
     on.temperatureAlarm = 1;  // off

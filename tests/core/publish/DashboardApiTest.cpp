@@ -131,9 +131,7 @@ TEST_F(DashboardApiTest, RefusesBadParametersNamingThem) {
     };
     const auto with = [&](const char* key, const char* value) {
         QueryParameters query = good;
-        for (auto& [k, v] : query) {
-            if (k == key) v = value;
-        }
+        for (auto& [k, v] : query) v = k == key ? value : v;
         return query;
     };
     const auto without = [&](const char* key) {
@@ -146,7 +144,7 @@ TEST_F(DashboardApiTest, RefusesBadParametersNamingThem) {
         {"series", with("channel", ""), "channel"},
         {"series", with("quantity", "Temperature"), "quantity"},
         {"series", with("from", "2024-13-01"), "from"},
-        {"series", with("to", "2024-06-10"), "to"},  // before from
+        {"series", with("to", "2024-06-11T00:00:00Z"), "to"},  // not after from
         {"series", with("points", "0"), "points"},
         {"series", with("points", "10001"), "points"},
         {"series", with("points", "99999999999999999999"), "points"},

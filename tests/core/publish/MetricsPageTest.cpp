@@ -128,8 +128,11 @@ TEST(MetricsPage, OnlyValuesOfAPresentSensorOfAConnectedStation) {
     for (const auto& [name, state, samples] : cases) {
         const ParsedPage page = ParsePage(RenderMetricsPage(state));
         EXPECT_EQ(page.samples, samples) << name;
+        // Each family named has samples.
         for (const auto& [family, type] : page.types) {
             EXPECT_EQ(type, family.ends_with("_total") ? "counter" : "gauge") << family;
+            const auto first = page.samples.lower_bound(family + "{");
+            EXPECT_TRUE(first != page.samples.end() && first->first.starts_with(family)) << family;
         }
     }
 }

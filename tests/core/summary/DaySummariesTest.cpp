@@ -68,19 +68,23 @@ TEST(DaySummaries, HoursAndRowsAgree) {
     test::ArchiveFixture fixture;
     std::mt19937 random(7);
     std::vector<ArchiveRow> rows;
-    for (int64_t t = 1729900000; t < 1729900000 + 14 * 86400; t += 60 + random() % 600) {
+    // Each on a minute's last second, as a logger started then reads: some
+    // on an hour's last.
+    for (int64_t t = 1729900019; t < 1729900019 + 14 * 86400; t += 60 * (1 + random() % 10)) {
         const int channel = 1 + static_cast<int>(random() % 3);
         std::optional<double> temperature = (static_cast<int>(random() % 400) - 100) / 10.0;
         if (random() % 10 == 0) temperature.reset();
         rows.push_back(Reading(channel, t, temperature, static_cast<double>(random() % 100)));
     }
     // Added in two halves, the later first, as a card fills in the past; the
-    // earlier half in every other row, so that each of its hours is added to.
+    // earlier half in every other row, so that each of its hours is added to,
+    // the second time with a row again, so that its hours are read back.
     const size_t half = rows.size() / 2;
     ASSERT_TRUE(fixture.archive->Add("s", {rows.begin() + half, rows.end()}));
     for (size_t first : {0, 1}) {
         std::vector<ArchiveRow> every;
         for (size_t i = first; i < half; i += 2) every.push_back(rows[i]);
+        if (first == 1) every.push_back(rows[0]);
         ASSERT_TRUE(fixture.archive->Add("s", every));
     }
     DayQuery query{"s", *ParseCivilDate("2024-10-26"), *ParseCivilDate("2024-11-09"), {1, 3}};
@@ -114,7 +118,7 @@ TEST(DaySummaries, AnArchiveWithoutSummariesGivesTheSameDaysAndRecords) {
     test::ArchiveFixture fixture;
     std::vector<ArchiveRow> rows;
     for (int64_t t = 1700000000; t < 1700000000 + 3 * 86400; t += 1800) {
-        rows.push_back(Reading(1 + t % 2, t, (t / 1800 % 37) / 2.0 - 5));
+        rows.push_back(Reading(1 + t / 1800 % 2, t, (t / 1800 % 37) / 2.0 - 5));
     }
     ASSERT_TRUE(fixture.archive->Add("s", rows));
     const DayQuery query{"s", *ParseCivilDate("2023-11-14"), *ParseCivilDate("2023-11-18"), {}};
