@@ -121,6 +121,13 @@ TEST_F(ArchiveCliTest, GapsSyncAndMistakes) {
     // A second sync right after the first adds nothing.
     run = Done({"--json", "archive", "sync"});
     EXPECT_GT(nlohmann::json::parse(run.out)["rowsAdded"].get<int>(), 0);
+    // Each log's note counts its own bytes, fetched whole the first time.
+    for (const auto& log : std::filesystem::directory_iterator(dir.File("card"))) {
+        const std::string name = log.path().filename().string() + ": ";
+        if (name.rfind("CH", 0) != 0) continue;
+        EXPECT_NE(run.said.find(name + std::to_string(log.file_size()) + " bytes"),
+                  std::string::npos);
+    }
     run = Done({"--json", "archive", "sync"});
     EXPECT_EQ(nlohmann::json::parse(run.out)["rowsAdded"], 0);
     EXPECT_EQ(nlohmann::json::parse(run.out)["skipped"][0], "INDOOR.CSV (not a log of CH1 to CH8)");
