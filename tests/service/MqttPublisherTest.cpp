@@ -151,11 +151,12 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     // A subscriber that comes later gets the device's config, the status and
     // the lost sensor, kept for it, and no old config.
     test::MqttSubscriber later(broker.port(), "later");
-    for (const std::string& topic :
-         {device, std::string("corvalin/attic/status"), CH3 + "availability"}) {
+    for (const std::string& topic : {device, std::string("corvalin/attic/status"),
+                                     CH1 + "availability", CH3 + "availability"}) {
         ASSERT_TRUE(later.WaitFor(topic, 1)) << topic;
         EXPECT_TRUE(later.On(topic)[0].retained) << topic;
     }
+    EXPECT_EQ(later.On(CH1 + "availability")[0].payload, "online");
     EXPECT_EQ(later.On(CH3 + "availability")[0].payload, "offline");
     EXPECT_TRUE(later.On(former).empty());
     EXPECT_EQ(Payloads(CH3 + "state").size(), 3u);
