@@ -65,12 +65,11 @@ protected:
         if (!std::filesystem::exists(dir.File("corvalind.conf"))) {
             Configure("# nothing but the command line\n");
         }
-        std::vector<std::string> command{CORVALIND_PATH, "--simulate",
-                                         "--sim-pace",   "0",
-                                         "--sim-card",   dir.File("card"),
-                                         "--data-dir",   data,
-                                         "--interval",   "20",
-                                         "--config",     dir.File("corvalind.conf")};
+        // clang-format off
+        std::vector<std::string> command{CORVALIND_PATH, "--simulate", "--sim-pace", "0",
+            "--sim-card", dir.File("card"), "--data-dir", data, "--interval", "20",
+            "--config", dir.File("corvalind.conf")};
+        // clang-format on
         command.insert(command.end(), more.begin(), more.end());
         return command;
     }

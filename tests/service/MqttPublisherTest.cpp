@@ -155,11 +155,12 @@ TEST_F(MqttPublisherTest, DiscoveryOnceThenStatesAvailabilityAndTheStationsAlarm
     // lost sensor and the alarm state, kept for it, and no old config and no
     // reading.
     test::MqttSubscriber later(broker.port(), "later");
-    for (const std::string& topic :
-         {device, std::string("corvalin/attic/status"), CH3 + "availability", CH1 + "alarm"}) {
+    for (const std::string& topic : {device, std::string("corvalin/attic/status"),
+                                     CH1 + "availability", CH3 + "availability", CH1 + "alarm"}) {
         ASSERT_TRUE(later.WaitFor(topic, 1)) << topic;
         EXPECT_TRUE(later.On(topic)[0].retained) << topic;
     }
+    EXPECT_EQ(later.On(CH1 + "availability")[0].payload, "online");
     EXPECT_EQ(later.On(CH3 + "availability")[0].payload, "offline");
     EXPECT_TRUE(later.On(former).empty() && later.On(CH1 + "state").empty());
     EXPECT_EQ(Payloads(CH3 + "state").size(), 3u);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "archive/ArchiveDatabase.h"
+#include "archive/ArchiveExport.h"
 #include "archive/CsvText.h"
 #include "archive/LiveRows.h"
 #include "support/ArchiveRows.h"
@@ -52,6 +55,12 @@ TEST(ArchiveDatabase, ReadsTheAskedTimesInclusiveAndChannels) {
         {{.channels = {1, 3}}, 6}, {{.station = "other"}, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadRows(*archive, c.query).size(), c.count);
+    // A series is one station's channel: none runs on into the next station's.
+    ASSERT_TRUE(archive->Add("t", {Reading(3, 500, 20.0)}));
+    EXPECT_TRUE(FindGaps(*archive, {}, 100, 350)->empty());
+    std::ostringstream out;  // a read that fails fails the export
+    EXPECT_FALSE(WriteArchive([](const auto&, const auto&) { return Status::Error("gone"); }, {},
+                              ExportFormat::OpenMetrics, out));
 }
 
 TEST(ArchiveDatabase, LeavesAFileThatIsNoArchiveAsItIs) {
@@ -78,8 +87,10 @@ TEST(LiveRows, GiveARowPerChannelWithAValueAndDeriveOnlyFromBoth) {
     readings.humidityPct[4] = 60;      // CH5: no temperature
     readings.temperatureC[5] = 30.0f;  // CH6: hot and humid, the heat index counts
     readings.humidityPct[5] = 70;
+    readings.temperatureC[7] = -30.0f;  // CH8: a dew point below the station's range
+    readings.humidityPct[7] = 10;
     const std::vector<ArchiveRow> rows = RowsFromLiveReadings(readings, 1000);
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0].channel, 1);
     EXPECT_EQ(*rows[0].dewPoint, 9.0);
     EXPECT_EQ(*rows[0].heatIndex, 21.4);
@@ -90,6 +101,7 @@ TEST(LiveRows, GiveARowPerChannelWithAValueAndDeriveOnlyFromBoth) {
     EXPECT_EQ(*rows[2].humidity, 60);
     EXPECT_EQ(rows[3].channel, 6);
     EXPECT_EQ(*rows[3].heatIndex, 35.0);
+    EXPECT_FALSE(rows[4].dewPoint);
     for (const ArchiveRow& row : rows) EXPECT_EQ(row.time, 1000);
 }
 

@@ -91,6 +91,7 @@ protected:
 TEST_F(CardSyncTest, InTheComputersZoneTheRepeatedHourIsPlacedByLineOrderAcrossSyncs) {
     ZoneScope berlin("Europe/Berlin");
     const std::vector<std::string> lines = NightLines();
+    EXPECT_EQ(LongestLoggingInterval(*archive), 60);  // none said yet: the logger's default
     // The first sync ends inside the hour that repeats; the next takes the rest.
     WriteLog(lines, 0, 13);
     EXPECT_EQ(Sync(CardTimeMode::Computer), 1);

@@ -86,6 +86,10 @@ TEST_F(StationLoggerTest, LogsEachChannelWithASensorAtEveryIntervalAsTheStationR
     // The card's logs were taken once, at the start.
     EXPECT_FALSE(Archived(RowSource::Card).empty());
     EXPECT_EQ(logger.Stats().rowsArchived, rows.size());
+    EXPECT_EQ(logger.Stats().lastReading, clock.now - settings.interval);
+    // Left for the tools, which take a gap by it.
+    const auto archive = ArchiveDatabase::Open(data.File(ARCHIVE_DATABASE_FILE));
+    EXPECT_EQ((*archive.value)->Setting(LOGGER_INTERVAL_SETTING), "3600");
     ASSERT_TRUE(last);  // as the publishers have it
     EXPECT_EQ(last->sensorPresent, (std::array<bool, CHANNEL_COUNT>{true, false, true}));
     // Between two reads the logger wakes only for its heartbeat.
@@ -118,6 +122,7 @@ TEST_F(StationLoggerTest, LeavesAGapWhileTheStationIsAwayAndFillsItFromTheCard) 
     Pass(2);
     rig.station().Unplug();
     Pass(2);
+    EXPECT_EQ(said.back(), "The station was lost; looking for it");  // not "no station" as well
     logger.Turn();
     // Meanwhile the station went on logging on its card.
     std::string lines;
@@ -207,6 +212,7 @@ TEST_F(StationLoggerTest, KeepsTheReadingsWhileTheArchiveCannotBeWrittenAndWrite
 TEST_F(StationLoggerTest, NoStationIsSaidOnceWithHowItIsLookedFor) {
     rig.station().Unplug();
     Pass(3);
+    EXPECT_EQ(logger.Stats().reads, 0u);
     EXPECT_EQ(std::count_if(said.begin(), said.end(),
                             [](const std::string& line) {
                                 return line.rfind("No station found", 0) == 0 &&
@@ -215,17 +221,18 @@ TEST_F(StationLoggerTest, NoStationIsSaidOnceWithHowItIsLookedFor) {
                             }),
               1);
     EXPECT_EQ(said.size(), 2u);  // with the archive's: no card sync without a station
-    EXPECT_EQ(logger.Stats().reads, 0u);
 }
 
 TEST_F(StationLoggerTest, AReadWithoutAnAnswerGivesNoRows) {
     rig.station().InjectFault({FaultSpec::Kind::Drop, 1, {}});
     Pass(3);
+    rig.station().InjectFault({FaultSpec::Kind::Drop, 1, {}});  // said again after an answer
+    Pass(1);
     EXPECT_EQ(Ch1Times(), (std::vector<int64_t>{300, 600}));
-    EXPECT_EQ(logger.Stats().readFailures, 1u);
+    EXPECT_EQ(logger.Stats().readFailures, 2u);
     EXPECT_EQ(std::count(said.begin(), said.end(),
                          "The station did not answer the live read; no rows this time"),
-              1);
+              2);
 }
 
 // A card sync that failed is tried again later, not at every turn.

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "publish/ServiceStatusFile.h"
 #include "support/TempDir.h"
@@ -110,8 +111,14 @@ TEST(ServiceStatusFile, NeverThroughALinkAndNoDamagedFileTakenForAStatus) {
     status.state.last->rows[1].channel = 0;  // no channel of the station
     ASSERT_TRUE(WriteServiceStatus(data, status));
     EXPECT_FALSE(ReadServiceStatus(data));
+    ASSERT_TRUE(WriteServiceStatus(data, SampleStatus(getpid())));
+    const std::string file = data + "/.corvalin/corvalind.json";
+    nlohmann::json older = nlohmann::json::parse(std::ifstream(file));
+    older.erase("alerts");  // as a logger from before alerts wrote it
+    std::ofstream(file, std::ios::trunc) << older;
+    EXPECT_TRUE(ReadServiceStatus(data));
     for (const char* text : {"{\"pid\": 1", "{}", "[]", ""}) {
-        std::ofstream(data + "/.corvalin/corvalind.json", std::ios::trunc) << text;
+        std::ofstream(file, std::ios::trunc) << text;
         const ServiceStatusResult read = ReadServiceStatus(data);
         EXPECT_FALSE(read) << text;
         EXPECT_NE(read.error.find("corvalind.json"), std::string::npos) << read.error;
