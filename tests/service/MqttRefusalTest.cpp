@@ -83,13 +83,18 @@ TEST_F(MqttRefusalTest, ACertificateNoneOfOurCasSignedIsNamedWithTheCaFile) {
     EXPECT_EQ(log.Count("the CA file " + data.File("other.pem")), 1u);
 }
 
-// An address without a usable host or port is refused before any connection.
-TEST(MqttAddress, AnAddressWithoutAUsableHostOrPortIsRefused) {
+// An address gives host, port and TLS; one without a usable host or port is refused.
+TEST(MqttAddress, GivesHostPortAndTlsOrIsRefused) {
     MqttSettings settings;
     for (const char* text : {"tcp://host", "mqtt://", "mqtt://host:0", "mqtt://host:65536",
                              "mqtt://host:8x", "mqtt://user@host", "mqtt://[::1]x"}) {
         EXPECT_FALSE(ParseMqttAddress(text, settings)) << text;
     }
+    ASSERT_TRUE(ParseMqttAddress("mqtts://[::1]/", settings));
+    EXPECT_TRUE(settings.host == "::1" && settings.port == 8883 && settings.tls);
+    MqttSettings other = settings;
+    other.password = "new";  // a reload with another password connects again
+    EXPECT_FALSE(settings.SameConnection(other));
 }
 
 }  // namespace

@@ -136,10 +136,9 @@ TEST_F(ImportHistoryFileTest, AFailureHalfWayKeepsThePreviousImport) {
 TEST_F(ImportHistoryFileTest, AStoppedImportRollsBackAndAbandonedStagingFilesGo) {
     const auto previous = Earlier();
     // A private folder: another run of this test beside it must not touch the file.
-    test::TempDir temp;
-    const ScopedEnvironment staging("TMPDIR", temp.path());
+    const ScopedEnvironment staging("TMPDIR", dir.path());
     // A staging file of a killed import, an hour old: no process holds it.
-    const std::string abandoned = fs::path(temp.path()) / "KV75zz9Qx1";
+    const std::string abandoned = dir.File("KV75zz9Qx1");
     test::WriteAll(abandoned, "x");
     fs::last_write_time(abandoned, fs::file_time_type::clock::now() - std::chrono::hours(1));
 

@@ -120,11 +120,10 @@ TEST_F(DashboardApiTest, SeriesDaysAndRecordsAnswerFromTheArchive) {
 // Each mistake is refused with 400 and the name of the parameter, in valid
 // JSON whatever bytes it came with.
 TEST_F(DashboardApiTest, RefusesBadParametersNamingThem) {
-    const QueryParameters good{{"channel", "1"},
-                               {"quantity", "humidity"},
-                               {"from", "2024-06-11T00:00:00Z"},
-                               {"to", "2024-06-12"},
-                               {"points", "24"}};
+    // clang-format off
+    const QueryParameters good{{"channel", "1"}, {"quantity", "humidity"},
+        {"from", "2024-06-11T00:00:00Z"}, {"to", "2024-06-12"}, {"points", "24"}};
+    // clang-format on
     struct Case {
         const char* name;
         QueryParameters query;
@@ -140,26 +139,24 @@ TEST_F(DashboardApiTest, RefusesBadParametersNamingThem) {
         std::erase_if(query, [&](auto& p) { return p.first == key; });
         return query;
     };
+    // clang-format off
     const Case cases[] = {
-        {"series", with("channel", "0"), "channel"},
-        {"series", with("channel", ""), "channel"},
+        {"series", with("channel", "0"), "channel"}, {"series", with("channel", ""), "channel"},
         {"series", with("quantity", "Temperature"), "quantity"},
         {"series", with("from", "2024-13-01"), "from"},
         {"series", with("to", "2024-06-11T00:00:00Z"), "to"},  // not after from
-        {"series", with("points", "0"), "points"},
-        {"series", with("points", "10001"), "points"},
+        {"series", with("points", "0"), "points"}, {"series", with("points", "10001"), "points"},
         {"series", with("points", "99999999999999999999"), "points"},
-        {"series", without("to"), "to"},
-        {"records", {{"color", "red"}}, "color"},
+        {"series", without("to"), "to"}, {"records", {{"color", "red"}}, "color"},
         {"records", {{"channel", "1"}, {"channel", "2"}}, "channel"},
         {"days", {{"from", "2024-06-11T00:00"}, {"to", "2024-06-11"}}, "from"},
         {"days", {{"from", "2024-06-1\xff\""}, {"to", "2024-06-11"}}, "from"},
         {"days", {{"from", "2024-06-12"}, {"to", "2024-06-11"}}, "to"},
         {"days", {{"to", "2024-06-11"}}, "from"},
         {"days", {{"from", "2024-06-11"}, {"to", "2024-06-11"}, {"channel", "x"}}, "channel"},
-        {"records", {{"channel", "9"}}, "channel"},
-        {"current", {{"channel", "1"}}, "channel"},
+        {"records", {{"channel", "9"}}, "channel"}, {"current", {{"channel", "1"}}, "channel"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const Json error = Ask(c.name, c.query, 400);
         EXPECT_NE(error["error"].get<std::string>().find(c.named), std::string::npos)
